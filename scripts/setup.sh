@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what is missing on a Debian 12 machine, then configures and builds.
+#   scripts/setup.sh run    build in Release and start corvath
+#   scripts/setup.sh test   build and run every test (ctest)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(g++ cmake ninja-build pkgconf qt6-base-dev libqcustomplot-dev libalglib-dev
+          libxlsxwriter-dev libgtest-dev libbenchmark-dev fonts-dejavu-core
+          xvfb xauth xdotool imagemagick clang libclang-rt-14-dev)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+mode="${1:-run}"
+case "$mode" in
+  run)
+    cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build/release
+    exec ./build/release/src/ui/corvath
+    ;;
+  test)
+    cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVATH_FUZZ=ON >/dev/null
+    cmake --build build/test
+    export QT_QPA_PLATFORM=offscreen
+    (cd build/test && ctest --output-on-failure -j2)
+    ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac

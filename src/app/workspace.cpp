@@ -1,0 +1,7 @@
+#include "app/workspace.h"
+
+namespace corvath::app {
+
+void ResetWorkspace(Workspace&) {}
+
+}  // namespace corvath::app

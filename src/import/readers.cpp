@@ -1,0 +1,54 @@
+#include "import/readers.h"
+
+#include <algorithm>
+
+namespace corvath::import {
+
+// Placeholders until the SAF, SEG-2 and Delta readers land.
+std::optional<ThreeComponentRecord> ReadSafFile(const std::string&) {
+  throw FormatError("SAF files cannot be read yet");
+}
+std::optional<ThreeComponentRecord> ReadSeg2File(const std::string&, const ChannelPrompt&) {
+  throw FormatError("SEG-2 files cannot be read yet");
+}
+std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string&, const ChannelPrompt&) {
+  throw FormatError("Delta files cannot be read yet");
+}
+
+std::optional<RecordFormat> FormatFromName(const std::string& name) {
+  if (name == "components") return RecordFormat::Components;
+  if (name == "saf") return RecordFormat::Saf;
+  if (name == "seg2") return RecordFormat::Seg2;
+  if (name == "delta") return RecordFormat::Delta;
+  return std::nullopt;
+}
+
+std::optional<RecordFormat> FormatFromExtension(const std::string& path) {
+  std::string lower = path;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+  auto endsWith = [&](const std::string& suffix) {
+    return lower.size() >= suffix.size() && lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0;
+  };
+  if (endsWith(".saf")) return RecordFormat::Saf;
+  if (endsWith(".sg2") || endsWith(".seg2")) return RecordFormat::Seg2;
+  if (endsWith(".dat")) return RecordFormat::Delta;
+  return std::nullopt;
+}
+
+std::optional<ThreeComponentRecord> ReadRecord(RecordFormat format, const std::vector<std::string>& paths,
+                                               const ChannelPrompt& prompt) {
+  if (format == RecordFormat::Components) {
+    if (paths.size() != 3) throw FormatError("component files come in threes: X, Y and Z");
+    return ReadComponentFiles(paths[0], paths[1], paths[2]);
+  }
+  if (paths.size() != 1) throw FormatError("one record file expected");
+  switch (format) {
+    case RecordFormat::Saf: return ReadSafFile(paths[0]);
+    case RecordFormat::Seg2: return ReadSeg2File(paths[0], prompt);
+    case RecordFormat::Delta: return ReadDeltaFile(paths[0], prompt);
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace corvath::import

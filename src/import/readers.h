@@ -1,0 +1,52 @@
+#pragma once
+// The record readers and the one table through which the program and the batch
+// command pick them. Every reader builds a complete new record or throws; it never
+// touches the workspace. "Nothing to load" is a result (std::nullopt), not an error.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "import/errors.h"
+#include "import/record.h"
+
+namespace corvath::import {
+
+enum class RecordFormat { Components, Saf, Seg2, Delta };
+
+//! 1-based channel (trace) numbers from the "Channels" dialog, in the order of its
+//! three fields.
+struct ChannelChoice {
+  int first = 1;
+  int second = 2;
+  int third = 3;
+};
+
+//! Asks the user for the channels mid-way through a load. traceCount is the number
+//! of traces of a SEG-2 file (the new upper limit of the fields), 0 for a Delta file
+//! (the limit stays as it is).
+using ChannelPrompt = std::function<ChannelChoice(int traceCount)>;
+
+//! Reads three component files (X, Y, Z). Throws FileError when a file cannot be read.
+ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::string& yPath,
+                                        const std::string& zPath);
+
+//! SAF file; nullopt when it has no end-of-header line or nothing after it.
+std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path);
+
+//! Little-endian SEG-2 file; nullopt when it is not SEG-2 or has fewer than 3 traces.
+std::optional<ThreeComponentRecord> ReadSeg2File(const std::string& path, const ChannelPrompt& prompt);
+
+//! Delta file; nullopt when it has no end-of-header line or nothing after it.
+std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt);
+
+//! The format named on a command line ("components", "saf", "seg2", "delta").
+std::optional<RecordFormat> FormatFromName(const std::string& name);
+//! The format of a single record file by its extension (.saf, .sg2/.seg2, .dat).
+std::optional<RecordFormat> FormatFromExtension(const std::string& path);
+
+//! Dispatches to the reader of the format: three paths for component files, one otherwise.
+std::optional<ThreeComponentRecord> ReadRecord(RecordFormat format, const std::vector<std::string>& paths,
+                                               const ChannelPrompt& prompt);
+
+}  // namespace corvath::import

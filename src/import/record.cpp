@@ -1,0 +1,44 @@
+#include "import/record.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace corvath::import {
+
+void ThreeComponentRecord::clear() {
+  for (auto& list : lists_) list.clear();
+}
+
+void ThreeComponentRecord::append(Component c, double time, double value) {
+  auto& list = samples(c);
+  if (list.empty() || time >= list.back().time) {
+    list.push_back({time, value});
+    return;
+  }
+  // After the last sample whose time is not greater than the new one.
+  const auto after = std::upper_bound(list.begin(), list.end(), time,
+                                      [](double t, const Sample& s) { return t < s.time; });
+  list.insert(after, {time, value});
+}
+
+double ThreeComponentRecord::samplingInterval(Component c) const {
+  const auto& list = samples(c);
+  return list.size() < 2 ? 0.0 : std::fabs(list[0].time - list[1].time);
+}
+
+void ThreeComponentRecord::reserve(std::size_t n) {
+  for (auto& list : lists_) list.reserve(n);
+}
+
+bool ThreeComponentRecord::operator==(const ThreeComponentRecord& other) const {
+  for (int c = 0; c < 3; ++c) {
+    const auto& a = lists_[c];
+    const auto& b = other.lists_[c];
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (a[i].time != b[i].time || a[i].value != b[i].value) return false;
+  }
+  return true;
+}
+
+}  // namespace corvath::import

@@ -1,0 +1,48 @@
+#pragma once
+// The three-component record: X, Y (horizontal) and Z (vertical), each a list of
+// timed samples in ascending time order. Sample i of Y and Z is taken to belong to
+// the time of sample i of X.
+#include <array>
+#include <cstddef>
+#include <vector>
+
+namespace corvath::import {
+
+struct Sample {
+  double time;   //!< seconds on the record's own time axis
+  double value;  //!< amplitude in the units of the source
+};
+
+enum class Component { X = 0, Y = 1, Z = 2 };
+inline constexpr std::array<Component, 3> kComponents{Component::X, Component::Y, Component::Z};
+
+class ThreeComponentRecord {
+public:
+  //! Empties all three components.
+  void clear();
+  //! Appends a sample, or inserts it directly after the last sample whose time is
+  //! not greater, so equal times keep their arrival order.
+  void append(Component c, double time, double value);
+
+  std::size_t size(Component c) const { return samples(c).size(); }
+  const Sample& sample(Component c, std::size_t i) const { return samples(c)[i]; }
+  void setValue(Component c, std::size_t i, double value) { samples(c)[i].value = value; }
+
+  const std::vector<Sample>& samples(Component c) const { return lists_[static_cast<int>(c)]; }
+  std::vector<Sample>& samples(Component c) { return lists_[static_cast<int>(c)]; }
+
+  //! Both X and Z hold at least one sample (the rule for mouse actions on the charts).
+  bool present() const { return !samples(Component::X).empty() && !samples(Component::Z).empty(); }
+  //! |t(0) - t(1)| of a component, 0 with fewer than two samples.
+  double samplingInterval(Component c) const;
+
+  //! Reserves room for n samples in every component (a reader that knows its size).
+  void reserve(std::size_t n);
+
+  bool operator==(const ThreeComponentRecord& other) const;
+
+private:
+  std::array<std::vector<Sample>, 3> lists_;
+};
+
+}  // namespace corvath::import

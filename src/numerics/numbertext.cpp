@@ -1,0 +1,236 @@
+#include "numerics/numbertext.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace corvath::numerics {
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Decimal exponent of the leading digit of a syntactically valid mantissa and
+// exponent; used only to tell overflow from underflow when from_chars refuses.
+long leadingExponent(std::string_view intDigits, std::string_view fracDigits, long exponent) {
+  const auto firstInt = intDigits.find_first_not_of('0');
+  if (firstInt != std::string_view::npos) return static_cast<long>(intDigits.size() - firstInt) - 1 + exponent;
+  const auto firstFrac = fracDigits.find_first_not_of('0');
+  if (firstFrac == std::string_view::npos) return -1000000;  // the value is zero
+  return -static_cast<long>(firstFrac) - 1 + exponent;
+}
+
+}  // namespace
+
+bool ParseDecimal(std::string_view field, double& value) {
+  if (field.empty()) return false;
+  // Local copy with the first comma turned into a point.
+  char small[128];
+  std::string large;
+  char* text = small;
+  if (field.size() >= sizeof small) {
+    large.assign(field);
+    text = large.data();
+  } else {
+    std::memcpy(small, field.data(), field.size());
+  }
+  const std::size_t n = field.size();
+  if (char* comma = static_cast<char*>(std::memchr(text, ',', n))) *comma = '.';
+
+  std::size_t i = 0;
+  while (i < n && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t intStart = i;
+  while (i < n && isDigit(text[i])) ++i;
+  const std::string_view intDigits(text + intStart, i - intStart);
+  std::string_view fracDigits;
+  if (i < n && text[i] == '.') {
+    const std::size_t fracStart = ++i;
+    while (i < n && isDigit(text[i])) ++i;
+    fracDigits = std::string_view(text + fracStart, i - fracStart);
+  }
+  long exponent = 0;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool expNegative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) expNegative = text[i++] == '-';
+    const std::size_t expStart = i;
+    while (i < n && isDigit(text[i])) {
+      if (exponent < 100000000) exponent = exponent * 10 + (text[i] - '0');
+      ++i;
+    }
+    if (i == expStart) return false;
+    if (expNegative) exponent = -exponent;
+  }
+  if (i != n) return false;
+
+  if (intDigits.empty() && fracDigits.empty()) {  // "." or "-" or "e5": no digit at all
+    value = 0.0;
+    return true;
+  }
+  // from_chars takes neither a leading '+' nor blanks: start at the digits (or the '-').
+  const char* first = text + intStart - (negative ? 1 : 0);
+  double parsed = 0.0;
+  const auto result = std::from_chars(first, text + n, parsed, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    if (leadingExponent(intDigits, fracDigits, exponent) > 0) return false;  // overflow
+    value = 0.0;                                                              // underflow
+    return true;
+  }
+  if (result.ec != std::errc() || result.ptr != text + n || !std::isfinite(parsed)) return false;
+  value = parsed;
+  return true;
+}
+
+double TextToNumber(std::string_view text, double lower, double upper) {
+  double value = 0.0;
+  if (!ParseDecimal(text, value)) return InvalidNumber;
+  if (std::fabs(value) < 1e-30) value = 0.0;
+  if (lower != upper) {
+    if (lower != 0.0 && value < lower) return InvalidNumber;
+    if (upper != 0.0 && value > upper) return InvalidNumber;
+  }
+  return value;
+}
+
+namespace {
+
+// Rounds |value| to `decimals` decimals, halves away from zero, judged on the
+// digits that printf gives with `significant` significant digits. Returns the
+// integer round(|value| * 10^decimals) as decimal digits (no leading zeros, "0" for 0).
+std::string roundedDigits(double magnitude, int decimals, int significant) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*e", significant - 1, magnitude);
+  std::string digits;
+  digits.reserve(significant);
+  const char* p = buf;
+  for (; *p && *p != 'e'; ++p)
+    if (isDigit(*p)) digits.push_back(*p);
+  const int exponent = std::atoi(p + 1);
+  // value = 0.D0 D1 D2 ... x 10^(exponent+1); keep digits down to 10^-decimals.
+  const long keep = static_cast<long>(exponent) + 1 + decimals;
+  std::string kept;
+  bool roundUp = false;
+  if (keep <= 0) {
+    roundUp = keep == 0 && digits[0] >= '5';
+  } else if (keep >= static_cast<long>(digits.size())) {
+    kept = digits + std::string(static_cast<std::size_t>(keep) - digits.size(), '0');
+  } else {
+    kept = digits.substr(0, static_cast<std::size_t>(keep));
+    roundUp = digits[static_cast<std::size_t>(keep)] >= '5';
+  }
+  if (kept.empty()) kept = "0";
+  if (roundUp) {
+    int i = static_cast<int>(kept.size()) - 1;
+    while (i >= 0 && kept[i] == '9') kept[i--] = '0';
+    if (i < 0) kept.insert(kept.begin(), '1');
+    else ++kept[i];
+  }
+  const auto nz = kept.find_first_not_of('0');
+  return nz == std::string::npos ? "0" : kept.substr(nz);
+}
+
+}  // namespace
+
+std::string NumberToText(int base, double value) {
+  if (value == InvalidNumber || !std::isfinite(value)) return "*";
+  if (value == std::nearbyint(value)) {
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.0f", value == 0.0 ? 0.0 : value);
+    return buf;
+  }
+  const double magnitude = std::fabs(value);
+  const int m = magnitude >= 1.0 ? 1 : static_cast<int>(std::ceil(-std::log10(magnitude)));
+  const int decimals = std::max(0, base) + m;
+  std::string digits = roundedDigits(magnitude, decimals, 18);
+  if (static_cast<int>(digits.size()) < decimals + 1)
+    digits.insert(0, static_cast<std::size_t>(decimals + 1) - digits.size(), '0');
+  std::string text = digits.substr(0, digits.size() - decimals);
+  if (decimals > 0) text += '.' + digits.substr(digits.size() - decimals);
+  if (value < 0 && digits.find_first_not_of('0') != std::string::npos) text.insert(text.begin(), '-');
+  return text;
+}
+
+std::string NumberToExponentText(double value) {
+  std::string out(23, ' ');
+  if (!std::isfinite(value)) value = 0.0;  // never written: callers keep non-finite values out
+  out[0] = value < 0 ? '-' : ' ';
+  const double magnitude = std::fabs(value);
+  std::string mantissa = "000000000000000";
+  int exponent = 0;
+  if (magnitude != 0.0) {
+    // Exact expansion to 40 digits, then halves away from zero at 15 digits.
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%.39e", magnitude);
+    std::string digits;
+    const char* p = buf;
+    for (; *p && *p != 'e'; ++p)
+      if (isDigit(*p)) digits.push_back(*p);
+    exponent = std::atoi(p + 1);
+    mantissa = digits.substr(0, 15);
+    if (digits[15] >= '5') {
+      int i = 14;
+      while (i >= 0 && mantissa[i] == '9') mantissa[i--] = '0';
+      if (i < 0) {
+        mantissa = "100000000000000";
+        ++exponent;
+      } else {
+        ++mantissa[i];
+      }
+    }
+  }
+  out[1] = mantissa[0];
+  out[2] = '.';
+  std::memcpy(&out[3], mantissa.data() + 1, 14);
+  out[17] = 'E';
+  out[18] = exponent < 0 ? '-' : '+';
+  char expText[8];
+  std::snprintf(expText, sizeof expText, "%04d", std::min(std::abs(exponent), 9999));
+  std::memcpy(&out[19], expText, 4);
+  return out;
+}
+
+arofstrM SplitWords(std::string_view line) {
+  arofstrM words;
+  std::size_t i = 0;
+  const std::size_t n = line.size();
+  while (i < n) {
+    while (i < n && isBlank(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < n && !isBlank(line[i])) ++i;
+    if (i > start) words.emplace_back(line.substr(start, i - start));
+  }
+  return words;
+}
+
+void SplitNumbersInto(std::string_view line, arofdoubleM& out) {
+  out.clear();
+  std::size_t i = 0;
+  const std::size_t n = line.size();
+  while (i < n) {
+    while (i < n && isBlank(line[i])) ++i;
+    const std::size_t start = i;
+    while (i < n && !isBlank(line[i])) ++i;
+    if (i > start) {
+      double value;
+      if (ParseDecimal(line.substr(start, i - start), value)) out.push_back(value);
+    }
+  }
+}
+
+arofdoubleM SplitNumbers(std::string_view line) {
+  arofdoubleM numbers;
+  SplitNumbersInto(line, numbers);
+  return numbers;
+}
+
+void FillDouble(arofdoubleM& array, double value) { std::fill(array.begin(), array.end(), value); }
+void FillBool(arofboolM& array, bool value) { std::fill(array.begin(), array.end(), value); }
+void FillMatrix(ararofdoubleM& matrix, double value) {
+  for (auto& row : matrix) FillDouble(row, value);
+}
+
+}  // namespace corvath::numerics

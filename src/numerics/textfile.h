@@ -1,0 +1,57 @@
+#pragma once
+// Reading 8-bit text files line by line: a line ends at LF, a CR is never part
+// of a line, the byte 0x1A ends the file. No code-page conversion.
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvath::numerics {
+
+//! A file that cannot be opened, read or written. what() is the runtime message
+//! ("File not found", "File access denied", ...); path() names the file.
+class FileError : public std::runtime_error {
+public:
+  FileError(const std::string& message, std::string path)
+      : std::runtime_error(message), path_(std::move(path)) {}
+  const std::string& path() const { return path_; }
+
+  //! The runtime message for an errno value of a failed open.
+  static FileError fromErrno(int err, const std::string& path);
+
+private:
+  std::string path_;
+};
+
+//! Buffered line reader over one file.
+class TextLineReader {
+public:
+  //! Opens the file; throws FileError when it cannot be opened.
+  explicit TextLineReader(const std::string& path);
+  ~TextLineReader();
+  TextLineReader(const TextLineReader&) = delete;
+  TextLineReader& operator=(const TextLineReader&) = delete;
+
+  //! The next line without its LF and CRs; false at the end of the file.
+  //! The view stays valid until the next call. Throws FileError on a read error.
+  bool next(std::string_view& line);
+
+private:
+  bool fill();
+
+  std::FILE* file_ = nullptr;
+  std::string path_;
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0, end_ = 0;
+  bool eof_ = false;
+  std::string line_;
+};
+
+//! Lowers the ASCII letters A to Z in place; other bytes stay as they are.
+void LowerAscii(std::string& text);
+
+//! The whole file as bytes; throws FileError.
+std::string ReadBinaryFile(const std::string& path);
+
+}  // namespace corvath::numerics
