@@ -1,0 +1,24 @@
+#pragma once
+// Zoom of the time-series charts: a width factor applied to the charts inside
+// their scrolling panes.
+
+namespace corvath::windows {
+
+inline constexpr double kMinZoomFactor = 1.0;
+inline constexpr double kMaxZoomFactor = 10.0;
+inline constexpr double kZoomStep = 0.2;
+
+//! The factor after "Zoom in": one step wider, at most 10, on the 0.1 grid (no drift).
+double ZoomIn(double zoomFactor);
+//! The factor after "Zoom out": one step narrower, at least 1, on the 0.1 grid.
+double ZoomOut(double zoomFactor);
+
+//! Chart width in pixels for a pane of paneWidth pixels: paneWidth x zoomFactor
+//! rounded to the nearest integer (halves to even) while the factor exceeds 1,
+//! else the pane's own width.
+int ZoomedChartWidth(int paneWidth, double zoomFactor);
+
+//! Nearest integer of a real number, halves to the even neighbour.
+double RoundHalfEven(double value);
+
+}  // namespace corvath::windows
