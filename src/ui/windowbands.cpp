@@ -1,0 +1,291 @@
+#include "ui/windowbands.h"
+
+#include <QMouseEvent>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <utility>
+
+namespace corvath::ui {
+
+namespace {
+
+using windows::Chart;
+using windows::Edge;
+
+constexpr std::array<Chart, 2> kCharts{Chart::Horizontal, Chart::Vertical};
+const QString kBandLayer = QStringLiteral("windowbands");
+
+std::size_t Slot(Chart chart) { return static_cast<std::size_t>(chart); }
+
+// A position whose x is a time on the bottom axis and whose y is a fraction of the
+// axis rect height (0 top, 1 bottom), so a band always fills the plot vertically.
+void SetUpPosition(QCPItemPosition* position, QCustomPlot* plot) {
+  position->setAxes(plot->xAxis, plot->yAxis);
+  position->setAxisRect(plot->axisRect());
+  position->setTypeX(QCPItemPosition::ptPlotCoords);
+  position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+}
+
+QColor FrameColour(const windows::AnalysisWindow& w) {
+  if (!w.coloured) return Qt::black;
+  const windows::Rgb rgb = windows::WindowColour(w.colourIndex);
+  return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+bool IsPress(QEvent::Type type) {
+  return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick;
+}
+
+}  // namespace
+
+WindowBandController::WindowBandController(QCustomPlot* horizontalChart, QCustomPlot* verticalChart,
+                                           windows::WindowState& state,
+                                           std::function<bool()> recordPresent, QObject* parent)
+    : QObject(parent),
+      charts_{horizontalChart, verticalChart},
+      state_(state),
+      recordPresent_(std::move(recordPresent)) {
+  for (Chart c : kCharts) {
+    QCustomPlot* plot = charts_[Slot(c)];
+    // Bands are drawn on their own buffered layer below the curves, so a band that
+    // follows the pointer is redrawn without redrawing long records.
+    if (!plot->layer(kBandLayer)) {
+      QCPLayer* below = plot->layer(QStringLiteral("main"));
+      plot->addLayer(kBandLayer, below ? below : plot->currentLayer(), QCustomPlot::limBelow);
+    }
+    layers_[Slot(c)] = plot->layer(kBandLayer);
+    layers_[Slot(c)]->setMode(QCPLayer::lmBuffered);
+    selectionRectModes_[Slot(c)] = static_cast<int>(plot->selectionRectMode());
+    plot->setMouseTracking(true);
+    plot->installEventFilter(this);
+  }
+  refresh();
+}
+
+QCustomPlot* WindowBandController::chart(Chart chart) const { return charts_[Slot(chart)]; }
+
+const std::vector<WindowBandController::BandItems>& WindowBandController::bands(Chart chart) const {
+  return bands_[Slot(chart)];
+}
+
+void WindowBandController::toggleAddMode() { apply(windows::ToggleAddMode(state_)); }
+
+void WindowBandController::toggleRemoveMode() { apply(windows::ToggleRemoveMode(state_)); }
+
+void WindowBandController::clearWindows() {
+  edgeDragging_ = false;
+  apply(windows::ClearWindows(state_));
+}
+
+void WindowBandController::refresh() {
+  for (Chart c : kCharts) {
+    syncBands(c);
+    charts_[Slot(c)]->replot(QCustomPlot::rpQueuedReplot);
+  }
+  applyMouseZoom();
+}
+
+std::optional<Chart> WindowBandController::chartOf(QObject* object) const {
+  for (Chart c : kCharts) {
+    if (object == charts_[Slot(c)]) return c;
+  }
+  return std::nullopt;
+}
+
+double WindowBandController::timeAt(Chart chart, const QMouseEvent& event) const {
+  return charts_[Slot(chart)]->xAxis->pixelToCoord(event.position().x());
+}
+
+double WindowBandController::clampedToView(Chart chart, double t) const {
+  const QCPRange view = charts_[Slot(chart)]->xAxis->range();
+  return std::clamp(t, view.lower, view.upper);
+}
+
+std::optional<WindowBandController::EdgeHit> WindowBandController::edgeAt(Chart chart, double x) const {
+  const QCPAxis* axis = charts_[Slot(chart)]->xAxis;
+  std::optional<EdgeHit> best;
+  double bestDistance = kEdgeGrabPixels;
+  for (std::size_t i = 0; i < state_.windows.size(); ++i) {
+    const windows::AnalysisWindow& w = state_.windows[i];
+    if (!w.complete) continue;
+    const windows::Interval band = w.band(chart);
+    for (auto [edge, t] : {std::pair{Edge::Start, band.start}, std::pair{Edge::End, band.end}}) {
+      const double distance = std::abs(axis->coordToPixel(t) - x);
+      // Later windows lie on top, so they win a tie.
+      if (distance <= bestDistance) {
+        bestDistance = distance;
+        best = EdgeHit{i, edge};
+      }
+    }
+  }
+  return best;
+}
+
+bool WindowBandController::eventFilter(QObject* watched, QEvent* event) {
+  const std::optional<Chart> chart = chartOf(watched);
+  if (!chart) return QObject::eventFilter(watched, event);
+  const QEvent::Type type = event->type();
+  if (IsPress(type)) return mousePressed(*chart, static_cast<QMouseEvent&>(*event));
+  if (type == QEvent::MouseMove) return mouseMoved(*chart, static_cast<QMouseEvent&>(*event));
+  if (type == QEvent::MouseButtonRelease) return mouseReleased(*chart, static_cast<QMouseEvent&>(*event));
+  return QObject::eventFilter(watched, event);
+}
+
+bool WindowBandController::mousePressed(Chart chart, QMouseEvent& event) {
+  // A second button pressed while one is held belongs to the gesture already running.
+  if (pressedChart_ || edgeDragging_) return edgeDragging_;
+  pressedChart_ = chart;
+  QCustomPlot* plot = charts_[Slot(chart)];
+  const QPointF pos = event.position();
+  if (!plot->axisRect()->rect().contains(pos.toPoint())) return false;
+
+  if (!state_.removeMode) {
+    if (const std::optional<EdgeHit> hit = edgeAt(chart, pos.x())) {
+      const double span = charts_[Slot(Chart::Horizontal)]->xAxis->range().size();
+      if (windows::BeginEdgeDrag(state_, hit->window, chart, hit->edge, span)) {
+        edgeDragging_ = true;
+        plot->setCursor(Qt::SizeHorCursor);
+        return true;  // the chart must not pan while an edge moves
+      }
+    }
+  }
+  const bool shift = event.modifiers().testFlag(Qt::ShiftModifier);
+  apply(windows::PressAt(state_, recordPresent_(), timeAt(chart, event), shift, chart));
+  return false;
+}
+
+bool WindowBandController::mouseMoved(Chart chart, QMouseEvent& event) {
+  QCustomPlot* plot = charts_[Slot(chart)];
+  if (edgeDragging_) {
+    if (!state_.edgeDrag || state_.edgeDrag->chart != chart) return true;
+    const QCPRange view = plot->xAxis->range();
+    const std::size_t index = state_.edgeDrag->window;
+    if (windows::DragEdgeTo(state_, timeAt(chart, event), view.lower, view.upper)) {
+      placeBand(chart, index);
+      layers_[Slot(chart)]->replot();
+    }
+    return true;
+  }
+  if (pressedChart_ == chart) {
+    const windows::Update update =
+        windows::DragTo(state_, recordPresent_(), clampedToView(chart, timeAt(chart, event)));
+    if (update.bands) {
+      const std::size_t last = state_.windows.size() - 1;
+      for (Chart c : kCharts) {
+        placeBand(c, last);
+        layers_[Slot(c)]->replot();
+      }
+    }
+    return false;
+  }
+  // Hovering: show that an edge can be grabbed.
+  const bool overEdge = !state_.removeMode && edgeAt(chart, event.position().x()).has_value() &&
+                        plot->axisRect()->rect().contains(event.position().toPoint());
+  if (overEdge) {
+    plot->setCursor(Qt::SizeHorCursor);
+  } else {
+    plot->unsetCursor();
+  }
+  return false;
+}
+
+bool WindowBandController::mouseReleased(Chart chart, QMouseEvent& event) {
+  if (event.buttons() != Qt::NoButton) return edgeDragging_;  // another button is still held
+  const bool wasPressed = pressedChart_ == chart;
+  pressedChart_.reset();
+  if (edgeDragging_) {
+    edgeDragging_ = false;
+    charts_[Slot(chart)]->unsetCursor();
+    apply(windows::EndEdgeDrag(state_));
+    return true;
+  }
+  if (wasPressed) {
+    apply(windows::ReleaseAt(state_, recordPresent_(), clampedToView(chart, timeAt(chart, event))));
+  }
+  return false;
+}
+
+void WindowBandController::apply(const windows::Update& update) {
+  if (update.bands) {
+    redrawBands();
+    emit windowsChanged();
+  }
+  if (update.modes) {
+    applyMouseZoom();
+    emit modesChanged();
+  }
+}
+
+void WindowBandController::redrawBands() {
+  for (Chart c : kCharts) {
+    syncBands(c);
+    layers_[Slot(c)]->replot();
+  }
+}
+
+void WindowBandController::syncBands(Chart chart) {
+  QCustomPlot* plot = charts_[Slot(chart)];
+  std::vector<BandItems>& items = bands_[Slot(chart)];
+  while (items.size() > state_.windows.size()) {
+    const BandItems band = items.back();
+    items.pop_back();
+    plot->removeItem(band.fill);
+    plot->removeItem(band.startEdge);
+    plot->removeItem(band.endEdge);
+  }
+  while (items.size() < state_.windows.size()) {
+    BandItems band;
+    band.fill = new QCPItemRect(plot);
+    band.startEdge = new QCPItemLine(plot);
+    band.endEdge = new QCPItemLine(plot);
+    for (QCPAbstractItem* item : {static_cast<QCPAbstractItem*>(band.fill),
+                                  static_cast<QCPAbstractItem*>(band.startEdge),
+                                  static_cast<QCPAbstractItem*>(band.endEdge)}) {
+      item->setLayer(layers_[Slot(chart)]);
+      item->setSelectable(false);
+      item->setClipToAxisRect(true);
+      item->setClipAxisRect(plot->axisRect());
+    }
+    SetUpPosition(band.fill->topLeft, plot);
+    SetUpPosition(band.fill->bottomRight, plot);
+    SetUpPosition(band.startEdge->start, plot);
+    SetUpPosition(band.startEdge->end, plot);
+    SetUpPosition(band.endEdge->start, plot);
+    SetUpPosition(band.endEdge->end, plot);
+    band.fill->setBrush(QBrush(Qt::white));
+    items.push_back(band);
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) placeBand(chart, i);
+}
+
+void WindowBandController::placeBand(Chart chart, std::size_t index) {
+  std::vector<BandItems>& items = bands_[Slot(chart)];
+  if (index >= items.size() || index >= state_.windows.size()) return;
+  const windows::AnalysisWindow& w = state_.windows[index];
+  const windows::Interval band = w.band(chart);
+  const BandItems& b = items[index];
+  const QColor colour = FrameColour(w);
+  b.fill->setPen(QPen(colour, 1));
+  b.fill->topLeft->setCoords(band.start, 0.0);
+  b.fill->bottomRight->setCoords(band.end, 1.0);
+  b.startEdge->setPen(QPen(colour, 2));
+  b.startEdge->start->setCoords(band.start, 0.0);
+  b.startEdge->end->setCoords(band.start, 1.0);
+  b.endEdge->setPen(QPen(colour, 2));
+  b.endEdge->start->setCoords(band.end, 0.0);
+  b.endEdge->end->setCoords(band.end, 1.0);
+}
+
+void WindowBandController::applyMouseZoom() {
+  const bool allowed = state_.mouseZoomAllowed();
+  for (Chart c : kCharts) {
+    QCustomPlot* plot = charts_[Slot(c)];
+    plot->setInteraction(QCP::iRangeDrag, allowed);
+    plot->setInteraction(QCP::iRangeZoom, allowed);
+    plot->setSelectionRectMode(allowed ? static_cast<QCP::SelectionRectMode>(selectionRectModes_[Slot(c)])
+                                       : QCP::srmNone);
+  }
+}
+
+}  // namespace corvath::ui

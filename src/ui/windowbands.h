@@ -1,0 +1,96 @@
+#pragma once
+// The analysis windows on the two time-series charts: turns mouse presses, moves
+// and releases into the window operations and draws every window as a band on
+// both charts.
+#include <QObject>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "windows/analysiswindows.h"
+
+class QCustomPlot;
+class QCPItemRect;
+class QCPItemLine;
+class QCPLayer;
+class QMouseEvent;
+
+namespace corvath::ui {
+
+class WindowBandController : public QObject {
+  Q_OBJECT
+public:
+  //! The drawn items of one window's band on one chart.
+  struct BandItems {
+    QCPItemRect* fill = nullptr;       //!< white interval with the frame
+    QCPItemLine* startEdge = nullptr;  //!< draggable start edge line
+    QCPItemLine* endEdge = nullptr;    //!< draggable end edge line
+  };
+
+  //! Pixels from an edge line within which a press grabs it.
+  static constexpr double kEdgeGrabPixels = 4.0;
+
+  //! Binds the horizontal chart (Chart1) and the vertical chart (Chart2) to the
+  //! window state; recordPresent tells whether X and Z hold samples.
+  WindowBandController(QCustomPlot* horizontalChart, QCustomPlot* verticalChart,
+                       windows::WindowState& state, std::function<bool()> recordPresent,
+                       QObject* parent = nullptr);
+
+  //! The chart of the given kind.
+  QCustomPlot* chart(windows::Chart chart) const;
+  //! The band items on a chart, index-aligned with the window list.
+  const std::vector<BandItems>& bands(windows::Chart chart) const;
+
+public slots:
+  //! "Add window" pressed: toggles addMode.
+  void toggleAddMode();
+  //! "Remove window" pressed: toggles removeMode.
+  void toggleRemoveMode();
+  //! Deletes every window and its bands (after a record load).
+  void clearWindows();
+  //! Redraws all bands and the mouse-zoom setting from the state.
+  void refresh();
+
+signals:
+  //! addMode or removeMode changed (the toggle buttons show the state).
+  void modesChanged();
+  //! The window list or a window's extent changed.
+  void windowsChanged();
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  struct EdgeHit {
+    std::size_t window;
+    windows::Edge edge;
+  };
+
+  std::optional<windows::Chart> chartOf(QObject* object) const;
+  double timeAt(windows::Chart chart, const QMouseEvent& event) const;
+  double clampedToView(windows::Chart chart, double t) const;
+  std::optional<EdgeHit> edgeAt(windows::Chart chart, double x) const;
+
+  bool mousePressed(windows::Chart chart, QMouseEvent& event);
+  bool mouseMoved(windows::Chart chart, QMouseEvent& event);
+  bool mouseReleased(windows::Chart chart, QMouseEvent& event);
+
+  void apply(const windows::Update& update);
+  void syncBands(windows::Chart chart);
+  void placeBand(windows::Chart chart, std::size_t index);
+  void redrawBands();
+  void applyMouseZoom();
+
+  std::array<QCustomPlot*, 2> charts_;
+  std::array<QCPLayer*, 2> layers_{};
+  std::array<std::vector<BandItems>, 2> bands_;
+  std::array<int, 2> selectionRectModes_{};
+  windows::WindowState& state_;
+  std::function<bool()> recordPresent_;
+  std::optional<windows::Chart> pressedChart_;  // the chart that owns the pointer until release
+  bool edgeDragging_ = false;
+};
+
+}  // namespace corvath::ui
