@@ -79,12 +79,16 @@ void WindowBandController::clearWindows() {
 }
 
 void WindowBandController::refresh() {
+  // The state may have been changed behind the charts (ClearWindows after a load).
+  if (!state_.edgeDrag) edgeDragging_ = false;
   for (Chart c : kCharts) {
     syncBands(c);
     charts_[Slot(c)]->replot(QCustomPlot::rpQueuedReplot);
   }
   applyMouseZoom();
 }
+
+bool WindowBandController::hasRecord() const { return recordPresent_ && recordPresent_(); }
 
 std::optional<Chart> WindowBandController::chartOf(QObject* object) const {
   for (Chart c : kCharts) {
@@ -151,7 +155,7 @@ bool WindowBandController::mousePressed(Chart chart, QMouseEvent& event) {
     }
   }
   const bool shift = event.modifiers().testFlag(Qt::ShiftModifier);
-  apply(windows::PressAt(state_, recordPresent_(), timeAt(chart, event), shift, chart));
+  apply(windows::PressAt(state_, hasRecord(), timeAt(chart, event), shift, chart));
   return false;
 }
 
@@ -169,7 +173,7 @@ bool WindowBandController::mouseMoved(Chart chart, QMouseEvent& event) {
   }
   if (pressedChart_ == chart) {
     const windows::Update update =
-        windows::DragTo(state_, recordPresent_(), clampedToView(chart, timeAt(chart, event)));
+        windows::DragTo(state_, hasRecord(), clampedToView(chart, timeAt(chart, event)));
     if (update.bands) {
       const std::size_t last = state_.windows.size() - 1;
       for (Chart c : kCharts) {
@@ -201,7 +205,7 @@ bool WindowBandController::mouseReleased(Chart chart, QMouseEvent& event) {
     return true;
   }
   if (wasPressed) {
-    apply(windows::ReleaseAt(state_, recordPresent_(), clampedToView(chart, timeAt(chart, event))));
+    apply(windows::ReleaseAt(state_, hasRecord(), clampedToView(chart, timeAt(chart, event))));
   }
   return false;
 }

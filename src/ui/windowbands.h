@@ -68,6 +68,7 @@ private:
     windows::Edge edge;
   };
 
+  bool hasRecord() const;
   std::optional<windows::Chart> chartOf(QObject* object) const;
   double timeAt(windows::Chart chart, const QMouseEvent& event) const;
   double clampedToView(windows::Chart chart, double t) const;
