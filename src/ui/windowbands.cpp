@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
