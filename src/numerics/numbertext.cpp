@@ -229,6 +229,7 @@ arofdoubleM SplitNumbers(std::string_view line) {
 
 void FillDouble(arofdoubleM& array, double value) { std::fill(array.begin(), array.end(), value); }
 void FillBool(arofboolM& array, bool value) { std::fill(array.begin(), array.end(), value); }
+void FillComplex(arofcomplexM& array, Complex value) { std::fill(array.begin(), array.end(), value); }
 void FillMatrix(ararofdoubleM& matrix, double value) {
   for (auto& row : matrix) FillDouble(row, value);
 }
