@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace corvath::numerics {
 namespace {
@@ -30,11 +31,35 @@ void requireRows(const ararofdoubleM& matrix, std::size_t columns, const char* w
   }
 }
 
-// The decomposition proper, for m >= n.
-void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, ararofdoubleM& v) {
+// A matrix stored column by column, so that the column operations and the
+// rotations of columns, where the work lies, run over contiguous memory.
+class ColumnMajor {
+public:
+  ColumnMajor(std::size_t rows, std::size_t cols) : rows_(rows), data_(rows * cols, 0.0) {}
+  double& operator()(std::size_t i, std::size_t j) { return data_[j * rows_ + i]; }
+  double* column(std::size_t j) { return data_.data() + j * rows_; }
+
+private:
+  std::size_t rows_;
+  std::vector<double> data_;
+};
+
+// Applies the plane rotation (c, s) to columns p and q of length n:
+// p' = p c + q s, q' = q c - p s.
+void rotateColumns(double* p, double* q, std::size_t n, double c, double s) {
+  for (std::size_t k = 0; k < n; ++k) {
+    const double x = p[k];
+    const double y = q[k];
+    p[k] = x * c + y * s;
+    q[k] = y * c - x * s;
+  }
+}
+
+// The decomposition proper, for m >= n: A is overwritten by U.
+void decompose(ColumnMajor& a, std::size_t m, std::size_t n, arofdoubleM& w, ColumnMajor& v) {
   w.assign(n, 0.0);
-  v.assign(n, arofdoubleM(n, 0.0));
   arofdoubleM e(n, 0.0);  // super-diagonal: e[i] couples columns i - 1 and i
+  arofdoubleM rowSums(m, 0.0);
 
   // Householder reduction to upper bidiagonal form.
   double g = 0.0, scale = 0.0, anorm = 0.0;
@@ -45,23 +70,23 @@ void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, a
     g = 0.0;
     scale = 0.0;
     double s = 0.0;
-    for (std::size_t k = i; k < m; ++k) scale += std::fabs(a[k][i]);
+    for (std::size_t k = i; k < m; ++k) scale += std::fabs(a(k, i));
     if (scale != 0.0) {
       for (std::size_t k = i; k < m; ++k) {
-        a[k][i] /= scale;
-        s += a[k][i] * a[k][i];
+        a(k, i) /= scale;
+        s += a(k, i) * a(k, i);
       }
-      const double f = a[i][i];
+      const double f = a(i, i);
       g = -withSign(std::sqrt(s), f);
       const double h = f * g - s;
-      a[i][i] = f - g;
+      a(i, i) = f - g;
       for (std::size_t j = l; j < n; ++j) {
         double sum = 0.0;
-        for (std::size_t k = i; k < m; ++k) sum += a[k][i] * a[k][j];
+        for (std::size_t k = i; k < m; ++k) sum += a(k, i) * a(k, j);
         const double factor = sum / h;
-        for (std::size_t k = i; k < m; ++k) a[k][j] += factor * a[k][i];
+        for (std::size_t k = i; k < m; ++k) a(k, j) += factor * a(k, i);
       }
-      for (std::size_t k = i; k < m; ++k) a[k][i] *= scale;
+      for (std::size_t k = i; k < m; ++k) a(k, i) *= scale;
     }
     w[i] = scale * g;
 
@@ -69,23 +94,30 @@ void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, a
     scale = 0.0;
     s = 0.0;
     if (i + 1 != n) {
-      for (std::size_t k = l; k < n; ++k) scale += std::fabs(a[i][k]);
+      for (std::size_t k = l; k < n; ++k) scale += std::fabs(a(i, k));
       if (scale != 0.0) {
         for (std::size_t k = l; k < n; ++k) {
-          a[i][k] /= scale;
-          s += a[i][k] * a[i][k];
+          a(i, k) /= scale;
+          s += a(i, k) * a(i, k);
         }
-        const double f = a[i][l];
+        const double f = a(i, l);
         g = -withSign(std::sqrt(s), f);
         const double h = f * g - s;
-        a[i][l] = f - g;
-        for (std::size_t k = l; k < n; ++k) e[k] = a[i][k] / h;
-        for (std::size_t j = l; j < m; ++j) {
-          double sum = 0.0;
-          for (std::size_t k = l; k < n; ++k) sum += a[j][k] * a[i][k];
-          for (std::size_t k = l; k < n; ++k) a[j][k] += sum * e[k];
+        a(i, l) = f - g;
+        for (std::size_t k = l; k < n; ++k) e[k] = a(i, k) / h;
+        // Rows l..m-1: sum_j = row j . row i, then row j += sum_j * e, column by column.
+        std::fill(rowSums.begin() + l, rowSums.end(), 0.0);
+        for (std::size_t k = l; k < n; ++k) {
+          const double aik = a(i, k);
+          const double* col = a.column(k);
+          for (std::size_t j = l; j < m; ++j) rowSums[j] += col[j] * aik;
         }
-        for (std::size_t k = l; k < n; ++k) a[i][k] *= scale;
+        for (std::size_t k = l; k < n; ++k) {
+          const double ek = e[k];
+          double* col = a.column(k);
+          for (std::size_t j = l; j < m; ++j) col[j] += rowSums[j] * ek;
+        }
+        for (std::size_t k = l; k < n; ++k) a(i, k) *= scale;
       }
     }
     anorm = std::max(anorm, std::fabs(w[i]) + std::fabs(e[i]));
@@ -95,16 +127,16 @@ void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, a
   for (std::size_t i = n; i-- > 0;) {
     if (i + 1 < n) {
       if (g != 0.0) {
-        for (std::size_t j = l; j < n; ++j) v[j][i] = (a[i][j] / a[i][l]) / g;  // two divisions: no underflow
+        for (std::size_t j = l; j < n; ++j) v(j, i) = (a(i, j) / a(i, l)) / g;  // two divisions: no underflow
         for (std::size_t j = l; j < n; ++j) {
           double sum = 0.0;
-          for (std::size_t k = l; k < n; ++k) sum += a[i][k] * v[k][j];
-          for (std::size_t k = l; k < n; ++k) v[k][j] += sum * v[k][i];
+          for (std::size_t k = l; k < n; ++k) sum += a(i, k) * v(k, j);
+          for (std::size_t k = l; k < n; ++k) v(k, j) += sum * v(k, i);
         }
       }
-      for (std::size_t j = l; j < n; ++j) v[i][j] = v[j][i] = 0.0;
+      for (std::size_t j = l; j < n; ++j) v(i, j) = v(j, i) = 0.0;
     }
-    v[i][i] = 1.0;
+    v(i, i) = 1.0;
     g = e[i];
     l = i;
   }
@@ -113,20 +145,20 @@ void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, a
   for (std::size_t i = n; i-- > 0;) {
     l = i + 1;
     g = w[i];
-    for (std::size_t j = l; j < n; ++j) a[i][j] = 0.0;
+    for (std::size_t j = l; j < n; ++j) a(i, j) = 0.0;
     if (g != 0.0) {
       g = 1.0 / g;
       for (std::size_t j = l; j < n; ++j) {
         double sum = 0.0;
-        for (std::size_t k = l; k < m; ++k) sum += a[k][i] * a[k][j];
-        const double f = (sum / a[i][i]) * g;
-        for (std::size_t k = i; k < m; ++k) a[k][j] += f * a[k][i];
+        for (std::size_t k = l; k < m; ++k) sum += a(k, i) * a(k, j);
+        const double f = (sum / a(i, i)) * g;
+        for (std::size_t k = i; k < m; ++k) a(k, j) += f * a(k, i);
       }
-      for (std::size_t j = i; j < m; ++j) a[j][i] *= g;
+      for (std::size_t j = i; j < m; ++j) a(j, i) *= g;
     } else {
-      for (std::size_t j = i; j < m; ++j) a[j][i] = 0.0;
+      for (std::size_t j = i; j < m; ++j) a(j, i) = 0.0;
     }
-    a[i][i] += 1.0;
+    a(i, i) += 1.0;
   }
 
   // Diagonalisation of the bidiagonal form by implicit-shift QR sweeps.
@@ -155,12 +187,7 @@ void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, a
           w[i] = h;
           c = gi / h;
           s = -f / h;
-          for (std::size_t j = 0; j < m; ++j) {
-            const double y = a[j][nm];
-            const double z = a[j][i];
-            a[j][nm] = y * c + z * s;
-            a[j][i] = z * c - y * s;
-          }
+          rotateColumns(a.column(nm), a.column(i), m, c, s);
         }
       }
 
@@ -169,7 +196,7 @@ void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, a
         // Converged (or given up): make the singular value non-negative.
         if (z < 0.0) {
           w[k] = -z;
-          for (std::size_t j = 0; j < n; ++j) v[j][k] = -v[j][k];
+          for (std::size_t j = 0; j < n; ++j) v(j, k) = -v(j, k);
         }
         break;
       }
@@ -202,12 +229,7 @@ void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, a
         g = g * c - x * s;
         h = y * s;
         y *= c;
-        for (std::size_t jj = 0; jj < n; ++jj) {
-          const double vx = v[jj][j];
-          const double vz = v[jj][i];
-          v[jj][j] = vx * c + vz * s;
-          v[jj][i] = vz * c - vx * s;
-        }
+        rotateColumns(v.column(j), v.column(i), n, c, s);
         z = hypotDirect(f, h);
         w[j] = z;
         if (z != 0.0) {
@@ -216,12 +238,7 @@ void decompose(ararofdoubleM& a, std::size_t m, std::size_t n, arofdoubleM& w, a
         }
         f = c * g + s * y;
         x = c * y - s * g;
-        for (std::size_t jj = 0; jj < m; ++jj) {
-          const double uy = a[jj][j];
-          const double uz = a[jj][i];
-          a[jj][j] = uy * c + uz * s;
-          a[jj][i] = uz * c - uy * s;
-        }
+        rotateColumns(a.column(j), a.column(i), m, c, s);
       }
       e[l] = 0.0;
       e[k] = f;
@@ -236,15 +253,18 @@ void SvdDecompose(ararofdoubleM& a, arofdoubleM& w, ararofdoubleM& v) {
   const std::size_t m = a.size();
   const std::size_t n = m == 0 ? 0 : a[0].size();
   requireRows(a, n, "SvdDecompose");
-  if (m >= n) {
-    decompose(a, m, n, w, v);
-    return;
-  }
   // Fewer equations than unknowns: zero rows added below A change nothing in
   // A = U diag(w) V^T; the added rows of U are dropped again.
-  a.resize(n, arofdoubleM(n, 0.0));
-  decompose(a, n, n, w, v);
-  a.resize(m);
+  const std::size_t rows = std::max(m, n);
+  ColumnMajor u(rows, n), vc(n, n);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < n; ++j) u(i, j) = a[i][j];
+  decompose(u, rows, n, w, vc);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < n; ++j) a[i][j] = u(i, j);
+  v.assign(n, arofdoubleM(n));
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = 0; j < n; ++j) v[i][j] = vc(i, j);
 }
 
 arofdoubleM SvdBackSubstitute(const ararofdoubleM& u, const arofdoubleM& w, const ararofdoubleM& v,
@@ -279,16 +299,30 @@ arofdoubleM SvdSolve(const ararofdoubleM& a, const arofdoubleM& b, double tol) {
   if (b.size() != n)
     throw std::invalid_argument("SvdSolve: b has " + std::to_string(b.size()) + " elements, expected " +
                                 std::to_string(n));
-  ararofdoubleM u = a;
+  // The work copy is kept column by column; the same steps as SvdDecompose
+  // followed by SvdBackSubstitute, without converting U and V back to rows.
+  ColumnMajor u(n, n), v(n, n);
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = 0; j < n; ++j) u(i, j) = a[i][j];
   arofdoubleM w;
-  ararofdoubleM v;
-  SvdDecompose(u, w, v);
+  decompose(u, n, n, w, v);
   double wmax = 0.0;
   for (double wi : w) wmax = std::max(wmax, wi);
   const double threshold = tol * wmax;
-  for (double& wi : w)
-    if (wi < threshold) wi = 0.0;
-  return SvdBackSubstitute(u, w, v, b);
+  arofdoubleM t(n, 0.0);
+  for (std::size_t k = 0; k < n; ++k) {
+    if (w[k] < threshold || w[k] == 0.0) continue;
+    const double* uk = u.column(k);
+    double sum = 0.0;
+    for (std::size_t i = 0; i < n; ++i) sum += uk[i] * b[i];
+    t[k] = sum / w[k];
+  }
+  arofdoubleM x(n, 0.0);
+  for (std::size_t k = 0; k < n; ++k) {
+    const double* vk = v.column(k);
+    for (std::size_t j = 0; j < n; ++j) x[j] += vk[j] * t[k];
+  }
+  return x;
 }
 
 }  // namespace corvath::numerics

@@ -230,3 +230,21 @@ TEST(SvdSolve, FinishesOnNonFiniteInput) {
   EXPECT_EQ(SvdSolve({{nan, 1, 2}, {1, 1, 0}, {2, 0, 3}}, {1, 2, 3}, 1e-7).size(), 3u);
   EXPECT_EQ(SvdSolve({{inf, 1}, {1, 1}}, {1, 2}, 1e-7).size(), 2u);
 }
+
+TEST(SvdSolve, EqualsDecompositionTruncationAndBackSubstitution) {
+  std::mt19937_64 rng(41);
+  ararofdoubleM a = RandomMatrix(12, 12, rng);
+  a[5] = a[3];  // rank deficient: one singular value is dropped
+  arofdoubleM b(12);
+  for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<double>(i) - 4.5;
+  Decomposition d = Decompose(a);
+  const double wmax = *std::max_element(d.w.begin(), d.w.end());
+  int dropped = 0;
+  for (double& wi : d.w)
+    if (wi < 1e-7 * wmax) {
+      wi = 0.0;
+      ++dropped;
+    }
+  EXPECT_EQ(dropped, 1);
+  EXPECT_EQ(SvdSolve(a, b, 1e-7), SvdBackSubstitute(d.u, d.w, d.v, b));
+}
