@@ -33,6 +33,7 @@ TEST(TextToNumber, ReadsTheDecimalSyntax) {
       {"5.", 5.0},           {"007", 7.0},     {"0,01", 0.01},   {"-0", 0.0},
       // empty digit runs read as zero
       {".", 0.0},            {"-", 0.0},       {"e5", 0.0},      {"+.e-3", 0.0},
+      {"   ", 0.0},  // only leading spaces: every part of the syntax is empty
       // rejected texts
       {"", inv},             {"42 ", inv},     {"\t42", inv},    {"1e", inv},
       {"1e+", inv},          {"1,2.5", inv},   {"1 2", inv},     {"--1", inv},
