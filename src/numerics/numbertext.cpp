@@ -26,18 +26,22 @@ long leadingExponent(std::string_view intDigits, std::string_view fracDigits, lo
 
 bool ParseDecimal(std::string_view field, double& value) {
   if (field.empty()) return false;
-  // Local copy with the first comma turned into a point.
+  const std::size_t n = field.size();
+  const char* text = field.data();
+  // A field with a comma is read from a copy whose first comma is a point.
   char small[128];
   std::string large;
-  char* text = small;
-  if (field.size() >= sizeof small) {
-    large.assign(field);
-    text = large.data();
-  } else {
-    std::memcpy(small, field.data(), field.size());
+  if (const void* comma = std::memchr(text, ',', n)) {
+    char* copy = small;
+    if (n > sizeof small) {
+      large.assign(field);
+      copy = large.data();
+    } else {
+      std::memcpy(small, text, n);
+    }
+    copy[static_cast<const char*>(comma) - text] = '.';
+    text = copy;
   }
-  const std::size_t n = field.size();
-  if (char* comma = static_cast<char*>(std::memchr(text, ',', n))) *comma = '.';
 
   std::size_t i = 0;
   while (i < n && text[i] == ' ') ++i;
@@ -104,33 +108,24 @@ namespace {
 std::string roundedDigits(double magnitude, int decimals, int significant) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*e", significant - 1, magnitude);
-  std::string digits;
-  digits.reserve(significant);
+  char digits[40];
+  int count = 0;
   const char* p = buf;
   for (; *p && *p != 'e'; ++p)
-    if (isDigit(*p)) digits.push_back(*p);
-  const int exponent = std::atoi(p + 1);
-  // value = 0.D0 D1 D2 ... x 10^(exponent+1); keep digits down to 10^-decimals.
-  const long keep = static_cast<long>(exponent) + 1 + decimals;
-  std::string kept;
-  bool roundUp = false;
-  if (keep <= 0) {
-    roundUp = keep == 0 && digits[0] >= '5';
-  } else if (keep >= static_cast<long>(digits.size())) {
-    kept = digits + std::string(static_cast<std::size_t>(keep) - digits.size(), '0');
-  } else {
-    kept = digits.substr(0, static_cast<std::size_t>(keep));
-    roundUp = digits[static_cast<std::size_t>(keep)] >= '5';
-  }
-  if (kept.empty()) kept = "0";
-  if (roundUp) {
-    int i = static_cast<int>(kept.size()) - 1;
-    while (i >= 0 && kept[i] == '9') kept[i--] = '0';
-    if (i < 0) kept.insert(kept.begin(), '1');
-    else ++kept[i];
+    if (isDigit(*p) && count < static_cast<int>(sizeof digits)) digits[count++] = *p;
+  const long exponent = std::atol(p + 1);
+  // value = 0.D0 D1 D2 ... x 10^(exponent+1); keep the digits down to 10^-decimals,
+  // behind one guard digit that takes a carry out of the first.
+  const long keep = exponent + 1 + decimals;
+  std::string kept(static_cast<std::size_t>(std::max(0L, keep)) + 1, '0');
+  for (long i = 0; i < keep && i < count; ++i) kept[static_cast<std::size_t>(i) + 1] = digits[i];
+  if (keep >= 0 && keep < count && digits[keep] >= '5') {
+    std::size_t i = kept.size() - 1;
+    while (kept[i] == '9') kept[i--] = '0';
+    ++kept[i];
   }
   const auto nz = kept.find_first_not_of('0');
-  return nz == std::string::npos ? "0" : kept.substr(nz);
+  return nz == std::string::npos ? std::string("0") : kept.substr(nz);
 }
 
 }  // namespace
@@ -229,6 +224,7 @@ arofdoubleM SplitNumbers(std::string_view line) {
 
 void FillDouble(arofdoubleM& array, double value) { std::fill(array.begin(), array.end(), value); }
 void FillBool(arofboolM& array, bool value) { std::fill(array.begin(), array.end(), value); }
+void FillComplex(arofcomplexM& array, Complex value) { std::fill(array.begin(), array.end(), value); }
 void FillMatrix(ararofdoubleM& matrix, double value) {
   for (auto& row : matrix) FillDouble(row, value);
 }

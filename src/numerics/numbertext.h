@@ -41,8 +41,13 @@ bool ParseDecimal(std::string_view field, double& value);
 //! halves away from zero).
 std::string NumberToExponentText(double value);
 
+//! Sets every element of the array to the value (an empty array stays empty).
 void FillDouble(arofdoubleM& array, double value);
+//! Sets every element of the array to the value.
 void FillBool(arofboolM& array, bool value);
+//! Sets every element of the array to the complex value.
+void FillComplex(arofcomplexM& array, Complex value);
+//! Sets every element of every row of the matrix to the value.
 void FillMatrix(ararofdoubleM& matrix, double value);
 
 }  // namespace corvath::numerics

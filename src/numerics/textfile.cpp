@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace corvath::numerics {
 
@@ -27,19 +29,19 @@ constexpr char kEndOfFile = 0x1A;
 std::FILE* openForReading(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) throw FileError::fromErrno(errno, path);
-  // A directory opens on Linux but cannot be read.
-  char probe;
-  if (std::fread(&probe, 1, 0, f) == 0 && std::ferror(f)) {
-    const int err = errno;
+  // A directory opens on some systems but can never be read as a file.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
     std::fclose(f);
-    throw FileError::fromErrno(err, path);
+    throw FileError("File access denied", path);
   }
   return f;
 }
 }  // namespace
 
-TextLineReader::TextLineReader(const std::string& path)
-    : file_(openForReading(path)), path_(path), buffer_(kBufferSize) {}
+TextLineReader::TextLineReader(const std::string& path) : path_(path), buffer_(kBufferSize) {
+  file_ = openForReading(path);
+}
 
 TextLineReader::~TextLineReader() {
   if (file_) std::fclose(file_);
