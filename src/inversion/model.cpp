@@ -21,6 +21,25 @@ void ResetModel(amodel& model, const ModelTables& tables, int n) {
   }
 }
 
+void SetLayerCount(amodel& model, const ModelTables& tables, int n) {
+  n = std::clamp(n, kMinLayers, kMaxLayers);
+  const int old = model.layerCount();
+  if (old == 0) {
+    ResetModel(model, tables, n);
+    return;
+  }
+  for (int p = 0; p < kParameterCount; ++p) {
+    for (int i = old; i < n; ++i) {  // one layer at a time, each from the one above
+      model.values[p].push_back(NextLayerValue(tables, p, model.values[p][i - 1]));
+      model.layerLimits[p].push_back(model.layerLimits[p][i - 1]);
+      model.invertFlags[p].push_back(model.invertFlags[p][i - 1]);
+    }
+    model.values[p].resize(n);
+    model.layerLimits[p].resize(n);
+    model.invertFlags[p].resize(n);
+  }
+}
+
 bool IsHalfSpaceCell(const amodel& model, int p, int layer) {
   const auto parameter = static_cast<ModelParameter>(p);
   return layer == model.layerCount() - 1 &&

@@ -62,6 +62,11 @@ double NextLayerValue(const ModelTables& tables, int p, double previous);
 //! Rebuilds the whole model for n layers (clamped to 2..10) from the tables.
 void ResetModel(amodel& model, const ModelTables& tables, int n);
 
+//! Changes the layer count to n (clamped to 2..10), keeping the existing layers:
+//! shrinking drops the bottom layers; each added layer gets clamp(last x factor)
+//! and copies the limits and invert flags of the layer above.
+void SetLayerCount(amodel& model, const ModelTables& tables, int n);
+
 //! True for the half-space's H, Qp and Qs, which are not model values.
 bool IsHalfSpaceCell(const amodel& model, int p, int layer);
 

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -272,6 +273,11 @@ QWidget* MainWindow::buildInversionTab() {
   splitter->setStretchFactor(0, 2);
   splitter->setStretchFactor(1, 3);
   splitter->setSizes({330, 530});
+  connect(panel_->layersNumber, &QSpinBox::valueChanged, this, [this](int layers) {
+    inversion::SetLayerCount(workspace_.model, workspace_.modelTables, layers);
+    ShowModelTable(*modelTable_, workspace_.model);
+    ShowProfile(*charts_[5], workspace_.model, workspace_.modelTables.SelectedParameter);
+  });
   panel_->startButton->setEnabled(false);  // the inversion is not in this build yet
   return splitter;
 }

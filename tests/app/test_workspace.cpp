@@ -73,6 +73,32 @@ TEST(ResetModel, LayerCountIsKeptWithinTwoToTen) {
   EXPECT_EQ(model.layerCount(), 10);
 }
 
+TEST(SetLayerCount, StepsKeepTheLayersAndTheNewHalfSpaceCopiesTheOneAbove) {
+  ModelTables tables;
+  amodel model;
+  ResetModel(model, tables, 10);
+  model.values[Vs][8] = 2.0;
+  model.invertFlags[Vp][8] = false;
+  corvath::inversion::SetLayerCount(model, tables, 9);
+  ASSERT_EQ(model.layerCount(), 9);
+  EXPECT_EQ(ModelCellText(model, H, 8), "*");
+  corvath::inversion::SetLayerCount(model, tables, 10);
+  ASSERT_EQ(model.layerCount(), 10);
+  EXPECT_EQ(ModelCellText(model, H, 8), "8.16");  // the old half-space is an ordinary layer again
+  EXPECT_DOUBLE_EQ(model.values[H][9], model.values[H][8] * 1.3);
+  EXPECT_DOUBLE_EQ(model.values[Vs][9], 2.2);
+  EXPECT_FALSE(model.invertFlags[Vp][9]);
+  EXPECT_FALSE(model.invertFlags[Rho][9]);
+  for (int p = 0; p < 6; ++p) {
+    EXPECT_EQ(model.layerLimits[p].size(), 10u);
+    EXPECT_EQ(model.invertFlags[p].size(), 10u);
+  }
+  // Beyond the range: 2..10.
+  corvath::inversion::SetLayerCount(model, tables, 1);
+  EXPECT_EQ(model.layerCount(), 2);
+  EXPECT_DOUBLE_EQ(model.values[H][1], 1.3);
+}
+
 TEST(ProfilePoints, StaircaseDownToTheHalfSpaceThicknessAndHDrawsVp) {
   amodel model;
   ResetModel(model, ModelTables{}, 3);

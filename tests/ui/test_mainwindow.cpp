@@ -286,6 +286,16 @@ private slots:
     QCOMPARE(cell(1, 3), QString("0.33"));
     // The profile chart draws Vp as a staircase, two points per layer.
     QCOMPARE(Chart(window, "Chart6")->plottable(0)->interface1D()->dataCount(), 20);
+
+    // "Layers number" steps the model by one layer and refreshes table and profile.
+    layers->stepDown();
+    QCOMPARE(window.workspace().model.layerCount(), 9);
+    QCOMPARE(table->rowCount(), 9);
+    QCOMPARE(cell(8, 1), QString("*"));
+    QCOMPARE(Chart(window, "Chart6")->plottable(0)->interface1D()->dataCount(), 18);
+    layers->stepUp();
+    QCOMPARE(table->rowCount(), 10);
+    QCOMPARE(cell(8, 1), QString("8.16"));
   }
 
   void dialogsAreMadeOnceWithTheirControls() {
