@@ -12,7 +12,7 @@ ChannelsDialog::ChannelsDialog(QWidget* parent) : QDialog(parent, Qt::Tool) {
   const char* captions[3] = {"X-component, channel = ", "Y-component, channel = ", "Z-component, channel = "};
   for (int c = 0; c < 3; ++c) {
     fields[c] = new QSpinBox(this);
-    fields[c]->setObjectName(QString("SpinEdit%1").arg(c + 1));
+    fields[c]->setObjectName(QString("%1ChannelSpin").arg(QChar("xyz"[c])));
     fields[c]->setRange(1, 100);
     fields[c]->setValue(c + 1);
     form->addRow(captions[c], fields[c]);

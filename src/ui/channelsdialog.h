@@ -20,7 +20,7 @@ public:
   //! The three channel numbers shown now.
   import::ChannelChoice choice() const;
 
-  QSpinBox* fields[3];  //!< SpinEdit1..3: X, Y and Z channel
+  QSpinBox* fields[3];  //!< the X, Y and Z channel
 };
 
 }  // namespace corvath::ui

@@ -35,7 +35,7 @@ QCheckBox* Box(QWidget* parent, const char* name, const char* caption, bool tick
 }  // namespace
 
 InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
-  setObjectName("InversionPanel");
+  setObjectName("inversionPanel");
 
   globalSearch = Box(this, "CheckBox4", "Global search", false);
 

@@ -18,13 +18,12 @@ LoadComponentsDialog::LoadComponentsDialog(QWidget* parent) : QDialog(parent, Qt
   const char* captions[3] = {"X component file", "Y component file", "Z component file"};
   for (int c = 0; c < 3; ++c) {
     auto* label = new QLabel(captions[c], this);
-    label->setObjectName(QString("Label%1").arg(c + 1));
     fields_[c] = new QLineEdit(this);
-    fields_[c]->setObjectName(QString("FileNameEdit%1").arg(c + 1));
+    fields_[c]->setObjectName(QString("%1FileEdit").arg(QChar("xyz"[c])));
     fields_[c]->setMinimumWidth(320);
     label->setBuddy(fields_[c]);
     auto* browse = new QToolButton(this);
-    browse->setObjectName(QString("BrowseButton%1").arg(c + 1));
+    browse->setObjectName(QString("%1BrowseButton").arg(QChar("xyz"[c])));
     browse->setText("...");
     browse->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     browse->setToolTip(QString("Choose the ") + captions[c]);
@@ -34,7 +33,7 @@ LoadComponentsDialog::LoadComponentsDialog(QWidget* parent) : QDialog(parent, Qt
     grid->addWidget(browse, 2 * c + 1, 1);
   }
   auto* load = new QPushButton("Load", this);
-  load->setObjectName("Button1");
+  load->setObjectName("loadButton");
   load->setDefault(true);
   connect(load, &QPushButton::clicked, this, &LoadComponentsDialog::tryLoad);
   grid->addWidget(load, 6, 0, 1, 2, Qt::AlignRight);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -51,6 +52,15 @@ struct ButtonSpec {
   bool separatorBefore;
 };
 
+// A wait cursor while a file is read; restored before any message appears.
+class BusyCursor {
+public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 QScrollArea* ScrollingPane(QWidget* chart, QWidget* parent) {
   auto* pane = new QScrollArea(parent);
   pane->setWidget(chart);
@@ -87,7 +97,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
   buildToolBar();
   tabs_ = new QTabWidget(this);
-  tabs_->setObjectName("PageControl1");
+  tabs_->setObjectName("tabs");
   tabs_->addTab(buildTimeSeriesTab(), "Time series");
   tabs_->addTab(buildSpectraTab(), "Spectra");
   tabs_->addTab(buildRatioTab(), "Ratio");
@@ -104,7 +114,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   settingsDialog_ = new SettingsDialog(this);
   channelsDialog_ = new ChannelsDialog(this);
   recordFileDialog_ = new QFileDialog(this, "Open");
-  recordFileDialog_->setObjectName("OpenDialog1");
+  recordFileDialog_->setObjectName("recordFileDialog");
   recordFileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   recordFileDialog_->setFileMode(QFileDialog::AnyFile);
   recordFileDialog_->setNameFilters(kRecordFilters);
@@ -116,7 +126,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildToolBar() {
   auto* bar = addToolBar("Commands");
-  bar->setObjectName("ToolBar1");
+  bar->setObjectName("toolBar");
   bar->setMovable(false);
   bar->setFloatable(false);
   bar->setIconSize(QSize(24, 24));
@@ -173,7 +183,7 @@ void MainWindow::buildToolBar() {
 
 QWidget* MainWindow::buildTimeSeriesTab() {
   auto* splitter = new QSplitter(Qt::Vertical);
-  splitter->setObjectName("TimeSeriesSplitter");
+  splitter->setObjectName("timeSeriesSplitter");
   splitter->setChildrenCollapsible(false);
   const char* titles[2] = {"Horizontal time series", "Vertical time series"};
   QScrollArea* panes[2];
@@ -182,7 +192,7 @@ QWidget* MainWindow::buildTimeSeriesTab() {
     chart->xAxis->setLabel("t,sec");
     charts_[i] = chart;
     panes[i] = ScrollingPane(chart, splitter);
-    panes[i]->setObjectName(QString("ScrollBox%1").arg(i + 1));
+    panes[i]->setObjectName(i == 0 ? "horizontalTimeSeriesPane" : "verticalTimeSeriesPane");
     splitter->addWidget(panes[i]);
     splitter->setStretchFactor(i, 1);
   }
@@ -211,7 +221,7 @@ QWidget* MainWindow::buildTimeSeriesTab() {
 
 QWidget* MainWindow::buildSpectraTab() {
   auto* splitter = new QSplitter(Qt::Vertical);
-  splitter->setObjectName("SpectraSplitter");
+  splitter->setObjectName("spectraSplitter");
   splitter->setChildrenCollapsible(false);
   const char* titles[2] = {"Horizontal spectra", "Vertical spectra"};
   for (int i = 0; i < 2; ++i) {
@@ -253,7 +263,7 @@ QWidget* MainWindow::buildRatioTab() {
 
 QWidget* MainWindow::buildInversionTab() {
   auto* splitter = new QSplitter(Qt::Horizontal);
-  splitter->setObjectName("InversionSplitter");
+  splitter->setObjectName("inversionSplitter");
   splitter->setChildrenCollapsible(false);
   QCustomPlot* profile = MakeChart("Chart6", QString(), splitter);
   SetUpProfileChart(*profile);
@@ -265,7 +275,7 @@ QWidget* MainWindow::buildInversionTab() {
   column->setContentsMargins(0, 0, 0, 0);
   panel_ = new InversionPanel(right);
   modelTable_ = new QTableWidget(right);
-  modelTable_->setObjectName("StringGrid1");
+  modelTable_->setObjectName("parameterTable");
   SetUpModelTable(*modelTable_);
   column->addWidget(panel_);
   column->addWidget(modelTable_, 1);
@@ -319,6 +329,7 @@ void MainWindow::loadComponents() {
   const QString paths[3] = {loadComponentsDialog_->fileName(0), loadComponentsDialog_->fileName(1),
                             loadComponentsDialog_->fileName(2)};
   try {
+    BusyCursor busy;
     import::ThreeComponentRecord record =
         import::ReadComponentFiles(LocalPath(paths[0]), LocalPath(paths[1]), LocalPath(paths[2]));
     app::LoadRecord(workspace_, std::move(record));
@@ -341,10 +352,13 @@ void MainWindow::loadRecordFile() {
   const import::RecordFormat format = kRecordFormats[type < 0 ? 0 : type];
   const import::ChannelPrompt prompt = [this](int traceCount) {
     channelsDialog_->setChannelLimit(traceCount);
+    QApplication::restoreOverrideCursor();  // the user answers with the normal cursor
     runDialog_(*channelsDialog_);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     return channelsDialog_->choice();
   };
   try {
+    BusyCursor busy;
     std::optional<import::ThreeComponentRecord> record = import::ReadRecord(format, {LocalPath(path)}, prompt);
     if (!record) return;  // nothing to load: nothing changes
     app::LoadRecord(workspace_, std::move(*record));

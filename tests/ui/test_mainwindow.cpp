@@ -472,7 +472,7 @@ private slots:
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    for (const char* name : {"TimeSeriesSplitter", "SpectraSplitter"}) {
+    for (const char* name : {"timeSeriesSplitter", "spectraSplitter"}) {
       auto* splitter = window.findChild<QSplitter*>(name);
       window.findChild<QTabWidget*>()->setCurrentWidget(splitter);
       window.resize(868, 563);
