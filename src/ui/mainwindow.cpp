@@ -44,7 +44,7 @@ const import::RecordFormat kRecordFormats[] = {import::RecordFormat::Saf, import
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-struct ButtonSpec {
+struct ToolButtonInfo {
   const char* name;
   const char* hint;
   IconKind icon;
@@ -131,7 +131,7 @@ void MainWindow::buildToolBar() {
   bar->setFloatable(false);
   bar->setIconSize(QSize(24, 24));
   bar->setContextMenuPolicy(Qt::PreventContextMenu);
-  const ButtonSpec buttons[] = {
+  const ToolButtonInfo buttons[] = {
       {"SpeedButton1", "Load components", IconKind::LoadComponents, false, false},
       {"SpeedButton8", "Load saf/sg2 file", IconKind::LoadRecordFile, false, false},
       {"SpeedButton10", "Save results", IconKind::SaveResults, false, false},
@@ -143,15 +143,15 @@ void MainWindow::buildToolBar() {
       {"SpeedButton6", "Smoothed spectra", IconKind::SmoothedSpectra, true, true},
       {"SpeedButton7", "Calculate spectra", IconKind::CalculateSpectra, false, false},
   };
-  for (const ButtonSpec& spec : buttons) {
-    if (spec.separatorBefore) bar->addSeparator();
+  for (const ToolButtonInfo& info : buttons) {
+    if (info.separatorBefore) bar->addSeparator();
     auto* button = new QToolButton(bar);
-    button->setObjectName(spec.name);
-    button->setToolTip(spec.hint);
+    button->setObjectName(info.name);
+    button->setToolTip(info.hint);
     button->setAutoRaise(true);
-    button->setCheckable(spec.checkable);
+    button->setCheckable(info.checkable);
     button->setIconSize(QSize(24, 24));
-    if (QString(spec.name) == "SpeedButton9") {
+    if (QString(info.name) == "SpeedButton9") {
       // "Remove zero" is a bold "0".
       button->setText("0");
       QFont bold = button->font();
@@ -161,8 +161,8 @@ void MainWindow::buildToolBar() {
       button->setToolButtonStyle(Qt::ToolButtonTextOnly);
       button->setMinimumSize(30, 30);
     } else {
-      button->setIcon(CommandIcon(spec.icon));
-      button->setText(spec.hint);
+      button->setIcon(CommandIcon(info.icon));
+      button->setText(info.hint);
       button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
     bar->addWidget(button);
