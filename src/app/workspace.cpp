@@ -2,6 +2,11 @@
 
 namespace corvath::app {
 
-void ResetWorkspace(Workspace&) {}
+Workspace::Workspace() { inversion::ResetModel(model, modelTables, kInitialLayerCount); }
+
+void ResetWorkspace(Workspace& workspace) {
+  const int layers = workspace.model.layerCount() > 0 ? workspace.model.layerCount() : kInitialLayerCount;
+  inversion::ResetModel(workspace.model, workspace.modelTables, layers);
+}
 
 }  // namespace corvath::app

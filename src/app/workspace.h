@@ -1,19 +1,29 @@
 #pragma once
 // The workspace: the one state object every command reads and writes.
 #include "import/record.h"
+#include "inversion/model.h"
 
 namespace corvath::app {
 
+//! Layer count of the model at start ("Layers number").
+inline constexpr int kInitialLayerCount = 10;
+
 struct Workspace {
+  Workspace();
+
   import::ThreeComponentRecord record;  //!< the loaded record, empty at start
   double zoomFactor = 1.0;              //!< width factor of the time-series charts, 1 to 10
   bool logAveraging = true;             //!< "Smoothed spectra": means of logarithms
   double referenceFrequency = 0.0;      //!< "Ref frq", Hz
   double dispersionExponent = 0.0;      //!< "K degree"
   bool stopRequested = false;           //!< a running inversion is asked to stop
+  inversion::ModelTables modelTables;   //!< the five generation tables and SelectedParameter
+  inversion::amodel model;              //!< the layered model, 10 layers at start
 };
 
-//! Run at the end of every load.
+//! Run at the end of every load: rebuilds the model for its current layer count
+//! from the tables (analysis windows and the theoretical curve are cleared by the
+//! parts that own them).
 void ResetWorkspace(Workspace& workspace);
 
 }  // namespace corvath::app

@@ -1,20 +1,85 @@
 #pragma once
+// The main window: toolbar, the four tabs with their charts, the inversion panel
+// and the parameter table, over the one workspace.
+#include <functional>
+
 #include <QMainWindow>
 
 #include "app/workspace.h"
 
+class QCustomPlot;
+class QDialog;
+class QFileDialog;
+class QSplitter;
+class QTableWidget;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+
 namespace corvath::ui {
 
-//! The main window ("TForm1"): toolbar, tabs and charts over the one workspace.
+class ChannelsDialog;
+class CurveLegend;
+class InversionPanel;
+class LoadComponentsDialog;
+class RecordCurve;
+class SettingsDialog;
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
 public:
   explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   app::Workspace& workspace() { return workspace_; }
 
+  //! Shows a dialog modally and returns its result; replaceable so that tests can
+  //! fill a dialog and answer it without a modal loop.
+  using DialogRunner = std::function<int(QDialog&)>;
+  void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
+
+  //! Tells the user that a command failed: the message and the file concerned.
+  using MessageSink = std::function<void(const QString& text, const QString& informative)>;
+  void setMessageSink(MessageSink sink) { showMessage_ = std::move(sink); }
+
+  LoadComponentsDialog& loadComponentsDialog() { return *loadComponentsDialog_; }
+  SettingsDialog& settingsDialog() { return *settingsDialog_; }
+  ChannelsDialog& channelsDialog() { return *channelsDialog_; }
+  QFileDialog& recordFileDialog() { return *recordFileDialog_; }
+
+  //! "Load components": the dialog, then the three files; the workspace changes
+  //! only when all three were read.
+  void loadComponents();
+  //! "Load saf/sg2 file": the open dialog, then the reader of the chosen file type.
+  void loadRecordFile();
+
+  //! Redraws the three record curves after the record changed (new axis ranges).
+  void showRecord();
+
 private:
+  void buildToolBar();
+  QWidget* buildTimeSeriesTab();
+  QWidget* buildSpectraTab();
+  QWidget* buildRatioTab();
+  QWidget* buildInversionTab();
+  void afterLoad();
+
   app::Workspace workspace_;
+  DialogRunner runDialog_;
+  MessageSink showMessage_;
+
+  QTabWidget* tabs_ = nullptr;
+  QCustomPlot* charts_[6] = {};
+  RecordCurve* recordCurves_[3] = {};
+  CurveLegend* spectraLegends_[2] = {};
+  CurveLegend* ratioLegend_ = nullptr;
+  InversionPanel* panel_ = nullptr;
+  QTableWidget* modelTable_ = nullptr;
+
+  LoadComponentsDialog* loadComponentsDialog_ = nullptr;
+  SettingsDialog* settingsDialog_ = nullptr;
+  ChannelsDialog* channelsDialog_ = nullptr;
+  QFileDialog* recordFileDialog_ = nullptr;
 };
 
 }  // namespace corvath::ui

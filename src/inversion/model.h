@@ -1,0 +1,80 @@
+#pragma once
+// The layered model: per layer thickness, P- and S-wave velocity, density and
+// the two quality factors, over a half-space (the last layer), plus the five
+// tables of defaults from which the model is generated.
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "numerics/arrays.h"
+#include "numerics/numbertext.h"
+
+namespace corvath::inversion {
+
+//! The six layer parameters in table-column order.
+enum class ModelParameter { H = 0, Vp = 1, Vs = 2, Rho = 3, Qp = 4, Qs = 5 };
+inline constexpr int kParameterCount = 6;
+inline constexpr int kMinLayers = 2;
+inline constexpr int kMaxLayers = 10;
+
+//! A (minimum, maximum) pair; a bound equal to InvalidNumber is unset.
+struct LimitPair {
+  double re = numerics::InvalidNumber;  //!< minimum
+  double im = numerics::InvalidNumber;  //!< maximum
+  bool operator==(const LimitPair&) const = default;
+};
+
+template <typename T>
+using PerParameter = std::array<T, kParameterCount>;
+
+//! The layered model: six per-layer arrays in each field, index 0 the top layer,
+//! the last index the half-space. All eighteen arrays have the layer count as length.
+struct amodel {
+  PerParameter<numerics::arofdoubleM> values;           //!< H in m, Vp and Vs in km/s, Rho, Qp, Qs
+  PerParameter<std::vector<LimitPair>> layerLimits;     //!< per layer a copy of UserLimits
+  PerParameter<numerics::arofboolM> invertFlags;        //!< true: the inversion may change the value
+
+  //! Number of layers (0 before the first ResetModel).
+  int layerCount() const { return static_cast<int>(values[0].size()); }
+  bool operator==(const amodel&) const = default;
+};
+
+//! The five tables the model is generated from, and the parameter of the profile.
+struct ModelTables {
+  PerParameter<double> StartValues{1.0, 0.5, 0.3, 1.8, 10.0, 5.0};
+  PerParameter<double> IncFactors{1.3, 1.1, 1.1, 1.0, 1.0, 1.0};
+  PerParameter<LimitPair> HardLimits{LimitPair{0.1, 1000.0}, LimitPair{0.1, 8.0}, LimitPair{0.01, 6.0},
+                                     LimitPair{0.5, 6.0},    LimitPair{5.0, 500.0}, LimitPair{1.0, 200.0}};
+  PerParameter<LimitPair> UserLimits{LimitPair{}, LimitPair{}, LimitPair{}, LimitPair{1.0, 2.5}, LimitPair{}, LimitPair{}};
+  PerParameter<bool> InvertDefaults{true, true, true, false, true, true};
+  int SelectedParameter = static_cast<int>(ModelParameter::Vp);
+  bool operator==(const ModelTables&) const = default;
+};
+
+//! Column headings of the parameter table: "N" then one per parameter.
+inline constexpr std::array<const char*, kParameterCount + 1> kModelTableHeadings{
+    "N", "H(m)", "Vp(km/s)", "Vs(km/s)", "rho(g/cm)", "Qp", "Qs"};
+
+//! previous x factor, limited to the hard range of p (upper bound first, lower last).
+double NextLayerValue(const ModelTables& tables, int p, double previous);
+
+//! Rebuilds the whole model for n layers (clamped to 2..10) from the tables.
+void ResetModel(amodel& model, const ModelTables& tables, int n);
+
+//! Changes the layer count to n (clamped to 2..10), keeping the existing layers:
+//! shrinking drops the bottom layers; each added layer gets clamp(last x factor)
+//! and copies the limits and invert flags of the layer above.
+void SetLayerCount(amodel& model, const ModelTables& tables, int n);
+
+//! True for the half-space's H, Qp and Qs, which are not model values.
+bool IsHalfSpaceCell(const amodel& model, int p, int layer);
+
+//! The text of one table cell: "*" for the half-space's H, Qp, Qs, else NumberToText(1, value).
+std::string ModelCellText(const amodel& model, int p, int layer);
+
+//! The depth profile of parameter p (H draws Vp): a staircase of (value, depth in m)
+//! points in drawing order, two per layer.
+std::vector<std::pair<double, double>> ProfilePoints(const amodel& model, int p);
+
+}  // namespace corvath::inversion

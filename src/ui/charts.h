@@ -1,0 +1,28 @@
+#pragma once
+// Chart set-up shared by the main window's charts: title, axis captions, label
+// format and the logarithmic amplitude axis.
+#include <QString>
+
+class QCustomPlot;
+class QCPAxis;
+class QWidget;
+
+namespace corvath::ui {
+
+//! An axis label: at most five decimals, trailing zeros dropped, no digit grouping;
+//! magnitudes below 1e-5 or from 1e15 up in exponent form.
+QString AxisLabelText(double value);
+
+//! A chart with the given objectName and title (no title when empty), grid lines hidden.
+QCustomPlot* MakeChart(const QString& objectName, const QString& title, QWidget* parent);
+
+//! The title text of a chart made by MakeChart ("" when it has none).
+QString ChartTitle(const QCustomPlot& chart);
+
+//! Linear axis with AxisLabelText labels.
+void UseLinearLabels(QCPAxis* axis);
+
+//! Logarithmic axis (decades) with AxisLabelText labels.
+void UseLogarithmicLabels(QCPAxis* axis);
+
+}  // namespace corvath::ui

@@ -1,0 +1,119 @@
+#include "ui/inversionpanel.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/workspace.h"
+#include "inversion/model.h"
+#include "ui/toolbaricons.h"
+
+namespace corvath::ui {
+namespace {
+
+QLineEdit* Field(QWidget* parent, const char* name, const char* text, const char* hint = nullptr) {
+  auto* edit = new QLineEdit(text, parent);
+  edit->setObjectName(name);
+  edit->setMaximumWidth(70);
+  if (hint) edit->setToolTip(hint);
+  return edit;
+}
+
+QCheckBox* Box(QWidget* parent, const char* name, const char* caption, bool ticked, const char* hint = nullptr) {
+  auto* box = new QCheckBox(caption, parent);
+  box->setObjectName(name);
+  box->setChecked(ticked);
+  if (hint) box->setToolTip(hint);
+  return box;
+}
+
+}  // namespace
+
+InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName("inversionPanel");
+
+  globalSearch = Box(this, "CheckBox4", "Global search", false);
+
+  layersNumber = new QSpinBox(this);
+  layersNumber->setObjectName("SpinEdit1");
+  layersNumber->setRange(inversion::kMinLayers, inversion::kMaxLayers);
+  layersNumber->setValue(app::kInitialLayerCount);
+  // Stepping only: the layer count changes by one layer at a time.
+  layersNumber->findChild<QLineEdit*>()->setReadOnly(true);
+  layersNumber->setMaximumWidth(70);
+
+  startButton = new QToolButton(this);
+  startButton->setObjectName("StartButton");
+  startButton->setToolTip("Start inversion");
+  startButton->setIconSize(QSize(24, 24));
+  startButton->setAutoRaise(true);
+
+  progress = new QProgressBar(this);
+  progress->setObjectName("ProgressBar1");
+  progress->setRange(0, 100);
+  progress->setValue(0);
+
+  iterNumber = new QSpinBox(this);
+  iterNumber->setObjectName("SpinEdit3");
+  iterNumber->setRange(1, 500);
+  iterNumber->setValue(100);
+  iterNumber->setMaximumWidth(70);
+
+  refFrequency = Field(this, "Edit1", "0", "Referrence frequency");
+  optimizeRefFrequency = Box(this, "CheckBox1", "", false, "Optimization");
+  minFrequency = Field(this, "Edit3", "1");
+  dispersionExponent = Field(this, "Edit2", "0.1", "Frequency dispersion exponent");
+  optimizeDispersion = Box(this, "CheckBox2", "", true, "Optimization");
+  maxFrequency = Field(this, "Edit4", "20");
+  ratioConstraint = Box(this, "CheckBox3", "Vp/Vs Qp/Qs constraint", true);
+
+  auto label = [this](const char* text, QWidget* buddy) {
+    auto* l = new QLabel(text, this);
+    l->setBuddy(buddy);
+    return l;
+  };
+
+  auto* startColumn = new QVBoxLayout;
+  startColumn->setSpacing(2);
+  startColumn->addWidget(globalSearch);
+  startColumn->addWidget(startButton, 0, Qt::AlignLeft);
+
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(6, 4, 6, 4);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(label("Layers number", layersNumber), 0, 0);
+  grid->addWidget(layersNumber, 0, 1);
+  grid->addLayout(startColumn, 0, 2, 1, 2);
+  grid->addWidget(progress, 0, 4, 1, 2, Qt::AlignBottom);
+
+  grid->addWidget(label("Iter number", iterNumber), 1, 0);
+  grid->addWidget(iterNumber, 1, 1);
+  grid->addWidget(label("Ref frq", refFrequency), 1, 2);
+  grid->addWidget(refFrequency, 1, 3);
+  grid->addWidget(optimizeRefFrequency, 1, 4);
+
+  grid->addWidget(label("Min frq", minFrequency), 2, 0);
+  grid->addWidget(minFrequency, 2, 1);
+  grid->addWidget(label("K degree", dispersionExponent), 2, 2);
+  grid->addWidget(dispersionExponent, 2, 3);
+  grid->addWidget(optimizeDispersion, 2, 4);
+
+  grid->addWidget(label("Max frq", maxFrequency), 3, 0);
+  grid->addWidget(maxFrequency, 3, 1);
+  grid->addWidget(ratioConstraint, 3, 2, 1, 4);
+  grid->setColumnStretch(5, 1);
+
+  setRunning(false);
+}
+
+void InversionPanel::setRunning(bool running) {
+  running_ = running;
+  startButton->setIcon(CommandIcon(running ? IconKind::StopInversion : IconKind::StartInversion));
+}
+
+}  // namespace corvath::ui

@@ -1,0 +1,42 @@
+#pragma once
+// The control panel of the "1D inversion" tab: layer count, start button and
+// progress, iteration count, reference frequency and dispersion exponent with
+// their optimisation boxes, the frequency band and the velocity/quality constraint.
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QProgressBar;
+class QSpinBox;
+class QToolButton;
+
+namespace corvath::ui {
+
+class InversionPanel : public QWidget {
+  Q_OBJECT
+public:
+  explicit InversionPanel(QWidget* parent = nullptr);
+
+  QCheckBox* globalSearch;          //!< CheckBox4 "Global search"
+  QSpinBox* layersNumber;           //!< SpinEdit1 "Layers number", 2..10, arrows only
+  QToolButton* startButton;         //!< StartButton "Start inversion"
+  QProgressBar* progress;           //!< ProgressBar1, 0..100 %
+  QSpinBox* iterNumber;             //!< SpinEdit3 "Iter number", 1..500
+  QLineEdit* refFrequency;          //!< Edit1 "Ref frq"
+  QCheckBox* optimizeRefFrequency;  //!< CheckBox1, beside "Ref frq"
+  QLineEdit* minFrequency;          //!< Edit3 "Min frq"
+  QLineEdit* dispersionExponent;    //!< Edit2 "K degree"
+  QCheckBox* optimizeDispersion;    //!< CheckBox2, beside "K degree"
+  QLineEdit* maxFrequency;          //!< Edit4 "Max frq"
+  QCheckBox* ratioConstraint;       //!< CheckBox3 "Vp/Vs Qp/Qs constraint"
+
+  //! Shows the idle (start) or the running (stop) image of the start button.
+  void setRunning(bool running);
+  //! True while the start button shows the running image.
+  bool running() const { return running_; }
+
+private:
+  bool running_ = false;
+};
+
+}  // namespace corvath::ui

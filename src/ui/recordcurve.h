@@ -1,0 +1,40 @@
+#pragma once
+// A chart curve that draws one component of the record straight from the
+// workspace's sample list (no copy). Only the visible time range is visited, and
+// where more samples than pixels are in view each pixel column is drawn as the
+// vertical stroke from its minimum to its maximum, so every peak stays visible.
+#include <vector>
+
+#include <qcustomplot.h>
+
+#include "import/record.h"
+
+namespace corvath::ui {
+
+class RecordCurve : public QCPAbstractPlottable {
+  Q_OBJECT
+public:
+  //! Registers itself with the plot of the axes; samples may be null (draws nothing).
+  RecordCurve(QCPAxis* keyAxis, QCPAxis* valueAxis, const std::vector<import::Sample>* samples = nullptr);
+
+  //! The list drawn; it must outlive the curve or be replaced first.
+  void setSamples(const std::vector<import::Sample>* samples);
+  const std::vector<import::Sample>* samples() const { return samples_; }
+
+  double selectTest(const QPointF& pos, bool onlySelectable, QVariant* details = nullptr) const override;
+  QCPRange getKeyRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth) const override;
+  QCPRange getValueRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth,
+                         const QCPRange& inKeyRange = QCPRange()) const override;
+
+  //! The polyline draw() would produce, in pixels (exposed for checks of the thinning).
+  QVector<QPointF> screenPoints() const;
+
+protected:
+  void draw(QCPPainter* painter) override;
+  void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override;
+
+private:
+  const std::vector<import::Sample>* samples_ = nullptr;
+};
+
+}  // namespace corvath::ui
