@@ -5,7 +5,7 @@
 namespace corvath::inversion {
 
 double NextLayerValue(const ModelTables& tables, int p, double previous) {
-  const LimitPair& hard = tables.HardLimits[p];
+  const numerics::Complex& hard = tables.HardLimits[p];
   return std::max(hard.re, std::min(hard.im, previous * tables.IncFactors[p]));
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "numerics/arrays.h"
+#include "numerics/complex.h"
 #include "numerics/numbertext.h"
 
 namespace corvath::inversion {
@@ -18,12 +19,9 @@ inline constexpr int kParameterCount = 6;
 inline constexpr int kMinLayers = 2;
 inline constexpr int kMaxLayers = 10;
 
-//! A (minimum, maximum) pair; a bound equal to InvalidNumber is unset.
-struct LimitPair {
-  double re = numerics::InvalidNumber;  //!< minimum
-  double im = numerics::InvalidNumber;  //!< maximum
-  bool operator==(const LimitPair&) const = default;
-};
+//! Limits are (minimum, maximum) pairs held as Complex (re = minimum, im = maximum);
+//! a bound equal to InvalidNumber is unset.
+inline constexpr numerics::Complex kUnsetLimits{numerics::InvalidNumber, numerics::InvalidNumber};
 
 template <typename T>
 using PerParameter = std::array<T, kParameterCount>;
@@ -32,7 +30,7 @@ using PerParameter = std::array<T, kParameterCount>;
 //! the last index the half-space. All eighteen arrays have the layer count as length.
 struct amodel {
   PerParameter<numerics::arofdoubleM> values;           //!< H in m, Vp and Vs in km/s, Rho, Qp, Qs
-  PerParameter<std::vector<LimitPair>> layerLimits;     //!< per layer a copy of UserLimits
+  PerParameter<numerics::arofcomplexM> layerLimits;     //!< per layer a copy of UserLimits
   PerParameter<numerics::arofboolM> invertFlags;        //!< true: the inversion may change the value
 
   //! Number of layers (0 before the first ResetModel).
@@ -44,9 +42,11 @@ struct amodel {
 struct ModelTables {
   PerParameter<double> StartValues{1.0, 0.5, 0.3, 1.8, 10.0, 5.0};
   PerParameter<double> IncFactors{1.3, 1.1, 1.1, 1.0, 1.0, 1.0};
-  PerParameter<LimitPair> HardLimits{LimitPair{0.1, 1000.0}, LimitPair{0.1, 8.0}, LimitPair{0.01, 6.0},
-                                     LimitPair{0.5, 6.0},    LimitPair{5.0, 500.0}, LimitPair{1.0, 200.0}};
-  PerParameter<LimitPair> UserLimits{LimitPair{}, LimitPair{}, LimitPair{}, LimitPair{1.0, 2.5}, LimitPair{}, LimitPair{}};
+  PerParameter<numerics::Complex> HardLimits{numerics::Complex{0.1, 1000.0}, numerics::Complex{0.1, 8.0},
+                                             numerics::Complex{0.01, 6.0}, numerics::Complex{0.5, 6.0},
+                                             numerics::Complex{5.0, 500.0}, numerics::Complex{1.0, 200.0}};
+  PerParameter<numerics::Complex> UserLimits{kUnsetLimits, kUnsetLimits, kUnsetLimits,
+                                             numerics::Complex{1.0, 2.5}, kUnsetLimits, kUnsetLimits};
   PerParameter<bool> InvertDefaults{true, true, true, false, true, true};
   int SelectedParameter = static_cast<int>(ModelParameter::Vp);
   bool operator==(const ModelTables&) const = default;

@@ -46,7 +46,7 @@ TEST(ResetModel, DefaultTenLayerModelAsShownInTheTable) {
     ASSERT_EQ(model.layerLimits[p].size(), 10u);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(model.invertFlags[p][i], p != Rho) << "parameter " << p << " layer " << i;
   }
-  EXPECT_EQ(model.layerLimits[Rho][3], (corvath::inversion::LimitPair{1.0, 2.5}));
+  EXPECT_EQ(model.layerLimits[Rho][3], (corvath::numerics::Complex{1.0, 2.5}));
   EXPECT_EQ(model.layerLimits[Vs][3].re, corvath::numerics::InvalidNumber);
 }
 
