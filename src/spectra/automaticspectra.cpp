@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "spectra/fft.h"
 #include "spectra/smoothing.h"
@@ -54,27 +55,56 @@ std::optional<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, double
 double RobustMean(const std::vector<double>& values) {
   const std::size_t n = values.size();
   if (n == 0) return 0.0;
-  std::vector<double> set(values);  // survivors in index order
+  // The value farthest from the mean is always the smallest or the largest one, so
+  // the survivors are kept sorted by (value, index) and form the range [lo, hi).
+  std::vector<std::pair<double, std::size_t>> entries(n);
+  for (std::size_t i = 0; i < n; ++i) entries[i] = {values[i], i};
+  std::sort(entries.begin(), entries.end());
+  std::vector<double> sorted(n);
+  std::vector<std::size_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    sorted[i] = entries[i].first;
+    order[i] = entries[i].second;
+  }
+
   const std::size_t keep = (n - 1) / 2;
+  std::size_t lo = 0;
+  std::size_t hi = n;
   double mean = 0.0;
   for (;;) {
-    const std::size_t c = set.size();
-    double sum = 0.0;
-    for (double v : set) sum += v;
-    mean = sum / static_cast<double>(c);
+    // Mean of the set (four partial sums break the chain of dependent additions).
+    const std::size_t c = hi - lo;
+    const double* v = sorted.data() + lo;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    std::size_t i = 0;
+    for (; i + 4 <= c; i += 4) {
+      s0 += v[i];
+      s1 += v[i + 1];
+      s2 += v[i + 2];
+      s3 += v[i + 3];
+    }
+    for (; i < c; ++i) s0 += v[i];
+    mean = ((s0 + s1) + (s2 + s3)) / static_cast<double>(c);
+
     bool removed = false;
     if (c > 1) {
-      double largest = 0.0;
-      std::size_t worst = c;
-      for (std::size_t i = 0; i < c; ++i) {
-        const double deviation = std::fabs(set[i] - mean);
-        if (deviation > largest) {
-          largest = deviation;
-          worst = i;
+      const double below = std::fabs(sorted[lo] - mean);
+      const double above = std::fabs(sorted[hi - 1] - mean);
+      const double largest = std::max(below, above);
+      if (largest > 0.0) {
+        // Among equal deviations the lowest index goes: at the low end that is
+        // order[lo]; at the high end the first of the run of equal largest values.
+        std::size_t runStart = hi - 1;
+        while (runStart > lo && sorted[runStart - 1] == sorted[hi - 1]) --runStart;
+        const bool takeLow =
+            below == largest && (above != largest || order[lo] < order[runStart]);
+        if (takeLow) {
+          ++lo;
+        } else {
+          // Equal values: only the indices move down to close the gap.
+          for (std::size_t k = runStart; k + 1 < hi; ++k) order[k] = order[k + 1];
+          --hi;
         }
-      }
-      if (worst < c) {
-        set.erase(set.begin() + static_cast<std::ptrdiff_t>(worst));
         removed = true;
       }
     }

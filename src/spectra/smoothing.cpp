@@ -93,8 +93,9 @@ std::vector<SpectralPoint> GridAverage(const std::vector<SpectralPoint>& points,
     if (std::isfinite(p.frequencyHz) && std::isfinite(p.companion) && transformValue(p.value, logAveraging, t))
       prepared.push_back({p.frequencyHz, t, p.companion});
   }
-  std::stable_sort(prepared.begin(), prepared.end(),
-                   [](const Prepared& a, const Prepared& b) { return a.frequencyHz < b.frequencyHz; });
+  const auto byFrequency = [](const Prepared& a, const Prepared& b) { return a.frequencyHz < b.frequencyHz; };
+  if (!std::is_sorted(prepared.begin(), prepared.end(), byFrequency))
+    std::stable_sort(prepared.begin(), prepared.end(), byFrequency);
 
   grid.reserve(kGridPoints);
   for (int k = 0; k < kGridPoints; ++k) {
