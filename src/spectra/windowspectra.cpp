@@ -76,6 +76,7 @@ ComponentSpectra ComputeWindowSpectra(const import::ThreeComponentRecord& record
     window.curve.points.reserve(lastBin);
     for (std::size_t i = 1; i <= lastBin; ++i) {
       const double f = static_cast<double>(i) / (static_cast<double>(n) * dt);
+      if (!std::isfinite(smoothed[i])) continue;  // overflowing samples give no point
       window.curve.points.push_back({f, smoothed[i]});
       points.push_back({f, smoothed[i], 0.0});
       fmin = std::min(fmin, f);
