@@ -92,7 +92,9 @@ TEST(CalculateSpectra, ResonanceGivesThePeakOnBothPaths) {
       for (const auto& p : r.ratio.points) {
         EXPECT_LE(p.lower, p.ratio);
         EXPECT_GE(p.upper, p.ratio);
-        if (windowed) EXPECT_EQ(p.lower, p.upper);
+        if (windowed) {
+          EXPECT_EQ(p.lower, p.upper);
+        }
       }
     }
   }
@@ -203,7 +205,10 @@ TEST(CalculateSpectra, OddRecordsStayFinite) {
                                           true, "1", "20");
     ASSERT_TRUE(outcome.result) << outcome.failure;
     ExpectAllFinite(*outcome.result);
-    if (!windowed) EXPECT_LE((outcome.result->plan.count - 1) * outcome.result->plan.step + outcome.result->plan.length, 2500u);
+    if (!windowed) {
+      const auto& plan = outcome.result->plan;
+      EXPECT_LE((plan.count - 1) * plan.step + plan.length, 2500u);
+    }
   }
   // Constant horizontal components: log means have no usable modulus (no result),
   // linear means give a zero spectrum and a zero ratio.
