@@ -1,0 +1,227 @@
+#include "spectra/automaticspectra.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "spectra/fft.h"
+#include "spectra/smoothing.h"
+
+namespace corvath::spectra {
+
+namespace {
+constexpr std::size_t kMaxSegments = 51;
+constexpr double kSegmentSeconds = 10.0;
+
+// A segment ratio that cannot be formed (zero vertical modulus).
+constexpr double kNoRatio = -1.0;
+}  // namespace
+
+double RoundHalfEven(double x) {
+  const double r = std::round(x);  // halves away from zero
+  if (std::fabs(x - std::trunc(x)) == 0.5) return 2.0 * std::round(x / 2.0);
+  return r;
+}
+
+std::optional<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, double dtSeconds, std::string* failure) {
+  auto fail = [&](const char* reason) -> std::optional<SegmentationPlan> {
+    if (failure) *failure = reason;
+    return std::nullopt;
+  };
+  if (sampleCount < 2) return fail("the record has fewer than two samples");
+  if (!(dtSeconds > 0.0) || !std::isfinite(dtSeconds)) return fail("the sampling interval of X is 0");
+  const double initial = kSegmentSeconds / dtSeconds;
+  if (!std::isfinite(initial)) return fail("the sampling interval of X is too small");
+  const double m = static_cast<double>(sampleCount - 1);
+
+  double length = RoundHalfEven(initial);
+  while (length > m) length = RoundHalfEven(length / 2.0);
+  // Bins 1 and 2 are needed for the frequency spacing: at least 5 samples.
+  if (length < 5.0)
+    return fail("the record is too short or too coarsely sampled for automatic segmentation");
+  double step = std::max(RoundHalfEven((m - length) / 50.0), 1.0);
+  while (length / 2.0 < step) length *= 2.0;
+  step = std::max(RoundHalfEven((m - length) / 50.0), 1.0);
+
+  SegmentationPlan plan;
+  plan.length = static_cast<std::size_t>(length);
+  plan.step = static_cast<std::size_t>(step);
+  const std::size_t lastIndex = sampleCount - 1;
+  while (plan.count < kMaxSegments && plan.count * plan.step + plan.length - 1 < lastIndex) ++plan.count;
+  if (plan.count == 0) return fail("the record is too short for automatic segmentation");
+  return plan;
+}
+
+double RobustMean(const std::vector<double>& values) {
+  const std::size_t n = values.size();
+  if (n == 0) return 0.0;
+  // The value farthest from the mean is always the smallest or the largest one, so
+  // the survivors are kept sorted by (value, index) and form the range [lo, hi).
+  std::vector<std::pair<double, std::size_t>> entries(n);
+  for (std::size_t i = 0; i < n; ++i) entries[i] = {values[i], i};
+  std::sort(entries.begin(), entries.end());
+  std::vector<double> sorted(n);
+  std::vector<std::size_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    sorted[i] = entries[i].first;
+    order[i] = entries[i].second;
+  }
+
+  const std::size_t keep = (n - 1) / 2;
+  std::size_t lo = 0;
+  std::size_t hi = n;
+  double mean = 0.0;
+  for (;;) {
+    // Mean of the set (four partial sums break the chain of dependent additions).
+    const std::size_t c = hi - lo;
+    const double* v = sorted.data() + lo;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    std::size_t i = 0;
+    for (; i + 4 <= c; i += 4) {
+      s0 += v[i];
+      s1 += v[i + 1];
+      s2 += v[i + 2];
+      s3 += v[i + 3];
+    }
+    for (; i < c; ++i) s0 += v[i];
+    mean = ((s0 + s1) + (s2 + s3)) / static_cast<double>(c);
+
+    bool removed = false;
+    if (c > 1) {
+      const double below = std::fabs(sorted[lo] - mean);
+      const double above = std::fabs(sorted[hi - 1] - mean);
+      const double largest = std::max(below, above);
+      if (largest > 0.0) {
+        // Among equal deviations the lowest index goes: at the low end that is
+        // order[lo]; at the high end the first of the run of equal largest values.
+        std::size_t runStart = hi - 1;
+        while (runStart > lo && sorted[runStart - 1] == sorted[hi - 1]) --runStart;
+        const bool takeLow =
+            below == largest && (above != largest || order[lo] < order[runStart]);
+        if (takeLow) {
+          ++lo;
+        } else {
+          // Equal values: only the indices move down to close the gap.
+          for (std::size_t k = runStart; k + 1 < hi; ++k) order[k] = order[k + 1];
+          --hi;
+        }
+        removed = true;
+      }
+    }
+    if (!(c > keep && removed)) break;
+  }
+  return mean;
+}
+
+AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& record, bool logAveraging,
+                                         double minFrqHz, double maxFrqHz) {
+  AutomaticSpectra result;
+  for (import::Component c : import::kComponents) {
+    SpectrumCurve& curve = result.averaged[static_cast<int>(c)];
+    curve.title = ComponentName(c);
+    curve.component = c;
+    curve.colour = ComponentColour(c);
+  }
+  result.ratio.hasBounds = true;
+
+  const std::size_t sampleCount = std::min({record.size(import::Component::X), record.size(import::Component::Y),
+                                            record.size(import::Component::Z)});
+  const double dt = record.samplingInterval(import::Component::X);
+  const auto plan = PlanSegmentation(sampleCount, dt, &result.failure);
+  if (!plan) return result;
+  result.plan = *plan;
+  const std::size_t length = plan->length;
+  const std::size_t segments = plan->count;
+  const std::size_t lastBin = (length - 1) / 2;
+  const std::size_t bins = lastBin + 1;
+
+  // Per bin and component: sum of T(|F_j|) and the number of moduli summed (a zero
+  // modulus stays out of a logarithmic mean); per segment and bin: the ratio.
+  std::array<std::vector<double>, 3> sums;
+  std::array<std::vector<std::size_t>, 3> counts;
+  for (int c = 0; c < 3; ++c) {
+    sums[c].assign(bins, 0.0);
+    counts[c].assign(bins, 0);
+  }
+  std::vector<double> ratios(segments * bins, kNoRatio);
+  std::array<std::vector<double>, 3> moduli;
+  std::vector<double> values(length);
+  for (std::size_t s = 0; s < segments; ++s) {
+    const std::size_t first = s * plan->step;
+    for (int c = 0; c < 3; ++c) {
+      const auto& samples = record.samples(import::kComponents[c]);
+      for (std::size_t i = 0; i < length; ++i) values[i] = samples[first + i].value;
+      TransformModuli(values, moduli[c]);
+      for (std::size_t j = 0; j < bins; ++j) {
+        const double modulus = moduli[c][j];
+        if (logAveraging) {
+          if (modulus > 0.0) {
+            sums[c][j] += std::log(modulus);
+            ++counts[c][j];
+          }
+        } else {
+          sums[c][j] += modulus;
+          ++counts[c][j];
+        }
+      }
+    }
+    double* segmentRatios = &ratios[s * bins];
+    for (std::size_t j = 0; j < bins; ++j) {
+      const double vertical = moduli[2][j];
+      if (vertical > 0.0) segmentRatios[j] = (moduli[0][j] + moduli[1][j]) / vertical / 2.0;
+    }
+  }
+
+  const double lengthSeconds = static_cast<double>(length) * dt;
+  auto frequency = [&](std::size_t j) { return static_cast<double>(j) / lengthSeconds; };
+  const double spacing = std::fabs(frequency(1) - frequency(2));
+  double fmin = std::max(minFrqHz, frequency(1));
+  double fmax = std::min(maxFrqHz, frequency(lastBin));
+  fmax = std::min(100.0, fmax);
+  if (!(fmin < fmax)) {
+    result.failure = "the frequency range is empty (Min frq lies above every frequency or above Max frq)";
+    return result;
+  }
+  const AveragingKernel kernel = InverseDistanceKernel(spacing);
+
+  for (int c = 0; c < 3; ++c) {
+    std::vector<SpectralPoint> points;
+    points.reserve(lastBin);
+    for (std::size_t j = 1; j <= lastBin; ++j) {
+      if (counts[c][j] == 0) continue;
+      const double mean = sums[c][j] / static_cast<double>(counts[c][j]);
+      points.push_back({frequency(j), logAveraging ? std::exp(mean) : mean, 0.0});
+    }
+    for (const SpectralPoint& p : GridAverage(points, fmin, fmax, kernel, logAveraging))
+      result.averaged[c].points.push_back({p.frequencyHz, p.value});
+  }
+
+  std::vector<SpectralPoint> ratioPoints;
+  ratioPoints.reserve(lastBin);
+  std::vector<double> binRatios;
+  std::vector<double> deviations;
+  for (std::size_t j = 1; j <= lastBin; ++j) {
+    binRatios.clear();
+    for (std::size_t s = 0; s < segments; ++s)
+      if (ratios[s * bins + j] != kNoRatio) binRatios.push_back(ratios[s * bins + j]);
+    if (binRatios.empty()) continue;
+    const double robust = RobustMean(binRatios);
+    deviations.resize(binRatios.size());
+    for (std::size_t s = 0; s < binRatios.size(); ++s) deviations[s] = std::fabs(binRatios[s] - robust);
+    const double error = RobustMean(deviations) / 2.0;
+    if (std::isfinite(robust) && std::isfinite(error)) ratioPoints.push_back({frequency(j), robust, error});
+  }
+  for (const SpectralPoint& p : GridAverage(ratioPoints, fmin, fmax, kernel, logAveraging))
+    result.ratio.points.push_back({p.frequencyHz, p.value, p.value - p.companion, p.value + p.companion});
+
+  for (const SpectrumCurve& curve : result.averaged) {
+    if (curve.points.empty()) {
+      result.failure = "no spectral point of " + curve.title + " lies near the frequency grid";
+      return result;
+    }
+  }
+  if (result.ratio.points.empty()) result.failure = "no H/Z ratio could be formed (the vertical spectrum is zero)";
+  return result;
+}
+
+}  // namespace corvath::spectra

@@ -1,0 +1,47 @@
+#pragma once
+// "Calculate spectra": the windowed or automatic spectra of a record, the H/Z ratio,
+// its peak and the frequency spans of the three charts, as one result or a reason.
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "import/record.h"
+#include "spectra/automaticspectra.h"
+#include "spectra/curves.h"
+#include "spectra/windowspectra.h"
+
+namespace corvath::spectra {
+
+struct SpectraResult {
+  std::vector<WindowSpectrum> windowSpectra;  //!< X, then Y, then Z windows, each in list order
+  std::array<SpectrumCurve, 3> averaged;      //!< "X", "Y", "Z" on the common grid
+  RatioCurve ratio;                           //!< "H/Z", peak marked
+  AxisSpan horizontalSpan;                    //!< frequencies of the averaged X (horizontal spectra chart)
+  AxisSpan verticalSpan;                      //!< frequencies of the averaged Z (vertical spectra chart)
+  AxisSpan ratioSpan;                         //!< frequencies of the ratio (ratio chart)
+  bool automatic = false;                     //!< computed by automatic segmentation
+  SegmentationPlan plan;                      //!< segmentation used (automatic only)
+
+  const SpectrumCurve& averagedOf(import::Component c) const { return averaged[static_cast<int>(c)]; }
+};
+
+//! A result, or the reason why there is none (the caller keeps its previous result).
+struct SpectraOutcome {
+  std::optional<SpectraResult> result;
+  std::string failure;
+};
+
+//! Windowed ratio (X + Y)/Z/2 of the averaged spectra, pairing points by equal
+//! frequency; a frequency missing in one spectrum or with a zero Z value gives no point.
+RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const SpectrumCurve& z);
+
+//! Spectra and H/Z of the record: per window (windows in list order, both ends
+//! inclusive, seconds) or, with no window, by automatic segmentation; minFrqText and
+//! maxFrqText are the "Min frq" and "Max frq" field texts (Hz).
+SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
+                                const std::vector<WindowInterval>& windows, bool logAveraging,
+                                std::string_view minFrqText, std::string_view maxFrqText);
+
+}  // namespace corvath::spectra

@@ -1,0 +1,200 @@
+#include "ui/spectradrawing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <qcustomplot.h>
+
+namespace corvath::ui {
+
+namespace {
+
+QVector<double> frequencies(const spectra::SpectrumCurve& curve) {
+  QVector<double> out;
+  out.reserve(static_cast<int>(curve.points.size()));
+  for (const auto& p : curve.points) out.push_back(p.frequencyHz);
+  return out;
+}
+
+QVector<double> amplitudes(const spectra::SpectrumCurve& curve) {
+  QVector<double> out;
+  out.reserve(static_cast<int>(curve.points.size()));
+  for (const auto& p : curve.points) out.push_back(p.amplitude);
+  return out;
+}
+
+// A fixed bottom-axis span; a single frequency still gets a visible width.
+void setSpan(QCPAxis* axis, const spectra::AxisSpan& span) {
+  double low = span.lowHz;
+  double high = span.highHz;
+  if (!(high > low)) {
+    const double pad = std::max(0.5, std::fabs(low) * 0.05);
+    low -= pad;
+    high += pad;
+  }
+  axis->setRange(low, high);
+}
+
+QCPGraph* addCurve(QCustomPlot* chart, const spectra::SpectrumCurve& curve) {
+  QCPGraph* graph = chart->addGraph();
+  graph->setName(QString::fromStdString(curve.title));
+  graph->setData(frequencies(curve), amplitudes(curve), true);
+  return graph;
+}
+
+void drawWindowCurve(QCustomPlot* chart, const spectra::WindowSpectrum& window) {
+  QCPGraph* graph = addCurve(chart, window.curve);
+  graph->setPen(QPen(CurveColour(window.curve), 1));
+  const QColor marker = WindowColour(window.windowPosition);
+  graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(marker), QBrush(marker), 3));
+}
+
+void drawAverage(QCustomPlot* chart, const spectra::SpectrumCurve& curve) {
+  QCPGraph* graph = addCurve(chart, curve);
+  graph->setPen(QPen(CurveColour(curve), 2));
+  graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
+}
+
+void drawComponent(QCustomPlot* chart, const spectra::SpectraResult& result, import::Component c) {
+  for (const auto& window : result.windowSpectra)
+    if (window.curve.component == c) drawWindowCurve(chart, window);
+  drawAverage(chart, result.averagedOf(c));
+}
+
+// Fits the value axis to what every plottable shows inside the bottom axis range
+// (positive values only on a logarithmic axis), with a margin.
+void fitValueAxis(QCustomPlot* chart, double margin) {
+  const QCP::SignDomain domain =
+      chart->yAxis->scaleType() == QCPAxis::stLogarithmic ? QCP::sdPositive : QCP::sdBoth;
+  bool any = false;
+  QCPRange range;
+  for (int i = 0; i < chart->plottableCount(); ++i) {
+    QCPAbstractPlottable* plottable = chart->plottable(i);
+    if (!plottable->visible()) continue;
+    bool found = false;
+    const QCPRange r = plottable->getValueRange(found, domain, chart->xAxis->range());
+    if (!found) continue;
+    if (any) {
+      range.expand(r);
+    } else {
+      range = r;
+      any = true;
+    }
+  }
+  if (!any) return;
+  chart->yAxis->setRange(range);
+  chart->yAxis->scaleRange(margin, chart->yAxis->range().center());
+}
+
+template <typename T>
+void removeNamed(QCustomPlot* chart, const char* name) {
+  for (int i = chart->itemCount() - 1; i >= 0; --i) {
+    QCPAbstractItem* item = chart->item(i);
+    if (qobject_cast<T*>(item) && item->objectName() == QLatin1String(name)) chart->removeItem(item);
+  }
+}
+
+}  // namespace
+
+QColor WindowColour(std::size_t position) {
+  static const QColor table[5] = {QColor(0, 255, 0), QColor(192, 192, 192), QColor(0, 128, 0),
+                                  QColor(255, 255, 0), QColor(0, 0, 255)};
+  return table[position % 5];
+}
+
+QColor CurveColour(const spectra::SpectrumCurve& curve) {
+  return QColor(curve.colour.red, curve.colour.green, curve.colour.blue);
+}
+
+void SetupSpectraChart(QCustomPlot* chart) {
+  chart->yAxis->setScaleType(QCPAxis::stLogarithmic);
+  chart->yAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
+}
+
+void DrawSpectra(QCustomPlot* horizontal, QCustomPlot* vertical, const spectra::SpectraResult& result) {
+  for (QCustomPlot* chart : {horizontal, vertical}) {
+    chart->clearGraphs();
+    if (chart->yAxis->scaleType() != QCPAxis::stLogarithmic) SetupSpectraChart(chart);
+  }
+  drawComponent(horizontal, result, import::Component::X);
+  drawComponent(horizontal, result, import::Component::Y);
+  drawComponent(vertical, result, import::Component::Z);
+  setSpan(horizontal->xAxis, result.horizontalSpan);
+  setSpan(vertical->xAxis, result.verticalSpan);
+  fitValueAxis(horizontal, 1.2);
+  fitValueAxis(vertical, 1.2);
+}
+
+void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
+  const spectra::RatioCurve& ratio = result.ratio;
+  QCPGraph* graph = chart->graphCount() > 0 ? chart->graph(0) : chart->addGraph();
+  graph->setName(QString::fromStdString(ratio.title));
+  graph->setPen(QPen(QColor(255, 0, 0), 2));
+  graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
+  QVector<double> f, r, minus, plus;
+  for (const auto& p : ratio.points) {
+    f.push_back(p.frequencyHz);
+    r.push_back(p.ratio);
+    minus.push_back(p.ratio - p.lower);
+    plus.push_back(p.upper - p.ratio);
+  }
+  graph->setData(f, r, true);
+
+  // Error bars: one plottable named after the bound lists, tied to "H/Z".
+  QCPErrorBars* bars = nullptr;
+  for (int i = chart->plottableCount() - 1; i >= 0; --i) {
+    auto* candidate = qobject_cast<QCPErrorBars*>(chart->plottable(i));
+    if (candidate && candidate->name() == QLatin1String(kRatioBoundsName)) {
+      if (bars) chart->removePlottable(candidate);
+      else bars = candidate;
+    }
+  }
+  if (ratio.hasBounds) {
+    if (!bars) {
+      bars = new QCPErrorBars(chart->xAxis, chart->yAxis);
+      bars->setName(kRatioBoundsName);
+      bars->removeFromLegend();
+    }
+    bars->setDataPlottable(graph);
+    bars->setErrorType(QCPErrorBars::etValueError);
+    bars->setPen(QPen(QColor(255, 0, 0), 1));
+    bars->setData(minus, plus);
+    bars->setVisible(true);
+  } else if (bars) {
+    chart->removePlottable(bars);
+  }
+
+  removeNamed<QCPItemText>(chart, kPeakLabelName);
+  removeNamed<QCPItemTracer>(chart, kPeakLabelName);
+  if (ratio.peak && *ratio.peak < ratio.points.size()) {
+    const auto& peak = ratio.points[*ratio.peak];
+    auto* mark = new QCPItemTracer(chart);
+    mark->setObjectName(kPeakLabelName);
+    mark->setGraph(graph);
+    mark->setGraphKey(peak.frequencyHz);
+    mark->setStyle(QCPItemTracer::tsCircle);
+    mark->setSize(6);
+    mark->setPen(QPen(QColor(255, 0, 0), 1));
+    auto* label = new QCPItemText(chart);
+    label->setObjectName(kPeakLabelName);
+    label->setText(QString::fromStdString(ratio.peakLabel));
+    label->position->setType(QCPItemPosition::ptPlotCoords);
+    label->position->setCoords(peak.frequencyHz, peak.ratio);
+    label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    label->setPadding(QMargins(0, 0, 0, 6));
+    label->setClipToAxisRect(false);  // a peak near an edge keeps its whole label
+  }
+
+  setSpan(chart->xAxis, result.ratioSpan);
+  // The value axis is automatic: fit every curve on the chart and the bounds.
+  fitValueAxis(chart, 1.1);
+}
+
+void DrawSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomPlot* ratioChart,
+                       const spectra::SpectraResult& result) {
+  DrawSpectra(horizontal, vertical, result);
+  DrawRatio(ratioChart, result);
+  for (QCustomPlot* chart : {horizontal, vertical, ratioChart}) chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+}  // namespace corvath::ui

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "spectra/automaticspectra.h"
+
+using namespace corvath::spectra;
+
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
+  EXPECT_EQ(RoundHalfEven(62.5), 62.0);
+  EXPECT_EQ(RoundHalfEven(63.5), 64.0);
+  EXPECT_EQ(RoundHalfEven(0.5), 0.0);
+  EXPECT_EQ(RoundHalfEven(2.51), 3.0);
+  EXPECT_EQ(RoundHalfEven(-2.5), -2.0);
+}
+
+TEST(PlanSegmentation, TableAt100Hz) {
+  struct Case {
+    std::size_t samples, length, step, count;
+  };
+  const Case cases[] = {
+      {6001, 1000, 100, 51}, {6000, 1000, 100, 50}, {30000, 2000, 560, 50}, {700, 500, 4, 50},
+      {100, 62, 1, 38},      {1001, 1000, 1, 1},    {1002, 1000, 1, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.samples);
+    const auto plan = PlanSegmentation(c.samples, 0.01);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->length, c.length);
+    EXPECT_EQ(plan->step, c.step);
+    EXPECT_EQ(plan->count, c.count);
+    // The last sample is never part of a segment.
+    EXPECT_LT((plan->count - 1) * plan->step + plan->length - 1, c.samples - 1);
+  }
+  // One hour at 200 Hz: long segments, still at least half overlapping.
+  const auto hour = PlanSegmentation(720000, 0.005);
+  ASSERT_TRUE(hour);
+  EXPECT_EQ(hour->length, 32000u);
+  EXPECT_EQ(hour->step, 13760u);
+  EXPECT_EQ(hour->count, 50u);
+}
+
+TEST(PlanSegmentation, RefusesWhatCannotBeSegmented) {
+  struct Case {
+    std::size_t samples;
+    double dt;
+  };
+  const Case cases[] = {{0, 0.01}, {1, 0.01}, {1000, 0.0}, {1000, 25.0}, {4, 0.01}, {1000, 5e-324}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.samples) + " samples, dt " + std::to_string(c.dt));
+    std::string failure;
+    EXPECT_FALSE(PlanSegmentation(c.samples, c.dt, &failure));
+    EXPECT_FALSE(failure.empty());
+  }
+  // dt of 2 s: 10/dt = 5 samples, just enough for bins 1 and 2.
+  EXPECT_TRUE(PlanSegmentation(100, 2.0));
+}
+
+TEST(RobustMean, SmallCountsAndTies) {
+  EXPECT_EQ(RobustMean({7.5}), 7.5);
+  EXPECT_EQ(RobustMean({1.0, 3.0}), 3.0);   // the second value when they differ
+  EXPECT_EQ(RobustMean({3.0, 1.0}), 1.0);
+  EXPECT_EQ(RobustMean({2.0, 2.0}), 2.0);
+  EXPECT_EQ(RobustMean({1.0, 2.0, 10.0}), 2.0);  // 10 goes, then 1 (lowest index of a tie)
+  EXPECT_EQ(RobustMean({4.0, 4.0, 4.0, 4.0, 4.0}), 4.0);
+  EXPECT_EQ(RobustMean({}), 0.0);
+}
+
+TEST(RobustMean, AgreesWithLiteralPasses) {
+  // Each pass: mean of the set, then remove the first value whose deviation is
+  // strictly larger than every earlier one.
+  auto literal = [](const std::vector<double>& x) {
+    std::vector<bool> in(x.size(), true);
+    const std::size_t keep = (x.size() - 1) / 2;
+    double m = 0;
+    for (;;) {
+      std::size_t c = 0;
+      double sum = 0;
+      for (std::size_t i = 0; i < x.size(); ++i)
+        if (in[i]) sum += x[i], ++c;
+      m = sum / c;
+      bool removed = false;
+      if (c > 1) {
+        double largest = 0;
+        std::size_t worst = x.size();
+        for (std::size_t i = 0; i < x.size(); ++i)
+          if (in[i] && std::fabs(x[i] - m) > largest) largest = std::fabs(x[i] - m), worst = i;
+        if (worst < x.size()) in[worst] = false, removed = true;
+      }
+      if (!(c > keep && removed)) return m;
+    }
+  };
+  unsigned long long state = 99;
+  auto next = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 11) * (1.0 / 9007199254740992.0);
+  };
+  for (std::size_t n = 1; n <= 60; ++n) {
+    std::vector<double> x(n);
+    for (double& v : x) v = next() * next() * 10;  // skewed, like segment ratios
+    EXPECT_NEAR(RobustMean(x), literal(x), 1e-12 * literal(x)) << n;
+  }
+  // Quarters add up exactly in any order, so ties are decided exactly as the
+  // literal passes decide them.
+  for (std::size_t n = 1; n <= 60; ++n) {
+    std::vector<double> x(n);
+    for (double& v : x) v = std::floor(next() * 9) / 4;
+    EXPECT_EQ(RobustMean(x), literal(x)) << n;
+  }
+}
+
+TEST(RobustMean, FiftyOneValuesKeepTwentyFive) {
+  // 25 clustered values and 26 far outliers on both sides, interleaved.
+  std::vector<double> values;
+  double clusterSum = 0;
+  for (int i = 0; i < 51; ++i) {
+    if (i % 2 == 0 && i / 2 < 25) {
+      values.push_back(1.0 + 0.01 * (i / 2));
+      clusterSum += values.back();
+    } else {
+      values.push_back((i % 4 == 1 ? 1.0 : -1.0) * (1000.0 + i));
+    }
+  }
+  ASSERT_EQ(values.size(), 51u);
+  EXPECT_NEAR(RobustMean(values), clusterSum / 25, 1e-14);
+  // All equal: the first pass removes nothing.
+  EXPECT_EQ(RobustMean(std::vector<double>(51, 0.3)), 0.3);
+}

@@ -1,0 +1,135 @@
+#include <QtTest>
+
+#include <cmath>
+#include <qcustomplot.h>
+
+#include "import/record.h"
+#include "spectra/calculatespectra.h"
+#include "ui/spectradrawing.h"
+
+using namespace corvath;
+
+namespace {
+
+import::ThreeComponentRecord NoisyRecord() {
+  import::ThreeComponentRecord record;
+  unsigned long long state = 7;
+  auto noise = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
+  };
+  for (int i = 0; i < 6000; ++i) {
+    const double t = i * 0.01;
+    record.append(import::Component::X, t, noise() + std::sin(2 * M_PI * 2.5 * t));
+    record.append(import::Component::Y, t, noise() + std::cos(2 * M_PI * 2.5 * t));
+    record.append(import::Component::Z, t, noise());
+  }
+  return record;
+}
+
+QStringList GraphNames(QCustomPlot& chart) {
+  QStringList names;
+  for (int i = 0; i < chart.graphCount(); ++i) names << chart.graph(i)->name();
+  return names;
+}
+
+QList<QCPItemText*> PeakLabels(QCustomPlot& chart) {
+  QList<QCPItemText*> labels;
+  for (int i = 0; i < chart.itemCount(); ++i)
+    if (auto* text = qobject_cast<QCPItemText*>(chart.item(i))) labels << text;
+  return labels;
+}
+
+int ErrorBarCount(QCustomPlot& chart) {
+  int count = 0;
+  for (int i = 0; i < chart.plottableCount(); ++i) count += qobject_cast<QCPErrorBars*>(chart.plottable(i)) != nullptr;
+  return count;
+}
+
+}  // namespace
+
+class SpectraDrawingTest : public QObject {
+  Q_OBJECT
+private slots:
+  void drawsWindowedAndAutomaticResults() {
+    QCustomPlot horizontal, vertical, ratio;
+    ratio.addGraph()->setName("H/Z");
+    ratio.addGraph()->setName("H/Zc");  // the theoretical curve stays where it is
+    const auto record = NoisyRecord();
+
+    // Six windows: the sixth wraps round to the first colour of the table.
+    std::vector<spectra::WindowInterval> windows;
+    for (int w = 0; w < 6; ++w) windows.push_back({w * 9.0, w * 9.0 + 8.0});
+    const auto windowed = spectra::CalculateSpectra(record, windows, true, "1", "20");
+    QVERIFY(windowed.result);
+    for (int round = 0; round < 2; ++round) {  // drawing twice leaves one set of curves
+      ui::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
+      QCOMPARE(horizontal.graphCount(), 14);
+      QCOMPARE(vertical.graphCount(), 7);
+      QCOMPARE(GraphNames(vertical),
+               QStringList({"Z_wnd1", "Z_wnd2", "Z_wnd3", "Z_wnd4", "Z_wnd5", "Z_wnd6", "Z"}));
+      QCOMPARE(GraphNames(horizontal).mid(5, 3), QStringList({"X_wnd6", "X", "Y_wnd1"}));
+      QCOMPARE(GraphNames(horizontal).last(), QString("Y"));
+      QCOMPARE(GraphNames(ratio), QStringList({"H/Z", "H/Zc"}));
+      QCOMPARE(ErrorBarCount(ratio), 0);
+      QCOMPARE(PeakLabels(ratio).size(), 1);
+    }
+    QCOMPARE(horizontal.graph(0)->pen().color(), QColor(255, 0, 0));
+    QCOMPARE(horizontal.graph(0)->scatterStyle().shape(), QCPScatterStyle::ssCircle);
+    QCOMPARE(horizontal.graph(0)->scatterStyle().brush().color(), QColor(0, 255, 0));
+    QCOMPARE(horizontal.graph(1)->scatterStyle().brush().color(), QColor(192, 192, 192));
+    QCOMPARE(horizontal.graph(5)->scatterStyle().brush().color(), QColor(0, 255, 0));
+    QCOMPARE(horizontal.graph(6)->pen().width(), 2);
+    QCOMPARE(horizontal.graph(6)->pen().color(), QColor(255, 0, 0));
+    QCOMPARE(horizontal.graph(13)->pen().color(), QColor(0, 0, 255));
+    QCOMPARE(vertical.graph(6)->pen().color(), QColor(0, 0, 0));
+    QCOMPARE(horizontal.yAxis->scaleType(), QCPAxis::stLogarithmic);
+    QCOMPARE(vertical.yAxis->scaleType(), QCPAxis::stLogarithmic);
+    QCOMPARE(horizontal.xAxis->range().lower, windowed.result->horizontalSpan.lowHz);
+    QCOMPARE(horizontal.xAxis->range().upper, windowed.result->horizontalSpan.highHz);
+    QCOMPARE(ratio.graph(0)->pen().width(), 2);
+    QCOMPARE(ratio.graph(0)->data()->size(), int(windowed.result->ratio.points.size()));
+    const QString label = QString::fromStdString(windowed.result->ratio.peakLabel);
+    QVERIFY(label.endsWith("Hz"));
+    QCOMPARE(PeakLabels(ratio).first()->text(), label);
+
+    // Automatic segmentation: no window curves, bounds drawn as error bars.
+    const auto automatic = spectra::CalculateSpectra(record, {}, true, "1", "20");
+    QVERIFY(automatic.result);
+    ui::DrawSpectraResult(&horizontal, &vertical, &ratio, *automatic.result);
+    QCOMPARE(GraphNames(horizontal), QStringList({"X", "Y"}));
+    QCOMPARE(GraphNames(vertical), QStringList({"Z"}));
+    QCOMPARE(GraphNames(ratio), QStringList({"H/Z", "H/Zc"}));
+    QCOMPARE(ErrorBarCount(ratio), 1);
+    QCOMPARE(PeakLabels(ratio).size(), 1);
+    QCOMPARE(PeakLabels(ratio).first()->text(), QString::fromStdString(automatic.result->ratio.peakLabel));
+    QCOMPARE(PeakLabels(ratio).first()->position->coords().x(),
+             automatic.result->ratio.points[*automatic.result->ratio.peak].frequencyHz);
+    QCOMPARE(ratio.xAxis->range().lower, automatic.result->ratioSpan.lowHz);
+    QCOMPARE(ratio.xAxis->range().upper, automatic.result->ratioSpan.highHz);
+
+    // Back to windows: the error bars go again.
+    ui::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
+    QCOMPARE(ErrorBarCount(ratio), 0);
+  }
+
+  void peakLabelOnAHandMadeCurve() {
+    QCustomPlot horizontal, vertical, ratio;
+    spectra::SpectraResult result;
+    for (auto c : import::kComponents) {
+      result.averaged[static_cast<int>(c)].title = spectra::ComponentName(c);
+      result.averaged[static_cast<int>(c)].component = c;
+      result.averaged[static_cast<int>(c)].points = {{1.0, 1.0}, {2.5, 3.0}, {4.0, 2.0}};
+    }
+    result.ratio.points = {{1.0, 1.0, 1.0, 1.0}, {2.5, 3.0, 3.0, 3.0}, {4.0, 3.0, 3.0, 3.0}};
+    spectra::MarkPeak(result.ratio);
+    result.horizontalSpan = result.verticalSpan = result.ratioSpan = {1.0, 4.0};
+    ui::DrawSpectraResult(&horizontal, &vertical, &ratio, result);
+    QCOMPARE(ratio.graphCount(), 1);
+    QCOMPARE(ratio.graph(0)->name(), QString("H/Z"));
+    QCOMPARE(PeakLabels(ratio).first()->text(), QString("2.5Hz"));
+  }
+};
+
+QTEST_MAIN(SpectraDrawingTest)
+#include "test_spectradrawing.moc"
