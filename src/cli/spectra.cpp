@@ -13,6 +13,7 @@
 #include "numerics/numbertext.h"
 #include "spectra/calculatespectra.h"
 #include "spectra/export.h"
+#include "windows/removezero.h"
 
 namespace corvath::cli {
 
@@ -41,7 +42,7 @@ struct Options {
   std::string minFrq = "1";
   std::string maxFrq = "20";
   bool logAveraging = true;
-  std::optional<int> removeZeroSize;
+  std::optional<std::string> removeZeroSize;  // the size text, as typed in the prompt
   std::string output;
   std::string bounds;
   bool help = false;
@@ -137,7 +138,7 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
       int size = 0;
       if (!value(text)) return "--remove-zero needs a value";
       if (!parsePositiveInteger(text, size)) return "--remove-zero expects a positive whole number, got '" + text + "'";
-      options.removeZeroSize = size;
+      options.removeZeroSize = text;
     } else if (arg == "-o" || arg == "--output") {
       if (!value(options.output) || options.output.empty()) return arg + " needs a file name";
     } else if (arg == "--bounds") {
@@ -166,11 +167,11 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
   return {};
 }
 
-// Integration point for "Remove zero", which belongs to the analysis windows: once
-// that part is linked into the command, call it here and set kRemoveZeroAvailable.
-constexpr bool kRemoveZeroAvailable = false;
-bool applyRemoveZero(import::ThreeComponentRecord& /*record*/, int /*size*/, std::string& reason) {
-  reason = "--remove-zero is not available yet";
+// "Remove zero" with the size as typed; like the toolbar command it needs at least
+// 10 X samples.
+bool applyRemoveZero(import::ThreeComponentRecord& record, const std::string& size, std::string& reason) {
+  if (windows::RemoveZero(record, size)) return true;
+  reason = "--remove-zero needs a record of at least 10 X samples";
   return false;
 }
 
@@ -190,10 +191,6 @@ int RunSpectra(const std::vector<std::string>& args) {
   if (options.help) {
     std::fputs(kUsage, stdout);
     return 0;
-  }
-  if (options.removeZeroSize && !kRemoveZeroAvailable) {
-    std::fputs("corvath-cli spectra: --remove-zero is not available yet\n", stderr);
-    return 2;
   }
 
   std::optional<import::ThreeComponentRecord> record;

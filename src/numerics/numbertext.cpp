@@ -149,6 +149,14 @@ std::string NumberToText(int base, double value) {
   return text;
 }
 
+double RoundHalfEven(double value) {
+  const double down = std::floor(value);
+  const double diff = value - down;
+  if (diff < 0.5) return down;
+  if (diff > 0.5) return down + 1.0;
+  return std::fmod(down, 2.0) == 0.0 ? down : down + 1.0;
+}
+
 std::string NumberToExponentText(double value) {
   std::string out(23, ' ');
   if (!std::isfinite(value)) value = 0.0;  // never written: callers keep non-finite values out

@@ -36,6 +36,10 @@ void SplitNumbersInto(std::string_view line, arofdoubleM& out);
 //! Returns false if it is not a number or its magnitude overflows a double.
 bool ParseDecimal(std::string_view field, double& value);
 
+//! Nearest integer, halves to the even neighbour (the rounding rule for segment
+//! lengths, window sizes and chart widths).
+double RoundHalfEven(double value);
+
 //! The 23-character exponent form of the results files: a space or "-", one digit,
 //! ".", 14 digits, "E", the exponent's sign and 4 digits (15 significant digits,
 //! halves away from zero).

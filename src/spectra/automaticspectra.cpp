@@ -17,12 +17,6 @@ constexpr double kSegmentSeconds = 10.0;
 constexpr double kNoRatio = -1.0;
 }  // namespace
 
-double RoundHalfEven(double x) {
-  const double r = std::round(x);  // halves away from zero
-  if (std::fabs(x - std::trunc(x)) == 0.5) return 2.0 * std::round(x / 2.0);
-  return r;
-}
-
 std::optional<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, double dtSeconds, std::string* failure) {
   auto fail = [&](const char* reason) -> std::optional<SegmentationPlan> {
     if (failure) *failure = reason;

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "import/record.h"
+#include "numerics/numbertext.h"
 #include "spectra/curves.h"
 
 namespace corvath::spectra {
 
-//! Nearest integer of x, halves to the even neighbour.
-double RoundHalfEven(double x);
+using numerics::RoundHalfEven;
 
 //! How the record is cut: segment length L (samples), step between segment starts
 //! (samples) and segment count K.

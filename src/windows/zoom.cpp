@@ -13,14 +13,6 @@ double OnGrid(double value) { return std::round(value * 10.0) / 10.0; }
 
 }  // namespace
 
-double RoundHalfEven(double value) {
-  const double down = std::floor(value);
-  const double diff = value - down;
-  if (diff < 0.5) return down;
-  if (diff > 0.5) return down + 1.0;
-  return std::fmod(down, 2.0) == 0.0 ? down : down + 1.0;
-}
-
 double ZoomIn(double zoomFactor) {
   if (!std::isfinite(zoomFactor)) return kMinZoomFactor;
   return std::clamp(OnGrid(zoomFactor + kZoomStep), kMinZoomFactor, kMaxZoomFactor);

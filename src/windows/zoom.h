@@ -1,6 +1,7 @@
 #pragma once
 // Zoom of the time-series charts: a width factor applied to the charts inside
 // their scrolling panes.
+#include "numerics/numbertext.h"
 
 namespace corvath::windows {
 
@@ -18,7 +19,6 @@ double ZoomOut(double zoomFactor);
 //! else the pane's own width.
 int ZoomedChartWidth(int paneWidth, double zoomFactor);
 
-//! Nearest integer of a real number, halves to the even neighbour.
-double RoundHalfEven(double value);
+using numerics::RoundHalfEven;
 
 }  // namespace corvath::windows

@@ -12,6 +12,7 @@
 #include "import/readers.h"
 #include "spectra/calculatespectra.h"
 #include "spectra/export.h"
+#include "windows/removezero.h"
 
 namespace fs = std::filesystem;
 using namespace corvath;
@@ -88,9 +89,11 @@ protected:
   }
 
   // The table the library writes for the same record and settings.
-  std::string Expected(const std::vector<spectra::WindowInterval>& windows, bool logAveraging) const {
+  std::string Expected(const std::vector<spectra::WindowInterval>& windows, bool logAveraging,
+                       const char* removeZeroSize = nullptr) const {
     const auto c = Components();
-    const auto record = import::ReadComponentFiles(c[0], c[1], c[2]);
+    auto record = import::ReadComponentFiles(c[0], c[1], c[2]);
+    if (removeZeroSize) EXPECT_TRUE(windows::RemoveZero(record, removeZeroSize));
     const auto outcome = spectra::CalculateSpectra(record, windows, logAveraging, "1", "20");
     EXPECT_TRUE(outcome.result) << outcome.failure;
     std::ostringstream table;
@@ -152,7 +155,6 @@ TEST_F(SpectraCli, UsageErrors) {
       {"--min-frq", "abc", c[0], c[1], c[2]},
       {"--channels", "1,2", "--format", "seg2", c[0]},
       {"--remove-zero", "0", c[0], c[1], c[2]},
-      {"--remove-zero", "50", c[0], c[1], c[2]},  // not connected yet
       {"-o"},
   };
   for (const auto& args : cases) {
@@ -189,4 +191,13 @@ TEST_F(SpectraCli, UnreadableInputOrNoResult) {
     ASSERT_FALSE(run.err.empty());
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;  // one line
   }
+}
+
+TEST_F(SpectraCli, RemoveZeroRunsBeforeTheSpectra) {
+  auto args = Components();
+  args.insert(args.begin(), {"--remove-zero", "50"});
+  const CliRun run = Spectra(args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, Expected({}, true, "50"));
+  EXPECT_NE(run.out, Expected({}, true));
 }
