@@ -196,32 +196,35 @@ std::string NumberToExponentText(double value) {
   return out;
 }
 
-arofstrM SplitWords(std::string_view line) {
-  arofstrM words;
+namespace {
+
+// Calls visit(field) for every maximal run of characters other than space and tab.
+template <typename Visit>
+void forEachField(std::string_view line, Visit&& visit) {
   std::size_t i = 0;
   const std::size_t n = line.size();
   while (i < n) {
     while (i < n && isBlank(line[i])) ++i;
     const std::size_t start = i;
     while (i < n && !isBlank(line[i])) ++i;
-    if (i > start) words.emplace_back(line.substr(start, i - start));
+    if (i > start) visit(line.substr(start, i - start));
   }
+}
+
+}  // namespace
+
+arofstrM SplitWords(std::string_view line) {
+  arofstrM words;
+  forEachField(line, [&](std::string_view field) { words.emplace_back(field); });
   return words;
 }
 
 void SplitNumbersInto(std::string_view line, arofdoubleM& out) {
   out.clear();
-  std::size_t i = 0;
-  const std::size_t n = line.size();
-  while (i < n) {
-    while (i < n && isBlank(line[i])) ++i;
-    const std::size_t start = i;
-    while (i < n && !isBlank(line[i])) ++i;
-    if (i > start) {
-      double value;
-      if (ParseDecimal(line.substr(start, i - start), value)) out.push_back(value);
-    }
-  }
+  forEachField(line, [&](std::string_view field) {
+    double value;
+    if (ParseDecimal(field, value)) out.push_back(value);
+  });
 }
 
 arofdoubleM SplitNumbers(std::string_view line) {
