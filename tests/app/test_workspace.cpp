@@ -155,4 +155,27 @@ TEST(LoadRecord, ReplacesTheRecordInPlaceAndResetsTheModel) {
   EXPECT_EQ(ws.model.values[Qs][0], 5.0);
 }
 
+TEST(LoadRecord, DeletesEveryWindowAndKeepsTheModesAndTheZoom) {
+  Workspace ws;
+  ws.record.append(Component::X, 0.0, 1.0);
+  ws.record.append(Component::Z, 0.0, 1.0);
+  namespace windows = corvath::windows;
+  for (double from : {1.0, 5.0}) {
+    windows::ToggleAddMode(ws.windows);
+    windows::PressAt(ws.windows, true, from, false, windows::Chart::Horizontal);
+    windows::ReleaseAt(ws.windows, true, from + 2);
+  }
+  ASSERT_EQ(ws.windows.windows.size(), 2u);
+  windows::ToggleRemoveMode(ws.windows);
+  ws.zoomFactor = 2.4;
+  ThreeComponentRecord fresh;
+  fresh.append(Component::X, 0.0, 5.0);
+  fresh.append(Component::Z, 0.0, 7.0);
+  LoadRecord(ws, std::move(fresh));
+  EXPECT_TRUE(ws.windows.windows.empty());
+  EXPECT_TRUE(ws.windows.removeMode);
+  EXPECT_FALSE(ws.windows.addMode);
+  EXPECT_EQ(ws.zoomFactor, 2.4);
+}
+
 }  // namespace
