@@ -115,6 +115,8 @@ TEST(ProfilePoints, StaircaseDownToTheHalfSpaceThicknessAndHDrawsVp) {
 TEST(Workspace, StartState) {
   Workspace ws;
   EXPECT_EQ(ws.record.size(Component::X), 0u);
+  EXPECT_TRUE(ws.windows.windows.empty());
+  EXPECT_FALSE(ws.windows.addMode || ws.windows.removeMode || ws.windows.creating);
   EXPECT_EQ(ws.zoomFactor, 1.0);
   EXPECT_TRUE(ws.logAveraging);
   EXPECT_EQ(ws.referenceFrequency, 0.0);
