@@ -2,6 +2,7 @@
 // The workspace: the one state object every command reads and writes.
 #include "import/record.h"
 #include "inversion/model.h"
+#include "windows/analysiswindows.h"
 
 namespace corvath::app {
 
@@ -12,6 +13,7 @@ struct Workspace {
   Workspace();
 
   import::ThreeComponentRecord record;  //!< the loaded record, empty at start
+  windows::WindowState windows;         //!< analysis windows and the window modes
   double zoomFactor = 1.0;              //!< width factor of the time-series charts, 1 to 10
   bool logAveraging = true;             //!< "Smoothed spectra": means of logarithms
   double referenceFrequency = 0.0;      //!< "Ref frq", Hz
@@ -21,9 +23,10 @@ struct Workspace {
   inversion::amodel model;              //!< the layered model, 10 layers at start
 };
 
-//! Run at the end of every load: rebuilds the model for its current layer count
-//! from the tables (analysis windows and the theoretical curve are cleared by the
-//! parts that own them).
+//! Run at the end of every load: deletes every analysis window (the modes stay),
+//! then rebuilds the model for its current layer count from the tables. The record,
+//! zoomFactor and the toggles are left alone; the theoretical curve lives on the
+//! ratio chart and is cleared by the window after the load.
 void ResetWorkspace(Workspace& workspace);
 
 }  // namespace corvath::app

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -33,6 +35,9 @@
 #include "ui/recordcurve.h"
 #include "ui/settingsdialog.h"
 #include "ui/toolbaricons.h"
+#include "ui/windowbands.h"
+#include "windows/removezero.h"
+#include "windows/zoom.h"
 
 namespace corvath::ui {
 namespace {
@@ -43,6 +48,8 @@ const import::RecordFormat kRecordFormats[] = {import::RecordFormat::Saf, import
                                                import::RecordFormat::Delta};
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 struct ToolButtonInfo {
   const char* name;
@@ -94,6 +101,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     box.setInformativeText(informative);
     box.exec();
   };
+  askText_ = [this](const QString& caption, const QString& label, const QString& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(this, caption, label, QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : defaultText;
+  };
 
   buildToolBar();
   tabs_ = new QTabWidget(this);
@@ -104,6 +116,18 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   tabs_->addTab(buildInversionTab(), "1D inversion");
   tabs_->setCurrentIndex(0);
   setCentralWidget(tabs_);
+
+  // Window modes, zoom and "Remove zero" work on the "Time series" tab.
+  auto* bar = findChild<QToolBar*>("toolBar");
+  connect(bar->findChild<QToolButton*>("SpeedButton2"), &QToolButton::clicked, windowBands_,
+          &WindowBandController::toggleAddMode);
+  connect(bar->findChild<QToolButton*>("SpeedButton4"), &QToolButton::clicked, windowBands_,
+          &WindowBandController::toggleRemoveMode);
+  connect(windowBands_, &WindowBandController::modesChanged, this, &MainWindow::showWindowModes);
+  connect(bar->findChild<QToolButton*>("SpeedButton5"), &QToolButton::clicked, this, &MainWindow::zoomIn);
+  connect(bar->findChild<QToolButton*>("SpeedButton3"), &QToolButton::clicked, this, &MainWindow::zoomOut);
+  connect(bar->findChild<QToolButton*>("SpeedButton9"), &QToolButton::clicked, this, &MainWindow::removeZero);
+  showWindowModes();
 
   // The model is built by the workspace; show it.
   ShowModelTable(*modelTable_, workspace_.model);
@@ -176,8 +200,7 @@ void MainWindow::buildToolBar() {
   smoothed->setChecked(workspace_.logAveraging);
   connect(smoothed, &QToolButton::toggled, this, [this](bool on) { app::SetLogAveraging(workspace_, on); });
   // Commands whose parts are not in this build yet.
-  for (const char* name : {"SpeedButton10", "SpeedButton2", "SpeedButton4", "SpeedButton5", "SpeedButton3",
-                           "SpeedButton9", "SpeedButton7"})
+  for (const char* name : {"SpeedButton10", "SpeedButton7"})
     bar->findChild<QToolButton*>(name)->setEnabled(false);
 }
 
@@ -193,6 +216,7 @@ QWidget* MainWindow::buildTimeSeriesTab() {
     charts_[i] = chart;
     panes[i] = ScrollingPane(chart, splitter);
     panes[i]->setObjectName(i == 0 ? "horizontalTimeSeriesPane" : "verticalTimeSeriesPane");
+    timeSeriesPanes_[i] = panes[i];
     splitter->addWidget(panes[i]);
     splitter->setStretchFactor(i, 1);
   }
@@ -216,6 +240,8 @@ QWidget* MainWindow::buildTimeSeriesTab() {
     curve->setPen(QPen(c.colour, 1));
     recordCurves_[static_cast<int>(c.component)] = curve;
   }
+  windowBands_ = new WindowBandController(charts_[0], charts_[1], workspace_.windows,
+                                          [this] { return workspace_.record.present(); }, this);
   return splitter;
 }
 
@@ -315,6 +341,7 @@ void MainWindow::showRecord() {
 }
 
 void MainWindow::afterLoad() {
+  windowBands_->refresh();  // the load deleted every window
   if (QCPGraph* theoretical = charts_[4]->graph(1)) theoretical->data()->clear();
   charts_[4]->replot();
   ShowModelTable(*modelTable_, workspace_.model);
@@ -370,6 +397,55 @@ void MainWindow::loadRecordFile() {
     return;
   }
   afterLoad();
+}
+
+}  // namespace corvath::ui
+
+namespace corvath::ui {
+
+void MainWindow::showWindowModes() {
+  // Checked toggles are drawn flat (auto-raise buttons), the others raised.
+  auto* bar = findChild<QToolBar*>("toolBar");
+  bar->findChild<QToolButton*>("SpeedButton2")->setChecked(workspace_.windows.addMode);
+  bar->findChild<QToolButton*>("SpeedButton4")->setChecked(workspace_.windows.removeMode);
+}
+
+void MainWindow::zoomIn() {
+  workspace_.zoomFactor = windows::ZoomIn(workspace_.zoomFactor);
+  applyZoom();
+}
+
+void MainWindow::zoomOut() {
+  workspace_.zoomFactor = windows::ZoomOut(workspace_.zoomFactor);
+  applyZoom();
+}
+
+void MainWindow::applyZoom() {
+  // The width is fixed here and not followed when the window is resized later.
+  for (QScrollArea* pane : timeSeriesPanes_) {
+    QWidget* chart = pane->widget();
+    if (workspace_.zoomFactor > windows::kMinZoomFactor) {
+      const int paneWidth = pane->maximumViewportSize().width();
+      chart->setFixedWidth(windows::ZoomedChartWidth(paneWidth, workspace_.zoomFactor));
+    } else {
+      chart->setMinimumWidth(0);
+      chart->setMaximumWidth(QWIDGETSIZE_MAX);
+    }
+  }
+}
+
+void MainWindow::removeZero() {
+  const windows::WindowSizePrompt ask = [this] {
+    return askText_(Text(windows::kRemoveZeroCaption), Text(windows::kRemoveZeroPrompt),
+                    Text(windows::kRemoveZeroDefault))
+        .toStdString();
+  };
+  if (!windows::RemoveZero(workspace_.record, ask)) return;
+  // The offset is gone: the amplitude axes follow the new values, the time axes stay.
+  for (int chart = 0; chart < 2; ++chart) {
+    charts_[chart]->yAxis->rescale();
+    charts_[chart]->replot();
+  }
 }
 
 }  // namespace corvath::ui

@@ -10,6 +10,7 @@
 class QCustomPlot;
 class QDialog;
 class QFileDialog;
+class QScrollArea;
 class QSplitter;
 class QTableWidget;
 class QTabWidget;
@@ -24,6 +25,7 @@ class InversionPanel;
 class LoadComponentsDialog;
 class RecordCurve;
 class SettingsDialog;
+class WindowBandController;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -42,10 +44,18 @@ public:
   using MessageSink = std::function<void(const QString& text, const QString& informative)>;
   void setMessageSink(MessageSink sink) { showMessage_ = std::move(sink); }
 
+  //! Asks for a line of text modally and returns it, or defaultText when the user
+  //! cancels; replaceable so that tests answer without a modal loop.
+  using TextPrompt =
+      std::function<QString(const QString& caption, const QString& label, const QString& defaultText)>;
+  void setTextPrompt(TextPrompt prompt) { askText_ = std::move(prompt); }
+
   LoadComponentsDialog& loadComponentsDialog() { return *loadComponentsDialog_; }
   SettingsDialog& settingsDialog() { return *settingsDialog_; }
   ChannelsDialog& channelsDialog() { return *channelsDialog_; }
   QFileDialog& recordFileDialog() { return *recordFileDialog_; }
+  //! The analysis windows on the two time-series charts.
+  WindowBandController& windowBands() { return *windowBands_; }
 
   //! "Load components": the dialog, then the three files; the workspace changes
   //! only when all three were read.
@@ -56,6 +66,14 @@ public:
   //! Redraws the three record curves after the record changed (new axis ranges).
   void showRecord();
 
+  //! "Zoom in": one step wider time-series charts (zoomFactor + 0.2, at most 10).
+  void zoomIn();
+  //! "Zoom out": one step narrower (zoomFactor - 0.2, at least 1).
+  void zoomOut();
+  //! "Remove zero": asks for the window size (samples) and subtracts the running
+  //! mean from X, Y and Z; does nothing with fewer than 10 X samples.
+  void removeZero();
+
 private:
   void buildToolBar();
   QWidget* buildTimeSeriesTab();
@@ -63,13 +81,18 @@ private:
   QWidget* buildRatioTab();
   QWidget* buildInversionTab();
   void afterLoad();
+  void applyZoom();
+  void showWindowModes();
 
   app::Workspace workspace_;
   DialogRunner runDialog_;
   MessageSink showMessage_;
+  TextPrompt askText_;
 
   QTabWidget* tabs_ = nullptr;
   QCustomPlot* charts_[6] = {};
+  QScrollArea* timeSeriesPanes_[2] = {};
+  WindowBandController* windowBands_ = nullptr;
   RecordCurve* recordCurves_[3] = {};
   CurveLegend* spectraLegends_[2] = {};
   CurveLegend* ratioLegend_ = nullptr;

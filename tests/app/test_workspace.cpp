@@ -115,6 +115,8 @@ TEST(ProfilePoints, StaircaseDownToTheHalfSpaceThicknessAndHDrawsVp) {
 TEST(Workspace, StartState) {
   Workspace ws;
   EXPECT_EQ(ws.record.size(Component::X), 0u);
+  EXPECT_TRUE(ws.windows.windows.empty());
+  EXPECT_FALSE(ws.windows.addMode || ws.windows.removeMode || ws.windows.creating);
   EXPECT_EQ(ws.zoomFactor, 1.0);
   EXPECT_TRUE(ws.logAveraging);
   EXPECT_EQ(ws.referenceFrequency, 0.0);
@@ -153,6 +155,29 @@ TEST(LoadRecord, ReplacesTheRecordInPlaceAndResetsTheModel) {
   EXPECT_EQ(ws.record, copy);
   EXPECT_EQ(&ws.record.samples(Component::X), xSamples);  // the charts keep pointing at it
   EXPECT_EQ(ws.model.values[Qs][0], 5.0);
+}
+
+TEST(LoadRecord, DeletesEveryWindowAndKeepsTheModesAndTheZoom) {
+  Workspace ws;
+  ws.record.append(Component::X, 0.0, 1.0);
+  ws.record.append(Component::Z, 0.0, 1.0);
+  namespace windows = corvath::windows;
+  for (double from : {1.0, 5.0}) {
+    windows::ToggleAddMode(ws.windows);
+    windows::PressAt(ws.windows, true, from, false, windows::Chart::Horizontal);
+    windows::ReleaseAt(ws.windows, true, from + 2);
+  }
+  ASSERT_EQ(ws.windows.windows.size(), 2u);
+  windows::ToggleRemoveMode(ws.windows);
+  ws.zoomFactor = 2.4;
+  ThreeComponentRecord fresh;
+  fresh.append(Component::X, 0.0, 5.0);
+  fresh.append(Component::Z, 0.0, 7.0);
+  LoadRecord(ws, std::move(fresh));
+  EXPECT_TRUE(ws.windows.windows.empty());
+  EXPECT_TRUE(ws.windows.removeMode);
+  EXPECT_FALSE(ws.windows.addMode);
+  EXPECT_EQ(ws.zoomFactor, 2.4);
 }
 
 }  // namespace

@@ -1,0 +1,367 @@
+// The analysis-window, zoom and "Remove zero" commands of the real main window,
+// driven through its toolbar buttons and real mouse events on the charts.
+#include <QtTest>
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <qcustomplot.h>
+
+#include <functional>
+#include <vector>
+
+#include "import/record.h"
+#include "ui/loadcomponentsdialog.h"
+#include "ui/mainwindow.h"
+#include "ui/windowbands.h"
+
+using corvath::import::Component;
+using corvath::ui::MainWindow;
+using corvath::windows::Chart;
+
+namespace {
+
+// One component file: three header lines, then time and value per line.
+void WriteComponent(const QString& path, const std::vector<double>& values, double step) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QByteArray text = "component\nunits\n-\n";
+  for (std::size_t i = 0; i < values.size(); ++i)
+    text += QByteArray::number(i * step, 'g', 12) + ' ' + QByteArray::number(values[i], 'g', 17) + '\n';
+  file.write(text);
+}
+
+// Three component files in a temporary folder, loaded through the "Load components" dialog.
+struct Record {
+  QTemporaryDir dir;
+  std::vector<double> x, y, z;
+
+  explicit Record(std::size_t n, double step = 0.1) {
+    for (std::size_t i = 0; i < n; ++i) {
+      x.push_back(5.0 + 0.3 * i + (i % 3 == 0 ? 2.0 : -1.0));
+      y.push_back(-2.0 + (i % 4) * 0.75);
+      z.push_back(100.0 + (i * i % 7));
+    }
+    WriteComponent(dir.filePath("x.txt"), x, step);
+    WriteComponent(dir.filePath("y.txt"), y, step);
+    WriteComponent(dir.filePath("z.txt"), z, step);
+  }
+
+  void loadInto(MainWindow& window) {
+    window.setDialogRunner([this](QDialog& dialog) {
+      auto* form = qobject_cast<corvath::ui::LoadComponentsDialog*>(&dialog);
+      if (!form) return int(QDialog::Rejected);
+      form->setFileName(0, dir.filePath("x.txt"));
+      form->setFileName(1, dir.filePath("y.txt"));
+      form->setFileName(2, dir.filePath("z.txt"));
+      return int(QDialog::Accepted);
+    });
+    window.loadComponents();
+  }
+};
+
+// y_i minus the mean of y[max(i-half,0) .. min(i+half,n-1)], summed plainly.
+std::vector<double> MinusRunningMean(const std::vector<double>& y, std::size_t half) {
+  std::vector<double> out(y.size());
+  for (std::size_t i = 0; i < y.size(); ++i) {
+    const std::size_t lo = i > half ? i - half : 0;
+    const std::size_t hi = std::min(i + half, y.size() - 1);
+    double sum = 0;
+    for (std::size_t j = lo; j <= hi; ++j) sum += y[j];
+    out[i] = y[i] - sum / double(hi - lo + 1);
+  }
+  return out;
+}
+
+std::vector<double> Values(const corvath::import::ThreeComponentRecord& record, Component c) {
+  std::vector<double> values;
+  for (const auto& sample : record.samples(c)) values.push_back(sample.value);
+  return values;
+}
+
+}  // namespace
+
+class WindowCommandsTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> window;
+
+  QToolButton* button(const char* name) {
+    auto* b = window->findChild<QToolButton*>(name);
+    if (!b) qFatal("no button %s", name);
+    return b;
+  }
+  QCustomPlot* chart(Chart c) { return window->windowBands().chart(c); }
+  QScrollArea* pane(Chart c) {
+    return window->findChild<QScrollArea*>(c == Chart::Horizontal ? "horizontalTimeSeriesPane"
+                                                                  : "verticalTimeSeriesPane");
+  }
+  const corvath::windows::WindowState& state() { return window->workspace().windows; }
+
+  QPoint at(Chart c, double t) {
+    QCustomPlot* p = chart(c);
+    return QPoint(qRound(p->xAxis->coordToPixel(t)), p->axisRect()->center().y());
+  }
+  // The time of the pixel column the pointer lands on for time t.
+  double snapped(Chart c, double t) { return chart(c)->xAxis->pixelToCoord(at(c, t).x()); }
+
+  void drag(Chart c, double from, double to) {
+    QCustomPlot* p = chart(c);
+    QTest::mousePress(p, Qt::LeftButton, Qt::NoModifier, at(c, from));
+    QTest::mouseMove(p, at(c, (from + to) / 2));
+    QTest::mouseMove(p, at(c, to));
+    QTest::mouseRelease(p, Qt::LeftButton, Qt::NoModifier, at(c, to));
+  }
+
+  // Both charts hold one band per window at the window's extent.
+  void checkBands() {
+    const auto& windows = state().windows;
+    for (Chart c : {Chart::Horizontal, Chart::Vertical}) {
+      const auto& bands = window->windowBands().bands(c);
+      QCOMPARE(bands.size(), windows.size());
+      for (std::size_t i = 0; i < bands.size(); ++i) {
+        QCOMPARE(bands[i].fill->topLeft->coords().x(), windows[i].start);
+        QCOMPARE(bands[i].fill->bottomRight->coords().x(), windows[i].end);
+        QCOMPARE(bands[i].startEdge->start->coords().x(), windows[i].start);
+        QCOMPARE(bands[i].endEdge->start->coords().x(), windows[i].end);
+      }
+    }
+  }
+
+  void checkToggles() {
+    QCOMPARE(button("SpeedButton2")->isChecked(), state().addMode);
+    QCOMPARE(button("SpeedButton4")->isChecked(), state().removeMode);
+  }
+
+private slots:
+  void init() {
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+  }
+
+  void cleanup() { window.reset(); }
+
+  void windowsAreCreatedResizedAndRemovedWithTheMouse() {
+    Record record(101);  // 0 .. 10 s
+    record.loadInto(*window);
+    QCoreApplication::processEvents();
+    QCOMPARE(chart(Chart::Horizontal)->xAxis->range(), QCPRange(0, 10));
+
+    // "Add window" is a toggle that shows addMode; mouse zoom is off while it is on.
+    QVERIFY(button("SpeedButton2")->isEnabled() && button("SpeedButton2")->isCheckable());
+    QVERIFY(button("SpeedButton2")->autoRaise());
+    button("SpeedButton2")->click();
+    QVERIFY(state().addMode);
+    checkToggles();
+    QVERIFY(!chart(Chart::Horizontal)->interactions().testFlag(QCP::iRangeDrag));
+
+    // A drag on Chart1 makes a lime window on both charts; addMode goes off.
+    QTest::mousePress(chart(Chart::Horizontal), Qt::LeftButton, Qt::NoModifier, at(Chart::Horizontal, 2));
+    QTest::mouseMove(chart(Chart::Horizontal), at(Chart::Horizontal, 3));
+    QCOMPARE(window->windowBands().bands(Chart::Vertical).at(0).fill->bottomRight->coords().x(),
+             snapped(Chart::Horizontal, 3));  // the band follows the pointer
+    QTest::mouseMove(chart(Chart::Horizontal), at(Chart::Horizontal, 4));
+    QTest::mouseRelease(chart(Chart::Horizontal), Qt::LeftButton, Qt::NoModifier, at(Chart::Horizontal, 4));
+    QCOMPARE(state().windows.size(), std::size_t{1});
+    QCOMPARE(state().windows[0].start, snapped(Chart::Horizontal, 2));
+    QCOMPARE(state().windows[0].end, snapped(Chart::Horizontal, 4));
+    QVERIFY(!state().addMode);
+    checkToggles();
+    QVERIFY(chart(Chart::Horizontal)->interactions().testFlag(QCP::iRangeDrag));
+    checkBands();
+    for (Chart c : {Chart::Horizontal, Chart::Vertical})
+      QCOMPARE(window->windowBands().bands(c).at(0).fill->pen().color(), QColor(0, 255, 0));
+
+    // A leftward drag on Chart2 makes a black one.
+    button("SpeedButton2")->click();
+    drag(Chart::Vertical, 8, 6);
+    QCOMPARE(state().windows.size(), std::size_t{2});
+    QCOMPARE(state().windows[1].start, snapped(Chart::Vertical, 6));
+    QCOMPARE(state().windows[1].end, snapped(Chart::Vertical, 8));
+    QCOMPARE(window->windowBands().bands(Chart::Horizontal).at(1).endEdge->pen().color(), QColor(Qt::black));
+    checkBands();
+
+    // The end edge of the first window, dragged onto the second, stops one gap short;
+    // the other chart follows when the drag ends.
+    const double gap = chart(Chart::Horizontal)->xAxis->range().size() / 300.0;
+    const double limit = state().windows[1].start - gap;
+    QTest::mousePress(chart(Chart::Horizontal), Qt::LeftButton, Qt::NoModifier,
+                      at(Chart::Horizontal, state().windows[0].end));
+    QTest::mouseMove(chart(Chart::Horizontal), at(Chart::Horizontal, 5));
+    QTest::mouseMove(chart(Chart::Horizontal), at(Chart::Horizontal, 7));
+    QCOMPARE(window->windowBands().bands(Chart::Horizontal).at(0).fill->bottomRight->coords().x(), limit);
+    QTest::mouseRelease(chart(Chart::Horizontal), Qt::LeftButton, Qt::NoModifier, at(Chart::Horizontal, 7));
+    QCOMPARE(state().windows[0].end, limit);
+    QCOMPARE(state().windows[0].band(Chart::Vertical).end, limit);
+    QCOMPARE(chart(Chart::Horizontal)->xAxis->range(), QCPRange(0, 10));  // no panning under the edge
+    checkBands();
+
+    // "Remove window" switches addMode off; a press removes the window under it and
+    // the mode stays on.
+    button("SpeedButton2")->click();
+    button("SpeedButton4")->click();
+    QVERIFY(state().removeMode && !state().addMode);
+    checkToggles();
+    QTest::mouseClick(chart(Chart::Vertical), Qt::LeftButton, Qt::NoModifier, at(Chart::Vertical, 9.5));
+    QCOMPARE(state().windows.size(), std::size_t{2});
+    QTest::mouseClick(chart(Chart::Vertical), Qt::LeftButton, Qt::NoModifier, at(Chart::Vertical, 3));
+    QCOMPARE(state().windows.size(), std::size_t{1});
+    QCOMPARE(state().windows[0].colourIndex, 1);
+    QVERIFY(state().removeMode);
+    checkToggles();
+    checkBands();
+    button("SpeedButton4")->click();
+    QVERIFY(!state().removeMode);
+    checkToggles();
+  }
+
+  void aSecondLoadDeletesEveryWindowAndKeepsZoomAndModes() {
+    Record record(101);
+    record.loadInto(*window);
+    for (double from : {1.0, 5.0}) {
+      button("SpeedButton2")->click();
+      drag(Chart::Horizontal, from, from + 2);
+    }
+    QCOMPARE(state().windows.size(), std::size_t{2});
+    const int itemsBefore = chart(Chart::Vertical)->itemCount();
+    button("SpeedButton5")->click();
+    button("SpeedButton2")->click();
+
+    Record other(51);
+    other.loadInto(*window);
+    QCOMPARE(window->workspace().record.size(Component::X), std::size_t{51});
+    QVERIFY(state().windows.empty());
+    for (Chart c : {Chart::Horizontal, Chart::Vertical}) QVERIFY(window->windowBands().bands(c).empty());
+    QCOMPARE(chart(Chart::Vertical)->itemCount(), itemsBefore - 6);
+    QVERIFY(state().addMode);
+    checkToggles();
+    QCOMPARE(window->workspace().zoomFactor, 1.2);
+    // The cleared lists take new windows.
+    drag(Chart::Horizontal, 1, 2);
+    QCOMPARE(state().windows.size(), std::size_t{1});
+    QCOMPARE(state().windows[0].colourIndex, 0);
+    checkBands();
+  }
+
+  void zoomWidensBothChartsInsideTheirPanes() {
+    Record record(101);
+    record.loadInto(*window);
+    const QCPRange range = chart(Chart::Horizontal)->xAxis->range();
+    auto viewport = [this](Chart c) { return pane(c)->viewport()->width(); };
+    const int paneWidth = viewport(Chart::Horizontal);
+    QCOMPARE(chart(Chart::Horizontal)->width(), paneWidth);
+
+    for (int i = 0; i < 5; ++i) button("SpeedButton5")->click();
+    QCoreApplication::processEvents();
+    QCOMPARE(window->workspace().zoomFactor, 2.0);
+    for (Chart c : {Chart::Horizontal, Chart::Vertical}) {
+      QCOMPARE(chart(c)->width(), 2 * viewport(c));
+      QCOMPARE(chart(c)->x(), 0);  // anchored at the left edge of the pane
+      QCOMPARE(chart(c)->xAxis->range(), range);  // stretched, not re-ranged
+    }
+    QVERIFY(pane(Chart::Horizontal)->horizontalScrollBar()->maximum() > 0);
+    pane(Chart::Vertical)->horizontalScrollBar()->setValue(200);
+    QCOMPARE(pane(Chart::Horizontal)->horizontalScrollBar()->value(), 200);
+
+    // The width is fixed when the command runs, not when the window is resized.
+    const int zoomed = chart(Chart::Horizontal)->width();
+    window->resize(window->width() + 120, window->height());
+    QCoreApplication::processEvents();
+    QCOMPARE(chart(Chart::Horizontal)->width(), zoomed);
+    window->resize(window->width() - 120, window->height());
+    QCoreApplication::processEvents();
+
+    for (int i = 0; i < 60; ++i) button("SpeedButton5")->click();
+    QCOMPARE(window->workspace().zoomFactor, 10.0);
+    QCOMPARE(chart(Chart::Vertical)->width(), 10 * viewport(Chart::Vertical));
+
+    for (int i = 0; i < 60; ++i) button("SpeedButton3")->click();
+    QCoreApplication::processEvents();
+    QCOMPARE(window->workspace().zoomFactor, 1.0);
+    for (Chart c : {Chart::Horizontal, Chart::Vertical}) QCOMPARE(chart(c)->width(), viewport(c));
+    QCOMPARE(pane(Chart::Horizontal)->horizontalScrollBar()->maximum(), 0);
+
+    // One step in from 1 widens at once: 1.2 x the pane, to the nearest pixel.
+    button("SpeedButton5")->click();
+    QCoreApplication::processEvents();
+    QCOMPARE(chart(Chart::Horizontal)->width(), qRound(1.2 * paneWidth));
+  }
+
+  void removeZeroAsksForTheSizeAndSubtractsTheRunningMean() {
+    Record record(23);
+    record.loadInto(*window);
+    struct Asked {
+      int count = 0;
+      QString caption, label, defaultText;
+    } asked;
+    window->setTextPrompt([&](const QString& caption, const QString& label, const QString& defaultText) {
+      ++asked.count;
+      asked = {asked.count, caption, label, defaultText};
+      return QString("4");  // half 2: means over five samples
+    });
+    const auto& ws = window->workspace();
+    const auto times = ws.record.samples(Component::Z);
+    button("SpeedButton9")->click();
+    QCOMPARE(asked.count, 1);
+    QCOMPARE(asked.caption, QString("Set window size"));
+    QCOMPARE(asked.label, QString("5-200"));
+    QCOMPARE(asked.defaultText, QString("100"));
+    const std::vector<double>* original[3] = {&record.x, &record.y, &record.z};
+    for (Component c : corvath::import::kComponents) {
+      const std::vector<double> expected = MinusRunningMean(*original[static_cast<int>(c)], 2);
+      const std::vector<double> got = Values(ws.record, c);
+      QCOMPARE(got.size(), expected.size());
+      for (std::size_t i = 0; i < got.size(); ++i) QVERIFY(std::abs(got[i] - expected[i]) < 1e-12);
+    }
+    for (std::size_t i = 0; i < times.size(); ++i) QCOMPARE(ws.record.sample(Component::Z, i).time, times[i].time);
+    // The amplitude axis follows the corrected values (Z lost its offset of about 100).
+    QVERIFY(chart(Chart::Vertical)->yAxis->range().upper < 10);
+  }
+
+  void removeZeroCancelledAppliesTheDefaultSize() {
+    Record record(12);  // shorter than the default window: each sample loses its component's mean
+    record.loadInto(*window);
+    QString title, label, text;
+    QTimer::singleShot(0, this, [&] {
+      auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+      QVERIFY(prompt);
+      title = prompt->windowTitle();
+      label = prompt->labelText();
+      text = prompt->textValue();
+      prompt->setTextValue("2");  // typed, then cancelled
+      prompt->reject();
+    });
+    button("SpeedButton9")->click();
+    QCOMPARE(title, QString("Set window size"));
+    QCOMPARE(label, QString("5-200"));
+    QCOMPARE(text, QString("100"));
+    const std::vector<double> expected = MinusRunningMean(record.x, 50);
+    const std::vector<double> got = Values(window->workspace().record, Component::X);
+    for (std::size_t i = 0; i < got.size(); ++i) QVERIFY(std::abs(got[i] - expected[i]) < 1e-12);
+  }
+
+  void removeZeroNeedsTenXSamples() {
+    int asked = 0;
+    for (std::size_t n : {9, 10}) {
+      Record record(n);
+      record.loadInto(*window);
+      const auto before = window->workspace().record;
+      window->setTextPrompt([&](const QString&, const QString&, const QString&) {
+        ++asked;
+        return QString("100");
+      });
+      button("SpeedButton9")->click();
+      QCOMPARE(asked, n == 9 ? 0 : 1);
+      QCOMPARE(window->workspace().record == before, n == 9);
+    }
+  }
+};
+
+QTEST_MAIN(WindowCommandsTest)
+#include "test_windowcommands.moc"
