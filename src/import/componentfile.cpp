@@ -1,4 +1,5 @@
 #include <string_view>
+#include <vector>
 
 #include "import/readers.h"
 #include "numerics/numbertext.h"
@@ -7,27 +8,34 @@
 namespace corvath::import {
 namespace {
 
-// Three header lines, then one sample per line holding exactly two numbers.
-void readComponentFile(const std::string& path, ThreeComponentRecord& record, Component c) {
+// Three header lines, then one sample per line holding exactly two numbers
+// (time in s, amplitude); every other line is skipped. Samples in file order.
+std::vector<Sample> readComponentFile(const std::string& path) {
   numerics::TextLineReader reader(path);
+  std::vector<Sample> samples;
   std::string_view line;
   for (int header = 0; header < 3; ++header)
-    if (!reader.next(line)) return;
+    if (!reader.next(line)) return samples;
   numerics::arofdoubleM numbers;
   while (reader.next(line)) {
     numerics::SplitNumbersInto(line, numbers);
-    if (numbers.size() == 2) record.append(c, numbers[0], numbers[1]);
+    if (numbers.size() == 2) samples.push_back({numbers[0], numbers[1]});
   }
+  return samples;
 }
 
 }  // namespace
 
 ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::string& yPath,
                                         const std::string& zPath) {
+  // Every file is read before the record is built, so a failure leaves nothing half-loaded.
+  std::vector<Sample> x = readComponentFile(xPath);
+  std::vector<Sample> y = readComponentFile(yPath);
+  std::vector<Sample> z = readComponentFile(zPath);
   ThreeComponentRecord record;
-  readComponentFile(xPath, record, Component::X);
-  readComponentFile(yPath, record, Component::Y);
-  readComponentFile(zPath, record, Component::Z);
+  record.assign(Component::X, std::move(x));
+  record.assign(Component::Y, std::move(y));
+  record.assign(Component::Z, std::move(z));
   return record;
 }
 
