@@ -3,7 +3,9 @@
 namespace corvath::import {
 
 FormatError MalformedFile(const std::string& path, const std::string& detail) {
-  return FormatError("File \"" + path + "\": " + detail, path);
+  std::string message = "File \"";
+  message.append(path).append("\": ").append(detail);
+  return FormatError(message, path);
 }
 
 }  // namespace corvath::import

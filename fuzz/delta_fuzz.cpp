@@ -1,0 +1,21 @@
+// Delta text through the file reader; the first byte picks the channels.
+#include <cmath>
+#include <cstdint>
+
+#include "fuzzfile.h"
+#include "import/readers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace corvath::import;
+  const int pick = size ? data[0] : 0;
+  const ChannelPrompt prompt = [pick](int) { return ChannelChoice{pick % 3 + 1, pick / 3 % 3 + 1, pick / 9 % 4 + 1}; };
+  try {
+    const auto record = ReadDeltaFile(corvath::fuzz::WriteInput(data, size, "delta"), prompt);
+    if (!record) return 0;
+    for (Component c : kComponents)
+      for (const Sample& s : record->samples(c))
+        if (!std::isfinite(s.time) || !std::isfinite(s.value)) __builtin_trap();
+  } catch (const FormatError&) {
+  }
+  return 0;
+}
