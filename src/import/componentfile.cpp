@@ -1,6 +1,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/memorylines.h"
 #include "import/readers.h"
 #include "numerics/numbertext.h"
 #include "numerics/textfile.h"
@@ -10,8 +11,8 @@ namespace {
 
 // Three header lines, then one sample per line holding exactly two numbers
 // (time in s, amplitude); every other line is skipped. Samples in file order.
-std::vector<Sample> readComponentFile(const std::string& path) {
-  numerics::TextLineReader reader(path);
+template <class Lines>
+std::vector<Sample> readComponent(Lines& reader) {
   std::vector<Sample> samples;
   std::string_view line;
   for (int header = 0; header < 3; ++header)
@@ -24,6 +25,24 @@ std::vector<Sample> readComponentFile(const std::string& path) {
   return samples;
 }
 
+std::vector<Sample> readComponentFile(const std::string& path) {
+  numerics::TextLineReader reader(path);
+  return readComponent(reader);
+}
+
+std::vector<Sample> readComponentText(std::string_view text) {
+  MemoryLineReader reader(text);
+  return readComponent(reader);
+}
+
+ThreeComponentRecord buildRecord(std::vector<Sample> x, std::vector<Sample> y, std::vector<Sample> z) {
+  ThreeComponentRecord record;
+  record.assign(Component::X, std::move(x));
+  record.assign(Component::Y, std::move(y));
+  record.assign(Component::Z, std::move(z));
+  return record;
+}
+
 }  // namespace
 
 ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::string& yPath,
@@ -32,11 +51,11 @@ ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::str
   std::vector<Sample> x = readComponentFile(xPath);
   std::vector<Sample> y = readComponentFile(yPath);
   std::vector<Sample> z = readComponentFile(zPath);
-  ThreeComponentRecord record;
-  record.assign(Component::X, std::move(x));
-  record.assign(Component::Y, std::move(y));
-  record.assign(Component::Z, std::move(z));
-  return record;
+  return buildRecord(std::move(x), std::move(y), std::move(z));
+}
+
+ThreeComponentRecord ReadComponentTexts(std::string_view x, std::string_view y, std::string_view z) {
+  return buildRecord(readComponentText(x), readComponentText(y), readComponentText(z));
 }
 
 }  // namespace corvath::import

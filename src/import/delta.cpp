@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/memorylines.h"
 #include "import/readers.h"
 #include "numerics/numbertext.h"
 #include "numerics/textfile.h"
@@ -28,7 +29,8 @@ struct DeltaHeader {
 };
 
 // Reads header lines up to and including the first end-of-header line.
-DeltaHeader readHeader(numerics::TextLineReader& reader) {
+template <class Lines>
+DeltaHeader readHeader(Lines& reader) {
   DeltaHeader header;
   int gainLines = 0;
   std::string_view line;
@@ -65,10 +67,9 @@ void checkChannel(int channel, const char* field, const std::string& path) {
                       path);
 }
 
-}  // namespace
-
-std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt) {
-  numerics::TextLineReader reader(path);  // a missing file fails before the dialog
+// The lines of an open file, or of a text: the dialog, then header and data.
+template <class Lines>
+std::optional<ThreeComponentRecord> readDelta(Lines& reader, const ChannelPrompt& prompt, const std::string& path) {
   const ChannelChoice choice = prompt ? prompt(0) : ChannelChoice{};
   checkChannel(choice.first, "first", path);
   checkChannel(choice.second, "second", path);
@@ -104,6 +105,19 @@ std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const
   record.assign(Component::X, std::move(zxy[1]));
   record.assign(Component::Y, std::move(zxy[2]));
   return record;
+}
+
+}  // namespace
+
+std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt) {
+  numerics::TextLineReader reader(path);  // a missing file fails before the dialog
+  return readDelta(reader, prompt, path);
+}
+
+std::optional<ThreeComponentRecord> ReadDeltaText(std::string_view text, const std::string& name,
+                                                  const ChannelPrompt& prompt) {
+  MemoryLineReader reader(text);
+  return readDelta(reader, prompt, name);
 }
 
 }  // namespace corvath::import

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "import/memorylines.h"
 #include "import/readers.h"
 #include "numerics/numbertext.h"
 #include "numerics/textfile.h"
@@ -21,7 +22,8 @@ struct SafHeader {
 
 // Reads header lines up to and including the first "####-" line. The last
 // "samp_freq" line that holds a number sets the sampling interval.
-SafHeader readHeader(numerics::TextLineReader& reader, const std::string& path) {
+template <class Lines>
+SafHeader readHeader(Lines& reader, const std::string& path) {
   SafHeader header;
   std::string_view line;
   std::string lowered;
@@ -45,10 +47,8 @@ SafHeader readHeader(numerics::TextLineReader& reader, const std::string& path) 
   return header;
 }
 
-}  // namespace
-
-std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path) {
-  numerics::TextLineReader reader(path);
+template <class Lines>
+std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& path) {
   const SafHeader header = readHeader(reader, path);
   if (!header.ended) return std::nullopt;
 
@@ -75,6 +75,18 @@ std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path) {
   record.assign(Component::Y, std::move(y));
   record.assign(Component::Z, std::move(z));
   return record;
+}
+
+}  // namespace
+
+std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path) {
+  numerics::TextLineReader reader(path);
+  return readSaf(reader, path);
+}
+
+std::optional<ThreeComponentRecord> ReadSafText(std::string_view text, const std::string& name) {
+  MemoryLineReader reader(text);
+  return readSaf(reader, name);
 }
 
 }  // namespace corvath::import
