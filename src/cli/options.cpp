@@ -90,8 +90,12 @@ std::optional<import::ThreeComponentRecord> LoadRecordOrReport(const std::string
   const import::RecordFormat format = ResolveFormat(options);
   const import::ChannelChoice channels = options.channels;
   const auto prompt = [channels](int) { return channels; };
+  // One line naming the file; messages that already quote it are printed as they are.
   const auto report = [&](const std::string& file, const std::string& message) {
-    std::fprintf(stderr, "corvath-cli %s: %s: %s\n", command.c_str(), file.c_str(), message.c_str());
+    if (message.find('"' + file + '"') != std::string::npos)
+      std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), message.c_str());
+    else
+      std::fprintf(stderr, "corvath-cli %s: %s: %s\n", command.c_str(), file.c_str(), message.c_str());
   };
   try {
     auto record = import::ReadRecord(format, options.files, prompt);
@@ -104,14 +108,7 @@ std::optional<import::ThreeComponentRecord> LoadRecordOrReport(const std::string
   } catch (const numerics::FileError& e) {
     report(e.path(), e.what());
   } catch (const import::FormatError& e) {
-    const std::string file = e.path().empty() ? options.files.front() : e.path();
-    // Messages about malformed content already begin with the file's name.
-    const std::string message = e.what();
-    if (message.find(file) != std::string::npos) {
-      std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), message.c_str());
-    } else {
-      report(file, message);
-    }
+    report(e.path().empty() ? options.files.front() : e.path(), e.what());
   }
   return std::nullopt;
 }
