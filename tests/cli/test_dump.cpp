@@ -102,6 +102,7 @@ TEST(Dump, ChannelsStandForTheDialog) {
 }
 
 TEST(Dump, TheRealSafFilePrintsEverySample) {
+  CORVATH_REQUIRE_SHARED_DATA();
   ScratchDir dir;
   const CliRun run = dump(dir, {CORVATH_SHARED_DATA "/saf/mt_20211122_133110.saf"});
   EXPECT_EQ(run.status, 0) << run.err;

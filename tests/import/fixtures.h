@@ -10,6 +10,15 @@
 
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+// Tests of the real records skip, saying so, when the folder of real records is
+// not there at all (a build configured elsewhere); a file missing from it fails.
+#define CORVATH_REQUIRE_SHARED_DATA()                                        \
+  if (!std::filesystem::is_directory(CORVATH_SHARED_DATA))                   \
+  GTEST_SKIP() << "no real records at " CORVATH_SHARED_DATA                  \
+               << " (configure with -DCORVATH_SHARED_DATA=...)"
+
 namespace corvath::testing {
 
 //! A fresh folder under the system's temporary folder, removed with its content.

@@ -113,6 +113,7 @@ TEST(SafFile, AMissingFileThrowsFileError) {
 }
 
 TEST(SafFile, TheRealRecordLoadsWithItsHeaderFrequency) {
+  CORVATH_REQUIRE_SHARED_DATA();
   const auto r = ReadSafFile(CORVATH_SHARED_DATA "/saf/mt_20211122_133110.saf");
   ASSERT_TRUE(r);
   for (Component c : kComponents) ASSERT_EQ(r->size(c), 45000u);

@@ -181,7 +181,9 @@ TEST(Seg2File, IsSeg2NeverThrows) {
   EXPECT_FALSE(IsSeg2(""));
   EXPECT_FALSE(IsSeg2File("/nonexistent/file.sg2"));
   EXPECT_FALSE(IsSeg2File("/"));
-  EXPECT_TRUE(IsSeg2File(CORVATH_SHARED_DATA "/seg2/wghs_6.sg2"));
+  ScratchDir dir;
+  EXPECT_TRUE(IsSeg2File(dir.write("s.sg2", BuildSeg2({FloatTrace({1}, {})}).bytes)));
+  EXPECT_FALSE(IsSeg2File(dir.write("t.sg2", "U")));
 }
 
 // Every malformed shape: the file, bent, and a piece of the expected message.
@@ -273,6 +275,7 @@ TEST(Seg2File, HostilePointersToOneHugeTraceDoNotMultiplyMemory) {
 }
 
 TEST(Seg2File, TheRealInt32FileMatchesItsExport) {
+  CORVATH_REQUIRE_SHARED_DATA();
   const auto r = ReadSeg2File(CORVATH_SHARED_DATA "/seg2/20130107_103041000.CET.3c.cont.0.seg2", {});
   ASSERT_TRUE(r);
   // The export is counts x DESCALING_FACTOR x 1000; the reader keeps the counts.
@@ -300,10 +303,12 @@ TEST(Seg2File, TheRealInt32FileMatchesItsExport) {
 }
 
 TEST(Seg2File, TheRealFloatGatherLoadsTracesFourFiveSix) {
+  CORVATH_REQUIRE_SHARED_DATA();
   int askedWith = 0;
   const auto r = ReadSeg2File(CORVATH_SHARED_DATA "/seg2/wghs_6.sg2", fixedChannels(4, 5, 6, &askedWith));
   ASSERT_TRUE(r);
   EXPECT_EQ(askedWith, 24);
+  EXPECT_TRUE(IsSeg2File(CORVATH_SHARED_DATA "/seg2/wghs_6.sg2"));
   for (Component c : kComponents) {
     ASSERT_EQ(r->size(c), 1500u);
     EXPECT_DOUBLE_EQ(r->samplingInterval(c), 0.001);
@@ -317,6 +322,7 @@ TEST(Seg2File, TheRealFloatGatherLoadsTracesFourFiveSix) {
 }
 
 TEST(Seg2File, TheReal20BitFileIsRefused) {
+  CORVATH_REQUIRE_SHARED_DATA();
   try {
     ReadSeg2File(CORVATH_SHARED_DATA "/seg2/20180307_031245000.0.seg2", {});
     FAIL() << "no error";
