@@ -1,12 +1,70 @@
-#include "cli/commands.h"
-
+// corvath-cli dump: prints the record as loaded, so a load can be checked from a script.
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "numerics/numbertext.h"
 
 namespace corvath::cli {
+namespace {
 
-int RunDump(const std::vector<std::string>&) {
-  std::fputs("corvath-cli dump: not available yet\n", stderr);
-  return 2;
+void printUsage(std::FILE* out) {
+  std::fprintf(out,
+               "usage: corvath-cli dump [--format KIND] [--channels CX,CY,CZ] FILE [FILE FILE]\n"
+               "prints \"component index time value\", then one line per sample: X's samples,\n"
+               "then Y's, then Z's; time (s) and value in the 23-character exponent form\n"
+               "%s",
+               kRecordOptionsHelp);
+}
+
+void printRecord(const import::ThreeComponentRecord& record) {
+  std::string out = "component index time value\n";
+  for (const import::Component c : import::kComponents) {
+    const char letter = "XYZ"[static_cast<int>(c)];
+    const auto& samples = record.samples(c);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      out += letter;
+      out += ' ';
+      out += std::to_string(i);
+      out += ' ';
+      out += numerics::NumberToExponentText(samples[i].time);
+      out += ' ';
+      out += numerics::NumberToExponentText(samples[i].value);
+      out += '\n';
+      if (out.size() > (1 << 16)) {
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
+      }
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+}  // namespace
+
+int RunDump(const std::vector<std::string>& args) {
+  RecordOptions options;
+  try {
+    for (std::size_t i = 0; i < args.size();) {
+      if (args[i] == "--help" || args[i] == "-h") {
+        printUsage(stdout);
+        return 0;
+      }
+      if (TakeRecordOption(args, i, options)) continue;
+      if (args[i].size() > 1 && args[i][0] == '-') throw UsageError("unknown option '" + args[i] + "'");
+      options.files.push_back(args[i++]);
+    }
+    const auto record = LoadRecordOrReport("dump", options);
+    if (!record) return 1;
+    printRecord(*record);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "corvath-cli dump: %s\n", e.what());
+    printUsage(stderr);
+    return 2;
+  }
 }
 
 }  // namespace corvath::cli

@@ -1,5 +1,7 @@
 #include <string_view>
+#include <vector>
 
+#include "import/memorylines.h"
 #include "import/readers.h"
 #include "numerics/numbertext.h"
 #include "numerics/textfile.h"
@@ -7,28 +9,53 @@
 namespace corvath::import {
 namespace {
 
-// Three header lines, then one sample per line holding exactly two numbers.
-void readComponentFile(const std::string& path, ThreeComponentRecord& record, Component c) {
-  numerics::TextLineReader reader(path);
+// Three header lines, then one sample per line holding exactly two numbers
+// (time in s, amplitude); every other line is skipped. Samples in file order.
+template <class Lines>
+std::vector<Sample> readComponent(Lines& reader) {
+  std::vector<Sample> samples;
   std::string_view line;
   for (int header = 0; header < 3; ++header)
-    if (!reader.next(line)) return;
+    if (!reader.next(line)) return samples;
   numerics::arofdoubleM numbers;
   while (reader.next(line)) {
     numerics::SplitNumbersInto(line, numbers);
-    if (numbers.size() == 2) record.append(c, numbers[0], numbers[1]);
+    if (numbers.size() == 2) samples.push_back({numbers[0], numbers[1]});
   }
+  return samples;
+}
+
+std::vector<Sample> readComponentFile(const std::string& path) {
+  numerics::TextLineReader reader(path);
+  return readComponent(reader);
+}
+
+std::vector<Sample> readComponentText(std::string_view text) {
+  MemoryLineReader reader(text);
+  return readComponent(reader);
+}
+
+ThreeComponentRecord buildRecord(std::vector<Sample> x, std::vector<Sample> y, std::vector<Sample> z) {
+  ThreeComponentRecord record;
+  record.assign(Component::X, std::move(x));
+  record.assign(Component::Y, std::move(y));
+  record.assign(Component::Z, std::move(z));
+  return record;
 }
 
 }  // namespace
 
 ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::string& yPath,
                                         const std::string& zPath) {
-  ThreeComponentRecord record;
-  readComponentFile(xPath, record, Component::X);
-  readComponentFile(yPath, record, Component::Y);
-  readComponentFile(zPath, record, Component::Z);
-  return record;
+  // Every file is read before the record is built, so a failure leaves nothing half-loaded.
+  std::vector<Sample> x = readComponentFile(xPath);
+  std::vector<Sample> y = readComponentFile(yPath);
+  std::vector<Sample> z = readComponentFile(zPath);
+  return buildRecord(std::move(x), std::move(y), std::move(z));
+}
+
+ThreeComponentRecord ReadComponentTexts(std::string_view x, std::string_view y, std::string_view z) {
+  return buildRecord(readComponentText(x), readComponentText(y), readComponentText(z));
 }
 
 }  // namespace corvath::import

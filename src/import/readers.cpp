@@ -4,17 +4,6 @@
 
 namespace corvath::import {
 
-// Placeholders until the SAF, SEG-2 and Delta readers land.
-std::optional<ThreeComponentRecord> ReadSafFile(const std::string&) {
-  throw FormatError("SAF files cannot be read yet");
-}
-std::optional<ThreeComponentRecord> ReadSeg2File(const std::string&, const ChannelPrompt&) {
-  throw FormatError("SEG-2 files cannot be read yet");
-}
-std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string&, const ChannelPrompt&) {
-  throw FormatError("Delta files cannot be read yet");
-}
-
 std::optional<RecordFormat> FormatFromName(const std::string& name) {
   if (name == "components") return RecordFormat::Components;
   if (name == "saf") return RecordFormat::Saf;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "import/errors.h"
@@ -27,18 +28,38 @@ struct ChannelChoice {
 //! (the limit stays as it is).
 using ChannelPrompt = std::function<ChannelChoice(int traceCount)>;
 
-//! Reads three component files (X, Y, Z). Throws FileError when a file cannot be read.
+//! Reads three component files (X, Y, Z): three header lines, then "time amplitude"
+//! lines (s, source units). All three are read before the record is returned; throws
+//! FileError when a file cannot be read.
 ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::string& yPath,
                                         const std::string& zPath);
 
-//! SAF file; nullopt when it has no end-of-header line or nothing after it.
+//! SAF file: columns vertical, X, Y at times k / samp_freq (s). nullopt when it has no
+//! end-of-header line or nothing after it; FormatError("Floating point division by
+//! zero") for a sampling frequency of 0.
 std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path);
 
-//! Little-endian SEG-2 file; nullopt when it is not SEG-2 or has fewer than 3 traces.
+//! Little-endian SEG-2 file: the traces chosen by the prompt (called with the trace
+//! count) as X, Y, Z at times j * sample_interval (s). nullopt when it is not SEG-2 or
+//! has fewer than 3 traces; FormatError for a malformed file or a channel outside 1..N;
+//! FileError "Cannot open file ..." when it cannot be read.
 std::optional<ThreeComponentRecord> ReadSeg2File(const std::string& path, const ChannelPrompt& prompt);
 
-//! Delta file; nullopt when it has no end-of-header line or nothing after it.
+//! Delta file: channels of the prompt's first, second, third field (called with 0) feed
+//! Z, X, Y, times from the file (s), values times the channel gains. nullopt when it has
+//! no end-of-header line or nothing after it; FormatError for a channel outside 1..3.
 std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt);
+
+// The same readers over text already in memory; `name` stands for the file name in
+// messages. The fuzz targets run these.
+
+//! Component texts (X, Y, Z) with the rules of ReadComponentFiles.
+ThreeComponentRecord ReadComponentTexts(std::string_view x, std::string_view y, std::string_view z);
+//! SAF text with the rules of ReadSafFile.
+std::optional<ThreeComponentRecord> ReadSafText(std::string_view text, const std::string& name);
+//! Delta text with the rules of ReadDeltaFile.
+std::optional<ThreeComponentRecord> ReadDeltaText(std::string_view text, const std::string& name,
+                                                  const ChannelPrompt& prompt);
 
 //! The format named on a command line ("components", "saf", "seg2", "delta").
 std::optional<RecordFormat> FormatFromName(const std::string& name);

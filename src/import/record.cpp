@@ -21,6 +21,16 @@ void ThreeComponentRecord::append(Component c, double time, double value) {
   list.insert(after, {time, value});
 }
 
+void ThreeComponentRecord::assign(Component c, std::vector<Sample> arrivals) {
+  // Inserting each sample after the last one whose time is not greater is an
+  // insertion sort that keeps equal times in arrival order: a stable sort gives
+  // the same list in O(n log n) instead of O(n^2) for a file in reverse order.
+  const auto byTime = [](const Sample& a, const Sample& b) { return a.time < b.time; };
+  if (!std::is_sorted(arrivals.begin(), arrivals.end(), byTime))
+    std::stable_sort(arrivals.begin(), arrivals.end(), byTime);
+  samples(c) = std::move(arrivals);
+}
+
 double ThreeComponentRecord::samplingInterval(Component c) const {
   const auto& list = samples(c);
   return list.size() < 2 ? 0.0 : std::fabs(list[0].time - list[1].time);

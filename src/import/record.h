@@ -36,6 +36,10 @@ public:
   //! |t(0) - t(1)| of a component, 0 with fewer than two samples.
   double samplingInterval(Component c) const;
 
+  //! Replaces a component by samples given in arrival order, placed exactly as
+  //! append() one by one would place them (a stable sort by time).
+  void assign(Component c, std::vector<Sample> arrivals);
+
   //! Reserves room for n samples in every component (a reader that knows its size).
   void reserve(std::size_t n);
 

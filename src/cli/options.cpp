@@ -1,0 +1,116 @@
+#include "cli/options.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace corvath::cli {
+
+const char* const kRecordOptionsHelp =
+    "  --format components|saf|seg2|delta   the kind of the record file(s); by default three\n"
+    "                                       files are component files (X, Y, Z) and one file\n"
+    "                                       goes by its extension (.saf, .sg2/.seg2, .dat)\n"
+    "  --channels CX,CY,CZ                  the channels of the \"Channels\" dialog (default 1,2,3)\n";
+
+namespace {
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; nullopt when
+// args[i] is not that option.
+std::optional<std::string> optionValue(const std::vector<std::string>& args, std::size_t& i,
+                                       const std::string& name) {
+  const std::string& arg = args[i];
+  if (arg == name) {
+    if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+    i += 2;
+    return args[i - 1];
+  }
+  if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 && arg[name.size()] == '=') {
+    ++i;
+    return arg.substr(name.size() + 1);
+  }
+  return std::nullopt;
+}
+
+const char* formatWord(import::RecordFormat format) {
+  switch (format) {
+    case import::RecordFormat::Components: return "components";
+    case import::RecordFormat::Saf: return "saf";
+    case import::RecordFormat::Seg2: return "seg2";
+    case import::RecordFormat::Delta: return "delta";
+  }
+  return "";
+}
+
+}  // namespace
+
+import::ChannelChoice ParseChannels(const std::string& text) {
+  int values[3];
+  const char* p = text.data();
+  const char* end = text.data() + text.size();
+  for (int k = 0; k < 3; ++k) {
+    const auto [next, ec] = std::from_chars(p, end, values[k]);
+    const bool separatorOk = k < 2 ? (next < end && *next == ',') : next == end;
+    if (ec != std::errc() || next == p || !separatorOk || values[k] < 1)
+      throw UsageError("--channels takes three channel numbers from 1 on, as in 1,2,3 (got '" + text + "')");
+    p = next + 1;
+  }
+  return {values[0], values[1], values[2]};
+}
+
+bool TakeRecordOption(const std::vector<std::string>& args, std::size_t& i, RecordOptions& options) {
+  if (const auto name = optionValue(args, i, "--format")) {
+    options.format = import::FormatFromName(*name);
+    if (!options.format) throw UsageError("unknown --format '" + *name + "' (components, saf, seg2 or delta)");
+    return true;
+  }
+  if (const auto text = optionValue(args, i, "--channels")) {
+    options.channels = ParseChannels(*text);
+    return true;
+  }
+  return false;
+}
+
+import::RecordFormat ResolveFormat(const RecordOptions& options) {
+  const std::size_t count = options.files.size();
+  if (count != 1 && count != 3) throw UsageError("give one record file or three component files (X, Y, Z)");
+  if (options.format) {
+    const bool components = *options.format == import::RecordFormat::Components;
+    if (components && count != 3) throw UsageError("--format components needs three files (X, Y, Z)");
+    if (!components && count != 1)
+      throw UsageError(std::string("--format ") + formatWord(*options.format) + " reads one file");
+    return *options.format;
+  }
+  if (count == 3) return import::RecordFormat::Components;
+  if (const auto format = import::FormatFromExtension(options.files.front())) return *format;
+  throw UsageError("cannot tell the kind of '" + options.files.front() +
+                   "' from its extension; give --format saf, seg2 or delta");
+}
+
+std::optional<import::ThreeComponentRecord> LoadRecordOrReport(const std::string& command,
+                                                               const RecordOptions& options) {
+  const import::RecordFormat format = ResolveFormat(options);
+  const import::ChannelChoice channels = options.channels;
+  const auto prompt = [channels](int) { return channels; };
+  // One line naming the file; messages that already quote it are printed as they are.
+  const auto report = [&](const std::string& file, const std::string& message) {
+    if (message.find('"' + file + '"') != std::string::npos)
+      std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), message.c_str());
+    else
+      std::fprintf(stderr, "corvath-cli %s: %s: %s\n", command.c_str(), file.c_str(), message.c_str());
+  };
+  try {
+    auto record = import::ReadRecord(format, options.files, prompt);
+    if (!record) {
+      report(options.files.front(), format == import::RecordFormat::Seg2
+                                        ? "nothing to load (not a little-endian SEG-2 file with at least three traces)"
+                                        : "nothing to load (no end-of-header line, or nothing after it)");
+    }
+    return record;
+  } catch (const numerics::FileError& e) {
+    report(e.path(), e.what());
+  } catch (const import::FormatError& e) {
+    report(e.path().empty() ? options.files.front() : e.path(), e.what());
+  }
+  return std::nullopt;
+}
+
+}  // namespace corvath::cli

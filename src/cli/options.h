@@ -1,0 +1,48 @@
+#pragma once
+// The options shared by the subcommands that load a record: --format, --channels
+// and one or three file names, and the load itself with its one-line error report.
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "import/readers.h"
+
+namespace corvath::cli {
+
+//! A command line that cannot be used; what() says why (exit status 2).
+class UsageError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+//! What a command line says about the record to load.
+struct RecordOptions {
+  std::optional<import::RecordFormat> format;  //!< --format; else the extension or three files
+  import::ChannelChoice channels;              //!< --channels, standing for the "Channels" dialog
+  std::vector<std::string> files;              //!< one record file, or the X, Y and Z component files
+};
+
+//! The usage lines of the record options, for a command's --help text.
+extern const char* const kRecordOptionsHelp;
+
+//! If args[i] is --format NAME, --format=NAME, --channels CX,CY,CZ or --channels=CX,CY,CZ,
+//! stores it, advances i past its value and returns true; false for any other argument.
+//! Throws UsageError for a missing or bad value.
+bool TakeRecordOption(const std::vector<std::string>& args, std::size_t& i, RecordOptions& options);
+
+//! Parses "CX,CY,CZ" (three positive integers). Throws UsageError.
+import::ChannelChoice ParseChannels(const std::string& text);
+
+//! The format to read: --format, else three files are component files and one file
+//! goes by its extension. Throws UsageError when the files and the format disagree.
+import::RecordFormat ResolveFormat(const RecordOptions& options);
+
+//! Loads the record (format resolved first; UsageError propagates). On a read
+//! failure, malformed content or nothing to load, prints one line
+//! "corvath-cli COMMAND: FILE: MESSAGE" on stderr and returns nullopt.
+std::optional<import::ThreeComponentRecord> LoadRecordOrReport(const std::string& command,
+                                                               const RecordOptions& options);
+
+}  // namespace corvath::cli

@@ -1,0 +1,25 @@
+#include "import/memorylines.h"
+
+namespace corvath::import {
+
+MemoryLineReader::MemoryLineReader(std::string_view text) : rest_(text) {
+  if (const auto end = rest_.find('\x1A'); end != std::string_view::npos) rest_ = rest_.substr(0, end);
+}
+
+bool MemoryLineReader::next(std::string_view& line) {
+  if (rest_.empty()) return false;
+  const auto lf = rest_.find('\n');
+  const std::string_view raw = rest_.substr(0, lf);
+  rest_ = lf == std::string_view::npos ? std::string_view() : rest_.substr(lf + 1);
+  if (raw.find('\r') == std::string_view::npos) {
+    line = raw;
+  } else {
+    line_.clear();
+    for (char c : raw)
+      if (c != '\r') line_.push_back(c);
+    line = line_;
+  }
+  return true;
+}
+
+}  // namespace corvath::import

@@ -1,0 +1,24 @@
+#pragma once
+// Lines of 8-bit text already in memory, by the rules of numerics::TextLineReader:
+// a line ends at LF, a CR is never part of a line, the byte 0x1A ends the text.
+// The text readers run over either source.
+#include <string>
+#include <string_view>
+
+namespace corvath::import {
+
+class MemoryLineReader {
+public:
+  //! Reads from `text`, which must outlive the reader.
+  explicit MemoryLineReader(std::string_view text);
+
+  //! The next line without its LF and CRs; false at the end of the text. The view
+  //! stays valid until the next call.
+  bool next(std::string_view& line);
+
+private:
+  std::string_view rest_;
+  std::string line_;  // a line whose CRs had to be removed
+};
+
+}  // namespace corvath::import

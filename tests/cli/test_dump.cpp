@@ -1,0 +1,177 @@
+// corvath-cli dump, run as a program: output format, format choice, exit status.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "import/fixtures.h"
+
+namespace {
+
+using corvath::testing::BuildSeg2;
+using corvath::testing::FloatTrace;
+using corvath::testing::ScratchDir;
+
+struct CliRun {
+  int status;
+  std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string quoted(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+CliRun dump(const ScratchDir& dir, const std::vector<std::string>& args) {
+  std::string command = quoted(CORVATH_CLI) + " dump";
+  for (const std::string& a : args) command += " " + quoted(a);
+  const std::string out = dir.path("stdout.txt"), err = dir.path("stderr.txt");
+  command += " >" + quoted(out) + " 2>" + quoted(err);
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+}
+
+std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+TEST(Dump, ComponentFilesPrintXThenYThenZInTheExponentForm) {
+  ScratchDir dir;
+  const std::string x = dir.write("x.csv", "h\nh\nh\n0,5\t12,75\n0 -1\n");
+  const std::string y = dir.write("y.csv", "h\nh\nh\n");
+  const std::string z = dir.write("z.csv", "h\nh\nh\n0.25 1e-7\n");
+  const CliRun run = dump(dir, {x, y, z});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "component index time value\n"
+            "X 0  0.00000000000000E+0000 -1.00000000000000E+0000\n"
+            "X 1  5.00000000000000E-0001  1.27500000000000E+0001\n"
+            "Z 0  2.50000000000000E-0001  1.00000000000000E-0007\n");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(Dump, OneFileGoesByItsExtensionOrByFormat) {
+  ScratchDir dir;
+  const std::string safText = "SAMP_FREQ = 200\n####-\n1 2 3\n4 5 6\n";
+  const std::string saf = dir.write("r.saf", safText);
+  const std::string txt = dir.write("r.txt", safText);
+  const std::string expected =
+      "component index time value\n"
+      "X 0  0.00000000000000E+0000  2.00000000000000E+0000\n"
+      "X 1  5.00000000000000E-0003  5.00000000000000E+0000\n"
+      "Y 0  0.00000000000000E+0000  3.00000000000000E+0000\n"
+      "Y 1  5.00000000000000E-0003  6.00000000000000E+0000\n"
+      "Z 0  0.00000000000000E+0000  1.00000000000000E+0000\n"
+      "Z 1  5.00000000000000E-0003  4.00000000000000E+0000\n";
+  EXPECT_EQ(dump(dir, {saf}).out, expected);
+  EXPECT_EQ(dump(dir, {"--format", "saf", txt}).out, expected);
+  EXPECT_EQ(dump(dir, {txt, "--format=saf"}).out, expected);
+}
+
+TEST(Dump, ChannelsStandForTheDialog) {
+  ScratchDir dir;
+  const std::string delta = dir.write("d.dat", "\xF2\xF1\xF7\xE5\xF2\xFB\n1 2 3 4 0.01 5 6 7\n");
+  const CliRun run = dump(dir, {"--channels", "3,3,1", delta});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "component index time value\n"
+            "X 0  1.00000000000000E-0002  7.00000000000000E+0000\n"
+            "Y 0  1.00000000000000E-0002  5.00000000000000E+0000\n"
+            "Z 0  1.00000000000000E-0002  7.00000000000000E+0000\n");
+
+  std::vector<corvath::testing::Seg2TraceSpec> traces;
+  for (int i = 1; i <= 6; ++i) traces.push_back(FloatTrace({static_cast<float>(i)}, {}));
+  const std::string seg2 = dir.write("s.seg2", BuildSeg2(traces).bytes);
+  EXPECT_EQ(dump(dir, {"--channels=6,5,4", seg2}).out,
+            "component index time value\n"
+            "X 0  0.00000000000000E+0000  6.00000000000000E+0000\n"
+            "Y 0  0.00000000000000E+0000  5.00000000000000E+0000\n"
+            "Z 0  0.00000000000000E+0000  4.00000000000000E+0000\n");
+}
+
+TEST(Dump, TheRealSafFilePrintsEverySample) {
+  CORVATH_REQUIRE_SHARED_DATA();
+  ScratchDir dir;
+  const CliRun run = dump(dir, {CORVATH_SHARED_DATA "/saf/mt_20211122_133110.saf"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(lineCount(run.out), 1 + 3 * 45000u);
+  EXPECT_NE(run.out.find("\nZ 44999  8.99980000000000E+0002  1.20300000000000E+0003\n"), std::string::npos);
+}
+
+TEST(Dump, FilesThatCannotBeLoadedExitWithOneAndOneLine) {
+  ScratchDir dir;
+  const std::string good = dir.write("g.csv", "\n\n\n1 2\n");
+  std::string bad = BuildSeg2({FloatTrace({1}, {}), FloatTrace({2}, {}), FloatTrace({3}, {})}).bytes;
+  bad.resize(bad.size() - 2);
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string fileNamed, message;
+  };
+  const std::vector<Case> cases{
+      {"missing component file", {good, dir.path("none.csv"), good}, dir.path("none.csv"), "File not found"},
+      {"missing SAF file", {dir.path("none.saf")}, dir.path("none.saf"), "File not found"},
+      {"truncated SEG-2 file", {dir.write("bad.sg2", bad)}, dir.path("bad.sg2"), "beyond the end of the file"},
+      {"channel beyond the traces", {"--channels", "1,2,4", dir.write("ok.sg2", BuildSeg2({FloatTrace({1}, {}),
+                                     FloatTrace({2}, {}), FloatTrace({3}, {})}).bytes)},
+       dir.path("ok.sg2"), "channel 4"},
+      {"SAF frequency 0", {dir.write("z.saf", "SAMP_FREQ = 0\n####-\n1 2 3\n")}, dir.path("z.saf"),
+       "Floating point division by zero"},
+      {"nothing to load", {dir.write("e.saf", "SAMP_FREQ = 10\n")}, dir.path("e.saf"), "nothing to load"},
+      {"not SEG-2", {dir.write("t.sg2", "text")}, dir.path("t.sg2"), "nothing to load"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = dump(dir, c.args);
+    EXPECT_EQ(run.status, 1) << c.name;
+    EXPECT_EQ(run.out, "") << c.name;
+    EXPECT_EQ(lineCount(run.err), 1u) << c.name << ": " << run.err;
+    EXPECT_NE(run.err.find(c.fileNamed), std::string::npos) << c.name << ": " << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << c.name << ": " << run.err;
+  }
+}
+
+TEST(Dump, UsageErrorsExitWithTwo) {
+  ScratchDir dir;
+  const std::string c = dir.write("c.csv", "\n\n\n1 2\n");
+  const std::string saf = dir.write("r.saf", "####-\n1 2 3\n");
+  const std::vector<std::vector<std::string>> cases{
+      {},
+      {c, c},
+      {c, c, c, c},
+      {c},                                    // one file, unknown extension
+      {"--format", "components", saf},        // components need three files
+      {"--format", "seg2", c, c, c},          // one file for the other kinds
+      {"--format", "mseed", saf},
+      {"--format"},
+      {"--channels", "1,2", saf},
+      {"--channels", "0,1,2", saf},
+      {"--channels", "1,2,x", saf},
+      {"--channels", "1,2,3,", saf},
+      {"--colour", saf},
+  };
+  for (const auto& args : cases) {
+    const CliRun run = dump(dir, args);
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    EXPECT_EQ(run.status, 2) << joined;
+    EXPECT_EQ(run.out, "") << joined;
+    EXPECT_NE(run.err.find("usage: corvath-cli dump"), std::string::npos) << joined;
+  }
+  const CliRun help = dump(dir, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--channels CX,CY,CZ"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,132 @@
+// SAF files: header keywords, the end-of-header line, columns vertical, X, Y.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "import/fixtures.h"
+#include "import/readers.h"
+
+namespace corvath::import {
+namespace {
+
+using testing::ScratchDir;
+
+struct SafCase {
+  const char* name;
+  std::string text;
+  double intervalSeconds;  // expected dt
+  std::size_t lines;       // accepted data lines
+};
+
+TEST(SafFile, SamplingIntervalAndAcceptedLines) {
+  const std::string data = "1 2 3\n4 5 6\n7 8 9\n";
+  const std::vector<SafCase> cases{
+      {"SAMP_FREQ = 200", "SESAME ASCII\nSAMP_FREQ = 200\n####------\n" + data, 0.005, 3},
+      {"the last frequency line wins", "SAMP_FREQ = 200\nsamp_freq 50\n####-\n" + data, 0.02, 3},
+      {"a line without a number changes nothing", "SAMP_FREQ = 50\nSAMP_FREQ = fast\n####-\n" + data, 0.02, 3},
+      {"no frequency line: 1000 Hz", "NDAT = 3\n####-\n" + data, 0.001, 3},
+      {"SAMP_FREQ=100 is one word, no number", "SAMP_FREQ=100\n####-\n" + data, 0.001, 3},
+      {"decimal comma, mixed case", "Samp_Freq = 62,5\n####-\n" + data, 0.016, 3},
+      {"CR LF line ends", "SAMP_FREQ = 200\r\n####-\r\n1 2 3\r\n4 5 6\r\n", 0.005, 2},
+      {"short lines do not advance k", "SAMP_FREQ = 10\n####-\n1 2 3\n4 5\n\nx\n7 8 9\n", 0.1, 2},
+      {"further numbers are ignored", "SAMP_FREQ = 10\n####-\n1 2 3 99 98\n", 0.1, 1},
+      {"only the header keywords of lines before ####- count",
+       "SAMP_FREQ = 10\n####-\nSAMP_FREQ = 20\n1 2 3\n", 0.1, 1},
+  };
+  ScratchDir dir;
+  for (const SafCase& c : cases) {
+    const auto r = ReadSafFile(dir.write("r.saf", c.text));
+    ASSERT_TRUE(r) << c.name;
+    ASSERT_EQ(r->size(Component::Z), c.lines) << c.name;
+    ASSERT_EQ(r->size(Component::X), c.lines) << c.name;
+    ASSERT_EQ(r->size(Component::Y), c.lines) << c.name;
+    for (std::size_t k = 0; k < c.lines; ++k)
+      for (Component comp : kComponents)
+        EXPECT_EQ(r->sample(comp, k).time, static_cast<double>(static_cast<long double>(k) * c.intervalSeconds))
+            << c.name << " line " << k;
+  }
+}
+
+TEST(SafFile, FirstColumnIsVerticalThenXThenY) {
+  ScratchDir dir;
+  const auto r = ReadSafFile(dir.write("r.saf", "SAMP_FREQ = 200\n####-\n1 2 3\n4 5\n-4 -5 -6\n"));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->sample(Component::Z, 1).value, -4);
+  EXPECT_EQ(r->sample(Component::X, 1).value, -5);
+  EXPECT_EQ(r->sample(Component::Y, 1).value, -6);
+  EXPECT_EQ(r->sample(Component::Z, 0).value, 1);
+  EXPECT_EQ(r->sample(Component::X, 0).value, 2);
+  EXPECT_EQ(r->sample(Component::Y, 0).value, 3);
+  EXPECT_DOUBLE_EQ(r->sample(Component::Y, 1).time, 0.005);
+}
+
+TEST(SafFile, TimesAreMultiplesOfTheIntervalWithoutDrift) {
+  // 720,000 steps at 200 Hz: k * dt, not a running sum.
+  std::string text = "SAMP_FREQ = 200\n####-\n";
+  for (int k = 0; k < 720000; ++k) text += "1 2 3\n";
+  ScratchDir dir;
+  const auto r = ReadSafFile(dir.write("r.saf", text));
+  ASSERT_TRUE(r);
+  ASSERT_EQ(r->size(Component::X), 720000u);
+  EXPECT_EQ(r->sample(Component::X, 719999).time, 3599.995);
+  EXPECT_EQ(r->sample(Component::X, 200 * 1800).time, 1800.0);
+}
+
+TEST(SafFile, NothingToLoadWithoutDataAfterTheEndOfTheHeader) {
+  ScratchDir dir;
+  for (const char* text : {"SAMP_FREQ = 100\n1 2 3\n4 5 6\n", "SAMP_FREQ = 100\n####-\n", "SAMP_FREQ = 100\n####-",
+                           ""})
+    EXPECT_EQ(ReadSafFile(dir.write("r.saf", text)), std::nullopt) << text;
+}
+
+TEST(SafFile, LinesAfterTheHeaderWithoutDataGiveAnEmptyRecord) {
+  ScratchDir dir;
+  const auto r = ReadSafFile(dir.write("r.saf", "####-\n\nno data\n"));
+  ASSERT_TRUE(r);
+  for (Component c : kComponents) EXPECT_EQ(r->size(c), 0u);
+}
+
+TEST(SafFile, FrequencyZeroIsADivisionByZero) {
+  ScratchDir dir;
+  const std::string path = dir.write("r.saf", "SAMP_FREQ = 0\n####-\n1 2 3\n");
+  try {
+    ReadSafFile(path);
+    FAIL() << "no error";
+  } catch (const FormatError& e) {
+    EXPECT_STREQ(e.what(), "Floating point division by zero");
+    EXPECT_EQ(e.path(), path);
+  }
+  // Even when a later line would give a usable frequency: the fault comes first.
+  EXPECT_THROW(ReadSafFile(dir.write("r.saf", "SAMP_FREQ = 0,0\nSAMP_FREQ = 50\n####-\n1 2 3\n")), FormatError);
+}
+
+TEST(SafFile, AnIntervalTooLargeForADoubleIsAnOverflow) {
+  ScratchDir dir;
+  EXPECT_THROW(ReadSafFile(dir.write("r.saf", "SAMP_FREQ = 1e-320\n####-\n1 2 3\n")), FormatError);
+  // A tiny frequency that still gives a finite dt overflows at the second time step.
+  EXPECT_THROW(ReadSafFile(dir.write("r.saf", "SAMP_FREQ = 1e-308\n####-\n1 2 3\n1 2 3\n4 5 6\n")), FormatError);
+}
+
+TEST(SafFile, AMissingFileThrowsFileError) {
+  ScratchDir dir;
+  EXPECT_THROW(ReadSafFile(dir.path("none.saf")), numerics::FileError);
+}
+
+TEST(SafFile, TheRealRecordLoadsWithItsHeaderFrequency) {
+  CORVATH_REQUIRE_SHARED_DATA();
+  const auto r = ReadSafFile(CORVATH_SHARED_DATA "/saf/mt_20211122_133110.saf");
+  ASSERT_TRUE(r);
+  for (Component c : kComponents) ASSERT_EQ(r->size(c), 45000u);
+  // First line "11940 -11239 -11261" and last line "1203 -23847 19466": V, N, E.
+  EXPECT_EQ(r->sample(Component::Z, 0).value, 11940);
+  EXPECT_EQ(r->sample(Component::X, 0).value, -11239);
+  EXPECT_EQ(r->sample(Component::Y, 0).value, -11261);
+  EXPECT_EQ(r->sample(Component::Z, 44999).value, 1203);
+  EXPECT_EQ(r->sample(Component::X, 44999).value, -23847);
+  EXPECT_EQ(r->sample(Component::Y, 44999).value, 19466);
+  EXPECT_DOUBLE_EQ(r->samplingInterval(Component::X), 0.02);
+  EXPECT_DOUBLE_EQ(r->sample(Component::Y, 44999).time, 899.98);
+}
+
+}  // namespace
+}  // namespace corvath::import
