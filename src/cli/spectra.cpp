@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "import/readers.h"
 #include "numerics/numbertext.h"
 #include "spectra/calculatespectra.h"
@@ -35,9 +36,7 @@ constexpr const char* kUsage =
     "values per point\n";
 
 struct Options {
-  std::vector<std::string> files;
-  std::optional<import::RecordFormat> format;
-  import::ChannelChoice channels;
+  RecordOptions record;  // --format, --channels and the files
   std::vector<spectra::WindowInterval> windows;
   std::string minFrq = "1";
   std::string maxFrq = "20";
@@ -65,23 +64,6 @@ bool parsePositiveInteger(const std::string& text, int& value) {
     if (c < '0' || c > '9') return false;
   value = std::stoi(text);
   return value > 0;
-}
-
-bool parseChannels(const std::string& text, import::ChannelChoice& channels) {
-  std::vector<int> numbers;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = text.find(',', start);
-    int n = 0;
-    if (!parsePositiveInteger(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start), n))
-      return false;
-    numbers.push_back(n);
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  if (numbers.size() != 3) return false;
-  channels = {numbers[0], numbers[1], numbers[2]};
-  return true;
 }
 
 bool parseWindow(const std::string& text, spectra::WindowInterval& window) {
@@ -113,18 +95,13 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
       return true;
     };
     std::string text;
-    if (arg == "-h" || arg == "--help") {
+    if (std::size_t next = i; TakeRecordOption(args, next, options.record)) {
+      i = next - 1;
+    } else if (arg == "-h" || arg == "--help") {
       options.help = true;
     } else if (arg == "--linear") {
       if (attached) return "--linear takes no value";
       options.logAveraging = false;
-    } else if (arg == "--format") {
-      if (!value(text)) return "--format needs a value";
-      options.format = import::FormatFromName(text);
-      if (!options.format) return "unknown format '" + text + "'";
-    } else if (arg == "--channels") {
-      if (!value(text)) return "--channels needs a value";
-      if (!parseChannels(text, options.channels)) return "--channels expects three positive numbers CX,CY,CZ";
     } else if (arg == "--window") {
       if (!value(text)) return "--window needs a value";
       spectra::WindowInterval window;
@@ -146,22 +123,11 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
     } else if (arg.size() > 1 && arg[0] == '-') {
       return "unknown option '" + arg + "'";
     } else {
-      options.files.push_back(arg);
+      options.record.files.push_back(arg);
     }
   }
   if (options.help) return {};
-  if (options.files.size() != 1 && options.files.size() != 3) return "expected one record file or three component files";
-  if (!options.format) {
-    if (options.files.size() == 3) {
-      options.format = import::RecordFormat::Components;
-    } else {
-      options.format = import::FormatFromExtension(options.files[0]);
-      if (!options.format) return "cannot tell the kind of '" + options.files[0] + "' from its extension; use --format";
-    }
-  }
-  const bool components = *options.format == import::RecordFormat::Components;
-  if (components && options.files.size() != 3) return "component files come in threes: X, Y and Z";
-  if (!components && options.files.size() != 1) return "this format takes one record file";
+  ResolveFormat(options.record);
   if (!options.bounds.empty() && !options.windows.empty())
     return "--bounds is only available with automatic segmentation (no --window)";
   return {};
@@ -187,7 +153,11 @@ bool writeFile(const std::string& path, const std::string& content) {
 
 int RunSpectra(const std::vector<std::string>& args) {
   Options options;
-  if (const std::string error = parseOptions(args, options); !error.empty()) return usageError(error);
+  try {
+    if (const std::string error = parseOptions(args, options); !error.empty()) return usageError(error);
+  } catch (const UsageError& e) {
+    return usageError(e.what());
+  }
   if (options.help) {
     std::fputs(kUsage, stdout);
     return 0;
@@ -195,15 +165,11 @@ int RunSpectra(const std::vector<std::string>& args) {
 
   std::optional<import::ThreeComponentRecord> record;
   try {
-    const import::ChannelChoice channels = options.channels;
-    record = import::ReadRecord(*options.format, options.files,
-                                [channels](int /*traceCount*/) { return channels; });
-  } catch (const numerics::FileError& e) {
-    return failure(e.path() + ": " + e.what());
-  } catch (const std::exception& e) {
-    return failure(options.files[0] + ": " + e.what());
+    record = LoadRecordOrReport("spectra", options.record);
+  } catch (const UsageError& e) {
+    return usageError(e.what());
   }
-  if (!record) return failure(options.files[0] + ": nothing to load");
+  if (!record) return 1;
 
   if (options.removeZeroSize) {
     std::string reason;
