@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolBar>
@@ -34,6 +35,7 @@
 #include "ui/modeltableview.h"
 #include "ui/recordcurve.h"
 #include "ui/settingsdialog.h"
+#include "ui/spectradrawing.h"
 #include "ui/toolbaricons.h"
 #include "ui/windowbands.h"
 #include "windows/removezero.h"
@@ -127,7 +129,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   connect(bar->findChild<QToolButton*>("SpeedButton5"), &QToolButton::clicked, this, &MainWindow::zoomIn);
   connect(bar->findChild<QToolButton*>("SpeedButton3"), &QToolButton::clicked, this, &MainWindow::zoomOut);
   connect(bar->findChild<QToolButton*>("SpeedButton9"), &QToolButton::clicked, this, &MainWindow::removeZero);
+  connect(bar->findChild<QToolButton*>("SpeedButton7"), &QToolButton::clicked, this, &MainWindow::calculateSpectra);
   showWindowModes();
+  statusBar()->setObjectName("statusBar");  // failures of "Calculate spectra" are told here
 
   // The model is built by the workspace; show it.
   ShowModelTable(*modelTable_, workspace_.model);
@@ -200,8 +204,7 @@ void MainWindow::buildToolBar() {
   smoothed->setChecked(workspace_.logAveraging);
   connect(smoothed, &QToolButton::toggled, this, [this](bool on) { app::SetLogAveraging(workspace_, on); });
   // Commands whose parts are not in this build yet.
-  for (const char* name : {"SpeedButton10", "SpeedButton7"})
-    bar->findChild<QToolButton*>(name)->setEnabled(false);
+  bar->findChild<QToolButton*>("SpeedButton10")->setEnabled(false);
 }
 
 QWidget* MainWindow::buildTimeSeriesTab() {
@@ -446,6 +449,38 @@ void MainWindow::removeZero() {
     charts_[chart]->yAxis->rescale();
     charts_[chart]->replot();
   }
+}
+
+void MainWindow::calculateSpectra() {
+  constexpr int kInversionTab = 3;
+  if (tabs_->currentIndex() == kInversionTab) {
+    // Here the command serves the theoretical curve; the spectra and the ratio stay.
+    const std::string failure = app::ReadForwardModelFields(
+        workspace_, panel_->refFrequency->text().toStdString(), panel_->dispersionExponent->text().toStdString());
+    if (failure.empty())
+      statusBar()->clearMessage();
+    else
+      statusBar()->showMessage(QString("Calculate spectra: %1").arg(Text(failure)));
+    return;
+  }
+  std::string failure;
+  {
+    BusyCursor busy;
+    failure = app::CalculateWorkspaceSpectra(workspace_, panel_->minFrequency->text().toStdString(),
+                                             panel_->maxFrequency->text().toStdString());
+    if (failure.empty()) showSpectraResult();
+  }
+  if (failure.empty())
+    statusBar()->clearMessage();
+  else
+    statusBar()->showMessage(QString("Calculate spectra: %1").arg(Text(failure)));
+}
+
+void MainWindow::showSpectraResult() {
+  if (!workspace_.spectraResult) return;
+  DrawSpectraResult(charts_[2], charts_[3], charts_[4], *workspace_.spectraResult);
+  for (CurveLegend* legend : spectraLegends_) legend->refresh();
+  ratioLegend_->refresh();
 }
 
 }  // namespace corvath::ui

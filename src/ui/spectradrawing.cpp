@@ -5,22 +5,21 @@
 
 #include <qcustomplot.h>
 
+#include "ui/curvelegend.h"
+
 namespace corvath::ui {
 
 namespace {
 
-QVector<double> frequencies(const spectra::SpectrumCurve& curve) {
-  QVector<double> out;
-  out.reserve(static_cast<int>(curve.points.size()));
-  for (const auto& p : curve.points) out.push_back(p.frequencyHz);
-  return out;
-}
-
-QVector<double> amplitudes(const spectra::SpectrumCurve& curve) {
-  QVector<double> out;
-  out.reserve(static_cast<int>(curve.points.size()));
-  for (const auto& p : curve.points) out.push_back(p.amplitude);
-  return out;
+// The points a logarithmic amplitude axis can show: finite and above zero.
+void curveData(const spectra::SpectrumCurve& curve, QVector<double>& f, QVector<double>& a) {
+  f.reserve(static_cast<int>(curve.points.size()));
+  a.reserve(static_cast<int>(curve.points.size()));
+  for (const auto& p : curve.points) {
+    if (!std::isfinite(p.frequencyHz) || !std::isfinite(p.amplitude) || !(p.amplitude > 0.0)) continue;
+    f.push_back(p.frequencyHz);
+    a.push_back(p.amplitude);
+  }
 }
 
 // A fixed bottom-axis span; a single frequency still gets a visible width.
@@ -38,7 +37,9 @@ void setSpan(QCPAxis* axis, const spectra::AxisSpan& span) {
 QCPGraph* addCurve(QCustomPlot* chart, const spectra::SpectrumCurve& curve) {
   QCPGraph* graph = chart->addGraph();
   graph->setName(QString::fromStdString(curve.title));
-  graph->setData(frequencies(curve), amplitudes(curve), true);
+  QVector<double> f, a;
+  curveData(curve, f, a);
+  graph->setData(f, a, true);
   return graph;
 }
 
@@ -133,6 +134,9 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
   graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
   QVector<double> f, r, minus, plus;
   for (const auto& p : ratio.points) {
+    if (!std::isfinite(p.frequencyHz) || !std::isfinite(p.ratio) || !std::isfinite(p.lower) ||
+        !std::isfinite(p.upper))
+      continue;
     f.push_back(p.frequencyHz);
     r.push_back(p.ratio);
     minus.push_back(p.ratio - p.lower);
@@ -159,7 +163,7 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
     bars->setErrorType(QCPErrorBars::etValueError);
     bars->setPen(QPen(QColor(255, 0, 0), 1));
     bars->setData(minus, plus);
-    bars->setVisible(true);
+    bars->setVisible(graph->visible());  // a curve hidden in the legend keeps its bars hidden
   } else if (bars) {
     chart->removePlottable(bars);
   }
@@ -175,6 +179,8 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
     mark->setStyle(QCPItemTracer::tsCircle);
     mark->setSize(6);
     mark->setPen(QPen(QColor(255, 0, 0), 1));
+    BindToCurve(mark, graph);
+    mark->setVisible(graph->visible());
     auto* label = new QCPItemText(chart);
     label->setObjectName(kPeakLabelName);
     label->setText(QString::fromStdString(ratio.peakLabel));
@@ -183,6 +189,8 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
     label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     label->setPadding(QMargins(0, 0, 0, 6));
     label->setClipToAxisRect(false);  // a peak near an edge keeps its whole label
+    BindToCurve(label, graph);
+    label->setVisible(graph->visible());
   }
 
   setSpan(chart->xAxis, result.ratioSpan);

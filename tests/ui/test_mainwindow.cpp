@@ -112,7 +112,7 @@ private slots:
                                   "SpeedButton10:Save results:(off)", "|", "SpeedButton2:Add window:toggle",
                                   "SpeedButton4:Remove window:toggle", "|", "SpeedButton5:Zoom in:",
                                   "SpeedButton3:Zoom out:", "SpeedButton9:Remove zero:", "|",
-                                  "SpeedButton6:Smoothed spectra:toggle+on", "SpeedButton7:Calculate spectra:(off)"}));
+                                  "SpeedButton6:Smoothed spectra:toggle+on", "SpeedButton7:Calculate spectra:"}));
     auto* zero = bar->findChild<QToolButton*>("SpeedButton9");
     QCOMPARE(zero->text(), QString("0"));
     QVERIFY(zero->font().bold());
