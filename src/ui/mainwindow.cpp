@@ -276,7 +276,7 @@ QWidget* MainWindow::buildRatioTab() {
   const struct {
     const char* name;
     QColor colour;
-  } curves[2] = {{"H/Z", QColor(0, 0, 200)}, {"H/Zc", QColor(220, 0, 0)}};
+  } curves[2] = {{"H/Z", QColor(255, 0, 0)}, {"H/Zc", QColor(0, 0, 255)}};
   for (const auto& c : curves) {
     QCPGraph* graph = chart->addGraph();
     graph->setName(c.name);

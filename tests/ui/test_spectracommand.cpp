@@ -147,6 +147,7 @@ private slots:
     QCOMPARE(GraphNames(ratio), QStringList({"H/Z", "H/Zc"}));
     QCOMPARE(ratio->graph(1)->dataCount(), 3);  // "H/Zc" untouched
     QCOMPARE(ratio->graph(1)->pen().width(), 2);
+    QCOMPARE(ratio->graph(1)->pen().color(), QColor(0, 0, 255));
     QCOMPARE(ratio->graph(0)->dataCount(), int(result->ratio.points.size()));
     QCOMPARE(chart("Chart3")->graph(0)->dataCount(), int(result->averaged[0].points.size()));
     QCOMPARE(chart("Chart3")->graph(0)->pen().width(), 2);
@@ -215,9 +216,10 @@ private slots:
     // Window curves: component line, markers in the colour of the window's position.
     QCPGraph* second = chart("Chart4")->graph(1);
     QCOMPARE(second->pen().color(), QColor(0, 0, 0));
-    QCOMPARE(second->scatterStyle().shape(), QCPScatterStyle::ssCircle);
-    QCOMPARE(second->scatterStyle().brush().color(), QColor(192, 192, 192));
-    QCOMPARE(chart("Chart3")->graph(3)->scatterStyle().brush().color(), QColor(0, 255, 0));
+    QCOMPARE(second->scatterStyle().shape(), QCPScatterStyle::ssPixmap);
+    QCOMPARE(second->scatterStyle().pixmap().toImage().pixelColor(2, 2), QColor(192, 192, 192));
+    QCOMPARE(second->scatterStyle().pixmap().toImage().pixelColor(0, 0).alpha() < 64, true);  // round, not square
+    QCOMPARE(chart("Chart3")->graph(3)->scatterStyle().pixmap().toImage().pixelColor(2, 2), QColor(0, 255, 0));
     QCOMPARE(chart("Chart3")->graph(3)->pen().color(), QColor(0, 0, 255));
     // 20 s and 25 s at 100 Hz: 2001 and 2501 samples, bins up to 1000 and 1250.
     QCOMPARE(chart("Chart3")->graph(0)->dataCount(), 1000);
