@@ -27,8 +27,8 @@ QVector<double> MantissaTicks(const QCPRange& range, std::initializer_list<doubl
 }
 
 // Decades on a wide range; on a range of less than about one and a half decades
-// the steps 1-2-5 (or 1 to 9) of the decade, which stay evenly spread on the
-// logarithmic scale, and plain linear steps only on a very narrow range.
+// the steps 1-2-5 of the decade, which stay evenly spread on the logarithmic
+// scale, and plain linear steps when fewer than three of those fit.
 class LogTicker : public QCPAxisTickerLog {
 protected:
   QString getTickLabel(double tick, const QLocale&, QChar, int) override { return AxisLabelText(tick); }
@@ -37,8 +37,7 @@ protected:
     steps_ = false;
     if (range.lower > 0 && range.upper > 0 && std::log10(range.upper / range.lower) < 1.6) {
       QVector<double> ticks = MantissaTicks(range, {1, 2, 5});
-      if (ticks.size() < 3) ticks = MantissaTicks(range, {1, 2, 3, 4, 5, 6, 7, 8, 9});
-      if (ticks.size() >= 2 && ticks.size() <= 6) {
+      if (ticks.size() >= 3) {
         steps_ = true;
         return ticks;
       }
