@@ -37,6 +37,7 @@
 #include "ui/settingsdialog.h"
 #include "ui/spectradrawing.h"
 #include "ui/toolbaricons.h"
+#include "ui/vectorstate.h"
 #include "ui/windowbands.h"
 #include "windows/removezero.h"
 #include "windows/zoom.h"
@@ -360,6 +361,7 @@ void MainWindow::loadComponents() {
                             loadComponentsDialog_->fileName(2)};
   try {
     BusyCursor busy;
+    ClearVectorUpperState();
     import::ThreeComponentRecord record =
         import::ReadComponentFiles(LocalPath(paths[0]), LocalPath(paths[1]), LocalPath(paths[2]));
     app::LoadRecord(workspace_, std::move(record));
@@ -389,6 +391,7 @@ void MainWindow::loadRecordFile() {
   };
   try {
     BusyCursor busy;
+    ClearVectorUpperState();
     std::optional<import::ThreeComponentRecord> record = import::ReadRecord(format, {LocalPath(path)}, prompt);
     if (!record) return;  // nothing to load: nothing changes
     app::LoadRecord(workspace_, std::move(*record));
@@ -466,6 +469,7 @@ void MainWindow::calculateSpectra() {
   std::string failure;
   {
     BusyCursor busy;
+    ClearVectorUpperState();  // an hour of record: the transforms run at full speed
     failure = app::CalculateWorkspaceSpectra(workspace_, panel_->minFrequency->text().toStdString(),
                                              panel_->maxFrequency->text().toStdString());
     if (failure.empty()) showSpectraResult();
