@@ -1,7 +1,10 @@
 #pragma once
 // The workspace: the one state object every command reads and writes.
+#include <optional>
+
 #include "import/record.h"
 #include "inversion/model.h"
+#include "spectra/calculatespectra.h"
 #include "windows/analysiswindows.h"
 
 namespace corvath::app {
@@ -16,6 +19,7 @@ struct Workspace {
   windows::WindowState windows;         //!< analysis windows and the window modes
   double zoomFactor = 1.0;              //!< width factor of the time-series charts, 1 to 10
   bool logAveraging = true;             //!< "Smoothed spectra": means of logarithms
+  std::optional<spectra::SpectraResult> spectraResult;  //!< last successful "Calculate spectra"; none at start
   double referenceFrequency = 0.0;      //!< "Ref frq", Hz
   double dispersionExponent = 0.0;      //!< "K degree"
   bool stopRequested = false;           //!< a running inversion is asked to stop
@@ -25,8 +29,8 @@ struct Workspace {
 
 //! Run at the end of every load: deletes every analysis window (the modes stay),
 //! then rebuilds the model for its current layer count from the tables. The record,
-//! zoomFactor and the toggles are left alone; the theoretical curve lives on the
-//! ratio chart and is cleared by the window after the load.
+//! zoomFactor, the toggles and the spectra result are left alone; the theoretical
+//! curve lives on the ratio chart and is cleared by the window after the load.
 void ResetWorkspace(Workspace& workspace);
 
 }  // namespace corvath::app

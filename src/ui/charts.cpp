@@ -1,6 +1,7 @@
 #include "ui/charts.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include <qcustomplot.h>
 
@@ -12,9 +13,45 @@ protected:
   QString getTickLabel(double tick, const QLocale&, QChar, int) override { return AxisLabelText(tick); }
 };
 
+// Ticks m * 10^e (m from the mantissas) inside the range.
+QVector<double> MantissaTicks(const QCPRange& range, std::initializer_list<double> mantissas) {
+  QVector<double> ticks;
+  const int first = static_cast<int>(std::floor(std::log10(range.lower)));
+  const int last = static_cast<int>(std::ceil(std::log10(range.upper)));
+  for (int e = first; e <= last; ++e)
+    for (double m : mantissas) {
+      const double tick = m * std::pow(10.0, e);
+      if (tick >= range.lower && tick <= range.upper) ticks.push_back(tick);
+    }
+  return ticks;
+}
+
+// Decades on a wide range; on a range of less than about one and a half decades
+// the steps 1-2-5 of the decade, which stay evenly spread on the logarithmic
+// scale, and plain linear steps when fewer than three of those fit.
 class LogTicker : public QCPAxisTickerLog {
 protected:
   QString getTickLabel(double tick, const QLocale&, QChar, int) override { return AxisLabelText(tick); }
+
+  QVector<double> createTickVector(double tickStep, const QCPRange& range) override {
+    steps_ = false;
+    if (range.lower > 0 && range.upper > 0 && std::log10(range.upper / range.lower) < 1.6) {
+      QVector<double> ticks = MantissaTicks(range, {1, 2, 5});
+      if (ticks.size() >= 3) {
+        steps_ = true;
+        return ticks;
+      }
+    }
+    return QCPAxisTickerLog::createTickVector(tickStep, range);
+  }
+
+  QVector<double> createSubTickVector(int subTickCount, const QVector<double>& ticks) override {
+    if (steps_) return {};
+    return QCPAxisTickerLog::createSubTickVector(subTickCount, ticks);
+  }
+
+private:
+  bool steps_ = false;
 };
 
 }  // namespace

@@ -7,18 +7,43 @@
 namespace corvath::ui {
 namespace {
 
-QIcon SwatchIcon(const QPen& pen) {
+// The curve's line, with its point marker in the middle when it has one (the
+// window colour of a window's spectrum).
+QIcon SwatchIcon(const QCPAbstractPlottable* curve) {
   QPixmap pixmap(20, 12);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
-  QPen line = pen;
-  line.setWidthF(qMax<qreal>(2.0, pen.widthF()));
+  painter.setRenderHint(QPainter::Antialiasing);
+  QPen line = curve->pen();
+  line.setWidthF(qMax<qreal>(2.0, line.widthF()));
   painter.setPen(line);
   painter.drawLine(1, 6, 19, 6);
+  if (auto* graph = qobject_cast<const QCPGraph*>(curve); graph && !graph->scatterStyle().isNone()) {
+    painter.setPen(QPen(graph->scatterStyle().pen().color(), 1));
+    painter.setBrush(graph->scatterStyle().brush());
+    painter.drawEllipse(QPointF(10, 6), 3.5, 3.5);
+  }
   return QIcon(pixmap);
 }
 
+const char* const kBoundCurveProperty = "boundCurve";
+
 }  // namespace
+
+void BindToCurve(QCPAbstractItem* item, QCPAbstractPlottable* curve) {
+  item->setProperty(kBoundCurveProperty, QVariant::fromValue<void*>(curve));
+}
+
+void SetCurveVisible(QCustomPlot* plot, QCPAbstractPlottable* curve, bool visible) {
+  curve->setVisible(visible);
+  for (int i = 0; i < plot->plottableCount(); ++i)
+    if (auto* bars = qobject_cast<QCPErrorBars*>(plot->plottable(i)); bars && bars->dataPlottable() == curve)
+      bars->setVisible(visible);
+  for (int i = 0; i < plot->itemCount(); ++i) {
+    QCPAbstractItem* item = plot->item(i);
+    if (item->property(kBoundCurveProperty).value<void*>() == curve) item->setVisible(visible);
+  }
+}
 
 CurveLegend::CurveLegend(QCustomPlot* plot, QWidget* parent) : QListWidget(parent), plot_(plot) {
   setSelectionMode(QAbstractItemView::NoSelection);
@@ -37,7 +62,8 @@ void CurveLegend::refresh() {
   clear();
   for (int i = 0; i < plot_->plottableCount(); ++i) {
     QCPAbstractPlottable* curve = plot_->plottable(i);
-    auto* item = new QListWidgetItem(SwatchIcon(curve->pen()), curve->name(), this);
+    if (qobject_cast<QCPErrorBars*>(curve)) continue;  // they follow their curve
+    auto* item = new QListWidgetItem(SwatchIcon(curve), curve->name(), this);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
     item->setCheckState(curve->visible() ? Qt::Checked : Qt::Unchecked);
     item->setData(Qt::UserRole, QVariant::fromValue<void*>(curve));
@@ -49,7 +75,7 @@ void CurveLegend::onItemChanged(QListWidgetItem* item) {
   if (refreshing_) return;
   auto* curve = static_cast<QCPAbstractPlottable*>(item->data(Qt::UserRole).value<void*>());
   if (!plot_->hasPlottable(curve)) return;  // removed since the last refresh
-  curve->setVisible(item->checkState() == Qt::Checked);
+  SetCurveVisible(plot_, curve, item->checkState() == Qt::Checked);
   plot_->replot();
 }
 

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolBar>
@@ -34,7 +35,9 @@
 #include "ui/modeltableview.h"
 #include "ui/recordcurve.h"
 #include "ui/settingsdialog.h"
+#include "ui/spectradrawing.h"
 #include "ui/toolbaricons.h"
+#include "ui/vectorstate.h"
 #include "ui/windowbands.h"
 #include "windows/removezero.h"
 #include "windows/zoom.h"
@@ -127,7 +130,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   connect(bar->findChild<QToolButton*>("SpeedButton5"), &QToolButton::clicked, this, &MainWindow::zoomIn);
   connect(bar->findChild<QToolButton*>("SpeedButton3"), &QToolButton::clicked, this, &MainWindow::zoomOut);
   connect(bar->findChild<QToolButton*>("SpeedButton9"), &QToolButton::clicked, this, &MainWindow::removeZero);
+  connect(bar->findChild<QToolButton*>("SpeedButton7"), &QToolButton::clicked, this, &MainWindow::calculateSpectra);
   showWindowModes();
+  statusBar()->setObjectName("statusBar");  // failures of "Calculate spectra" are told here
 
   // The model is built by the workspace; show it.
   ShowModelTable(*modelTable_, workspace_.model);
@@ -200,8 +205,7 @@ void MainWindow::buildToolBar() {
   smoothed->setChecked(workspace_.logAveraging);
   connect(smoothed, &QToolButton::toggled, this, [this](bool on) { app::SetLogAveraging(workspace_, on); });
   // Commands whose parts are not in this build yet.
-  for (const char* name : {"SpeedButton10", "SpeedButton7"})
-    bar->findChild<QToolButton*>(name)->setEnabled(false);
+  bar->findChild<QToolButton*>("SpeedButton10")->setEnabled(false);
 }
 
 QWidget* MainWindow::buildTimeSeriesTab() {
@@ -273,7 +277,7 @@ QWidget* MainWindow::buildRatioTab() {
   const struct {
     const char* name;
     QColor colour;
-  } curves[2] = {{"H/Z", QColor(0, 0, 200)}, {"H/Zc", QColor(220, 0, 0)}};
+  } curves[2] = {{"H/Z", QColor(255, 0, 0)}, {"H/Zc", QColor(0, 0, 255)}};
   for (const auto& c : curves) {
     QCPGraph* graph = chart->addGraph();
     graph->setName(c.name);
@@ -357,6 +361,7 @@ void MainWindow::loadComponents() {
                             loadComponentsDialog_->fileName(2)};
   try {
     BusyCursor busy;
+    ClearVectorUpperState();
     import::ThreeComponentRecord record =
         import::ReadComponentFiles(LocalPath(paths[0]), LocalPath(paths[1]), LocalPath(paths[2]));
     app::LoadRecord(workspace_, std::move(record));
@@ -386,6 +391,7 @@ void MainWindow::loadRecordFile() {
   };
   try {
     BusyCursor busy;
+    ClearVectorUpperState();
     std::optional<import::ThreeComponentRecord> record = import::ReadRecord(format, {LocalPath(path)}, prompt);
     if (!record) return;  // nothing to load: nothing changes
     app::LoadRecord(workspace_, std::move(*record));
@@ -446,6 +452,39 @@ void MainWindow::removeZero() {
     charts_[chart]->yAxis->rescale();
     charts_[chart]->replot();
   }
+}
+
+void MainWindow::calculateSpectra() {
+  constexpr int kInversionTab = 3;
+  if (tabs_->currentIndex() == kInversionTab) {
+    // Here the command serves the theoretical curve; the spectra and the ratio stay.
+    const std::string failure = app::ReadForwardModelFields(
+        workspace_, panel_->refFrequency->text().toStdString(), panel_->dispersionExponent->text().toStdString());
+    if (failure.empty())
+      statusBar()->clearMessage();
+    else
+      statusBar()->showMessage(QString("Calculate spectra: %1").arg(Text(failure)));
+    return;
+  }
+  std::string failure;
+  {
+    BusyCursor busy;
+    ClearVectorUpperState();  // an hour of record: the transforms run at full speed
+    failure = app::CalculateWorkspaceSpectra(workspace_, panel_->minFrequency->text().toStdString(),
+                                             panel_->maxFrequency->text().toStdString());
+    if (failure.empty()) showSpectraResult();
+  }
+  if (failure.empty())
+    statusBar()->clearMessage();
+  else
+    statusBar()->showMessage(QString("Calculate spectra: %1").arg(Text(failure)));
+}
+
+void MainWindow::showSpectraResult() {
+  if (!workspace_.spectraResult) return;
+  DrawSpectraResult(charts_[2], charts_[3], charts_[4], *workspace_.spectraResult);
+  for (CurveLegend* legend : spectraLegends_) legend->refresh();
+  ratioLegend_->refresh();
 }
 
 }  // namespace corvath::ui

@@ -74,6 +74,11 @@ public:
   //! mean from X, Y and Z; does nothing with fewer than 10 X samples.
   void removeZero();
 
+  //! "Calculate spectra": on the "1D inversion" tab reads "Ref frq" and "K degree";
+  //! on every other tab computes the spectra and the ratio of the record and draws
+  //! them, or leaves the previous ones and says why in the status bar.
+  void calculateSpectra();
+
 private:
   void buildToolBar();
   QWidget* buildTimeSeriesTab();
@@ -83,6 +88,7 @@ private:
   void afterLoad();
   void applyZoom();
   void showWindowModes();
+  void showSpectraResult();
 
   app::Workspace workspace_;
   DialogRunner runDialog_;

@@ -3,24 +3,26 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QPainter>
+#include <QPixmap>
+
 #include <qcustomplot.h>
+
+#include "ui/curvelegend.h"
 
 namespace corvath::ui {
 
 namespace {
 
-QVector<double> frequencies(const spectra::SpectrumCurve& curve) {
-  QVector<double> out;
-  out.reserve(static_cast<int>(curve.points.size()));
-  for (const auto& p : curve.points) out.push_back(p.frequencyHz);
-  return out;
-}
-
-QVector<double> amplitudes(const spectra::SpectrumCurve& curve) {
-  QVector<double> out;
-  out.reserve(static_cast<int>(curve.points.size()));
-  for (const auto& p : curve.points) out.push_back(p.amplitude);
-  return out;
+// The points a logarithmic amplitude axis can show: finite and above zero.
+void curveData(const spectra::SpectrumCurve& curve, QVector<double>& f, QVector<double>& a) {
+  f.reserve(static_cast<int>(curve.points.size()));
+  a.reserve(static_cast<int>(curve.points.size()));
+  for (const auto& p : curve.points) {
+    if (!std::isfinite(p.frequencyHz) || !std::isfinite(p.amplitude) || !(p.amplitude > 0.0)) continue;
+    f.push_back(p.frequencyHz);
+    a.push_back(p.amplitude);
+  }
 }
 
 // A fixed bottom-axis span; a single frequency still gets a visible width.
@@ -38,19 +40,49 @@ void setSpan(QCPAxis* axis, const spectra::AxisSpan& span) {
 QCPGraph* addCurve(QCustomPlot* chart, const spectra::SpectrumCurve& curve) {
   QCPGraph* graph = chart->addGraph();
   graph->setName(QString::fromStdString(curve.title));
-  graph->setData(frequencies(curve), amplitudes(curve), true);
+  QVector<double> f, a;
+  curveData(curve, f, a);
+  graph->setData(f, a, true);
   return graph;
+}
+
+// A small filled circle in the window colour, 3 pixels across.
+QPixmap MarkerPixmap(const QColor& colour) {
+  QPixmap pixmap(4, 4);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(colour);
+  painter.drawEllipse(QRectF(0.25, 0.25, 3.5, 3.5));
+  return pixmap;
 }
 
 void drawWindowCurve(QCustomPlot* chart, const spectra::WindowSpectrum& window) {
   QCPGraph* graph = addCurve(chart, window.curve);
   graph->setPen(QPen(CurveColour(window.curve), 1));
   const QColor marker = WindowColour(window.windowPosition);
-  graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(marker), QBrush(marker), 3));
+  // Tens of thousands of points per window: the circle is painted once and stamped
+  // at every point, which keeps a replot of an hour of windows quick.
+  QCPScatterStyle style(MarkerPixmap(marker));
+  style.setPen(QPen(marker));
+  style.setBrush(QBrush(marker));
+  graph->setScatterStyle(style);
+  graph->setAntialiased(false);
+}
+
+// The averages are drawn above every window curve, whatever their order in the
+// chart's (and the legend's) list.
+QCPLayer* averagesLayer(QCustomPlot* chart) {
+  static const QString name = QStringLiteral("averages");
+  if (QCPLayer* layer = chart->layer(name)) return layer;
+  chart->addLayer(name, chart->layer(QStringLiteral("main")), QCustomPlot::limAbove);
+  return chart->layer(name);
 }
 
 void drawAverage(QCustomPlot* chart, const spectra::SpectrumCurve& curve) {
   QCPGraph* graph = addCurve(chart, curve);
+  graph->setLayer(averagesLayer(chart));
   graph->setPen(QPen(CurveColour(curve), 2));
   graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
 }
@@ -83,7 +115,9 @@ void fitValueAxis(QCustomPlot* chart, double margin) {
   }
   if (!any) return;
   chart->yAxis->setRange(range);
-  chart->yAxis->scaleRange(margin, chart->yAxis->range().center());
+  // On a logarithmic axis the margin is the same on both sides of the scale.
+  const double center = domain == QCP::sdPositive ? std::sqrt(range.lower * range.upper) : range.center();
+  chart->yAxis->scaleRange(margin, center);
 }
 
 template <typename T>
@@ -133,6 +167,9 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
   graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
   QVector<double> f, r, minus, plus;
   for (const auto& p : ratio.points) {
+    if (!std::isfinite(p.frequencyHz) || !std::isfinite(p.ratio) || !std::isfinite(p.lower) ||
+        !std::isfinite(p.upper))
+      continue;
     f.push_back(p.frequencyHz);
     r.push_back(p.ratio);
     minus.push_back(p.ratio - p.lower);
@@ -158,8 +195,9 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
     bars->setDataPlottable(graph);
     bars->setErrorType(QCPErrorBars::etValueError);
     bars->setPen(QPen(QColor(255, 0, 0), 1));
+    bars->setWhiskerWidth(4);  // 101 gates side by side stay apart
     bars->setData(minus, plus);
-    bars->setVisible(true);
+    bars->setVisible(graph->visible());  // a curve hidden in the legend keeps its bars hidden
   } else if (bars) {
     chart->removePlottable(bars);
   }
@@ -175,14 +213,23 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
     mark->setStyle(QCPItemTracer::tsCircle);
     mark->setSize(6);
     mark->setPen(QPen(QColor(255, 0, 0), 1));
+    BindToCurve(mark, graph);
+    mark->setVisible(graph->visible());
     auto* label = new QCPItemText(chart);
     label->setObjectName(kPeakLabelName);
     label->setText(QString::fromStdString(ratio.peakLabel));
     label->position->setType(QCPItemPosition::ptPlotCoords);
     label->position->setCoords(peak.frequencyHz, peak.ratio);
-    label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    // A peak at an end of the curve gets its label inside the chart, clear of the axis.
+    const std::size_t last = ratio.points.size() - 1;
+    const Qt::Alignment side = ratio.points.size() > 1 && *ratio.peak == 0      ? Qt::AlignLeft
+                               : ratio.points.size() > 1 && *ratio.peak == last ? Qt::AlignRight
+                                                                                : Qt::AlignHCenter;
+    label->setPositionAlignment(side | Qt::AlignBottom);
     label->setPadding(QMargins(0, 0, 0, 6));
     label->setClipToAxisRect(false);  // a peak near an edge keeps its whole label
+    BindToCurve(label, graph);
+    label->setVisible(graph->visible());
   }
 
   setSpan(chart->xAxis, result.ratioSpan);

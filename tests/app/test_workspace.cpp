@@ -124,6 +124,7 @@ TEST(Workspace, StartState) {
   EXPECT_FALSE(ws.stopRequested);
   EXPECT_EQ(ws.modelTables.SelectedParameter, Vp);
   EXPECT_EQ(ws.model.layerCount(), 10);
+  EXPECT_FALSE(ws.spectraResult);
 }
 
 TEST(Workspace, ResetRebuildsTheModelForItsLayerCountAndKeepsTheTables) {
@@ -157,7 +158,7 @@ TEST(LoadRecord, ReplacesTheRecordInPlaceAndResetsTheModel) {
   EXPECT_EQ(ws.model.values[Qs][0], 5.0);
 }
 
-TEST(LoadRecord, DeletesEveryWindowAndKeepsTheModesAndTheZoom) {
+TEST(LoadRecord, DeletesEveryWindowAndKeepsTheModesZoomAndSpectra) {
   Workspace ws;
   ws.record.append(Component::X, 0.0, 1.0);
   ws.record.append(Component::Z, 0.0, 1.0);
@@ -170,6 +171,7 @@ TEST(LoadRecord, DeletesEveryWindowAndKeepsTheModesAndTheZoom) {
   ASSERT_EQ(ws.windows.windows.size(), 2u);
   windows::ToggleRemoveMode(ws.windows);
   ws.zoomFactor = 2.4;
+  ws.spectraResult.emplace().ratio.points.push_back({2.0, 3.0, 3.0, 3.0});
   ThreeComponentRecord fresh;
   fresh.append(Component::X, 0.0, 5.0);
   fresh.append(Component::Z, 0.0, 7.0);
@@ -178,6 +180,8 @@ TEST(LoadRecord, DeletesEveryWindowAndKeepsTheModesAndTheZoom) {
   EXPECT_TRUE(ws.windows.removeMode);
   EXPECT_FALSE(ws.windows.addMode);
   EXPECT_EQ(ws.zoomFactor, 2.4);
+  ASSERT_TRUE(ws.spectraResult);  // the spectra and the ratio stay until the next computation
+  EXPECT_EQ(ws.spectraResult->ratio.points.size(), 1u);
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ private slots:
                                   "SpeedButton10:Save results:(off)", "|", "SpeedButton2:Add window:toggle",
                                   "SpeedButton4:Remove window:toggle", "|", "SpeedButton5:Zoom in:",
                                   "SpeedButton3:Zoom out:", "SpeedButton9:Remove zero:", "|",
-                                  "SpeedButton6:Smoothed spectra:toggle+on", "SpeedButton7:Calculate spectra:(off)"}));
+                                  "SpeedButton6:Smoothed spectra:toggle+on", "SpeedButton7:Calculate spectra:"}));
     auto* zero = bar->findChild<QToolButton*>("SpeedButton9");
     QCOMPARE(zero->text(), QString("0"));
     QVERIFY(zero->font().bold());
@@ -170,6 +170,26 @@ private slots:
     for (const char* name : {"Chart3", "Chart4", "Chart5"}) QCOMPARE(Chart(window, name)->xAxis->range(), QCPRange(0, 100));
     QVERIFY(Chart(window, "Chart6")->yAxis->rangeReversed());
     QCOMPARE(Chart(window, "Chart6")->yAxis->label(), QString("Z"));
+
+    // Logarithmic ticks: decades on a wide range, 1-2-5 steps of the decade on a
+    // narrow one, linear steps when fewer than three of those fit.
+    const struct {
+      QCPRange range;
+      QVector<double> ticks;
+    } logRanges[] = {{{37, 480}, {50, 100, 200}},
+                     {{12, 280}, {20, 50, 100, 200}},
+                     {{100, 300}, {100, 150, 200, 250, 300}},
+                     {{44, 49}, {44, 45, 46, 47, 48, 49}},
+                     {{0.5, 2e4}, {1, 10, 100, 1000, 1e4}}};
+    auto ticker = Chart(window, "Chart3")->yAxis->ticker();
+    for (const auto& row : logRanges) {
+      QVector<double> ticks;
+      QVector<QString> labels;
+      ticker->generate(row.range, QLocale::c(), 'g', 6, ticks, nullptr, &labels);
+      const QString where = QString("%1..%2").arg(row.range.lower).arg(row.range.upper);
+      QVERIFY2(ticks.size() == row.ticks.size(), qPrintable(where));
+      for (int i = 0; i < ticks.size(); ++i) QVERIFY2(qFuzzyCompare(ticks[i], row.ticks[i]), qPrintable(where));
+    }
 
     // Label format: up to five decimals, no grouping, no trailing zeros.
     QCOMPARE(corvath::ui::AxisLabelText(12345.5), QString("12345.5"));

@@ -75,7 +75,8 @@ private slots:
       QCOMPARE(PeakLabels(ratio).size(), 1);
     }
     QCOMPARE(horizontal.graph(0)->pen().color(), QColor(255, 0, 0));
-    QCOMPARE(horizontal.graph(0)->scatterStyle().shape(), QCPScatterStyle::ssCircle);
+    QCOMPARE(horizontal.graph(0)->scatterStyle().shape(), QCPScatterStyle::ssPixmap);  // a painted circle
+    QCOMPARE(horizontal.graph(0)->scatterStyle().pixmap().toImage().pixelColor(2, 2), QColor(0, 255, 0));
     QCOMPARE(horizontal.graph(0)->scatterStyle().brush().color(), QColor(0, 255, 0));
     QCOMPARE(horizontal.graph(1)->scatterStyle().brush().color(), QColor(192, 192, 192));
     QCOMPARE(horizontal.graph(5)->scatterStyle().brush().color(), QColor(0, 255, 0));
