@@ -35,14 +35,6 @@ std::vector<Sample> readComponentText(std::string_view text) {
   return readComponent(reader);
 }
 
-ThreeComponentRecord buildRecord(std::vector<Sample> x, std::vector<Sample> y, std::vector<Sample> z) {
-  ThreeComponentRecord record;
-  record.assign(Component::X, std::move(x));
-  record.assign(Component::Y, std::move(y));
-  record.assign(Component::Z, std::move(z));
-  return record;
-}
-
 }  // namespace
 
 ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::string& yPath,
@@ -51,11 +43,11 @@ ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::str
   std::vector<Sample> x = readComponentFile(xPath);
   std::vector<Sample> y = readComponentFile(yPath);
   std::vector<Sample> z = readComponentFile(zPath);
-  return buildRecord(std::move(x), std::move(y), std::move(z));
+  return ThreeComponentRecord::FromArrivals(std::move(x), std::move(y), std::move(z));
 }
 
 ThreeComponentRecord ReadComponentTexts(std::string_view x, std::string_view y, std::string_view z) {
-  return buildRecord(readComponentText(x), readComponentText(y), readComponentText(z));
+  return ThreeComponentRecord::FromArrivals(readComponentText(x), readComponentText(y), readComponentText(z));
 }
 
 }  // namespace corvath::import

@@ -100,11 +100,7 @@ std::optional<ThreeComponentRecord> readDelta(Lines& reader, const ChannelPrompt
     for (int f = 0; f < 3; ++f) zxy[f].push_back({t, values[f]});
   } while (reader.next(line));
 
-  ThreeComponentRecord record;
-  record.assign(Component::Z, std::move(zxy[0]));
-  record.assign(Component::X, std::move(zxy[1]));
-  record.assign(Component::Y, std::move(zxy[2]));
-  return record;
+  return ThreeComponentRecord::FromArrivals(std::move(zxy[1]), std::move(zxy[2]), std::move(zxy[0]));
 }
 
 }  // namespace

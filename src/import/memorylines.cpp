@@ -1,5 +1,7 @@
 #include "import/memorylines.h"
 
+#include "numerics/textfile.h"
+
 namespace corvath::import {
 
 MemoryLineReader::MemoryLineReader(std::string_view text) : rest_(text) {
@@ -11,14 +13,7 @@ bool MemoryLineReader::next(std::string_view& line) {
   const auto lf = rest_.find('\n');
   const std::string_view raw = rest_.substr(0, lf);
   rest_ = lf == std::string_view::npos ? std::string_view() : rest_.substr(lf + 1);
-  if (raw.find('\r') == std::string_view::npos) {
-    line = raw;
-  } else {
-    line_.clear();
-    for (char c : raw)
-      if (c != '\r') line_.push_back(c);
-    line = line_;
-  }
+  line = numerics::WithoutCarriageReturns(raw, line_);
   return true;
 }
 

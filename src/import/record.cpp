@@ -40,6 +40,15 @@ void ThreeComponentRecord::reserve(std::size_t n) {
   for (auto& list : lists_) list.reserve(n);
 }
 
+ThreeComponentRecord ThreeComponentRecord::FromArrivals(std::vector<Sample> x, std::vector<Sample> y,
+                                                       std::vector<Sample> z) {
+  ThreeComponentRecord record;
+  record.assign(Component::X, std::move(x));
+  record.assign(Component::Y, std::move(y));
+  record.assign(Component::Z, std::move(z));
+  return record;
+}
+
 bool ThreeComponentRecord::operator==(const ThreeComponentRecord& other) const {
   for (int c = 0; c < 3; ++c) {
     const auto& a = lists_[c];

@@ -39,6 +39,8 @@ public:
   //! Replaces a component by samples given in arrival order, placed exactly as
   //! append() one by one would place them (a stable sort by time).
   void assign(Component c, std::vector<Sample> arrivals);
+  //! A record from the arrival lists of X, Y and Z (each put in time order as by append).
+  static ThreeComponentRecord FromArrivals(std::vector<Sample> x, std::vector<Sample> y, std::vector<Sample> z);
 
   //! Reserves room for n samples in every component (a reader that knows its size).
   void reserve(std::size_t n);

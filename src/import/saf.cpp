@@ -70,11 +70,7 @@ std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& pa
     ++k;
   } while (reader.next(line));
 
-  ThreeComponentRecord record;
-  record.assign(Component::X, std::move(x));
-  record.assign(Component::Y, std::move(y));
-  record.assign(Component::Z, std::move(z));
-  return record;
+  return ThreeComponentRecord::FromArrivals(std::move(x), std::move(y), std::move(z));
 }
 
 }  // namespace

@@ -91,18 +91,18 @@ bool TextLineReader::next(std::string_view& line) {
       start = buffer_.data() + begin_;
     }
     const std::size_t consumed = length + (lf ? 1 : 0);
-    std::string_view raw(start, length);
-    if (raw.find('\r') == std::string_view::npos) {
-      line = raw;
-    } else {
-      line_.clear();
-      for (char c : raw)
-        if (c != '\r') line_.push_back(c);
-      line = line_;
-    }
+    line = WithoutCarriageReturns(std::string_view(start, length), line_);
     begin_ += consumed;
     return true;
   }
+}
+
+std::string_view WithoutCarriageReturns(std::string_view raw, std::string& scratch) {
+  if (raw.find('\r') == std::string_view::npos) return raw;
+  scratch.clear();
+  for (char c : raw)
+    if (c != '\r') scratch.push_back(c);
+  return scratch;
 }
 
 void LowerAscii(std::string& text) {

@@ -48,6 +48,9 @@ private:
   std::string line_;
 };
 
+//! The line without its CR bytes: raw itself when it has none, else a copy in scratch.
+std::string_view WithoutCarriageReturns(std::string_view raw, std::string& scratch);
+
 //! Lowers the ASCII letters A to Z in place; other bytes stay as they are.
 void LowerAscii(std::string& text);
 
