@@ -47,7 +47,7 @@ std::vector<spectra::WindowInterval> ThirtyWindows() {
 void BM_AutomaticPath(benchmark::State& state) {
   const auto& record = HourRecord();
   for (auto _ : state) {
-    auto outcome = spectra::CalculateSpectra(record, {}, true, "1", "20");
+    auto outcome = spectra::CalculateSpectra(record, {}, true, 1.0, 20.0);
     if (!outcome.result) state.SkipWithError(outcome.failure.c_str());
     benchmark::DoNotOptimize(outcome);
   }
@@ -76,7 +76,7 @@ void BM_WindowedPath(benchmark::State& state) {
   const auto& record = HourRecord();
   const auto windows = ThirtyWindows();
   for (auto _ : state) {
-    auto outcome = spectra::CalculateSpectra(record, windows, true, "1", "20");
+    auto outcome = spectra::CalculateSpectra(record, windows, true, 1.0, 20.0);
     if (!outcome.result) state.SkipWithError(outcome.failure.c_str());
     benchmark::DoNotOptimize(outcome);
   }

@@ -35,7 +35,7 @@ void BM_RemoveZero(benchmark::State& state) {
     state.PauseTiming();
     record = original;
     state.ResumeTiming();
-    benchmark::DoNotOptimize(corvath::windows::RemoveZero(record, "200"));
+    benchmark::DoNotOptimize(corvath::windows::RemoveZero(record, 200.0));
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * 3 * state.range(0));

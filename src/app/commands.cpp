@@ -1,11 +1,48 @@
 #include "app/commands.h"
 
 #include <exception>
+#include <new>
+#include <sstream>
 #include <utility>
 
-#include "numerics/numbertext.h"
+#include "app/atomicfile.h"
+#include "spectra/export.h"
+#include "windows/removezero.h"
+#include "windows/zoom.h"
 
 namespace corvath::app {
+
+namespace {
+
+const char* nothingToLoad(import::RecordFormat format) {
+  return format == import::RecordFormat::Seg2
+             ? "nothing to load (not a little-endian SEG-2 file with at least three traces)"
+             : "nothing to load (no end-of-header line, or nothing after it)";
+}
+
+}  // namespace
+
+Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
+  // The file a message is about when the error does not name one itself.
+  const std::string single = request.paths.size() == 1 ? request.paths.front() : std::string();
+  const import::ChannelPrompt channels =
+      request.channels ? request.channels : import::ChannelPrompt([](int) { return import::ChannelChoice{}; });
+  std::optional<import::ThreeComponentRecord> record;
+  try {
+    record = import::ReadRecord(request.format, request.paths, channels);
+  } catch (const numerics::FileError& error) {
+    return Outcome::Failed(error.what(), error.path());
+  } catch (const import::FormatError& error) {
+    return Outcome::Failed(error.what(), error.path().empty() ? single : error.path());
+  } catch (const std::bad_alloc&) {
+    return Outcome::Failed("Not enough memory to read the record", single);
+  } catch (const std::exception& error) {
+    return Outcome::Failed(error.what(), single);
+  }
+  if (!record) return Outcome::Unchanged(nothingToLoad(request.format));
+  LoadRecord(workspace, std::move(*record));
+  return Outcome::Done();
+}
 
 void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record) {
   // Move-assignment keeps the three sample vectors at their addresses, so the
@@ -14,7 +51,26 @@ void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record) {
   ResetWorkspace(workspace);
 }
 
-void SetLogAveraging(Workspace& workspace, bool on) { workspace.logAveraging = on; }
+Outcome RemoveZero(Workspace& workspace, const WindowSizePrompt& askWindowSize) {
+  if (workspace.record.size(import::Component::X) < windows::kRemoveZeroMinSamples)
+    return Outcome::Unchanged("Remove zero needs a record of at least 10 X samples");
+  if (!windows::RemoveZero(workspace.record, askWindowSize)) return Outcome::Unchanged("a negative window size");
+  return Outcome::Done();
+}
+
+Outcome AddAnalysisWindow(Workspace& workspace, double startSeconds, double endSeconds) {
+  if (!(startSeconds <= endSeconds))
+    return Outcome::Failed("an analysis window must not end before it starts");
+  windows::AnalysisWindow window;
+  window.start = startSeconds;
+  window.end = endSeconds;
+  window.colourIndex = static_cast<int>(workspace.windows.windows.size());
+  window.coloured = true;
+  window.verticalBand = {startSeconds, endSeconds};
+  window.complete = true;
+  workspace.windows.windows.push_back(window);
+  return Outcome::Done();
+}
 
 std::vector<spectra::WindowInterval> WindowIntervals(const windows::WindowState& state) {
   std::vector<spectra::WindowInterval> intervals;
@@ -23,37 +79,86 @@ std::vector<spectra::WindowInterval> WindowIntervals(const windows::WindowState&
   return intervals;
 }
 
-std::string CalculateWorkspaceSpectra(Workspace& workspace, std::string_view minFrqText,
-                                      std::string_view maxFrqText) {
-  spectra::SpectraOutcome outcome;
-  try {
-    outcome = spectra::CalculateSpectra(workspace.record, WindowIntervals(workspace.windows), workspace.logAveraging,
-                                        minFrqText, maxFrqText);
-  } catch (const std::exception& error) {
-    // Out of memory on a huge record and the like: the previous result stays.
-    return error.what();
-  }
-  if (!outcome.result) return outcome.failure.empty() ? std::string("no spectra could be computed") : outcome.failure;
-  workspace.spectraResult = std::move(outcome.result);
-  return {};
+Outcome ZoomIn(Workspace& workspace) {
+  workspace.zoomFactor = windows::ZoomIn(workspace.zoomFactor);
+  return Outcome::Done();
 }
 
-std::string ReadForwardModelFields(Workspace& workspace, std::string_view refFrqText,
-                                   std::string_view kDegreeText) {
-  std::string failure;
-  const double reference = numerics::TextToNumber(refFrqText);
-  if (reference == numerics::InvalidNumber)
-    failure = "Ref frq \"" + std::string(refFrqText) + "\" is not a number";
-  else
-    workspace.referenceFrequency = reference;
-  const double exponent = numerics::TextToNumber(kDegreeText);
-  if (exponent == numerics::InvalidNumber) {
-    if (!failure.empty()) failure += "; ";
-    failure += "K degree \"" + std::string(kDegreeText) + "\" is not a number";
-  } else {
-    workspace.dispersionExponent = exponent;
+Outcome ZoomOut(Workspace& workspace) {
+  workspace.zoomFactor = windows::ZoomOut(workspace.zoomFactor);
+  return Outcome::Done();
+}
+
+std::optional<int> TimeSeriesChartWidth(const Workspace& workspace, int paneWidth) {
+  if (!(workspace.zoomFactor > windows::kMinZoomFactor)) return std::nullopt;
+  return windows::ZoomedChartWidth(paneWidth, workspace.zoomFactor);
+}
+
+void SetLogAveraging(Workspace& workspace, bool on) { workspace.logAveraging = on; }
+
+Outcome CalculateSpectra(Workspace& workspace, const SpectraSettings& settings) {
+  spectra::SpectraOutcome outcome;
+  try {
+    outcome = spectra::CalculateSpectra(workspace.record, WindowIntervals(workspace.windows), settings.logAveraging,
+                                        settings.minFrequencyHz, settings.maxFrequencyHz);
+  } catch (const std::bad_alloc&) {
+    return Outcome::Failed("Not enough memory for the spectra of this record");
+  } catch (const std::exception& error) {
+    return Outcome::Failed(error.what());
   }
-  return failure;
+  if (!outcome.result)
+    return Outcome::Failed(outcome.failure.empty() ? std::string("no spectra could be computed") : outcome.failure);
+  workspace.spectraResult = std::move(outcome.result);
+  return Outcome::Done();
+}
+
+Outcome SetLayerCount(Workspace& workspace, int layers) {
+  if (layers == workspace.model.layerCount()) return Outcome::Unchanged();
+  inversion::SetLayerCount(workspace.model, workspace.modelTables, layers);
+  return Outcome::Done();
+}
+
+Outcome CalculateTheoreticalCurve(Workspace& workspace, const ForwardModelSettings& settings) {
+  workspace.referenceFrequency = settings.referenceFrequencyHz;
+  workspace.dispersionExponent = settings.dispersionExponent;
+  return Outcome::Done();
+}
+
+std::string ResultFileName(const std::string& name, ResultFileType type) {
+  const std::size_t slash = name.find_last_of('/');
+  const std::size_t point = name.find_last_of('.');
+  const bool hasExtension = point != std::string::npos && (slash == std::string::npos || point > slash);
+  const std::string stem = hasExtension ? name.substr(0, point) : name;
+  return stem + (type == ResultFileType::SpectrumWorkbook ? ".xls" : ".txt");
+}
+
+Outcome WriteSpectrumTable(const Workspace& workspace, std::ostream& out) {
+  if (!workspace.spectraResult) return Outcome::Unchanged("no spectra have been calculated");
+  spectra::WriteSpectrumTable(out, *workspace.spectraResult);
+  return Outcome::Done();
+}
+
+Outcome SaveResults(const Workspace& workspace, ResultFileType type, const std::string& path) {
+  if (!workspace.spectraResult) return Outcome::Unchanged("no spectra have been calculated");
+  switch (type) {
+    case ResultFileType::SpectrumText: {
+      std::ostringstream table;
+      spectra::WriteSpectrumTable(table, *workspace.spectraResult);
+      return WriteFileAtomically(path, table.view());
+    }
+    case ResultFileType::SpectrumWorkbook:
+    case ResultFileType::ModelText:
+      break;
+  }
+  return Outcome::Failed("this kind of result file cannot be written yet", path);
+}
+
+Outcome SaveRatioBounds(const Workspace& workspace, const std::string& path) {
+  if (!workspace.spectraResult || !workspace.spectraResult->ratio.hasBounds)
+    return Outcome::Failed("the ratio has no bounds (they come with automatic segmentation)");
+  std::ostringstream table;
+  spectra::WriteBoundsTable(table, workspace.spectraResult->ratio);
+  return WriteFileAtomically(path, table.view());
 }
 
 }  // namespace corvath::app

@@ -1,37 +1,119 @@
 #pragma once
-// Commands of the main window that change the workspace. The window calls them
-// and redraws; they never touch the user interface.
+// The commands of the program. The main window and corvath-cli both reach the core
+// only through them: typed settings in, one Outcome back. A command never touches
+// the user interface; a choice it needs mid-way (the channels, a window size) is a
+// callback the caller supplies.
+#include <functional>
+#include <optional>
+#include <ostream>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "app/outcome.h"
 #include "app/workspace.h"
-#include "import/record.h"
+#include "import/readers.h"
 #include "spectra/windowspectra.h"
 
 namespace corvath::app {
 
+// ---- Record ----------------------------------------------------------------
+
+//! What to load: the kind of record, its file(s) (X, Y, Z for component files, one
+//! file otherwise) and the "Channels" choice for SEG-2 and Delta files.
+struct LoadRequest {
+  import::RecordFormat format = import::RecordFormat::Components;
+  std::vector<std::string> paths;
+  import::ChannelPrompt channels;  //!< asked mid-way; unset means channels 1, 2, 3
+};
+
+//! Reads the record completely, then replaces the workspace's record and runs
+//! ResetWorkspace. Failed (with the file) when a file cannot be read or is malformed;
+//! Unchanged (with the reason) when the file holds nothing to load. In both cases
+//! the workspace stays as it was.
+Outcome LoadRecord(Workspace& workspace, const LoadRequest& request);
+
 //! Replaces the record by a completely read new one, then runs ResetWorkspace.
 void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record);
 
-//! "Smoothed spectra": sets logAveraging (means of logarithms when on).
-void SetLogAveraging(Workspace& workspace, bool on);
+//! The window-size question of "Remove zero": the size in samples as typed
+//! (TextToNumber; InvalidNumber when unreadable; the default 100 on cancel).
+using WindowSizePrompt = std::function<double()>;
+
+//! "Remove zero": subtracts a centred running mean from X, Y and Z. Unchanged, without
+//! asking, when X holds fewer than 10 samples, and for a negative size.
+Outcome RemoveZero(Workspace& workspace, const WindowSizePrompt& askWindowSize);
+
+// ---- Windows and zoom -----------------------------------------------------------
+
+//! An analysis window from startSeconds to endSeconds (inclusive), complete, appended
+//! to the list as if drawn on the horizontal chart. Failed when the ends are not in order.
+Outcome AddAnalysisWindow(Workspace& workspace, double startSeconds, double endSeconds);
 
 //! The analysis windows as the spectra see them: in list order, both ends inclusive (s).
 std::vector<spectra::WindowInterval> WindowIntervals(const windows::WindowState& state);
 
-//! "Calculate spectra" off the "1D inversion" tab: spectra and H/Z of the record over
-//! the analysis windows (automatic segmentation without any), with logAveraging and
-//! the "Min frq" / "Max frq" texts (Hz). On success the result replaces
-//! spectraResult and the answer is empty; otherwise spectraResult stays as it was and
-//! the answer is the reason.
-std::string CalculateWorkspaceSpectra(Workspace& workspace, std::string_view minFrqText,
-                                      std::string_view maxFrqText);
+//! "Zoom in": the time-series charts one step wider (zoomFactor + 0.2, at most 10).
+Outcome ZoomIn(Workspace& workspace);
+//! "Zoom out": one step narrower (zoomFactor - 0.2, at least 1).
+Outcome ZoomOut(Workspace& workspace);
 
-//! "Calculate spectra" on the "1D inversion" tab: reads "Ref frq" (Hz) into
-//! referenceFrequency and "K degree" into dispersionExponent. A text that is not a
-//! number leaves its value as it was and is named in the answer (empty when both were read).
-std::string ReadForwardModelFields(Workspace& workspace, std::string_view refFrqText,
-                                   std::string_view kDegreeText);
+//! The width in pixels of a time-series chart in a pane paneWidth pixels wide at the
+//! workspace's zoom (rounded halves to even), or nothing while the chart simply
+//! follows the pane (zoomFactor 1).
+std::optional<int> TimeSeriesChartWidth(const Workspace& workspace, int paneWidth);
+
+//! "Smoothed spectra": sets logAveraging (means of logarithms when on).
+void SetLogAveraging(Workspace& workspace, bool on);
+
+// ---- Spectra and ratio ------------------------------------------------------------
+
+//! What "Calculate spectra" computes with ("Min frq", "Max frq", "Smoothed spectra").
+struct SpectraSettings {
+  double minFrequencyHz = 1.0;
+  double maxFrequencyHz = 20.0;
+  bool logAveraging = true;
+};
+
+//! "Calculate spectra" off the "1D inversion" tab: spectra and H/Z of the record over
+//! the analysis windows (automatic segmentation without any). On success the result
+//! replaces spectraResult; otherwise spectraResult stays and the answer says why.
+Outcome CalculateSpectra(Workspace& workspace, const SpectraSettings& settings);
+
+// ---- Layered model and theoretical curve ----------------------------------------
+
+//! "Layers number": resizes the model to layers (2 to 10), one layer at a time.
+Outcome SetLayerCount(Workspace& workspace, int layers);
+
+//! "Ref frq" (Hz) and "K degree" as a computation reads them.
+struct ForwardModelSettings {
+  double referenceFrequencyHz = 0.0;
+  double dispersionExponent = 0.1;
+};
+
+//! "Calculate spectra" on the "1D inversion" tab: stores the two values and
+//! recomputes the theoretical curve of the model at the observed frequencies.
+Outcome CalculateTheoreticalCurve(Workspace& workspace, const ForwardModelSettings& settings);
+
+// ---- Results --------------------------------------------------------------------------
+
+//! The three forms of "Save results", in the order of the save dialog's filters.
+enum class ResultFileType { SpectrumText = 1, SpectrumWorkbook = 2, ModelText = 3 };
+
+//! The file name "Save results" writes to: the extension of the chosen name (the
+//! part of its last path component after the last point) replaced, or one
+//! appended: ".txt" for the text forms, ".xls" for the workbook.
+std::string ResultFileName(const std::string& name, ResultFileType type);
+
+//! Writes the averaged spectra and H/Z of the last "Calculate spectra" as the text
+//! table "f,Hz   X  Y  Z  H/Z". Unchanged when no spectra were calculated yet.
+Outcome WriteSpectrumTable(const Workspace& workspace, std::ostream& out);
+
+//! "Save results" of the given type to path (replaced atomically). Unchanged when no
+//! spectra were calculated yet.
+Outcome SaveResults(const Workspace& workspace, ResultFileType type, const std::string& path);
+
+//! The bounds table "f,Hz   H/Z  lower  upper" of the last automatic computation to
+//! path (replaced atomically). Failed when the ratio has no bounds.
+Outcome SaveRatioBounds(const Workspace& workspace, const std::string& path);
 
 }  // namespace corvath::app

@@ -4,6 +4,7 @@
 
 #include "import/record.h"
 #include "inversion/model.h"
+#include "numerics/arrays.h"
 #include "spectra/calculatespectra.h"
 #include "windows/analysiswindows.h"
 
@@ -20,17 +21,19 @@ struct Workspace {
   double zoomFactor = 1.0;              //!< width factor of the time-series charts, 1 to 10
   bool logAveraging = true;             //!< "Smoothed spectra": means of logarithms
   std::optional<spectra::SpectraResult> spectraResult;  //!< last successful "Calculate spectra"; none at start
-  double referenceFrequency = 0.0;      //!< "Ref frq", Hz
-  double dispersionExponent = 0.0;      //!< "K degree"
-  bool stopRequested = false;           //!< a running inversion is asked to stop
+  double referenceFrequency = 0.0;      //!< "Ref frq", Hz, as last read by a computation
+  double dispersionExponent = 0.0;      //!< "K degree", as last read by a computation
+  //! TheoreticalCurve: (frequency in Hz, model ratio) per point of the observed ratio
+  //! at its last computation; empty at start, kept across loads.
+  numerics::arofcomplexM theoreticalCurve;
   inversion::ModelTables modelTables;   //!< the five generation tables and SelectedParameter
   inversion::amodel model;              //!< the layered model, 10 layers at start
 };
 
 //! Run at the end of every load: deletes every analysis window (the modes stay),
-//! then rebuilds the model for its current layer count from the tables. The record,
-//! zoomFactor, the toggles and the spectra result are left alone; the theoretical
-//! curve lives on the ratio chart and is cleared by the window after the load.
+//! rebuilds the model for its current layer count from the tables. The record,
+//! zoomFactor, the toggles, the spectra result and the stored theoretical curve are
+//! left alone (the window clears the drawn "H/Zc").
 void ResetWorkspace(Workspace& workspace);
 
 }  // namespace corvath::app

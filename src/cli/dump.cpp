@@ -56,9 +56,9 @@ int RunDump(const std::vector<std::string>& args) {
       if (args[i].size() > 1 && args[i][0] == '-') throw UsageError("unknown option '" + args[i] + "'");
       options.files.push_back(args[i++]);
     }
-    const auto record = LoadRecordOrReport("dump", options);
-    if (!record) return 1;
-    printRecord(*record);
+    app::Workspace workspace;
+    if (!LoadRecordOrReport("dump", options, workspace)) return 1;
+    printRecord(workspace.record);
     return std::fflush(stdout) == 0 ? 0 : 1;
   } catch (const UsageError& e) {
     std::fprintf(stderr, "corvath-cli dump: %s\n", e.what());

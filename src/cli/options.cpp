@@ -85,32 +85,26 @@ import::RecordFormat ResolveFormat(const RecordOptions& options) {
                    "' from its extension; give --format saf, seg2 or delta");
 }
 
-std::optional<import::ThreeComponentRecord> LoadRecordOrReport(const std::string& command,
-                                                               const RecordOptions& options) {
-  const import::RecordFormat format = ResolveFormat(options);
-  const import::ChannelChoice channels = options.channels;
-  const auto prompt = [channels](int) { return channels; };
+void ReportOutcome(const std::string& command, const app::Outcome& outcome) {
   // One line naming the file; messages that already quote it are printed as they are.
-  const auto report = [&](const std::string& file, const std::string& message) {
-    if (message.find('"' + file + '"') != std::string::npos)
-      std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), message.c_str());
-    else
-      std::fprintf(stderr, "corvath-cli %s: %s: %s\n", command.c_str(), file.c_str(), message.c_str());
-  };
-  try {
-    auto record = import::ReadRecord(format, options.files, prompt);
-    if (!record) {
-      report(options.files.front(), format == import::RecordFormat::Seg2
-                                        ? "nothing to load (not a little-endian SEG-2 file with at least three traces)"
-                                        : "nothing to load (no end-of-header line, or nothing after it)");
-    }
-    return record;
-  } catch (const numerics::FileError& e) {
-    report(e.path(), e.what());
-  } catch (const import::FormatError& e) {
-    report(e.path().empty() ? options.files.front() : e.path(), e.what());
-  }
-  return std::nullopt;
+  const std::string& file = outcome.path;
+  if (file.empty() || outcome.message.find('"' + file + '"') != std::string::npos)
+    std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), outcome.message.c_str());
+  else
+    std::fprintf(stderr, "corvath-cli %s: %s: %s\n", command.c_str(), file.c_str(), outcome.message.c_str());
+}
+
+bool LoadRecordOrReport(const std::string& command, const RecordOptions& options, app::Workspace& workspace) {
+  app::LoadRequest request;
+  request.format = ResolveFormat(options);
+  request.paths = options.files;
+  const import::ChannelChoice channels = options.channels;
+  request.channels = [channels](int) { return channels; };
+  app::Outcome outcome = app::LoadRecord(workspace, request);
+  if (outcome.done()) return true;
+  if (outcome.path.empty()) outcome.path = options.files.front();
+  ReportOutcome(command, outcome);
+  return false;
 }
 
 }  // namespace corvath::cli

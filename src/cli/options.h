@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "import/readers.h"
+#include "app/commands.h"
 
 namespace corvath::cli {
 
@@ -39,10 +39,13 @@ import::ChannelChoice ParseChannels(const std::string& text);
 //! goes by its extension. Throws UsageError when the files and the format disagree.
 import::RecordFormat ResolveFormat(const RecordOptions& options);
 
-//! Loads the record (format resolved first; UsageError propagates). On a read
-//! failure, malformed content or nothing to load, prints one line
-//! "corvath-cli COMMAND: FILE: MESSAGE" on stderr and returns nullopt.
-std::optional<import::ThreeComponentRecord> LoadRecordOrReport(const std::string& command,
-                                                               const RecordOptions& options);
+//! Loads the record into the workspace through the load command (format resolved
+//! first; UsageError propagates). On a read failure, malformed content or nothing to
+//! load, prints one line "corvath-cli COMMAND: FILE: MESSAGE" on stderr and returns false.
+bool LoadRecordOrReport(const std::string& command, const RecordOptions& options, app::Workspace& workspace);
+
+//! Prints a failed command's answer as one line "corvath-cli COMMAND: FILE: MESSAGE"
+//! (or without FILE when the message names it already or there is none).
+void ReportOutcome(const std::string& command, const app::Outcome& outcome);
 
 }  // namespace corvath::cli

@@ -1,20 +1,16 @@
 // corvath-cli spectra: the headless "Calculate spectra" followed by "Save results"
 // as a text table, for processing many stations from a script.
 #include <cstdio>
-#include <exception>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/commands.h"
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "import/readers.h"
 #include "numerics/numbertext.h"
-#include "spectra/calculatespectra.h"
-#include "spectra/export.h"
-#include "windows/removezero.h"
 
 namespace corvath::cli {
 
@@ -37,11 +33,9 @@ constexpr const char* kUsage =
 
 struct Options {
   RecordOptions record;  // --format, --channels and the files
-  std::vector<spectra::WindowInterval> windows;
-  std::string minFrq = "1";
-  std::string maxFrq = "20";
-  bool logAveraging = true;
-  std::optional<std::string> removeZeroSize;  // the size text, as typed in the prompt
+  std::vector<std::pair<double, double>> windows;  // START:END in seconds, in the order given
+  app::SpectraSettings settings;                   // "Min frq", "Max frq", "Smoothed spectra"
+  std::optional<double> removeZeroSize;            // samples
   std::string output;
   std::string bounds;
   bool help = false;
@@ -66,7 +60,7 @@ bool parsePositiveInteger(const std::string& text, int& value) {
   return value > 0;
 }
 
-bool parseWindow(const std::string& text, spectra::WindowInterval& window) {
+bool parseWindow(const std::string& text, std::pair<double, double>& window) {
   const std::size_t colon = text.find(':');
   if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos) return false;
   const double start = numerics::TextToNumber(text.substr(0, colon));
@@ -101,21 +95,22 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
       options.help = true;
     } else if (arg == "--linear") {
       if (attached) return "--linear takes no value";
-      options.logAveraging = false;
+      options.settings.logAveraging = false;
     } else if (arg == "--window") {
       if (!value(text)) return "--window needs a value";
-      spectra::WindowInterval window;
+      std::pair<double, double> window;
       if (!parseWindow(text, window)) return "--window expects START:END in seconds with START <= END, got '" + text + "'";
       options.windows.push_back(window);
     } else if (arg == "--min-frq" || arg == "--max-frq") {
       if (!value(text)) return arg + " needs a value";
-      if (numerics::TextToNumber(text) == numerics::InvalidNumber) return arg + " expects a number, got '" + text + "'";
-      (arg == "--min-frq" ? options.minFrq : options.maxFrq) = text;
+      const double frequency = numerics::TextToNumber(text);
+      if (frequency == numerics::InvalidNumber) return arg + " expects a number, got '" + text + "'";
+      (arg == "--min-frq" ? options.settings.minFrequencyHz : options.settings.maxFrequencyHz) = frequency;
     } else if (arg == "--remove-zero") {
       int size = 0;
       if (!value(text)) return "--remove-zero needs a value";
       if (!parsePositiveInteger(text, size)) return "--remove-zero expects a positive whole number, got '" + text + "'";
-      options.removeZeroSize = text;
+      options.removeZeroSize = size;
     } else if (arg == "-o" || arg == "--output") {
       if (!value(options.output) || options.output.empty()) return arg + " needs a file name";
     } else if (arg == "--bounds") {
@@ -133,22 +128,6 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
   return {};
 }
 
-// "Remove zero" with the size as typed; like the toolbar command it needs at least
-// 10 X samples.
-bool applyRemoveZero(import::ThreeComponentRecord& record, const std::string& size, std::string& reason) {
-  if (windows::RemoveZero(record, size)) return true;
-  reason = "--remove-zero needs a record of at least 10 X samples";
-  return false;
-}
-
-bool writeFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  out.close();
-  return static_cast<bool>(out);
-}
-
 }  // namespace
 
 int RunSpectra(const std::vector<std::string>& args) {
@@ -163,36 +142,36 @@ int RunSpectra(const std::vector<std::string>& args) {
     return 0;
   }
 
-  std::optional<import::ThreeComponentRecord> record;
+  app::Workspace workspace;
   try {
-    record = LoadRecordOrReport("spectra", options.record);
+    if (!LoadRecordOrReport("spectra", options.record, workspace)) return 1;
   } catch (const UsageError& e) {
     return usageError(e.what());
   }
-  if (!record) return 1;
 
   if (options.removeZeroSize) {
-    std::string reason;
-    if (!applyRemoveZero(*record, *options.removeZeroSize, reason)) return failure(reason);
+    const double size = *options.removeZeroSize;
+    if (!app::RemoveZero(workspace, [size] { return size; }).done())
+      return failure("--remove-zero needs a record of at least 10 X samples");
   }
+  for (const auto& [start, end] : options.windows) app::AddAnalysisWindow(workspace, start, end);
 
-  const spectra::SpectraOutcome outcome =
-      spectra::CalculateSpectra(*record, options.windows, options.logAveraging, options.minFrq, options.maxFrq);
-  if (!outcome.result) return failure("no result: " + outcome.failure);
+  if (const app::Outcome outcome = app::CalculateSpectra(workspace, options.settings); !outcome.done())
+    return failure("no result: " + outcome.message);
 
-  std::ostringstream table;
-  spectra::WriteSpectrumTable(table, *outcome.result);
   if (options.output.empty()) {
+    std::ostringstream table;
+    app::WriteSpectrumTable(workspace, table);
     const std::string text = table.str();
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
       return failure("cannot write the table to standard output");
-  } else if (!writeFile(options.output, table.str())) {
-    return failure(options.output + ": cannot be written");
+  } else if (const app::Outcome saved = app::SaveResults(workspace, app::ResultFileType::SpectrumText, options.output);
+             !saved.done()) {
+    return failure(saved.message);
   }
   if (!options.bounds.empty()) {
-    std::ostringstream bounds;
-    spectra::WriteBoundsTable(bounds, outcome.result->ratio);
-    if (!writeFile(options.bounds, bounds.str())) return failure(options.bounds + ": cannot be written");
+    if (const app::Outcome saved = app::SaveRatioBounds(workspace, options.bounds); !saved.done())
+      return failure(saved.message);
   }
   return 0;
 }

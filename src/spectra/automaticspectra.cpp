@@ -114,7 +114,6 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
     SpectrumCurve& curve = result.averaged[static_cast<int>(c)];
     curve.title = ComponentName(c);
     curve.component = c;
-    curve.colour = ComponentColour(c);
   }
   result.ratio.hasBounds = true;
 

@@ -34,18 +34,8 @@ RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const S
 
 SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
                                 const std::vector<WindowInterval>& windows, bool logAveraging,
-                                std::string_view minFrqText, std::string_view maxFrqText) {
+                                double minFrq, double maxFrq) {
   SpectraOutcome outcome;
-  const double minFrq = numerics::TextToNumber(minFrqText);
-  const double maxFrq = numerics::TextToNumber(maxFrqText);
-  if (minFrq == numerics::InvalidNumber) {
-    outcome.failure = "Min frq \"" + std::string(minFrqText) + "\" is not a number";
-    return outcome;
-  }
-  if (maxFrq == numerics::InvalidNumber) {
-    outcome.failure = "Max frq \"" + std::string(maxFrqText) + "\" is not a number";
-    return outcome;
-  }
 
   SpectraResult result;
   try {

@@ -4,7 +4,6 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "import/record.h"
@@ -38,10 +37,10 @@ struct SpectraOutcome {
 RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const SpectrumCurve& z);
 
 //! Spectra and H/Z of the record: per window (windows in list order, both ends
-//! inclusive, seconds) or, with no window, by automatic segmentation; minFrqText and
-//! maxFrqText are the "Min frq" and "Max frq" field texts (Hz).
+//! inclusive, seconds) or, with no window, by automatic segmentation, between the
+//! "Min frq" and "Max frq" values (Hz; InvalidNumber for an unreadable field).
 SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
                                 const std::vector<WindowInterval>& windows, bool logAveraging,
-                                std::string_view minFrqText, std::string_view maxFrqText);
+                                double minFrequencyHz, double maxFrequencyHz);
 
 }  // namespace corvath::spectra

@@ -6,15 +6,6 @@
 
 namespace corvath::spectra {
 
-Rgb ComponentColour(import::Component component) {
-  switch (component) {
-    case import::Component::X: return {255, 0, 0};
-    case import::Component::Y: return {0, 0, 255};
-    case import::Component::Z: return {0, 0, 0};
-  }
-  return {};
-}
-
 const char* ComponentName(import::Component component) {
   switch (component) {
     case import::Component::X: return "X";

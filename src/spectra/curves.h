@@ -10,15 +10,6 @@
 
 namespace corvath::spectra {
 
-struct Rgb {
-  int red = 0;
-  int green = 0;
-  int blue = 0;
-  bool operator==(const Rgb&) const = default;
-};
-
-//! Display colour of a component: X red, Y blue, Z black.
-Rgb ComponentColour(import::Component component);
 //! One-letter name of a component: "X", "Y" or "Z".
 const char* ComponentName(import::Component component);
 
@@ -31,7 +22,6 @@ struct SpectrumPoint {
 struct SpectrumCurve {
   std::string title;
   import::Component component = import::Component::X;
-  Rgb colour;
   std::vector<SpectrumPoint> points;
 };
 

@@ -36,7 +36,6 @@ ComponentSpectra ComputeWindowSpectra(const import::ThreeComponentRecord& record
   const std::string name = ComponentName(c);
   result.averaged.title = name;
   result.averaged.component = c;
-  result.averaged.colour = ComponentColour(c);
   if (windows.empty()) {
     result.failure = "no analysis window";
     return result;
@@ -71,7 +70,6 @@ ComponentSpectra ComputeWindowSpectra(const import::ThreeComponentRecord& record
     window.windowPosition = k;
     window.curve.title = name + "_wnd" + std::to_string(k + 1);
     window.curve.component = c;
-    window.curve.colour = ComponentColour(c);
     const std::size_t lastBin = (n - 1) / 2;
     window.curve.points.reserve(lastBin);
     for (std::size_t i = 1; i <= lastBin; ++i) {

@@ -1,10 +1,11 @@
 #include "ui/mainwindow.h"
 
 #include <algorithm>
-#include <exception>
 #include <string>
 #include <vector>
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -24,23 +25,21 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
-#include "app/commands.h"
-#include "import/readers.h"
-#include "numerics/textfile.h"
+#include "app/fields.h"
+#include "numerics/numbertext.h"
 #include "ui/channelsdialog.h"
 #include "ui/charts.h"
 #include "ui/curvelegend.h"
 #include "ui/inversionpanel.h"
 #include "ui/loadcomponentsdialog.h"
 #include "ui/modeltableview.h"
+#include "ui/palette.h"
 #include "ui/recordcurve.h"
 #include "ui/settingsdialog.h"
 #include "ui/spectradrawing.h"
 #include "ui/toolbaricons.h"
 #include "ui/vectorstate.h"
 #include "ui/windowbands.h"
-#include "windows/removezero.h"
-#include "windows/zoom.h"
 
 namespace corvath::ui {
 namespace {
@@ -50,19 +49,22 @@ const QStringList kRecordFilters{"SAF files (*.saf)", "SEG2 files (*seg2 *.sg2)"
 const import::RecordFormat kRecordFormats[] = {import::RecordFormat::Saf, import::RecordFormat::Seg2,
                                                import::RecordFormat::Delta};
 
+// The filters of the save dialog, in the order of the result file types.
+const QStringList kResultFilters{"Spectrum to text file (*.txt)", "Spectrum to Excel file (*.xls)",
+                                 "Model to text file (*.txt)"};
+const app::ResultFileType kResultTypes[] = {app::ResultFileType::SpectrumText, app::ResultFileType::SpectrumWorkbook,
+                                            app::ResultFileType::ModelText};
+
+// The window-size question of "Remove zero".
+const QString kRemoveZeroCaption = "Set window size";
+const QString kRemoveZeroPrompt = "5-200";
+const QString kRemoveZeroDefault = "100";
+
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-struct ToolButtonInfo {
-  const char* name;
-  const char* hint;
-  IconKind icon;
-  bool checkable;
-  bool separatorBefore;
-};
-
-// A wait cursor while a file is read; restored before any message appears.
+// A wait cursor while a command works; restored before any message appears.
 class BusyCursor {
 public:
   BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -110,33 +112,24 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     return ok ? text : defaultText;
   };
 
+  createActions();
   buildToolBar();
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName("tabs");
   tabs_->addTab(buildTimeSeriesTab(), "Time series");
   tabs_->addTab(buildSpectraTab(), "Spectra");
   tabs_->addTab(buildRatioTab(), "Ratio");
-  tabs_->addTab(buildInversionTab(), "1D inversion");
+  inversionTab_ = buildInversionTab();
+  tabs_->addTab(inversionTab_, "1D inversion");
   tabs_->setCurrentIndex(0);
   setCentralWidget(tabs_);
 
-  // Window modes, zoom and "Remove zero" work on the "Time series" tab.
-  auto* bar = findChild<QToolBar*>("toolBar");
-  connect(bar->findChild<QToolButton*>("SpeedButton2"), &QToolButton::clicked, windowBands_,
-          &WindowBandController::toggleAddMode);
-  connect(bar->findChild<QToolButton*>("SpeedButton4"), &QToolButton::clicked, windowBands_,
-          &WindowBandController::toggleRemoveMode);
   connect(windowBands_, &WindowBandController::modesChanged, this, &MainWindow::showWindowModes);
-  connect(bar->findChild<QToolButton*>("SpeedButton5"), &QToolButton::clicked, this, &MainWindow::zoomIn);
-  connect(bar->findChild<QToolButton*>("SpeedButton3"), &QToolButton::clicked, this, &MainWindow::zoomOut);
-  connect(bar->findChild<QToolButton*>("SpeedButton9"), &QToolButton::clicked, this, &MainWindow::removeZero);
-  connect(bar->findChild<QToolButton*>("SpeedButton7"), &QToolButton::clicked, this, &MainWindow::calculateSpectra);
   showWindowModes();
   statusBar()->setObjectName("statusBar");  // failures of "Calculate spectra" are told here
 
   // The model is built by the workspace; show it.
-  ShowModelTable(*modelTable_, workspace_.model);
-  ShowProfile(*charts_[5], workspace_.model, workspace_.modelTables.SelectedParameter);
+  showModel();
 
   // The dialogs are made once and reused, so their fields keep their contents.
   loadComponentsDialog_ = new LoadComponentsDialog(this);
@@ -147,11 +140,73 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   recordFileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   recordFileDialog_->setFileMode(QFileDialog::AnyFile);
   recordFileDialog_->setNameFilters(kRecordFilters);
+  saveResultsDialog_ = new QFileDialog(this, "Save results");
+  saveResultsDialog_->setObjectName("SaveDialog1");
+  saveResultsDialog_->setAcceptMode(QFileDialog::AcceptSave);
+  saveResultsDialog_->setFileMode(QFileDialog::AnyFile);
+  saveResultsDialog_->setOption(QFileDialog::DontConfirmOverwrite);
+  saveResultsDialog_->setNameFilters(kResultFilters);
 
   resize(868, 563);
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::createActions() {
+  struct Command {
+    QAction*& action;
+    const char* name;
+    const char* hint;
+    IconKind icon;
+    bool checkable;
+    QKeySequence shortcut;
+    void (MainWindow::*slot)();
+  };
+  const Command commands[] = {
+      {loadComponentsAction_, "SpeedButton1", "Load components", IconKind::LoadComponents, false,
+       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &MainWindow::loadComponents},
+      {loadRecordFileAction_, "SpeedButton8", "Load saf/sg2 file", IconKind::LoadRecordFile, false,
+       QKeySequence::Open, &MainWindow::loadRecordFile},
+      {saveResultsAction_, "SpeedButton10", "Save results", IconKind::SaveResults, false, QKeySequence::Save,
+       &MainWindow::saveResults},
+      {addWindowAction_, "SpeedButton2", "Add window", IconKind::AddWindow, true, QKeySequence(), nullptr},
+      {removeWindowAction_, "SpeedButton4", "Remove window", IconKind::RemoveWindow, true, QKeySequence(), nullptr},
+      {zoomInAction_, "SpeedButton5", "Zoom in", IconKind::ZoomIn, false, QKeySequence::ZoomIn, &MainWindow::zoomIn},
+      {zoomOutAction_, "SpeedButton3", "Zoom out", IconKind::ZoomOut, false, QKeySequence::ZoomOut,
+       &MainWindow::zoomOut},
+      {removeZeroAction_, "SpeedButton9", "Remove zero", IconKind::ZoomOut, false, QKeySequence(),
+       &MainWindow::removeZero},
+      {smoothedSpectraAction_, "SpeedButton6", "Smoothed spectra", IconKind::SmoothedSpectra, true, QKeySequence(),
+       nullptr},
+      {calculateSpectraAction_, "SpeedButton7", "Calculate spectra", IconKind::CalculateSpectra, false,
+       QKeySequence(Qt::Key_F5), &MainWindow::calculateSpectra},
+  };
+  for (const Command& c : commands) {
+    c.action = new QAction(CommandIcon(c.icon), c.hint, this);
+    c.action->setObjectName(c.name);
+    c.action->setCheckable(c.checkable);
+    c.action->setShortcut(c.shortcut);
+    c.action->setToolTip(c.hint);
+    c.action->setStatusTip(c.hint);
+    if (c.slot) connect(c.action, &QAction::triggered, this, c.slot);
+  }
+  // "Remove zero" is a bold "0".
+  removeZeroAction_->setIcon(QIcon());
+  removeZeroAction_->setIconText("0");
+
+  connect(addWindowAction_, &QAction::triggered, this, [this] { windowBands_->toggleAddMode(); });
+  connect(removeWindowAction_, &QAction::triggered, this, [this] { windowBands_->toggleRemoveMode(); });
+  smoothedSpectraAction_->setChecked(workspace_.logAveraging);
+  connect(smoothedSpectraAction_, &QAction::toggled, this, [this](bool on) { app::SetLogAveraging(workspace_, on); });
+  // Nothing to save before the first "Calculate spectra".
+  saveResultsAction_->setEnabled(false);
+
+  workspaceCommands_ = new QActionGroup(this);
+  workspaceCommands_->setExclusionPolicy(QActionGroup::ExclusionPolicy::None);
+  for (QAction* action : {loadComponentsAction_, loadRecordFileAction_, addWindowAction_, removeWindowAction_,
+                          removeZeroAction_, calculateSpectraAction_})
+    workspaceCommands_->addAction(action);
+}
 
 void MainWindow::buildToolBar() {
   auto* bar = addToolBar("Commands");
@@ -160,91 +215,76 @@ void MainWindow::buildToolBar() {
   bar->setFloatable(false);
   bar->setIconSize(QSize(24, 24));
   bar->setContextMenuPolicy(Qt::PreventContextMenu);
-  const ToolButtonInfo buttons[] = {
-      {"SpeedButton1", "Load components", IconKind::LoadComponents, false, false},
-      {"SpeedButton8", "Load saf/sg2 file", IconKind::LoadRecordFile, false, false},
-      {"SpeedButton10", "Save results", IconKind::SaveResults, false, false},
-      {"SpeedButton2", "Add window", IconKind::AddWindow, true, true},
-      {"SpeedButton4", "Remove window", IconKind::RemoveWindow, true, false},
-      {"SpeedButton5", "Zoom in", IconKind::ZoomIn, false, true},
-      {"SpeedButton3", "Zoom out", IconKind::ZoomOut, false, false},
-      {"SpeedButton9", "Remove zero", IconKind::ZoomOut, false, false},
-      {"SpeedButton6", "Smoothed spectra", IconKind::SmoothedSpectra, true, true},
-      {"SpeedButton7", "Calculate spectra", IconKind::CalculateSpectra, false, false},
+  bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  const std::vector<QAction*> groups[] = {
+      {loadComponentsAction_, loadRecordFileAction_, saveResultsAction_},
+      {addWindowAction_, removeWindowAction_},
+      {zoomInAction_, zoomOutAction_, removeZeroAction_},
+      {smoothedSpectraAction_, calculateSpectraAction_},
   };
-  for (const ToolButtonInfo& info : buttons) {
-    if (info.separatorBefore) bar->addSeparator();
-    auto* button = new QToolButton(bar);
-    button->setObjectName(info.name);
-    button->setToolTip(info.hint);
-    button->setAutoRaise(true);
-    button->setCheckable(info.checkable);
-    button->setIconSize(QSize(24, 24));
-    if (QString(info.name) == "SpeedButton9") {
-      // "Remove zero" is a bold "0".
-      button->setText("0");
-      QFont bold = button->font();
-      bold.setBold(true);
-      bold.setPointSizeF(bold.pointSizeF() * 1.5);
-      button->setFont(bold);
-      button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-      button->setMinimumSize(30, 30);
-    } else {
-      button->setIcon(CommandIcon(info.icon));
-      button->setText(info.hint);
-      button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  bool first = true;
+  for (const auto& group : groups) {
+    if (!first) bar->addSeparator();
+    first = false;
+    for (QAction* action : group) {
+      bar->addAction(action);
+      // The button carries the command's name too, so it can be found and clicked.
+      auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+      button->setObjectName(action->objectName());
+      button->setAutoRaise(true);
     }
-    bar->addWidget(button);
   }
+  auto* zero = qobject_cast<QToolButton*>(bar->widgetForAction(removeZeroAction_));
+  QFont bold = zero->font();
+  bold.setBold(true);
+  bold.setPointSizeF(bold.pointSizeF() * 1.5);
+  zero->setFont(bold);
+  zero->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  zero->setMinimumSize(30, 30);
+}
 
-  auto* loadComponentsButton = bar->findChild<QToolButton*>("SpeedButton1");
-  connect(loadComponentsButton, &QToolButton::clicked, this, &MainWindow::loadComponents);
-  auto* loadFileButton = bar->findChild<QToolButton*>("SpeedButton8");
-  connect(loadFileButton, &QToolButton::clicked, this, &MainWindow::loadRecordFile);
-  auto* smoothed = bar->findChild<QToolButton*>("SpeedButton6");
-  smoothed->setChecked(workspace_.logAveraging);
-  connect(smoothed, &QToolButton::toggled, this, [this](bool on) { app::SetLogAveraging(workspace_, on); });
-  // Commands whose parts are not in this build yet.
-  bar->findChild<QToolButton*>("SpeedButton10")->setEnabled(false);
+void MainWindow::setWorkspaceCommandsEnabled(bool enabled) {
+  workspaceCommands_->setEnabled(enabled);
+  panel_->layersNumber->setEnabled(enabled);
+  modelTable_->setEnabled(enabled);
 }
 
 QWidget* MainWindow::buildTimeSeriesTab() {
   auto* splitter = new QSplitter(Qt::Vertical);
   splitter->setObjectName("timeSeriesSplitter");
   splitter->setChildrenCollapsible(false);
-  const char* titles[2] = {"Horizontal time series", "Vertical time series"};
-  QScrollArea* panes[2];
-  for (int i = 0; i < 2; ++i) {
-    QCustomPlot* chart = MakeChart(QString("Chart%1").arg(i + 1), titles[i], nullptr);
-    chart->xAxis->setLabel("t,sec");
-    charts_[i] = chart;
-    panes[i] = ScrollingPane(chart, splitter);
-    panes[i]->setObjectName(i == 0 ? "horizontalTimeSeriesPane" : "verticalTimeSeriesPane");
-    timeSeriesPanes_[i] = panes[i];
-    splitter->addWidget(panes[i]);
-    splitter->setStretchFactor(i, 1);
+  horizontalTimeSeriesChart_ = MakeChart("Chart1", "Horizontal time series", nullptr);
+  verticalTimeSeriesChart_ = MakeChart("Chart2", "Vertical time series", nullptr);
+  horizontalTimeSeriesPane_ = ScrollingPane(horizontalTimeSeriesChart_, splitter);
+  horizontalTimeSeriesPane_->setObjectName("horizontalTimeSeriesPane");
+  verticalTimeSeriesPane_ = ScrollingPane(verticalTimeSeriesChart_, splitter);
+  verticalTimeSeriesPane_->setObjectName("verticalTimeSeriesPane");
+  for (QScrollArea* pane : {horizontalTimeSeriesPane_, verticalTimeSeriesPane_}) {
+    static_cast<QCustomPlot*>(pane->widget())->xAxis->setLabel("t,sec");
+    splitter->addWidget(pane);
+    splitter->setStretchFactor(splitter->indexOf(pane), 1);
   }
   // The two panes scroll together.
-  QScrollBar* top = panes[0]->horizontalScrollBar();
-  QScrollBar* bottom = panes[1]->horizontalScrollBar();
+  QScrollBar* top = horizontalTimeSeriesPane_->horizontalScrollBar();
+  QScrollBar* bottom = verticalTimeSeriesPane_->horizontalScrollBar();
   connect(top, &QScrollBar::valueChanged, bottom, &QScrollBar::setValue);
   connect(bottom, &QScrollBar::valueChanged, top, &QScrollBar::setValue);
 
   using import::Component;
   const struct {
     Component component;
-    int chart;
-    QColor colour;
+    QCustomPlot* chart;
     const char* name;
-  } curves[3] = {{Component::X, 0, Qt::red, "X"}, {Component::Y, 0, Qt::blue, "Y"}, {Component::Z, 1, Qt::black, "Z"}};
+  } curves[3] = {{Component::X, horizontalTimeSeriesChart_, "X"},
+                 {Component::Y, horizontalTimeSeriesChart_, "Y"},
+                 {Component::Z, verticalTimeSeriesChart_, "Z"}};
   for (const auto& c : curves) {
-    QCustomPlot* chart = charts_[c.chart];
-    auto* curve = new RecordCurve(chart->xAxis, chart->yAxis, &workspace_.record.samples(c.component));
+    auto* curve = new RecordCurve(c.chart->xAxis, c.chart->yAxis, &workspace_.record.samples(c.component));
     curve->setName(c.name);
-    curve->setPen(QPen(c.colour, 1));
+    curve->setPen(QPen(ComponentColour(c.component), 1));
     recordCurves_[static_cast<int>(c.component)] = curve;
   }
-  windowBands_ = new WindowBandController(charts_[0], charts_[1], workspace_.windows,
+  windowBands_ = new WindowBandController(horizontalTimeSeriesChart_, verticalTimeSeriesChart_, workspace_.windows,
                                           [this] { return workspace_.record.present(); }, this);
   return splitter;
 }
@@ -253,52 +293,52 @@ QWidget* MainWindow::buildSpectraTab() {
   auto* splitter = new QSplitter(Qt::Vertical);
   splitter->setObjectName("spectraSplitter");
   splitter->setChildrenCollapsible(false);
-  const char* titles[2] = {"Horizontal spectra", "Vertical spectra"};
-  for (int i = 0; i < 2; ++i) {
-    QCustomPlot* chart = MakeChart(QString("Chart%1").arg(i + 3), titles[i], nullptr);
+  horizontalSpectraChart_ = MakeChart("Chart3", "Horizontal spectra", nullptr);
+  verticalSpectraChart_ = MakeChart("Chart4", "Vertical spectra", nullptr);
+  horizontalSpectraLegend_ = new CurveLegend(horizontalSpectraChart_);
+  horizontalSpectraLegend_->setObjectName("Chart3Legend");
+  verticalSpectraLegend_ = new CurveLegend(verticalSpectraChart_);
+  verticalSpectraLegend_->setObjectName("Chart4Legend");
+  const std::pair<QCustomPlot*, CurveLegend*> charts[] = {{horizontalSpectraChart_, horizontalSpectraLegend_},
+                                                          {verticalSpectraChart_, verticalSpectraLegend_}};
+  for (const auto& [chart, legend] : charts) {
     chart->xAxis->setLabel("f,Hz");
     chart->xAxis->setRange(0, 100);
     UseLogarithmicLabels(chart->yAxis);
     chart->yAxis->setRange(0.1, 1000);
-    charts_[i + 2] = chart;
-    spectraLegends_[i] = new CurveLegend(chart);
-    spectraLegends_[i]->setObjectName(QString("Chart%1Legend").arg(i + 3));
-    splitter->addWidget(ChartWithLegend(chart, spectraLegends_[i], splitter));
-    splitter->setStretchFactor(i, 1);
+    splitter->addWidget(ChartWithLegend(chart, legend, splitter));
+    splitter->setStretchFactor(splitter->count() - 1, 1);
   }
   return splitter;
 }
 
 QWidget* MainWindow::buildRatioTab() {
-  QCustomPlot* chart = MakeChart("Chart5", "Ratio", nullptr);
-  chart->xAxis->setLabel("f,Hz");
-  chart->xAxis->setRange(0, 100);
-  charts_[4] = chart;
-  const struct {
-    const char* name;
-    QColor colour;
-  } curves[2] = {{"H/Z", QColor(255, 0, 0)}, {"H/Zc", QColor(0, 0, 255)}};
-  for (const auto& c : curves) {
-    QCPGraph* graph = chart->addGraph();
-    graph->setName(c.name);
-    graph->setPen(QPen(c.colour, 2));
+  ratioChart_ = MakeChart("Chart5", "Ratio", nullptr);
+  ratioChart_->xAxis->setLabel("f,Hz");
+  ratioChart_->xAxis->setRange(0, 100);
+  // "H/Z" must stay the first graph: the spectra drawing fills graph 0.
+  observedRatioGraph_ = ratioChart_->addGraph();
+  observedRatioGraph_->setName("H/Z");
+  observedRatioGraph_->setPen(QPen(QColor(255, 0, 0), 2));
+  theoreticalRatioGraph_ = ratioChart_->addGraph();
+  theoreticalRatioGraph_->setName("H/Zc");
+  theoreticalRatioGraph_->setPen(QPen(QColor(0, 0, 255), 2));
+  for (QCPGraph* graph : {observedRatioGraph_, theoreticalRatioGraph_}) {
     graph->setLineStyle(QCPGraph::lsLine);
     graph->setScatterStyle(QCPScatterStyle::ssNone);
   }
-  ratioLegend_ = new CurveLegend(chart);
+  ratioLegend_ = new CurveLegend(ratioChart_);
   ratioLegend_->setObjectName("Chart5Legend");
-  auto* page = ChartWithLegend(chart, ratioLegend_, nullptr);
-  return page;
+  return ChartWithLegend(ratioChart_, ratioLegend_, nullptr);
 }
 
 QWidget* MainWindow::buildInversionTab() {
   auto* splitter = new QSplitter(Qt::Horizontal);
   splitter->setObjectName("inversionSplitter");
   splitter->setChildrenCollapsible(false);
-  QCustomPlot* profile = MakeChart("Chart6", QString(), splitter);
-  SetUpProfileChart(*profile);
-  charts_[5] = profile;
-  splitter->addWidget(profile);
+  profileChart_ = MakeChart("Chart6", QString(), splitter);
+  SetUpProfileChart(*profileChart_);
+  splitter->addWidget(profileChart_);
 
   auto* right = new QWidget(splitter);
   auto* column = new QVBoxLayout(right);
@@ -314,18 +354,20 @@ QWidget* MainWindow::buildInversionTab() {
   splitter->setStretchFactor(1, 3);
   splitter->setSizes({330, 530});
   connect(panel_->layersNumber, &QSpinBox::valueChanged, this, [this](int layers) {
-    inversion::SetLayerCount(workspace_.model, workspace_.modelTables, layers);
-    ShowModelTable(*modelTable_, workspace_.model);
-    ShowProfile(*charts_[5], workspace_.model, workspace_.modelTables.SelectedParameter);
+    if (app::SetLayerCount(workspace_, layers).done()) showModel();
   });
   panel_->startButton->setEnabled(false);  // the inversion is not in this build yet
   return splitter;
 }
 
+void MainWindow::showModel() {
+  ShowModelTable(*modelTable_, workspace_.model);
+  ShowProfile(*profileChart_, workspace_.model, workspace_.modelTables.SelectedParameter);
+}
+
 void MainWindow::showRecord() {
   int leftMargin = 0;
-  for (int chart = 0; chart < 2; ++chart) {
-    QCustomPlot* plot = charts_[chart];
+  for (QCustomPlot* plot : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_}) {
     bool any = false;
     for (int i = 0; i < plot->plottableCount(); ++i) {
       bool found = false;
@@ -338,101 +380,104 @@ void MainWindow::showRecord() {
     leftMargin = std::max(leftMargin, plot->axisRect()->margins().left());
   }
   // The same left margin on both charts keeps their time axes one above the other.
-  for (int chart = 0; chart < 2; ++chart) {
-    charts_[chart]->axisRect()->setMinimumMargins(QMargins(leftMargin, 0, 0, 0));
-    charts_[chart]->replot();
+  for (QCustomPlot* plot : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_}) {
+    plot->axisRect()->setMinimumMargins(QMargins(leftMargin, 0, 0, 0));
+    plot->replot();
   }
 }
 
 void MainWindow::afterLoad() {
   windowBands_->refresh();  // the load deleted every window
-  if (QCPGraph* theoretical = charts_[4]->graph(1)) theoretical->data()->clear();
-  charts_[4]->replot();
-  ShowModelTable(*modelTable_, workspace_.model);
-  ShowProfile(*charts_[5], workspace_.model, workspace_.modelTables.SelectedParameter);
+  theoreticalRatioGraph_->data()->clear();
+  ratioChart_->replot();
+  showModel();
   showRecord();
+}
+
+void MainWindow::loadRecord(const app::LoadRequest& request) {
+  app::Outcome outcome;
+  {
+    BusyCursor busy;
+    ClearVectorUpperState();
+    outcome = app::LoadRecord(workspace_, request);
+  }
+  if (outcome.failed()) {
+    showMessage_(QString::fromLocal8Bit(outcome.message.c_str()), QFile::decodeName(outcome.path.c_str()));
+    return;
+  }
+  if (outcome.done()) afterLoad();  // a file with nothing to load changes nothing and says nothing
 }
 
 void MainWindow::loadComponents() {
   // Cancelling changes nothing; a record replaces the old one only when all
   // three files were read.
   if (runDialog_(*loadComponentsDialog_) != QDialog::Accepted) return;
-  const QString paths[3] = {loadComponentsDialog_->fileName(0), loadComponentsDialog_->fileName(1),
-                            loadComponentsDialog_->fileName(2)};
-  try {
-    BusyCursor busy;
-    ClearVectorUpperState();
-    import::ThreeComponentRecord record =
-        import::ReadComponentFiles(LocalPath(paths[0]), LocalPath(paths[1]), LocalPath(paths[2]));
-    app::LoadRecord(workspace_, std::move(record));
-  } catch (const numerics::FileError& error) {
-    showMessage_(QString::fromLocal8Bit(error.what()), QFile::decodeName(error.path().c_str()));
-    return;
-  } catch (const std::exception& error) {
-    showMessage_(QString::fromLocal8Bit(error.what()), QString());
-    return;
-  }
-  afterLoad();
+  app::LoadRequest request;
+  request.format = import::RecordFormat::Components;
+  for (int component = 0; component < 3; ++component)
+    request.paths.push_back(LocalPath(loadComponentsDialog_->fileName(component)));
+  loadRecord(request);
 }
 
 void MainWindow::loadRecordFile() {
   if (runDialog_(*recordFileDialog_) != QDialog::Accepted) return;
   const QStringList files = recordFileDialog_->selectedFiles();
   if (files.isEmpty() || files.front().isEmpty()) return;
-  const QString path = files.front();
   const int type = kRecordFilters.indexOf(recordFileDialog_->selectedNameFilter());
-  const import::RecordFormat format = kRecordFormats[type < 0 ? 0 : type];
-  const import::ChannelPrompt prompt = [this](int traceCount) {
+  app::LoadRequest request;
+  request.format = kRecordFormats[type < 0 ? 0 : type];
+  request.paths = {LocalPath(files.front())};
+  request.channels = [this](int traceCount) {
     channelsDialog_->setChannelLimit(traceCount);
     QApplication::restoreOverrideCursor();  // the user answers with the normal cursor
     runDialog_(*channelsDialog_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     return channelsDialog_->choice();
   };
-  try {
-    BusyCursor busy;
-    ClearVectorUpperState();
-    std::optional<import::ThreeComponentRecord> record = import::ReadRecord(format, {LocalPath(path)}, prompt);
-    if (!record) return;  // nothing to load: nothing changes
-    app::LoadRecord(workspace_, std::move(*record));
-  } catch (const numerics::FileError& error) {
-    showMessage_(QString::fromLocal8Bit(error.what()), QFile::decodeName(error.path().c_str()));
-    return;
-  } catch (const std::exception& error) {
-    showMessage_(QString::fromLocal8Bit(error.what()), path);
-    return;
-  }
-  afterLoad();
+  loadRecord(request);
 }
 
-}  // namespace corvath::ui
-
-namespace corvath::ui {
+void MainWindow::saveResults() {
+  if (!workspace_.spectraResult) return;
+  if (runDialog_(*saveResultsDialog_) != QDialog::Accepted) return;
+  const QStringList files = saveResultsDialog_->selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return;
+  const int filter = kResultFilters.indexOf(saveResultsDialog_->selectedNameFilter());
+  const app::ResultFileType type = kResultTypes[filter < 0 ? 0 : filter];
+  const std::string path = app::ResultFileName(LocalPath(files.front()), type);
+  // The dialog offers the name written last the next time.
+  saveResultsDialog_->selectFile(QFile::decodeName(path.c_str()));
+  app::Outcome outcome;
+  {
+    BusyCursor busy;
+    outcome = app::SaveResults(workspace_, type, path);
+  }
+  if (outcome.failed())
+    showMessage_(QString::fromLocal8Bit(outcome.message.c_str()), QFile::decodeName(outcome.path.c_str()));
+}
 
 void MainWindow::showWindowModes() {
   // Checked toggles are drawn flat (auto-raise buttons), the others raised.
-  auto* bar = findChild<QToolBar*>("toolBar");
-  bar->findChild<QToolButton*>("SpeedButton2")->setChecked(workspace_.windows.addMode);
-  bar->findChild<QToolButton*>("SpeedButton4")->setChecked(workspace_.windows.removeMode);
+  addWindowAction_->setChecked(workspace_.windows.addMode);
+  removeWindowAction_->setChecked(workspace_.windows.removeMode);
 }
 
 void MainWindow::zoomIn() {
-  workspace_.zoomFactor = windows::ZoomIn(workspace_.zoomFactor);
+  app::ZoomIn(workspace_);
   applyZoom();
 }
 
 void MainWindow::zoomOut() {
-  workspace_.zoomFactor = windows::ZoomOut(workspace_.zoomFactor);
+  app::ZoomOut(workspace_);
   applyZoom();
 }
 
 void MainWindow::applyZoom() {
   // The width is fixed here and not followed when the window is resized later.
-  for (QScrollArea* pane : timeSeriesPanes_) {
+  for (QScrollArea* pane : {horizontalTimeSeriesPane_, verticalTimeSeriesPane_}) {
     QWidget* chart = pane->widget();
-    if (workspace_.zoomFactor > windows::kMinZoomFactor) {
-      const int paneWidth = pane->maximumViewportSize().width();
-      chart->setFixedWidth(windows::ZoomedChartWidth(paneWidth, workspace_.zoomFactor));
+    if (const auto width = app::TimeSeriesChartWidth(workspace_, pane->maximumViewportSize().width())) {
+      chart->setFixedWidth(*width);
     } else {
       chart->setMinimumWidth(0);
       chart->setMaximumWidth(QWIDGETSIZE_MAX);
@@ -441,50 +486,76 @@ void MainWindow::applyZoom() {
 }
 
 void MainWindow::removeZero() {
-  const windows::WindowSizePrompt ask = [this] {
-    return askText_(Text(windows::kRemoveZeroCaption), Text(windows::kRemoveZeroPrompt),
-                    Text(windows::kRemoveZeroDefault))
-        .toStdString();
+  const app::WindowSizePrompt ask = [this] {
+    return numerics::TextToNumber(askText_(kRemoveZeroCaption, kRemoveZeroPrompt, kRemoveZeroDefault).toStdString());
   };
-  if (!windows::RemoveZero(workspace_.record, ask)) return;
+  if (!app::RemoveZero(workspace_, ask).done()) return;
   // The offset is gone: the amplitude axes follow the new values, the time axes stay.
-  for (int chart = 0; chart < 2; ++chart) {
-    charts_[chart]->yAxis->rescale();
-    charts_[chart]->replot();
+  for (QCustomPlot* plot : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_}) {
+    plot->yAxis->rescale();
+    plot->replot();
   }
 }
 
+void MainWindow::reportInStatusBar(const QString& command, const app::Outcome& outcome) {
+  if (outcome.failed())
+    statusBar()->showMessage(QString("%1: %2").arg(command, Text(outcome.message)));
+  else
+    statusBar()->clearMessage();
+}
+
 void MainWindow::calculateSpectra() {
-  constexpr int kInversionTab = 3;
-  if (tabs_->currentIndex() == kInversionTab) {
+  if (tabs_->currentWidget() == inversionTab_) {
     // Here the command serves the theoretical curve; the spectra and the ratio stay.
-    const std::string failure = app::ReadForwardModelFields(
-        workspace_, panel_->refFrequency->text().toStdString(), panel_->dispersionExponent->text().toStdString());
-    if (failure.empty())
-      statusBar()->clearMessage();
-    else
-      statusBar()->showMessage(QString("Calculate spectra: %1").arg(Text(failure)));
+    // A field that is not a number keeps its previous value and is named.
+    app::ForwardModelSettings settings{workspace_.referenceFrequency, workspace_.dispersionExponent};
+    const app::Outcome refFrq =
+        app::ReadNumberField("Ref frq", panel_->refFrequency->text().toStdString(), settings.referenceFrequencyHz);
+    const app::Outcome kDegree = app::ReadNumberField("K degree", panel_->dispersionExponent->text().toStdString(),
+                                                      settings.dispersionExponent);
+    app::Outcome outcome = app::CalculateTheoreticalCurve(workspace_, settings);
+    if (outcome.done()) showTheoreticalCurve();
+    if (refFrq.failed() || kDegree.failed()) {
+      std::string message = refFrq.message;
+      if (kDegree.failed()) message += (message.empty() ? "" : "; ") + kDegree.message;
+      outcome = app::Outcome::Failed(message);
+    }
+    reportInStatusBar("Calculate spectra", outcome);
     return;
   }
-  std::string failure;
-  {
+  app::SpectraSettings settings;
+  app::Outcome outcome = app::ReadSpectraSettings(panel_->minFrequency->text().toStdString(),
+                                                  panel_->maxFrequency->text().toStdString(),
+                                                  workspace_.logAveraging, settings);
+  if (outcome.done()) {
     BusyCursor busy;
     ClearVectorUpperState();  // an hour of record: the transforms run at full speed
-    failure = app::CalculateWorkspaceSpectra(workspace_, panel_->minFrequency->text().toStdString(),
-                                             panel_->maxFrequency->text().toStdString());
-    if (failure.empty()) showSpectraResult();
+    outcome = app::CalculateSpectra(workspace_, settings);
+    if (outcome.done()) showSpectraResult();
   }
-  if (failure.empty())
-    statusBar()->clearMessage();
-  else
-    statusBar()->showMessage(QString("Calculate spectra: %1").arg(Text(failure)));
+  reportInStatusBar("Calculate spectra", outcome);
 }
 
 void MainWindow::showSpectraResult() {
   if (!workspace_.spectraResult) return;
-  DrawSpectraResult(charts_[2], charts_[3], charts_[4], *workspace_.spectraResult);
-  for (CurveLegend* legend : spectraLegends_) legend->refresh();
+  DrawSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_, *workspace_.spectraResult);
+  horizontalSpectraLegend_->refresh();
+  verticalSpectraLegend_->refresh();
   ratioLegend_->refresh();
+  saveResultsAction_->setEnabled(true);
+}
+
+void MainWindow::showTheoreticalCurve() {
+  QVector<double> frequencies;
+  QVector<double> ratios;
+  frequencies.reserve(static_cast<qsizetype>(workspace_.theoreticalCurve.size()));
+  ratios.reserve(static_cast<qsizetype>(workspace_.theoreticalCurve.size()));
+  for (const numerics::Complex& point : workspace_.theoreticalCurve) {
+    frequencies.push_back(point.re);
+    ratios.push_back(point.im);
+  }
+  theoreticalRatioGraph_->setData(frequencies, ratios, true);
+  ratioChart_->replot();
 }
 
 }  // namespace corvath::ui

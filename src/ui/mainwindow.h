@@ -1,21 +1,25 @@
 #pragma once
 // The main window: toolbar, the four tabs with their charts, the inversion panel
-// and the parameter table, over the one workspace.
+// and the parameter table, over the one workspace. Every command goes through the
+// commands of app; the window reads its fields into typed settings, runs the
+// command and draws what it changed.
 #include <functional>
 
 #include <QMainWindow>
 
+#include "app/commands.h"
+#include "app/outcome.h"
 #include "app/workspace.h"
 
+class QAction;
+class QActionGroup;
+class QCPGraph;
 class QCustomPlot;
 class QDialog;
 class QFileDialog;
 class QScrollArea;
-class QSplitter;
 class QTableWidget;
 class QTabWidget;
-class QToolBar;
-class QToolButton;
 
 namespace corvath::ui {
 
@@ -54,14 +58,22 @@ public:
   SettingsDialog& settingsDialog() { return *settingsDialog_; }
   ChannelsDialog& channelsDialog() { return *channelsDialog_; }
   QFileDialog& recordFileDialog() { return *recordFileDialog_; }
+  QFileDialog& saveResultsDialog() { return *saveResultsDialog_; }
   //! The analysis windows on the two time-series charts.
   WindowBandController& windowBands() { return *windowBands_; }
+
+  //! Enables or disables together every command that changes the record, the
+  //! windows, the model or the observed curve (a running inversion holds them).
+  void setWorkspaceCommandsEnabled(bool enabled);
 
   //! "Load components": the dialog, then the three files; the workspace changes
   //! only when all three were read.
   void loadComponents();
   //! "Load saf/sg2 file": the open dialog, then the reader of the chosen file type.
   void loadRecordFile();
+  //! "Save results": the save dialog, then the file of the chosen type; does nothing
+  //! before the first "Calculate spectra".
+  void saveResults();
 
   //! Redraws the three record curves after the record changed (new axis ranges).
   void showRecord();
@@ -74,33 +86,65 @@ public:
   //! mean from X, Y and Z; does nothing with fewer than 10 X samples.
   void removeZero();
 
-  //! "Calculate spectra": on the "1D inversion" tab reads "Ref frq" and "K degree";
-  //! on every other tab computes the spectra and the ratio of the record and draws
-  //! them, or leaves the previous ones and says why in the status bar.
+  //! "Calculate spectra": on the "1D inversion" tab reads "Ref frq" and "K degree"
+  //! and computes the theoretical curve; on every other tab computes the spectra and
+  //! the ratio of the record and draws them, or leaves the previous ones and says why
+  //! in the status bar.
   void calculateSpectra();
 
 private:
+  void createActions();
   void buildToolBar();
   QWidget* buildTimeSeriesTab();
   QWidget* buildSpectraTab();
   QWidget* buildRatioTab();
   QWidget* buildInversionTab();
+  void loadRecord(const app::LoadRequest& request);
   void afterLoad();
   void applyZoom();
   void showWindowModes();
   void showSpectraResult();
+  void showModel();
+  void showTheoreticalCurve();
+  //! Says in the status bar what a command answered ("<command>: <message>"), or
+  //! clears it after a success.
+  void reportInStatusBar(const QString& command, const app::Outcome& outcome);
 
   app::Workspace workspace_;
   DialogRunner runDialog_;
   MessageSink showMessage_;
   TextPrompt askText_;
 
+  // Toolbar commands, left to right.
+  QAction* loadComponentsAction_ = nullptr;
+  QAction* loadRecordFileAction_ = nullptr;
+  QAction* saveResultsAction_ = nullptr;
+  QAction* addWindowAction_ = nullptr;
+  QAction* removeWindowAction_ = nullptr;
+  QAction* zoomInAction_ = nullptr;
+  QAction* zoomOutAction_ = nullptr;
+  QAction* removeZeroAction_ = nullptr;
+  QAction* smoothedSpectraAction_ = nullptr;
+  QAction* calculateSpectraAction_ = nullptr;
+  //! The commands that change the record, the windows, the model or the observed curve.
+  QActionGroup* workspaceCommands_ = nullptr;
+
   QTabWidget* tabs_ = nullptr;
-  QCustomPlot* charts_[6] = {};
-  QScrollArea* timeSeriesPanes_[2] = {};
+  QWidget* inversionTab_ = nullptr;
+  QCustomPlot* horizontalTimeSeriesChart_ = nullptr;  // Chart1
+  QCustomPlot* verticalTimeSeriesChart_ = nullptr;    // Chart2
+  QCustomPlot* horizontalSpectraChart_ = nullptr;     // Chart3
+  QCustomPlot* verticalSpectraChart_ = nullptr;       // Chart4
+  QCustomPlot* ratioChart_ = nullptr;                 // Chart5
+  QCustomPlot* profileChart_ = nullptr;               // Chart6
+  QCPGraph* observedRatioGraph_ = nullptr;            // "H/Z"
+  QCPGraph* theoreticalRatioGraph_ = nullptr;         // "H/Zc"
+  QScrollArea* horizontalTimeSeriesPane_ = nullptr;
+  QScrollArea* verticalTimeSeriesPane_ = nullptr;
   WindowBandController* windowBands_ = nullptr;
-  RecordCurve* recordCurves_[3] = {};
-  CurveLegend* spectraLegends_[2] = {};
+  RecordCurve* recordCurves_[3] = {};  // X, Y, Z
+  CurveLegend* horizontalSpectraLegend_ = nullptr;
+  CurveLegend* verticalSpectraLegend_ = nullptr;
   CurveLegend* ratioLegend_ = nullptr;
   InversionPanel* panel_ = nullptr;
   QTableWidget* modelTable_ = nullptr;
@@ -109,6 +153,7 @@ private:
   SettingsDialog* settingsDialog_ = nullptr;
   ChannelsDialog* channelsDialog_ = nullptr;
   QFileDialog* recordFileDialog_ = nullptr;
+  QFileDialog* saveResultsDialog_ = nullptr;
 };
 
 }  // namespace corvath::ui

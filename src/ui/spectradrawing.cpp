@@ -9,6 +9,7 @@
 #include <qcustomplot.h>
 
 #include "ui/curvelegend.h"
+#include "ui/palette.h"
 
 namespace corvath::ui {
 
@@ -129,16 +130,6 @@ void removeNamed(QCustomPlot* chart, const char* name) {
 }
 
 }  // namespace
-
-QColor WindowColour(std::size_t position) {
-  static const QColor table[5] = {QColor(0, 255, 0), QColor(192, 192, 192), QColor(0, 128, 0),
-                                  QColor(255, 255, 0), QColor(0, 0, 255)};
-  return table[position % 5];
-}
-
-QColor CurveColour(const spectra::SpectrumCurve& curve) {
-  return QColor(curve.colour.red, curve.colour.green, curve.colour.blue);
-}
 
 void SetupSpectraChart(QCustomPlot* chart) {
   chart->yAxis->setScaleType(QCPAxis::stLogarithmic);

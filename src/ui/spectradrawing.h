@@ -16,12 +16,6 @@ inline constexpr const char* kRatioBoundsName = "StdError";
 //! Object name of the peak label item on the ratio chart.
 inline constexpr const char* kPeakLabelName = "peakLabel";
 
-//! Colour of the window colour table entry for a window's list position
-//! (lime, silver, green, yellow, blue; position modulo 5).
-QColor WindowColour(std::size_t position);
-//! Display colour of a spectrum curve.
-QColor CurveColour(const spectra::SpectrumCurve& curve);
-
 //! Makes the left axis of a spectra chart logarithmic.
 void SetupSpectraChart(QCustomPlot* chart);
 

@@ -1,5 +1,7 @@
 #include "ui/windowbands.h"
 
+#include "ui/palette.h"
+
 #include <QMouseEvent>
 #include <qcustomplot.h>
 
@@ -30,8 +32,7 @@ void SetUpPosition(QCPItemPosition* position, QCustomPlot* plot) {
 
 QColor FrameColour(const windows::AnalysisWindow& w) {
   if (!w.coloured) return Qt::black;
-  const windows::Rgb rgb = windows::WindowColour(w.colourIndex);
-  return QColor(rgb.red, rgb.green, rgb.blue);
+  return WindowColour(static_cast<std::size_t>(std::max(w.colourIndex, 0)));
 }
 
 bool IsPress(QEvent::Type type) {

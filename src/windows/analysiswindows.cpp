@@ -31,11 +31,6 @@ Chart Other(Chart chart) { return chart == Chart::Horizontal ? Chart::Vertical :
 
 }  // namespace
 
-Rgb WindowColour(int colourIndex) {
-  const int n = static_cast<int>(kWindowColours.size());
-  return kWindowColours[static_cast<std::size_t>(((colourIndex % n) + n) % n)];
-}
-
 Interval AnalysisWindow::band(Chart chart) const {
   return chart == Chart::Horizontal ? Interval{start, end} : verticalBand;
 }

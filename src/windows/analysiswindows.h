@@ -23,21 +23,6 @@ struct Interval {
   bool operator==(const Interval&) const = default;
 };
 
-//! A frame/edge colour of the window colour table, 0..255 per channel.
-struct Rgb {
-  int red = 0;
-  int green = 0;
-  int blue = 0;
-  bool operator==(const Rgb&) const = default;
-};
-
-//! The window colour table: lime, silver, green, yellow, blue.
-inline constexpr std::array<Rgb, 5> kWindowColours{{
-    {0, 255, 0}, {192, 192, 192}, {0, 128, 0}, {255, 255, 0}, {0, 0, 255}}};
-
-//! Frame and edge colour of a window begun on Chart1 (the table is used cyclically).
-Rgb WindowColour(int colourIndex);
-
 struct AnalysisWindow {
   double start = 0.0;      //!< s, inclusive; the start edge of the Chart1 band
   double end = 0.0;        //!< s, inclusive; the end edge of the Chart1 band

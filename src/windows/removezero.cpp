@@ -28,8 +28,8 @@ private:
 
 }  // namespace
 
-std::optional<std::size_t> RunningMeanHalfWidth(std::string_view sizeText) {
-  const double size = RoundHalfEven(numerics::TextToNumber(sizeText));
+std::optional<std::size_t> RunningMeanHalfWidth(double windowSize) {
+  const double size = RoundHalfEven(windowSize);
   if (std::isnan(size) || size < 0.0) return std::nullopt;
   const double half = std::trunc(size / 2.0);
   // Any half-width beyond the longest possible record means "the whole component".
@@ -58,8 +58,7 @@ void SubtractRunningMean(std::vector<double>& values, std::size_t half) {
 
 bool RemoveZero(import::ThreeComponentRecord& record, const WindowSizePrompt& askSize) {
   if (record.size(import::Component::X) < kRemoveZeroMinSamples) return false;
-  const std::string text = askSize ? askSize() : std::string(kRemoveZeroDefault);
-  const std::optional<std::size_t> half = RunningMeanHalfWidth(text);
+  const std::optional<std::size_t> half = RunningMeanHalfWidth(askSize ? askSize() : kRemoveZeroDefaultSize);
   if (!half) return false;
   std::vector<double> values;
   for (import::Component c : import::kComponents) {
@@ -73,8 +72,8 @@ bool RemoveZero(import::ThreeComponentRecord& record, const WindowSizePrompt& as
   return true;
 }
 
-bool RemoveZero(import::ThreeComponentRecord& record, std::string_view sizeText) {
-  return RemoveZero(record, [sizeText] { return std::string(sizeText); });
+bool RemoveZero(import::ThreeComponentRecord& record, double windowSize) {
+  return RemoveZero(record, [windowSize] { return windowSize; });
 }
 
 }  // namespace corvath::windows

@@ -121,7 +121,7 @@ TEST(Workspace, StartState) {
   EXPECT_TRUE(ws.logAveraging);
   EXPECT_EQ(ws.referenceFrequency, 0.0);
   EXPECT_EQ(ws.dispersionExponent, 0.0);
-  EXPECT_FALSE(ws.stopRequested);
+  EXPECT_TRUE(ws.theoreticalCurve.empty());
   EXPECT_EQ(ws.modelTables.SelectedParameter, Vp);
   EXPECT_EQ(ws.model.layerCount(), 10);
   EXPECT_FALSE(ws.spectraResult);

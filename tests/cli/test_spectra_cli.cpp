@@ -93,8 +93,8 @@ protected:
                        const char* removeZeroSize = nullptr) const {
     const auto c = Components();
     auto record = import::ReadComponentFiles(c[0], c[1], c[2]);
-    if (removeZeroSize) EXPECT_TRUE(windows::RemoveZero(record, removeZeroSize));
-    const auto outcome = spectra::CalculateSpectra(record, windows, logAveraging, "1", "20");
+    if (removeZeroSize) EXPECT_TRUE(windows::RemoveZero(record, numerics::TextToNumber(removeZeroSize)));
+    const auto outcome = spectra::CalculateSpectra(record, windows, logAveraging, 1.0, 20.0);
     EXPECT_TRUE(outcome.result) << outcome.failure;
     std::ostringstream table;
     if (outcome.result) spectra::WriteSpectrumTable(table, *outcome.result);

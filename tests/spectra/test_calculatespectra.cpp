@@ -72,7 +72,7 @@ TEST(CalculateSpectra, ResonanceGivesThePeakOnBothPaths) {
     for (bool windowed : {false, true}) {
       SCOPED_TRACE(std::string(windowed ? "windowed" : "automatic") + (logAveraging ? ", log" : ", linear"));
       const auto outcome = CalculateSpectra(record, windowed ? windows : std::vector<WindowInterval>{},
-                                            logAveraging, "1", "20");
+                                            logAveraging, 1.0, 20.0);
       ASSERT_TRUE(outcome.result) << outcome.failure;
       const SpectraResult& r = *outcome.result;
       ExpectAllFinite(r);
@@ -102,7 +102,7 @@ TEST(CalculateSpectra, ResonanceGivesThePeakOnBothPaths) {
 
 TEST(CalculateSpectra, WindowedRatioIsFormedPointByPoint) {
   const auto record = ResonantRecord(6000, 0.01, 3.0);
-  const auto outcome = CalculateSpectra(record, {{0, 20}, {25, 45}}, true, "1", "20");
+  const auto outcome = CalculateSpectra(record, {{0, 20}, {25, 45}}, true, 1.0, 20.0);
   ASSERT_TRUE(outcome.result) << outcome.failure;
   const auto& r = *outcome.result;
   for (std::size_t i = 0; i < r.ratio.points.size(); ++i) {
@@ -135,7 +135,7 @@ TEST(ComputeWindowSpectra, SampleCountsNumbersAndFrequencies) {
   EXPECT_DOUBLE_EQ(x.averaged.points.front().frequencyHz, 1.0 / (151 * 0.01));
   EXPECT_LE(x.averaged.points.back().frequencyHz, 50.0);
   EXPECT_EQ(x.averaged.title, "X");
-  EXPECT_EQ(x.averaged.colour, (Rgb{255, 0, 0}));
+  EXPECT_EQ(x.averaged.component, Component::X);
 
   // Only windows that are too short: no averaged spectrum, a reason instead.
   const auto none = ComputeWindowSpectra(record, Component::Z, {{0.0, 0.29}, {3.0, 3.0}}, true, 1.0, 20.0);
@@ -175,7 +175,6 @@ TEST(CalculateSpectra, FailuresInsteadOfNonsense) {
     for (Component c : import::kComponents) coarse.append(c, i * 30.0, std::sin(i * 1.3 + int(c)));
   const std::vector<Case> cases{
       {"unreadable Min frq", good, {}, true, "abc", "20"},
-      {"unreadable Max frq", good, {{0, 10}}, true, "1", "x"},
       {"Min frq above every frequency", good, {}, true, "60", "70"},
       {"Min frq above every window frequency", good, {{0, 10}}, true, "60", "70"},
       {"Min frq above Max frq", good, {}, true, "10", "5"},
@@ -190,7 +189,8 @@ TEST(CalculateSpectra, FailuresInsteadOfNonsense) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto outcome = CalculateSpectra(c.record, c.windows, c.logAveraging, c.minFrq, c.maxFrq);
+    const auto outcome = CalculateSpectra(c.record, c.windows, c.logAveraging, numerics::TextToNumber(c.minFrq),
+                                          numerics::TextToNumber(c.maxFrq));
     EXPECT_FALSE(outcome.result);
     EXPECT_FALSE(outcome.failure.empty());
   }
@@ -202,7 +202,7 @@ TEST(CalculateSpectra, OddRecordsStayFinite) {
   record.samples(Component::Y).resize(2500);
   for (bool windowed : {false, true}) {
     const auto outcome = CalculateSpectra(record, windowed ? std::vector<WindowInterval>{{0, 35}} : std::vector<WindowInterval>{},
-                                          true, "1", "20");
+                                          true, 1.0, 20.0);
     ASSERT_TRUE(outcome.result) << outcome.failure;
     ExpectAllFinite(*outcome.result);
     if (!windowed) {
@@ -215,8 +215,8 @@ TEST(CalculateSpectra, OddRecordsStayFinite) {
   auto flat = ResonantRecord(3000, 0.01, 3.0);
   for (Component c : {Component::X, Component::Y})
     for (std::size_t i = 0; i < flat.size(c); ++i) flat.setValue(c, i, 1.0);
-  EXPECT_FALSE(CalculateSpectra(flat, {}, true, "1", "20").result);
-  const auto linear = CalculateSpectra(flat, {}, false, "1", "20");
+  EXPECT_FALSE(CalculateSpectra(flat, {}, true, 1.0, 20.0).result);
+  const auto linear = CalculateSpectra(flat, {}, false, 1.0, 20.0);
   ASSERT_TRUE(linear.result) << linear.failure;
   ExpectAllFinite(*linear.result);
   EXPECT_EQ(linear.result->ratio.peak, 0u);  // all zero: the first of equal maxima
@@ -224,7 +224,7 @@ TEST(CalculateSpectra, OddRecordsStayFinite) {
 
 TEST(CalculateSpectra, SingleSegmentBoundsCoincide) {
   const auto record = ResonantRecord(1001, 0.01, 3.0);
-  const auto outcome = CalculateSpectra(record, {}, true, "1", "20");
+  const auto outcome = CalculateSpectra(record, {}, true, 1.0, 20.0);
   ASSERT_TRUE(outcome.result) << outcome.failure;
   EXPECT_EQ(outcome.result->plan.count, 1u);
   for (const auto& p : outcome.result->ratio.points) {
@@ -297,7 +297,7 @@ TEST(CalculateSpectra, RealRecordOnBothPaths) {
   double peaks[2];
   for (bool windowed : {false, true}) {
     SCOPED_TRACE(windowed ? "windowed" : "automatic");
-    const auto outcome = CalculateSpectra(record, windowed ? windows : std::vector<WindowInterval>{}, true, "0.2", "20");
+    const auto outcome = CalculateSpectra(record, windowed ? windows : std::vector<WindowInterval>{}, true, 0.2, 20.0);
     ASSERT_TRUE(outcome.result) << outcome.failure;
     ExpectAllFinite(*outcome.result);
     EXPECT_EQ(outcome.result->ratio.points.size(), 101u);

@@ -103,7 +103,7 @@ private slots:
       auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
       QVERIFY(button);
       layout << QString("%1:%2:%3%4%5")
-                    .arg(button->objectName(), button->toolTip())
+                    .arg(button->objectName(), action->toolTip())
                     .arg(button->isCheckable() ? "toggle" : "")
                     .arg(button->isChecked() ? "+on" : "")
                     .arg(button->isEnabled() ? "" : "(off)");

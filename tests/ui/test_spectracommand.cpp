@@ -330,7 +330,7 @@ private slots:
     QCOMPARE(Ratios(window->workspace().spectraResult->ratio), Ratios(logarithmic.ratio));  // nothing recomputed
     calculate();
     const auto& linear = *window->workspace().spectraResult;
-    const auto expected = spectra::CalculateSpectra(record, {}, false, "1", "11");
+    const auto expected = spectra::CalculateSpectra(record, {}, false, 1.0, 11.0);
     QVERIFY(expected.result);
     QCOMPARE(Ratios(linear.ratio), Ratios(expected.result->ratio));
     QVERIFY(Ratios(linear.ratio) != Ratios(logarithmic.ratio));

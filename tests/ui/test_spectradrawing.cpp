@@ -5,6 +5,7 @@
 
 #include "import/record.h"
 #include "spectra/calculatespectra.h"
+#include "ui/palette.h"
 #include "ui/spectradrawing.h"
 
 using namespace corvath;
@@ -51,6 +52,17 @@ int ErrorBarCount(QCustomPlot& chart) {
 class SpectraDrawingTest : public QObject {
   Q_OBJECT
 private slots:
+  void colourTables() {
+    using corvath::ui::WindowColour;
+    const QColor table[] = {QColor(0, 255, 0), QColor(192, 192, 192), QColor(0, 128, 0), QColor(255, 255, 0),
+                            QColor(0, 0, 255)};
+    for (std::size_t i = 0; i < 13; ++i) QCOMPARE(WindowColour(i), table[i % 5]);
+    using corvath::import::Component;
+    QCOMPARE(corvath::ui::ComponentColour(Component::X), QColor(255, 0, 0));
+    QCOMPARE(corvath::ui::ComponentColour(Component::Y), QColor(0, 0, 255));
+    QCOMPARE(corvath::ui::ComponentColour(Component::Z), QColor(0, 0, 0));
+  }
+
   void drawsWindowedAndAutomaticResults() {
     QCustomPlot horizontal, vertical, ratio;
     ratio.addGraph()->setName("H/Z");
@@ -60,7 +72,7 @@ private slots:
     // Six windows: the sixth wraps round to the first colour of the table.
     std::vector<spectra::WindowInterval> windows;
     for (int w = 0; w < 6; ++w) windows.push_back({w * 9.0, w * 9.0 + 8.0});
-    const auto windowed = spectra::CalculateSpectra(record, windows, true, "1", "20");
+    const auto windowed = spectra::CalculateSpectra(record, windows, true, 1.0, 20.0);
     QVERIFY(windowed.result);
     for (int round = 0; round < 2; ++round) {  // drawing twice leaves one set of curves
       ui::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
@@ -95,7 +107,7 @@ private slots:
     QCOMPARE(PeakLabels(ratio).first()->text(), label);
 
     // Automatic segmentation: no window curves, bounds drawn as error bars.
-    const auto automatic = spectra::CalculateSpectra(record, {}, true, "1", "20");
+    const auto automatic = spectra::CalculateSpectra(record, {}, true, 1.0, 20.0);
     QVERIFY(automatic.result);
     ui::DrawSpectraResult(&horizontal, &vertical, &ratio, *automatic.result);
     QCOMPARE(GraphNames(horizontal), QStringList({"X", "Y"}));

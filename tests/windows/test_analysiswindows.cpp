@@ -144,16 +144,6 @@ TEST(AnalysisWindows, TogglesExcludeEachOther) {
   EXPECT_FALSE(state.removeMode);
 }
 
-TEST(AnalysisWindows, ColourTableIsCyclic) {
-  EXPECT_EQ(WindowColour(0), (Rgb{0, 255, 0}));
-  EXPECT_EQ(WindowColour(1), (Rgb{192, 192, 192}));
-  EXPECT_EQ(WindowColour(2), (Rgb{0, 128, 0}));
-  EXPECT_EQ(WindowColour(3), (Rgb{255, 255, 0}));
-  EXPECT_EQ(WindowColour(4), (Rgb{0, 0, 255}));
-  EXPECT_EQ(WindowColour(5), WindowColour(0));
-  EXPECT_EQ(WindowColour(13), WindowColour(3));
-}
-
 TEST(AnalysisWindows, ClearWindowsKeepsModes) {
   WindowState state;
   for (const Action& a : Drag(1, 2)) Perform(state, true, a);

@@ -72,7 +72,7 @@ TEST(RemoveZero, SizeTextCases) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    EXPECT_EQ(RunningMeanHalfWidth(c.text), c.half);
+    EXPECT_EQ(RunningMeanHalfWidth(numerics::TextToNumber(c.text)), c.half);
   }
 }
 
@@ -80,7 +80,7 @@ TEST(RemoveZero, SizeZeroOrOneMakesEveryValueZero) {
   for (const char* size : {"0", "1"}) {
     SCOPED_TRACE(size);
     ThreeComponentRecord record = Record(20);
-    ASSERT_TRUE(RemoveZero(record, size));
+    ASSERT_TRUE(RemoveZero(record, numerics::TextToNumber(size)));
     for (Component c : import::kComponents)
       for (double v : Values(record, c)) EXPECT_EQ(v, 0.0);
   }
@@ -89,7 +89,7 @@ TEST(RemoveZero, SizeZeroOrOneMakesEveryValueZero) {
 TEST(RemoveZero, UnreadableSizeSubtractsTheWholeMean) {
   ThreeComponentRecord record = Record(30);
   const ThreeComponentRecord before = record;
-  ASSERT_TRUE(RemoveZero(record, "ten"));
+  ASSERT_TRUE(RemoveZero(record, numerics::TextToNumber("ten")));
   for (Component c : import::kComponents) {
     const std::vector<double> y = Values(before, c);
     double mean = 0;
@@ -108,7 +108,7 @@ TEST(RemoveZero, NeedsTenXSamplesAndAsksOnlyThen) {
     ThreeComponentRecord record = Record(n);
     const ThreeComponentRecord before = record;
     int asked = 0;
-    const bool changed = RemoveZero(record, [&] { ++asked; return std::string(kRemoveZeroDefault); });
+    const bool changed = RemoveZero(record, [&] { ++asked; return kRemoveZeroDefaultSize; });
     EXPECT_EQ(changed, n == 10);
     EXPECT_EQ(asked, n == 10 ? 1 : 0);
     EXPECT_EQ(record == before, n == 9);
@@ -118,7 +118,7 @@ TEST(RemoveZero, NeedsTenXSamplesAndAsksOnlyThen) {
 TEST(RemoveZero, NegativeSizeChangesNothing) {
   ThreeComponentRecord record = Record(15);
   const ThreeComponentRecord before = record;
-  EXPECT_FALSE(RemoveZero(record, "-6"));
+  EXPECT_FALSE(RemoveZero(record, -6.0));
   EXPECT_EQ(record, before);
 }
 
@@ -126,7 +126,7 @@ TEST(RemoveZero, ComponentsOfDifferentLengthEachUseTheirOwn) {
   ThreeComponentRecord record = Record(12);
   record.samples(Component::Z).resize(3);
   const std::vector<double> z = Values(record, Component::Z);
-  ASSERT_TRUE(RemoveZero(record, "4"));
+  ASSERT_TRUE(RemoveZero(record, 4.0));
   const std::vector<double> expected = DirectlyCorrected(z, 2);
   EXPECT_EQ(Values(record, Component::Z), expected);
 }
