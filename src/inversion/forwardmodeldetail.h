@@ -41,15 +41,15 @@ struct LayerRows {
   std::vector<double> D;
   std::uint64_t phaseGeneration = 0;  //!< generation of S and D the phase rows were made from
   std::uint64_t travelBits = 0;
-  std::vector<numerics::Complex> up;    //!< e^(i phi)
-  std::vector<numerics::Complex> down;  //!< e^(-i phi)
+  std::vector<double> upRe, upIm;      //!< e^(i phi)
+  std::vector<double> downRe, downIm;  //!< e^(-i phi)
 };
 
 //! Ratio of the attenuation factors of the layers below and above an interface.
 struct InterfaceRows {
   std::uint64_t upperGeneration = 0;
   std::uint64_t lowerGeneration = 0;
-  std::vector<numerics::Complex> ratio;
+  std::vector<double> ratioRe, ratioIm;
 };
 
 struct TransferState {
