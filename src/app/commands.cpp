@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/atomicfile.h"
+#include "inversion/theoreticalcurve.h"
 #include "spectra/export.h"
 #include "windows/removezero.h"
 #include "windows/zoom.h"
@@ -121,6 +122,17 @@ Outcome SetLayerCount(Workspace& workspace, int layers) {
 Outcome CalculateTheoreticalCurve(Workspace& workspace, const ForwardModelSettings& settings) {
   workspace.referenceFrequency = settings.referenceFrequencyHz;
   workspace.dispersionExponent = settings.dispersionExponent;
+  // Without an observed curve there is nothing to compare with: the stored curve stays.
+  if (!workspace.spectraResult || workspace.spectraResult->ratio.points.empty()) return Outcome::Done();
+  try {
+    inversion::ComputeTheoreticalCurve(workspace.model, workspace.referenceFrequency, workspace.dispersionExponent,
+                                       inversion::RatioFrequencies(workspace.spectraResult->ratio),
+                                       workspace.theoreticalCurve);
+  } catch (const inversion::ForwardModelError& error) {
+    return Outcome::Failed(error.what());
+  } catch (const std::bad_alloc&) {
+    return Outcome::Failed("Not enough memory for the theoretical curve");
+  }
   return Outcome::Done();
 }
 

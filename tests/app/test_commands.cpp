@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "app/atomicfile.h"
+#include "app/commands.h"
+#include "app/fields.h"
+#include "numerics/numbertext.h"
+
+namespace fs = std::filesystem;
+using corvath::app::Outcome;
+using corvath::import::Component;
+
+namespace {
+
+class ScratchFolder {
+public:
+  ScratchFolder() {
+    char pattern[] = "/tmp/corvath-app-XXXXXX";
+    path_ = ::mkdtemp(pattern);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::permissions(path_, fs::perms::owner_all, ignored);
+    fs::remove_all(path_, ignored);
+  }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+  std::size_t entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), {})); }
+  const fs::path& path() const { return path_; }
+
+private:
+  fs::path path_;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A file of n lines "t v" for the component files.
+std::string ComponentText(double frequency, int n, double offset) {
+  std::string text = "c\nunit\n\n";
+  for (int i = 0; i < n; ++i) {
+    const double t = i * 0.01;
+    text += corvath::numerics::NumberToExponentText(t) + " " +
+            corvath::numerics::NumberToExponentText(offset + std::sin(6.283185307179586 * frequency * t) +
+                                                    0.1 * std::sin(0.37 * i * i)) +
+            "\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+TEST(AtomicFile, ReplacesTheFileAndLeavesNoTemporaryFile) {
+  ScratchFolder folder;
+  const fs::path target = folder / "result.txt";
+  WriteText(target, "old content\r\n");
+  ASSERT_TRUE(corvath::app::WriteFileAtomically(target.string(), std::string_view("new\r\n")).done());
+  EXPECT_EQ(ReadAll(target), "new\r\n");
+  EXPECT_EQ(folder.entries(), 1u);
+  // A new file gets the usual permissions, not those of a private temporary file.
+  const auto perms = fs::status(target).permissions();
+  EXPECT_NE(perms & fs::perms::group_read, fs::perms::none);
+}
+
+TEST(AtomicFile, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
+  ScratchFolder folder;
+  const fs::path target = folder / "result.txt";
+  const std::string old = "f,Hz   X  Y  Z  H/Z\r\n 1.00000000000000E+0000\r\n";
+  WriteText(target, old);
+  const std::string big(1 << 20, 'x');
+
+  // A path through a file.
+  WriteText(folder / "plain", "a file, not a folder");
+  const Outcome through = corvath::app::WriteFileAtomically((folder / "plain" / "result.txt").string(), big);
+  EXPECT_TRUE(through.failed());
+  EXPECT_NE(through.message.find("plain/result.txt"), std::string::npos) << through.message;
+
+  // The disk fills up in the middle of the write (a file size limit stands for it,
+  // as it holds for root too).
+  {
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Outcome full = corvath::app::WriteFileAtomically(target.string(), big);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(full.failed());
+    EXPECT_EQ(full.path, target.string());
+  }
+
+  // A read-only folder (root may write there anyway).
+  if (::geteuid() != 0) {
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_TRUE(corvath::app::WriteFileAtomically(target.string(), big).failed());
+    fs::permissions(folder.path(), fs::perms::owner_all);
+  }
+
+  // A writer that gives up.
+  const Outcome abandoned =
+      corvath::app::WriteFileAtomically(target.string(), [](std::ostream& out) { out << "half"; return false; });
+  EXPECT_TRUE(abandoned.failed());
+
+  EXPECT_EQ(ReadAll(target), old);
+  EXPECT_EQ(folder.entries(), 2u);  // result.txt and plain, no temporary file
+}
+
+TEST(Commands, LoadAnswersWithOneOutcomeAndChangesNothingOnFailure) {
+  ScratchFolder folder;
+  WriteText(folder / "x.txt", ComponentText(2.0, 400, 1.0));
+  WriteText(folder / "y.txt", ComponentText(2.0, 400, 2.0));
+  WriteText(folder / "z.txt", ComponentText(5.0, 400, 3.0));
+  WriteText(folder / "empty.saf", "no header end here\n");
+  corvath::app::Workspace ws;
+  corvath::app::LoadRequest components{corvath::import::RecordFormat::Components,
+                                       {(folder / "x.txt").string(), (folder / "y.txt").string(),
+                                        (folder / "z.txt").string()},
+                                       {}};
+  ASSERT_TRUE(corvath::app::LoadRecord(ws, components).done());
+  EXPECT_EQ(ws.record.size(Component::Z), 400u);
+  corvath::app::AddAnalysisWindow(ws, 0.5, 2.5);
+  const auto record = ws.record;
+
+  struct Case {
+    const char* name;
+    corvath::app::LoadRequest request;
+    Outcome::Status status;
+    std::string path;
+  };
+  const std::string missing = (folder / "missing.txt").string();
+  const Case cases[] = {
+      {"a missing component file",
+       {corvath::import::RecordFormat::Components, {(folder / "x.txt").string(), missing, (folder / "z.txt").string()}, {}},
+       Outcome::Status::Failed, missing},
+      {"nothing to load", {corvath::import::RecordFormat::Saf, {(folder / "empty.saf").string()}, {}},
+       Outcome::Status::Unchanged, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = corvath::app::LoadRecord(ws, c.request);
+    EXPECT_EQ(outcome.status, c.status);
+    EXPECT_FALSE(outcome.message.empty());
+    EXPECT_EQ(outcome.path, c.path);
+    EXPECT_EQ(ws.record, record);
+    EXPECT_EQ(ws.windows.windows.size(), 1u);
+  }
+}
+
+TEST(Commands, SpectraFailureKeepsTheLastResultAndTheTheoreticalCurveFollowsTheRatio) {
+  corvath::app::Workspace ws;
+  for (int i = 0; i < 6000; ++i)
+    for (Component c : corvath::import::kComponents)
+      ws.record.append(c, i * 0.01, std::sin(0.02 * i * (1 + static_cast<int>(c))) + 0.3 * std::sin(0.7 * i * i));
+
+  // No ratio yet: the curve stays empty, the values are stored.
+  ASSERT_TRUE(corvath::app::CalculateTheoreticalCurve(ws, {2.0, 0.3}).done());
+  EXPECT_EQ(ws.referenceFrequency, 2.0);
+  EXPECT_EQ(ws.dispersionExponent, 0.3);
+  EXPECT_TRUE(ws.theoreticalCurve.empty());
+
+  ASSERT_TRUE(corvath::app::CalculateSpectra(ws, {1.0, 20.0, true}).done());
+  const auto ratio = ws.spectraResult->ratio.points;
+  EXPECT_TRUE(corvath::app::CalculateSpectra(ws, {70.0, 80.0, true}).failed());
+  ASSERT_TRUE(ws.spectraResult);
+  EXPECT_EQ(ws.spectraResult->ratio.points.size(), ratio.size());
+
+  ASSERT_TRUE(corvath::app::CalculateTheoreticalCurve(ws, {0.0, 0.1}).done());
+  ASSERT_EQ(ws.theoreticalCurve.size(), ratio.size());
+  for (std::size_t k = 0; k < ratio.size(); ++k) {
+    EXPECT_EQ(ws.theoreticalCurve[k].re, ratio[k].frequencyHz);
+    EXPECT_TRUE(std::isfinite(ws.theoreticalCurve[k].im));
+  }
+  // A fault in the forward model keeps the previous curve and says why.
+  const auto before = ws.theoreticalCurve;
+  const Outcome fault = corvath::app::CalculateTheoreticalCurve(ws, {0.0, corvath::numerics::InvalidNumber});
+  EXPECT_TRUE(fault.failed());
+  EXPECT_FALSE(fault.message.empty());
+  EXPECT_EQ(ws.theoreticalCurve.size(), before.size());
+}
+
+TEST(Commands, NumberFieldsAndResultFileNames) {
+  corvath::app::SpectraSettings settings;
+  EXPECT_TRUE(corvath::app::ReadSpectraSettings("0,5", "12", false, settings).done());
+  EXPECT_EQ(settings.minFrequencyHz, 0.5);
+  EXPECT_EQ(settings.maxFrequencyHz, 12.0);
+  EXPECT_FALSE(settings.logAveraging);
+  const Outcome bad = corvath::app::ReadSpectraSettings("1", "abc", true, settings);
+  EXPECT_EQ(bad.message, "Max frq \"abc\" is not a number");
+  EXPECT_EQ(settings.maxFrequencyHz, 12.0);  // unchanged
+
+  using corvath::app::ResultFileType;
+  struct Case {
+    const char* name;
+    ResultFileType type;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"result.dat", ResultFileType::SpectrumText, "result.txt"},
+      {"result", ResultFileType::SpectrumWorkbook, "result.xls"},
+      {"/data/site.2024/result", ResultFileType::ModelText, "/data/site.2024/result.txt"},
+      {"a.b.c", ResultFileType::SpectrumWorkbook, "a.b.xls"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(corvath::app::ResultFileName(c.name, c.type), c.expected) << c.name;
+}
