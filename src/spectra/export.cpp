@@ -1,5 +1,6 @@
 #include "spectra/export.h"
 
+#include <locale.h>
 #include <xlsxwriter.h>
 
 #include <cmath>
@@ -113,7 +114,29 @@ std::string numberFormat(std::size_t decimals) {
 // The longest number format a spreadsheet accepts has 30 decimals.
 constexpr std::size_t kMaxFormatDecimals = 30;
 
+// The workbook library prints numbers with the C library, which follows the
+// locale: under a locale with a decimal comma the workbook would hold "2,5". This
+// thread uses the "C" number format while the guard lives.
+class CNumericLocale {
+public:
+  CNumericLocale() : c_(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(0))) {
+    if (c_) previous_ = uselocale(c_);
+  }
+  ~CNumericLocale() {
+    if (!c_) return;
+    uselocale(previous_);
+    freelocale(c_);
+  }
+  CNumericLocale(const CNumericLocale&) = delete;
+  CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+private:
+  locale_t c_;
+  locale_t previous_ = static_cast<locale_t>(0);
+};
+
 ExportOutcome writeWorkbook(const std::string& path, const std::vector<numerics::arofstrM>& table) {
+  const CNumericLocale numbers;
   lxw_workbook* workbook = workbook_new(path.c_str());
   if (!workbook) return {false, "Cannot create the workbook " + path};
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -142,6 +143,25 @@ TEST(WriteSpectrumWorkbook, FirstSheetFromA1WithNumbersShownAsTheirTexts) {
   for (const char* format : {"formatCode=\"0.00\"", "formatCode=\"0.000\"", "formatCode=\"0\""})
     EXPECT_NE(styles.find(format), std::string::npos) << format;
   fs::remove_all(dir);
+}
+
+TEST(WriteSpectrumWorkbook, NumbersKeepTheirPointUnderACommaLocale) {
+  std::string previous = setlocale(LC_NUMERIC, nullptr);
+  const char* comma = nullptr;
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "ru_RU.UTF-8", "fr_FR.UTF-8"})
+    if (setlocale(LC_NUMERIC, name)) {
+      comma = name;
+      break;
+    }
+  if (!comma) GTEST_SKIP() << "no locale with a decimal comma installed";
+  const fs::path path = fs::temp_directory_path() / ("corvath_locale_" + std::to_string(::getpid()) + ".xls");
+  const ExportOutcome outcome = WriteSpectrumWorkbook(path.string(), TwoPoints());
+  setlocale(LC_NUMERIC, previous.c_str());
+  ASSERT_TRUE(outcome.written) << outcome.message;
+  const std::string sheet = Unzip(ReadAll(path))["xl/worksheets/sheet1.xml"];
+  fs::remove(path);
+  EXPECT_NE(sheet.find("<v>2.5</v>"), std::string::npos) << comma << ": " << sheet;
+  EXPECT_EQ(sheet.find("<v>2,5</v>"), std::string::npos);
 }
 
 TEST(WriteSpectrumWorkbook, UnwritablePathIsAMessageNotAnException) {
