@@ -9,13 +9,19 @@ double NextLayerValue(const ModelTables& tables, int p, double previous) {
   return std::max(hard.re, std::min(hard.im, previous * tables.IncFactors[p]));
 }
 
+numerics::arofdoubleM GenerateValues(const ModelTables& tables, int p, int n) {
+  numerics::arofdoubleM values;
+  if (n <= 0) return values;
+  values.reserve(n);
+  values.push_back(tables.StartValues[p]);
+  for (int i = 1; i < n; ++i) values.push_back(NextLayerValue(tables, p, values.back()));
+  return values;
+}
+
 void ResetModel(amodel& model, const ModelTables& tables, int n) {
   n = std::clamp(n, kMinLayers, kMaxLayers);
   for (int p = 0; p < kParameterCount; ++p) {
-    auto& values = model.values[p];
-    values.assign(n, 0.0);
-    values[0] = tables.StartValues[p];
-    for (int i = 1; i < n; ++i) values[i] = NextLayerValue(tables, p, values[i - 1]);
+    model.values[p] = GenerateValues(tables, p, n);
     model.layerLimits[p].assign(n, tables.UserLimits[p]);
     model.invertFlags[p].assign(n, tables.InvertDefaults[p]);
   }
@@ -38,6 +44,14 @@ void SetLayerCount(amodel& model, const ModelTables& tables, int n) {
     model.layerLimits[p].resize(n);
     model.invertFlags[p].resize(n);
   }
+}
+
+void ApplyParameterSettings(amodel& model, const ModelTables& tables, int p, SettingsSteps steps) {
+  if (p < 0 || p >= kParameterCount) return;
+  const int n = model.layerCount();
+  if (steps.regenerate) model.values[p] = GenerateValues(tables, p, n);
+  if (steps.copyLimits) model.layerLimits[p].assign(n, tables.UserLimits[p]);
+  if (steps.copyInvert) model.invertFlags[p].assign(n, tables.InvertDefaults[p]);
 }
 
 bool IsHalfSpaceCell(const amodel& model, int p, int layer) {

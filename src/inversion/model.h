@@ -59,6 +59,10 @@ inline constexpr std::array<const char*, kParameterCount + 1> kModelTableHeading
 //! previous x factor, limited to the hard range of p (upper bound first, lower last).
 double NextLayerValue(const ModelTables& tables, int p, double previous);
 
+//! The generated values of parameter p for n layers: StartValues[p] on top, each
+//! further layer NextLayerValue of the one above. UserLimits play no part.
+numerics::arofdoubleM GenerateValues(const ModelTables& tables, int p, int n);
+
 //! Rebuilds the whole model for n layers (clamped to 2..10) from the tables.
 void ResetModel(amodel& model, const ModelTables& tables, int n);
 
@@ -66,6 +70,17 @@ void ResetModel(amodel& model, const ModelTables& tables, int n);
 //! shrinking drops the bottom layers; each added layer gets clamp(last x factor)
 //! and copies the limits and invert flags of the layer above.
 void SetLayerCount(amodel& model, const ModelTables& tables, int n);
+
+//! The optional steps of ApplyParameterSettings, run in this order.
+struct SettingsSteps {
+  bool regenerate = false;  //!< every layer's value generated anew from StartValues and IncFactors
+  bool copyLimits = false;  //!< every layer's layerLimits entry set to UserLimits
+  bool copyInvert = false;  //!< every layer's invertFlags entry set to InvertDefaults
+};
+
+//! Applies the tables of parameter p (0..5, others ignored) to every layer of the
+//! model, step by step as chosen; the layer count stays.
+void ApplyParameterSettings(amodel& model, const ModelTables& tables, int p, SettingsSteps steps);
 
 //! True for the half-space's H, Qp and Qs, which are not model values.
 bool IsHalfSpaceCell(const amodel& model, int p, int layer);

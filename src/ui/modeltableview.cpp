@@ -1,26 +1,65 @@
 #include "ui/modeltableview.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <qcustomplot.h>
+
+#include "inversion/modeltable.h"
 
 namespace corvath::ui {
 namespace {
 
 const QColor kSilver(192, 192, 192);
 
-QTableWidgetItem* CenteredItem(const QString& text) {
+QTableWidgetItem* CenteredItem(const QString& text, bool editable) {
   auto* item = new QTableWidgetItem(text);
   item->setTextAlignment(Qt::AlignCenter);
-  item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (editable) flags |= Qt::ItemIsEditable;
+  item->setFlags(flags);
   return item;
+}
+
+// Silver where the value is fixed, the table's own background otherwise.
+void PaintCell(QTableWidgetItem& item, const inversion::amodel& model, int c, int r) {
+  if (inversion::IsSilverCell(model, c, r))
+    item.setBackground(kSilver);
+  else
+    item.setData(Qt::BackgroundRole, QVariant());
 }
 
 QCPCurve* ProfileCurve(QCustomPlot& chart) {
   return chart.plottableCount() > 0 ? qobject_cast<QCPCurve*>(chart.plottable(0)) : nullptr;
 }
+
+// Hands the typed text to a validator, which answers the text the cell keeps:
+// the typed one when accepted, the previous one when refused.
+class ValidatingDelegate : public QStyledItemDelegate {
+public:
+  using Validator = std::function<QString(const QModelIndex&, const QString& text, const QString& previous)>;
+  ValidatingDelegate(Validator validator, QObject* parent)
+      : QStyledItemDelegate(parent), validator_(std::move(validator)) {}
+
+  void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    if (!line) {
+      QStyledItemDelegate::setModelData(editor, model, index);
+      return;
+    }
+    const QString previous = index.data(Qt::EditRole).toString();
+    model->setData(index, validator_(index, line->text(), previous), Qt::EditRole);
+  }
+
+private:
+  Validator validator_;
+};
 
 }  // namespace
 
@@ -31,6 +70,7 @@ void SetUpModelTable(QTableWidget& table) {
   table.setHorizontalHeaderLabels(headings);
   table.verticalHeader()->setVisible(false);
   table.horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+  table.horizontalHeader()->setSectionsClickable(true);
   table.setColumnWidth(0, 40);
   for (int c = 1; c <= inversion::kParameterCount; ++c) table.setColumnWidth(c, 65);
   table.verticalHeader()->setDefaultSectionSize(22);
@@ -40,10 +80,10 @@ void ShowModelTable(QTableWidget& table, const inversion::amodel& model) {
   const int n = model.layerCount();
   table.setRowCount(n);
   for (int i = 0; i < n; ++i) {
-    table.setItem(i, 0, CenteredItem(QString::number(i + 1)));
+    table.setItem(i, 0, CenteredItem(QString::number(i + 1), false));
     for (int p = 0; p < inversion::kParameterCount; ++p) {
-      auto* item = CenteredItem(QString::fromStdString(inversion::ModelCellText(model, p, i)));
-      if (!model.invertFlags[p][i]) item->setBackground(kSilver);
+      auto* item = CenteredItem(QString::fromStdString(inversion::ModelCellText(model, p, i)), true);
+      PaintCell(*item, model, p + 1, i + 1);
       table.setItem(i, p + 1, item);
     }
   }
@@ -53,7 +93,9 @@ void SetUpProfileChart(QCustomPlot& chart) {
   chart.yAxis->setRangeReversed(true);  // depth grows downward
   chart.yAxis->setLabel("Z");
   chart.xAxis->ticker()->setTickCount(4);
+  chart.legend->setVisible(false);
   for (QCPAxis* axis : {chart.xAxis, chart.yAxis}) axis->grid()->setVisible(true);
+  if (ProfileCurve(chart)) return;
   auto* curve = new QCPCurve(chart.xAxis, chart.yAxis);
   curve->setPen(QPen(QColor(0, 0, 160), 2));
   curve->setLineStyle(QCPCurve::lsLine);
@@ -89,6 +131,69 @@ void ShowProfile(QCustomPlot& chart, const inversion::amodel& model, int p) {
   chart.xAxis->setRange(low - pad, high + pad);
   chart.yAxis->setRange(0.0, std::max(values.back(), 1e-3));
   chart.replot();
+}
+
+std::vector<numerics::arofstrM> ModelTableTexts(const QTableWidget& table) {
+  std::vector<numerics::arofstrM> rows(table.rowCount() + 1, numerics::arofstrM(table.columnCount()));
+  for (int c = 0; c < table.columnCount(); ++c) {
+    if (const QTableWidgetItem* heading = table.horizontalHeaderItem(c)) rows[0][c] = heading->text().toStdString();
+    for (int r = 0; r < table.rowCount(); ++r)
+      if (const QTableWidgetItem* item = table.item(r, c)) rows[r + 1][c] = item->text().toStdString();
+  }
+  return rows;
+}
+
+ModelTableController::ModelTableController(QTableWidget* table, QCustomPlot* profileChart, inversion::amodel& model,
+                                           inversion::ModelTables& tables, QObject* parent)
+    : QObject(parent), table_(table), chart_(profileChart), model_(model), tables_(tables) {
+  SetUpModelTable(*table_);
+  SetUpProfileChart(*chart_);
+  table_->setItemDelegate(new ValidatingDelegate(
+      [this](const QModelIndex& index, const QString& text, const QString& previous) {
+        return validateEdit(index.column(), index.row() + 1, text, previous);
+      },
+      table_));
+  table_->viewport()->installEventFilter(this);
+  connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
+    if (c >= 1 && c <= inversion::kParameterCount) emit parameterSettingsRequested(c - 1);
+  });
+  showModelTable();
+}
+
+void ModelTableController::showModelTable() {
+  ShowModelTable(*table_, model_);
+  showProfile();
+}
+
+void ModelTableController::showProfile() { ShowProfile(*chart_, model_, tables_.SelectedParameter); }
+
+void ModelTableController::setLayerCount(int layers) {
+  inversion::SetLayerCount(model_, tables_, layers);
+  showModelTable();
+}
+
+QString ModelTableController::validateEdit(int c, int r, const QString& text, const QString& previous) {
+  const inversion::CellEdit edit =
+      inversion::ValidateCellEdit(model_, tables_, c, r, text.toStdString(), previous.toStdString());
+  if (!edit.accepted) return previous;
+  showProfile();
+  emit cellValueAccepted(c, r);
+  return text;
+}
+
+bool ModelTableController::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == table_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::RightButton) {
+      const QModelIndex index = table_->indexAt(mouse->position().toPoint());
+      const int c = index.column(), r = index.row() + 1;
+      if (index.isValid() && inversion::ToggleInvertFlag(model_, c, r)) {
+        if (QTableWidgetItem* item = table_->item(r - 1, c)) PaintCell(*item, model_, c, r);
+        emit invertFlagToggled(c, r);
+      }
+    }
+  }
+  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace corvath::ui

@@ -1,23 +1,82 @@
 #pragma once
-// Drawing the layered model: the parameter table and the depth profile chart.
+// Drawing the layered model and taking the user's changes to it: the parameter
+// table (centred cells, silver where a value is fixed, right-button toggling of the
+// invert flag, validated editing, heading clicks) and the depth profile chart.
+// Table row 0 of the model's cell numbering is the horizontal header, so model
+// cell (c, r) is the widget's cell (row r - 1, column c).
+#include <QObject>
+
+#include <vector>
+
 #include "inversion/model.h"
+#include "numerics/arrays.h"
 
 class QCustomPlot;
 class QTableWidget;
 
 namespace corvath::ui {
 
-//! Sets up the parameter table: seven columns with their headings, centred cells.
+//! Sets up the parameter table: seven columns with their headings, centred
+//! headings, no row header, clickable column headings. May be called again.
 void SetUpModelTable(QTableWidget& table);
 
-//! Writes the model into the table: one row per layer, "*" for the half-space's
-//! H, Qp and Qs, silver cells where the invert flag is off.
+//! Writes the model into the table: one row per layer, the layer number in column 0
+//! (not editable), "*" for the half-space's H, Qp and Qs, centred editable cells,
+//! silver cells where the invert flag is off.
 void ShowModelTable(QTableWidget& table, const inversion::amodel& model);
 
-//! Sets up the profile chart: inverted depth axis titled "Z", grid shown, one curve.
+//! Sets up the profile chart: inverted depth axis titled "Z", grid shown, no
+//! legend, one line curve 2 pixels wide. May be called again (one curve only).
 void SetUpProfileChart(QCustomPlot& chart);
 
-//! Draws the depth profile of parameter p (H draws Vp) as a staircase.
+//! Draws the depth profile of parameter p (H draws Vp) as a staircase in the order
+//! of its points; the bottom axis is titled with the parameter's heading.
 void ShowProfile(QCustomPlot& chart, const inversion::amodel& model, int p);
+
+//! The texts of the table as shown: the heading row, then every row's cell texts
+//! (what "Model to text file" writes).
+std::vector<numerics::arofstrM> ModelTableTexts(const QTableWidget& table);
+
+//! Binds the parameter table and the profile chart to the workspace's model and
+//! tables (both must outlive it): draws them and applies right-button toggles and
+//! edited cells to the model. Heading clicks are only announced, for the window to
+//! run the "Settings" dialog (EditParameterSettings).
+class ModelTableController : public QObject {
+  Q_OBJECT
+public:
+  ModelTableController(QTableWidget* table, QCustomPlot* profileChart, inversion::amodel& model,
+                       inversion::ModelTables& tables, QObject* parent = nullptr);
+
+  QTableWidget* table() const { return table_; }
+  QCustomPlot* profileChart() const { return chart_; }
+
+public slots:
+  //! ShowModelTable: the model into the table, then the profile of SelectedParameter.
+  void showModelTable();
+  //! Draws the profile of SelectedParameter only.
+  void showProfile();
+  //! "Layers number" stepped to n: SetLayerCount, then showModelTable. "Iter number"
+  //! runs it with the current count, which only refreshes the table.
+  void setLayerCount(int layers);
+
+signals:
+  //! The heading of parameter p (0..5) was clicked: open the "Settings" dialog for it.
+  void parameterSettingsRequested(int p);
+  //! A right-button press toggled the invert flag of cell (column c, row r).
+  void invertFlagToggled(int c, int r);
+  //! An edited cell (column c, row r) was accepted and its value stored.
+  void cellValueAccepted(int c, int r);
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  QString validateEdit(int c, int r, const QString& text, const QString& previous);
+
+  QTableWidget* table_;
+  QCustomPlot* chart_;
+  inversion::amodel& model_;
+  inversion::ModelTables& tables_;
+};
 
 }  // namespace corvath::ui

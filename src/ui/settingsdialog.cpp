@@ -83,4 +83,40 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent, Qt::Tool) {
   layout->addLayout(invertRow);
 }
 
+void SettingsDialog::setSettings(const inversion::ParameterSettings& settings) {
+  startValue->setText(QString::fromStdString(settings.startValue));
+  incFactor->setText(QString::fromStdString(settings.incFactor));
+  minimum->setText(QString::fromStdString(settings.minimum));
+  maximum->setText(QString::fromStdString(settings.maximum));
+  invertFlag->setChecked(settings.invertFlag);
+  valuesEnabled->setChecked(settings.valuesEnabled);
+  limitsEnabled->setChecked(settings.limitsEnabled);
+  invertEnabled->setChecked(settings.invertEnabled);
+}
+
+inversion::ParameterSettings SettingsDialog::settings() const {
+  inversion::ParameterSettings settings;
+  settings.startValue = startValue->text().toStdString();
+  settings.incFactor = incFactor->text().toStdString();
+  settings.minimum = minimum->text().toStdString();
+  settings.maximum = maximum->text().toStdString();
+  settings.invertFlag = invertFlag->isChecked();
+  settings.valuesEnabled = valuesEnabled->isChecked();
+  settings.limitsEnabled = limitsEnabled->isChecked();
+  settings.invertEnabled = invertEnabled->isChecked();
+  return settings;
+}
+
+inversion::AppliedSettings EditParameterSettings(SettingsDialog& dialog, const DialogRunner& run,
+                                                 inversion::amodel& model, inversion::ModelTables& tables, int p) {
+  if (p < 0 || p >= inversion::kParameterCount) return {};
+  inversion::ParameterSettings settings = dialog.settings();
+  inversion::FillParameterSettings(settings, tables, p);
+  dialog.setSettings(settings);
+  tables.SelectedParameter = p;
+  const int result = run ? run(dialog) : dialog.exec();
+  if (result != QDialog::Accepted) return {};
+  return inversion::ApplyParameterSettings(model, tables, p, dialog.settings());
+}
+
 }  // namespace corvath::ui

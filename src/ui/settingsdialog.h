@@ -4,6 +4,11 @@
 // reused, so its check boxes keep their states between openings.
 #include <QDialog>
 
+#include <functional>
+
+#include "inversion/model.h"
+#include "inversion/parametersettings.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
@@ -14,6 +19,11 @@ class SettingsDialog : public QDialog {
   Q_OBJECT
 public:
   explicit SettingsDialog(QWidget* parent = nullptr);
+
+  //! Shows the settings: the four fields, the flag box and the three switches.
+  void setSettings(const inversion::ParameterSettings& settings);
+  //! The settings as the user left them.
+  inversion::ParameterSettings settings() const;
 
   QGroupBox* valuesGroup;      //!< GroupBox1 "Values"
   QLineEdit* startValue;       //!< Edit3 "Start value"
@@ -26,5 +36,16 @@ public:
   QCheckBox* invertEnabled;    //!< CheckBox1 "Invert": enables the flag box
   QCheckBox* invertFlag;       //!< CheckBox4: the new default invert flag
 };
+
+//! Runs a dialog modally and returns its result (QDialog::exec when empty).
+using DialogRunner = std::function<int(QDialog&)>;
+
+//! EditParameterSettings(p), p = 0..5: refills the dialog's fields for p from the
+//! tables (its switches keep their states), makes p the SelectedParameter, runs the
+//! dialog and, if it was closed by "Apply", applies its ticked groups to the tables
+//! and the model. Returns what was applied (nothing when cancelled). The caller
+//! shows the model table afterwards in every case.
+inversion::AppliedSettings EditParameterSettings(SettingsDialog& dialog, const DialogRunner& run,
+                                                 inversion::amodel& model, inversion::ModelTables& tables, int p);
 
 }  // namespace corvath::ui

@@ -1,0 +1,44 @@
+#pragma once
+// What the parameter table does with the model: cell texts, the silver marking of
+// fixed values, toggling an invert flag and accepting or refusing an edited cell.
+// Cells are addressed as the table shows them: row 0 holds the headings, column 0
+// the layer numbers, so data cell (c, r) is parameter c - 1 of layer r - 1.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "inversion/model.h"
+#include "numerics/arrays.h"
+
+namespace corvath::inversion {
+
+//! True for a data cell (1 <= c <= 6, 1 <= r <= layer count).
+bool IsDataCell(const amodel& model, int c, int r);
+
+//! True when cell (c, r) is painted silver (RGB 192, 192, 192): a data cell whose
+//! invert flag is off.
+bool IsSilverCell(const amodel& model, int c, int r);
+
+//! Right-button press on cell (c, r): toggles invertFlags[c - 1][r - 1]. Returns
+//! false, changing nothing, when (c, r) is not a data cell.
+bool ToggleInvertFlag(amodel& model, int c, int r);
+
+//! What an edited cell shows after validation.
+struct CellEdit {
+  bool accepted = false;  //!< the value was stored
+  std::string shownText;  //!< the text as typed when accepted, the previous text when refused
+  bool operator==(const CellEdit&) const = default;
+};
+
+//! Validates text typed into cell (c, r): a number (comma as decimal point) within
+//! HardLimits[c - 1] is stored in values[c - 1][r - 1] (also under a "*" cell, where
+//! it has no effect); anything else, or a cell that is not a data cell, is refused
+//! and the cell shows previousText again. UserLimits do not apply.
+CellEdit ValidateCellEdit(amodel& model, const ModelTables& tables, int c, int r, std::string_view text,
+                          std::string_view previousText);
+
+//! The texts of the parameter table as ShowModelTable writes them: the heading row
+//! ("N", "H(m)" ...), then per layer its number (from 1) and its six cell texts.
+std::vector<numerics::arofstrM> ModelTableRows(const amodel& model);
+
+}  // namespace corvath::inversion
