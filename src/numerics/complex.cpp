@@ -31,6 +31,17 @@ Complex ComplexExp(Complex z) {
   return {e * std::cos(z.im), e * std::sin(z.im)};
 }
 
+void ComplexExpPair(Complex z, Complex& positive, Complex& negative) {
+  double r = z.re;
+  if (std::fabs(r) > kExpClamp) r = std::copysign(kExpClamp, r);
+  const double c = std::cos(z.im);
+  const double s = std::sin(z.im);
+  const double up = std::exp(r);
+  const double down = std::exp(-r);
+  positive = {up * c, up * s};
+  negative = {down * c, down * -s};
+}
+
 Complex ComplexLog(Complex z) {
   return {std::log(ComplexAbs(z)), z.im != 0.0 ? ComplexArg(z) : 0.0};
 }

@@ -72,6 +72,10 @@ inline Complex ComplexDivReal(Complex z, double x) {
 //! e^z with the real part clamped to [-50, 50] first.
 Complex ComplexExp(Complex z);
 
+//! ComplexExp(z) and ComplexExp(ComplexNeg(z)) together, bit for bit, sharing one
+//! cosine and sine of z.im (the cosine is even and the sine odd).
+void ComplexExpPair(Complex z, Complex& positive, Complex& negative);
+
 //! (ln|z|, arg z), with imaginary part 0 for every real z of either sign.
 Complex ComplexLog(Complex z);
 

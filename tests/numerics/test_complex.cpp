@@ -5,6 +5,7 @@
 #include <complex>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "numerics/arrays.h"
 #include "numerics/complex.h"
@@ -135,4 +136,22 @@ TEST(Complex, ElementaryOperations) {
   ExpectExactly(ComplexMul(a, b), {1.5 * -3 - (-2 * 0.25), 1.5 * 0.25 + (-2 * -3)}, "mul");
   ExpectExactly(ComplexScale(a, -2), {-3, 4}, "scale");
   EXPECT_EQ(ComplexAbs({3, 4}), 5.0);
+}
+
+TEST(Complex, ExponentialPairEqualsTwoExponentialsBitForBit) {
+  std::mt19937_64 rng(20240611);
+  std::uniform_real_distribution<double> small(-3.0, 3.0);
+  std::uniform_real_distribution<double> wide(-1e4, 1e4);
+  std::vector<Complex> cases{{0, 0}, {-0.0, -0.0}, {60, 1}, {-60, -1}, {50, 1e6}, {1e-320, 1e-320}, {3, 1e15}};
+  for (int k = 0; k < 20000; ++k) cases.push_back({k % 2 ? small(rng) : wide(rng) / 100, k % 3 ? small(rng) : wide(rng)});
+  for (const Complex z : cases) {
+    Complex up, down;
+    ComplexExpPair(z, up, down);
+    const Complex expectUp = ComplexExp(z);
+    const Complex expectDown = ComplexExp(ComplexNeg(z));
+    ASSERT_EQ(up.re, expectUp.re) << z.re << "," << z.im;
+    ASSERT_EQ(up.im, expectUp.im) << z.re << "," << z.im;
+    ASSERT_EQ(down.re, expectDown.re) << z.re << "," << z.im;
+    ASSERT_EQ(down.im, expectDown.im) << z.re << "," << z.im;
+  }
 }
