@@ -115,3 +115,25 @@ inline bool AllFinite(const InversionState& state) {
 }
 
 }  // namespace corvath::inversion::testing
+
+#include "inversion/theoreticalcurve.h"
+
+namespace corvath::inversion::testing {
+
+// The 101-point frequency grid of an observed curve between 1 and 20 Hz.
+inline std::vector<double> GridFrequencies() {
+  std::vector<double> f(101);
+  for (int k = 0; k <= 100; ++k) f[k] = 1.0 + 19.0 * k / 100.0;
+  return f;
+}
+
+// The observed curve of a state under the real theoretical curve, on the 1..20 Hz grid.
+inline spectra::RatioCurve ForwardObserved(const InversionState& truth) {
+  numerics::arofcomplexM curve;
+  ComputeTheoreticalCurve(truth.model, truth.referenceFrequency, truth.dispersionExponent, GridFrequencies(), curve);
+  spectra::RatioCurve observed;
+  for (const auto& point : curve) observed.points.push_back({point.re, point.im, point.im, point.im});
+  return observed;
+}
+
+}  // namespace corvath::inversion::testing

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "inversion/curveevaluator.h"
 #include "inversion/globalsearch.h"
 #include "inversion/randomgenerator.h"
 #include "inversionfixtures.h"
@@ -363,4 +364,25 @@ TEST(GlobalSearch, LowersTheMisfitOfASyntheticCurve) {
   EXPECT_LT(after, before / 100.0);
   // The peak frequency 1000 Vs / (4 H) is found well.
   EXPECT_NEAR(1000.0 * state.model.values[kVs][0] / (4.0 * state.model.values[kH][0]), 1.8, 0.05);
+}
+
+TEST(GlobalSearch, LowersTheMisfitOfACurveOfTheForwardModel) {
+  SeedRandomGenerator(77);
+  InversionState truth = SmallState();
+  truth.model.values[kH][0] = 25.0;
+  truth.model.values[kVs][0] = 0.18;
+  const RatioCurve observed = ForwardObserved(truth);
+  InversionState state = SmallState();
+  for (int p : {kH, kVs}) state.model.invertFlags[p][0] = true;
+  const CurveEvaluator evaluate = TheoreticalCurveEvaluator(observed);
+  const FitWeights weights = ComputeBandWeights(observed, BandSettings());
+  arofcomplexM startCurve;
+  evaluate(state.model, state.referenceFrequency, state.dispersionExponent, startCurve);
+  RecordingProgress progress;
+  const InversionOutcome outcome = RunGlobalSearch(state, observed, ModelTables{}, BandSettings(), evaluate, progress);
+  ASSERT_EQ(outcome.end, InversionEnd::Completed);
+  const double before = GlobalSearchMisfit(startCurve, observed, weights);
+  const double after = GlobalSearchMisfit(outcome.theoreticalCurve, observed, weights);
+  EXPECT_LT(after, before / 100.0);
+  EXPECT_NEAR(state.model.values[kVs][0] / state.model.values[kH][0], 0.18 / 25.0, 0.18 / 25.0 * 0.02);
 }

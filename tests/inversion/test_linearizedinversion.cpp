@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "inversion/inversionsettings.h"
+#include "inversion/curveevaluator.h"
 #include "inversion/linearizedinversion.h"
 #include "inversionfixtures.h"
 #include "numerics/numbertext.h"
@@ -397,4 +398,42 @@ TEST(LinearizedInversion, NonPositiveExponentIsRaisedBeforeItsLogarithmIsTaken) 
                          Bind(evaluator), progress);
   EXPECT_TRUE(AllFinite(state));
   EXPECT_NEAR(state.dispersionExponent, 0.2, 0.01);
+}
+
+TEST(LinearizedInversion, RecoversAModelFromACurveOfTheForwardModel) {
+  InversionState truth = SmallState();
+  truth.model.values[kH][0] = 25.0;
+  truth.model.values[kVs][0] = 0.18;
+  truth.model.values[kQs][0] = 12.0;
+  const RatioCurve observed = ForwardObserved(truth);
+  InversionState state = SmallState();
+  for (int p : {kH, kVs, kQs}) state.model.invertFlags[p][0] = true;
+  RecordingProgress progress;
+  const InversionOutcome outcome = RunLinearizedInversion(state, observed, ModelTables{}, Settings(20),
+                                                          TheoreticalCurveEvaluator(observed), progress);
+  ASSERT_EQ(outcome.end, InversionEnd::Completed);
+  EXPECT_NEAR(state.model.values[kH][0], 25.0, 0.25);
+  EXPECT_NEAR(state.model.values[kVs][0], 0.18, 0.0018);
+  EXPECT_NEAR(state.model.values[kQs][0], 12.0, 0.12);
+  ASSERT_EQ(outcome.theoreticalCurve.size(), observed.points.size());
+  for (std::size_t k = 0; k < observed.points.size(); ++k)
+    EXPECT_NEAR(outcome.theoreticalCurve[k].im / observed.points[k].ratio, 1.0, 1e-3) << observed.points[k].frequencyHz;
+}
+
+TEST(LinearizedInversion, UnreadableExponentFailsTheRunWithTheRuntimeMessage) {
+  // "K degree" that is not a number arrives as 123456789: the powers of the quality
+  // factors overflow above 1 Hz, and the run ends before changing anything.
+  InversionState state = SmallState();
+  state.model.invertFlags[kH][0] = true;
+  state.dispersionExponent = corvath::numerics::InvalidNumber;
+  const InversionState start = state;
+  const RatioCurve observed = ForwardObserved(SmallState());
+  RecordingProgress progress;
+  const InversionOutcome outcome = RunLinearizedInversion(state, observed, ModelTables{}, Settings(5),
+                                                          TheoreticalCurveEvaluator(observed), progress);
+  EXPECT_EQ(outcome.end, InversionEnd::Failed);
+  EXPECT_FALSE(outcome.message.empty());
+  EXPECT_EQ(state, start);
+  EXPECT_TRUE(outcome.theoreticalCurve.empty());
+  EXPECT_EQ(progress.percents, std::vector<int>{0});
 }
