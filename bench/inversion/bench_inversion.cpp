@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "inversion/curveevaluator.h"
 #include "inversion/globalsearch.h"
 #include "inversion/linearizedinversion.h"
 #include "inversion/randomgenerator.h"
@@ -74,5 +75,49 @@ void BM_GlobalSearchRun(benchmark::State& bench) {
   }
 }
 BENCHMARK(BM_GlobalSearchRun)->Unit(benchmark::kMillisecond);
+
+// The same with the real theoretical curve on a 101-point grid from 1 to 20 Hz.
+Setup ForwardSetup() {
+  Setup setup;
+  InversionState truth = setup.state;
+  for (auto& v : truth.model.values[static_cast<int>(ModelParameter::Vs)]) v *= 1.2;
+  setup.observed.points.clear();
+  for (int k = 0; k <= 100; ++k) setup.observed.points.push_back({1.0 + 0.19 * k, 1.0, 1.0, 1.0});
+  corvath::numerics::arofcomplexM curve;
+  TheoreticalCurveEvaluator(setup.observed)(truth.model, 0.0, 0.1, curve);
+  for (std::size_t k = 0; k < curve.size(); ++k) setup.observed.points[k].ratio = curve[k].im;
+  return setup;
+}
+
+void BM_LinearizedIterationForward(benchmark::State& bench) {
+  const Setup setup = ForwardSetup();
+  InversionSettings settings;
+  settings.IterationCount = 1;
+  const CurveEvaluator evaluate = TheoreticalCurveEvaluator(setup.observed);
+  for (auto _ : bench) {
+    InversionState state = setup.state;
+    Silent progress;
+    RunLinearizedInversion(state, setup.observed, setup.tables, settings, evaluate, progress);
+    benchmark::DoNotOptimize(state.model.values[0][0]);
+  }
+  bench.counters["curves"] = 2 * 47 + 2 + 6;
+}
+BENCHMARK(BM_LinearizedIterationForward)->Unit(benchmark::kMillisecond);
+
+void BM_GlobalSearchRunForward(benchmark::State& bench) {
+  const Setup setup = ForwardSetup();
+  InversionSettings settings;
+  settings.GlobalSearch = true;
+  const CurveEvaluator evaluate = TheoreticalCurveEvaluator(setup.observed);
+  SeedRandomGenerator(1);
+  for (auto _ : bench) {
+    InversionState state = setup.state;
+    Silent progress;
+    RunGlobalSearch(state, setup.observed, setup.tables, settings, evaluate, progress);
+    benchmark::DoNotOptimize(state.model.values[0][0]);
+  }
+  bench.counters["curves"] = 4202;
+}
+BENCHMARK(BM_GlobalSearchRunForward)->Unit(benchmark::kMillisecond);
 
 }  // namespace
