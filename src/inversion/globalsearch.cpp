@@ -1,0 +1,279 @@
+#include "inversion/globalsearch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <limits>
+
+#include "inversion/randomgenerator.h"
+#include "inversion/runsupport.h"
+
+namespace corvath::inversion {
+
+using detail::LogOf;
+using detail::RestoreValues;
+using detail::SaveValues;
+using detail::ValueSet;
+using numerics::arofcomplexM;
+using numerics::Complex;
+using numerics::InvalidNumber;
+
+namespace {
+
+constexpr double kMaxSearchReferenceFrequency = 10.0;
+constexpr double kMaxSearchExponent = 3.0;
+constexpr int kMaxRedraws = 100000;  // a range of NaN ends could otherwise never be met
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+bool BothSet(const Complex& limits) { return limits.re != InvalidNumber && limits.im != InvalidNumber; }
+
+// ln x, or -infinity for an x without a logarithm (it is then clamped to the range's lower end).
+double LogOrLowest(double x) {
+  double out = 0.0;
+  return LogOf(x, out) ? out : -kInfinity;
+}
+
+}  // namespace
+
+Complex GlobalSearchRange(const ModelTables& tables, const FreeParameter& entry, double startValue) {
+  switch (entry.kind) {
+    case FreeValueKind::ReferenceFrequency:
+      return {0.0, kMaxSearchReferenceFrequency};
+    case FreeValueKind::DispersionExponent:
+      return {kMinDispersionExponent, kMaxSearchExponent};
+    case FreeValueKind::Layer:
+      break;
+  }
+  const int p = entry.parameter;
+  const Complex& hard = tables.HardLimits[p];
+  const Complex& user = tables.UserLimits[p];
+  // Raises lo and lowers hi to the user limits when both ends are set, else to the defaults.
+  const auto narrow = [&](double lo, double hi, double defaultLo, double defaultHi) {
+    if (BothSet(user)) return Complex{std::max(lo, user.re), std::min(hi, user.im)};
+    return Complex{std::max(lo, defaultLo), std::min(hi, defaultHi)};
+  };
+  switch (static_cast<ModelParameter>(p)) {
+    case ModelParameter::H:
+      // The thickness keeps to its hard range like every value the program generates.
+      return {std::max(hard.re, startValue / 2.0), std::min(hard.im, 2.0 * startValue)};
+    case ModelParameter::Vp:
+      return narrow(startValue / 2.0, 2.0 * startValue, 0.2, 3.0);
+    case ModelParameter::Rho:
+      return narrow(hard.re, hard.im, 1.0, 3.0);
+    case ModelParameter::Qp:
+      return narrow(hard.re, hard.im, 5.0, 125.0);
+    case ModelParameter::Vs:
+    case ModelParameter::Qs:
+      break;
+  }
+  return {0.0, 0.0};
+}
+
+double VfsaDraw(double lo, double hi, double centre, double temperature,
+                const std::function<std::uint32_t()>& randomInteger) {
+  if (lo == hi) return lo;
+  if (lo > hi) return std::fabs(centre - hi) < std::fabs(centre - lo) ? hi : lo;
+  if (!(centre >= lo)) centre = lo;  // also a centre that is not a number
+  if (centre > hi) centre = hi;
+  const double width = hi - lo;
+  const double base = 1.0 + 1.0 / temperature;
+  for (int tries = 0; tries < kMaxRedraws; ++tries) {
+    const double u = static_cast<double>(randomInteger()) / 1e9;
+    const double sign = u > 0.5 ? 1.0 : (u < 0.5 ? -1.0 : 0.0);
+    const double y = sign * temperature * (std::pow(base, std::fabs(2.0 * u - 1.0)) - 1.0);
+    const double x = centre + width * y;
+    if (lo <= x && x <= hi) return x;
+  }
+  return centre;
+}
+
+double GlobalSearchMisfit(const arofcomplexM& curve, const spectra::RatioCurve& observed,
+                          const FitWeights& bandWeights) {
+  double sum = 0.0;
+  int counted = 0;
+  for (std::size_t i = 0; i < curve.size(); ++i) {
+    const double t = curve[i].im;
+    if (!(t < kMisfitRatioCeiling)) continue;
+    ++counted;
+    if (bandWeights[i] == 0.0) continue;
+    double lnT = 0.0;
+    if (!LogOf(t, lnT)) return kInfinity;
+    const double term = bandWeights[i] * (lnT - std::log(observed.points[i].ratio));
+    sum += term * term;
+  }
+  if (counted == 0) return kInfinity;
+  return sum / counted;
+}
+
+bool AcceptProposal(double misfitIncrease, double temperature) {
+  return misfitIncrease <= 0.0 || std::exp(-std::min(misfitIncrease / temperature, 50.0)) > 0.1;
+}
+
+namespace {
+
+class GlobalRun {
+ public:
+  GlobalRun(InversionState& state, const spectra::RatioCurve& observed, const ModelTables& tables,
+            const InversionSettings& settings, const CurveEvaluator& evaluate, InversionProgress& progress)
+      : state_(state),
+        observed_(observed),
+        tables_(tables),
+        settings_(settings),
+        evaluate_(evaluate),
+        progress_(progress),
+        n_(observed.points.size()),
+        best_(SaveValues(state)) {}
+
+  InversionEnd Execute();
+  void RestoreBest() { RestoreValues(state_, best_); }
+  const arofcomplexM& bestCurve() const { return bestCurve_; }
+
+ private:
+  void Evaluate(arofcomplexM& curve) { detail::EvaluateCurve(evaluate_, state_, n_, curve); }
+  void Propose();
+  double Draw(double lo, double hi, double centre) const {
+    return VfsaDraw(lo, hi, centre, temperature_, RandomInteger);
+  }
+  // A draw in ln of [lo, hi] around ln centre, stored back as a value within [lo, hi].
+  double DrawLogarithmic(double lo, double hi, double centre) const {
+    const double x = std::exp(Draw(LogOrLowest(lo), LogOrLowest(hi), LogOrLowest(centre)));
+    return std::min(hi, std::max(lo, x));
+  }
+  void ShowBest();
+
+  InversionState& state_;  // the working state
+  const spectra::RatioCurve& observed_;
+  const ModelTables& tables_;
+  const InversionSettings& settings_;
+  const CurveEvaluator& evaluate_;
+  InversionProgress& progress_;
+  const std::size_t n_;
+
+  FreeParameterList list_;
+  std::vector<Complex> ranges_;  // fixed search ranges, per entry
+  FitWeights weights_;
+  ValueSet current_, best_;
+  arofcomplexM curve_, bestCurve_;
+  double temperature_ = 1.0;
+};
+
+void GlobalRun::Propose() {
+  const int vp = static_cast<int>(ModelParameter::Vp);
+  const int qp = static_cast<int>(ModelParameter::Qp);
+  for (std::size_t k = 0; k < list_.size(); ++k) {
+    const FreeParameter& entry = list_[k];
+    const Complex& range = ranges_[k];
+    switch (entry.kind) {
+      case FreeValueKind::ReferenceFrequency:
+        state_.referenceFrequency = Draw(range.re, range.im, current_.referenceFrequency);
+        break;
+      case FreeValueKind::DispersionExponent:
+        state_.dispersionExponent = DrawLogarithmic(range.re, range.im, current_.dispersionExponent);
+        break;
+      case FreeValueKind::Layer: {
+        const int p = entry.parameter;
+        const int layer = entry.layer;
+        const double centre = current_.values[p][layer];
+        double& value = state_.model.values[p][layer];
+        const Complex& hard = tables_.HardLimits[p];
+        switch (static_cast<ModelParameter>(p)) {
+          case ModelParameter::Vs: {
+            const double partner = state_.model.values[vp][layer];
+            value = Draw(std::max(partner / 5.0, hard.re), std::min(partner, hard.im), centre);
+            break;
+          }
+          case ModelParameter::Qs: {
+            const double partner = state_.model.values[qp][layer];
+            value = DrawLogarithmic(std::max(partner / 5.0, hard.re), std::min(partner, hard.im), centre);
+            break;
+          }
+          case ModelParameter::Qp:
+            value = DrawLogarithmic(range.re, range.im, centre);
+            break;
+          default:
+            value = Draw(range.re, range.im, centre);
+            break;
+        }
+        break;
+      }
+    }
+  }
+}
+
+void GlobalRun::ShowBest() {
+  RestoreBest();
+  Evaluate(curve_);
+  progress_.ShowState({state_, curve_});
+}
+
+InversionEnd GlobalRun::Execute() {
+  if (n_ == 0) return InversionEnd::NothingToFit;
+  list_ = BuildFreeParameterList(state_.model, settings_);
+  const std::size_t d = list_.size();
+  if (d == 0) return InversionEnd::NothingToFit;
+  ranges_.resize(d);
+  for (std::size_t k = 0; k < d; ++k) {
+    const FreeParameter& entry = list_[k];
+    double start = 0.0;
+    if (entry.kind == FreeValueKind::Layer) start = state_.model.values[entry.parameter][entry.layer];
+    ranges_[k] = GlobalSearchRange(tables_, entry, start);
+  }
+  weights_ = ComputeBandWeights(observed_, settings_);
+
+  Evaluate(curve_);
+  bestCurve_ = curve_;
+  double currentMisfit = GlobalSearchMisfit(curve_, observed_, weights_);
+  double bestMisfit = currentMisfit;
+  current_ = best_ = SaveValues(state_);
+  temperature_ = 1.0;
+
+  bool stopped = false;
+  for (int level = 1; level <= kAnnealingLevels && !stopped; ++level) {
+    for (int proposal = 0; proposal < kProposalsPerLevel; ++proposal) {
+      Propose();
+      Evaluate(curve_);
+      const double misfit = GlobalSearchMisfit(curve_, observed_, weights_);
+      if (misfit < bestMisfit) {
+        best_ = SaveValues(state_);
+        bestCurve_ = curve_;
+        bestMisfit = misfit;
+      }
+      if (AcceptProposal(misfit - currentMisfit, temperature_)) {
+        current_ = SaveValues(state_);
+        currentMisfit = misfit;
+      }
+      if (progress_.IsStopRequested()) {
+        stopped = true;
+        break;
+      }
+    }
+    if (stopped) break;
+    // The schedule compounds; with few free values it would reach 0, where the draw has no 1/T.
+    temperature_ *= std::exp(-std::pow(static_cast<double>(level), 1.0 / static_cast<double>(d)));
+    temperature_ = std::max(temperature_, std::numeric_limits<double>::min());
+    progress_.Report(detail::ProgressPercent(level, kAnnealingLevels));
+    ShowBest();
+  }
+  ShowBest();
+  return stopped ? InversionEnd::Stopped : InversionEnd::Completed;
+}
+
+}  // namespace
+
+InversionOutcome RunGlobalSearch(InversionState& state, const spectra::RatioCurve& observed,
+                                 const ModelTables& tables, const InversionSettings& settings,
+                                 const CurveEvaluator& evaluate, InversionProgress& progress) {
+  InversionOutcome outcome;
+  GlobalRun run(state, observed, tables, settings, evaluate, progress);
+  try {
+    outcome.end = run.Execute();
+  } catch (const std::exception& fault) {
+    outcome.end = InversionEnd::Failed;
+    outcome.message = detail::FaultMessage(fault.what());
+  }
+  run.RestoreBest();
+  outcome.theoreticalCurve = run.bestCurve();
+  return outcome;
+}
+
+}  // namespace corvath::inversion
