@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/atomicfile.h"
+#include "inversion/modeltext.h"
 #include "inversion/theoreticalcurve.h"
 #include "spectra/export.h"
 #include "windows/removezero.h"
@@ -119,6 +120,26 @@ Outcome SetLayerCount(Workspace& workspace, int layers) {
   return Outcome::Done();
 }
 
+inversion::CellEdit EditModelCell(Workspace& workspace, int c, int r, std::string_view text,
+                                  std::string_view previousText) {
+  return inversion::ValidateCellEdit(workspace.model, workspace.modelTables, c, r, text, previousText);
+}
+
+bool ToggleInvertFlag(Workspace& workspace, int c, int r) { return inversion::ToggleInvertFlag(workspace.model, c, r); }
+
+inversion::ParameterSettings ParameterSettingsOf(const Workspace& workspace, int p,
+                                                 inversion::ParameterSettings current) {
+  inversion::FillParameterSettings(current, workspace.modelTables, p);
+  return current;
+}
+
+inversion::AppliedSettings ApplyParameterSettings(Workspace& workspace, int p,
+                                                  const inversion::ParameterSettings& settings) {
+  if (p < 0 || p >= inversion::kParameterCount) return {};
+  workspace.modelTables.SelectedParameter = p;
+  return inversion::ApplyParameterSettings(workspace.model, workspace.modelTables, p, settings);
+}
+
 Outcome CalculateTheoreticalCurve(Workspace& workspace, const ForwardModelSettings& settings) {
   workspace.referenceFrequency = settings.referenceFrequencyHz;
   workspace.dispersionExponent = settings.dispersionExponent;
@@ -136,33 +157,49 @@ Outcome CalculateTheoreticalCurve(Workspace& workspace, const ForwardModelSettin
   return Outcome::Done();
 }
 
-std::string ResultFileName(const std::string& name, ResultFileType type) {
-  const std::size_t slash = name.find_last_of('/');
-  const std::size_t point = name.find_last_of('.');
-  const bool hasExtension = point != std::string::npos && (slash == std::string::npos || point > slash);
-  const std::string stem = hasExtension ? name.substr(0, point) : name;
-  return stem + (type == ResultFileType::SpectrumWorkbook ? ".xls" : ".txt");
-}
-
 Outcome WriteSpectrumTable(const Workspace& workspace, std::ostream& out) {
   if (!workspace.spectraResult) return Outcome::Unchanged("no spectra have been calculated");
   spectra::WriteSpectrumTable(out, *workspace.spectraResult);
   return Outcome::Done();
 }
 
-Outcome SaveResults(const Workspace& workspace, ResultFileType type, const std::string& path) {
+Outcome SaveResults(const Workspace& workspace, const SaveRequest& request) {
   if (!workspace.spectraResult) return Outcome::Unchanged("no spectra have been calculated");
-  switch (type) {
-    case ResultFileType::SpectrumText: {
-      std::ostringstream table;
-      spectra::WriteSpectrumTable(table, *workspace.spectraResult);
-      return WriteFileAtomically(path, table.view());
+  const spectra::SpectraResult& result = *workspace.spectraResult;
+  switch (request.type) {
+    case ResultFileType::SpectrumText:
+      return WriteFileAtomically(request.path, [&](std::ostream& out) {
+        spectra::WriteSpectrumTable(out, result);
+        return true;
+      });
+    case ResultFileType::SpectrumWorkbook: {
+      const Outcome workbook = ReplaceFileAtomically(request.path, [&](const std::string& temporaryPath) {
+        const spectra::ExportOutcome written = spectra::WriteSpectrumWorkbook(temporaryPath, result);
+        return written.written ? Outcome::Done() : Outcome::Failed(written.message, request.path);
+      });
+      if (workbook.done()) return workbook;
+      // No workbook: the same table as comma-separated text beside it.
+      const std::string csvPath = spectra::ReplaceExtension(request.path, ".csv");
+      const Outcome csv = WriteFileAtomically(csvPath, [&](std::ostream& out) {
+        spectra::WriteSpectrumCsv(out, result);
+        return true;
+      });
+      if (!csv.done()) return csv;
+      Outcome notice = Outcome::Done();
+      notice.message = spectra::kWorkbookFallbackNotice;
+      notice.path = csvPath;
+      return notice;
     }
-    case ResultFileType::SpectrumWorkbook:
-    case ResultFileType::ModelText:
-      break;
+    case ResultFileType::ModelText: {
+      const std::vector<numerics::arofstrM> rows =
+          request.shownTable.empty() ? inversion::ModelTableRows(workspace.model) : request.shownTable;
+      return WriteFileAtomically(request.path, [&](std::ostream& out) {
+        inversion::WriteModelText(out, rows);
+        return true;
+      });
+    }
   }
-  return Outcome::Failed("this kind of result file cannot be written yet", path);
+  return Outcome::Failed("unknown kind of result file", request.path);
 }
 
 Outcome SaveRatioBounds(const Workspace& workspace, const std::string& path) {

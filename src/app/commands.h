@@ -7,11 +7,15 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/outcome.h"
 #include "app/workspace.h"
 #include "import/readers.h"
+#include "inversion/modeltable.h"
+#include "inversion/parametersettings.h"
+#include "spectra/export.h"
 #include "spectra/windowspectra.h"
 
 namespace corvath::app {
@@ -84,6 +88,24 @@ Outcome CalculateSpectra(Workspace& workspace, const SpectraSettings& settings);
 //! "Layers number": resizes the model to layers (2 to 10), one layer at a time.
 Outcome SetLayerCount(Workspace& workspace, int layers);
 
+//! An edit of the parameter table's cell (column c, row r; row 0 the headings): the
+//! value is stored when the text is accepted; the answer says what the cell shows.
+inversion::CellEdit EditModelCell(Workspace& workspace, int c, int r, std::string_view text,
+                                  std::string_view previousText);
+
+//! A right press on cell (c, r): toggles the invert flag of that value; false when
+//! the cell holds no model value.
+bool ToggleInvertFlag(Workspace& workspace, int c, int r);
+
+//! The "Settings" dialog's fields for parameter p from the tables (its switches as given).
+inversion::ParameterSettings ParameterSettingsOf(const Workspace& workspace, int p,
+                                                 inversion::ParameterSettings current);
+
+//! "Apply" of the "Settings" dialog for parameter p: makes p the SelectedParameter and
+//! applies the ticked groups to the tables and the model.
+inversion::AppliedSettings ApplyParameterSettings(Workspace& workspace, int p,
+                                                  const inversion::ParameterSettings& settings);
+
 //! "Ref frq" (Hz) and "K degree" as a computation reads them.
 struct ForwardModelSettings {
   double referenceFrequencyHz = 0.0;
@@ -96,21 +118,28 @@ Outcome CalculateTheoreticalCurve(Workspace& workspace, const ForwardModelSettin
 
 // ---- Results --------------------------------------------------------------------------
 
-//! The three forms of "Save results", in the order of the save dialog's filters.
-enum class ResultFileType { SpectrumText = 1, SpectrumWorkbook = 2, ModelText = 3 };
+//! The three forms of "Save results", in the order of the save dialog's filters, and
+//! the file name each is written under (the chosen name with its extension replaced).
+using spectra::ResultFileName;
+using spectra::ResultFileType;
 
-//! The file name "Save results" writes to: the extension of the chosen name (the
-//! part of its last path component after the last point) replaced, or one
-//! appended: ".txt" for the text forms, ".xls" for the workbook.
-std::string ResultFileName(const std::string& name, ResultFileType type);
+//! What "Save results" writes and where.
+struct SaveRequest {
+  ResultFileType type = ResultFileType::SpectrumText;
+  std::string path;  //!< the file name, its extension already fitted (ResultFileName)
+  //! ModelText: the parameter table as shown (heading row first); empty means the
+  //! texts the model gives.
+  std::vector<numerics::arofstrM> shownTable;
+};
 
 //! Writes the averaged spectra and H/Z of the last "Calculate spectra" as the text
 //! table "f,Hz   X  Y  Z  H/Z". Unchanged when no spectra were calculated yet.
 Outcome WriteSpectrumTable(const Workspace& workspace, std::ostream& out);
 
-//! "Save results" of the given type to path (replaced atomically). Unchanged when no
-//! spectra were calculated yet.
-Outcome SaveResults(const Workspace& workspace, ResultFileType type, const std::string& path);
+//! "Save results" (the file replaced atomically). Unchanged when no spectra were
+//! calculated yet. When no workbook can be written the table goes to a ".csv" file
+//! beside it and the answer is Done with the notice to show and that file's name.
+Outcome SaveResults(const Workspace& workspace, const SaveRequest& request);
 
 //! The bounds table "f,Hz   H/Z  lower  upper" of the last automatic computation to
 //! path (replaced atomically). Failed when the ratio has no bounds.

@@ -15,7 +15,9 @@ struct Outcome {
   };
 
   Status status = Status::Done;
-  std::string message;  //!< Failed: what went wrong; Unchanged: why nothing changed (may be empty)
+  //! Failed: what went wrong; Unchanged: why nothing changed; Done: a notice the user
+  //! should read (usually empty).
+  std::string message;
   std::string path;     //!< the file the message concerns, if any
 
   static Outcome Done() { return {}; }

@@ -165,7 +165,7 @@ int RunSpectra(const std::vector<std::string>& args) {
     const std::string text = table.str();
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
       return failure("cannot write the table to standard output");
-  } else if (const app::Outcome saved = app::SaveResults(workspace, app::ResultFileType::SpectrumText, options.output);
+  } else if (const app::Outcome saved = app::SaveResults(workspace, {app::ResultFileType::SpectrumText, options.output, {}});
              !saved.done()) {
     return failure(saved.message);
   }

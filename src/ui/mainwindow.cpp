@@ -337,7 +337,6 @@ QWidget* MainWindow::buildInversionTab() {
   splitter->setObjectName("inversionSplitter");
   splitter->setChildrenCollapsible(false);
   profileChart_ = MakeChart("Chart6", QString(), splitter);
-  SetUpProfileChart(*profileChart_);
   splitter->addWidget(profileChart_);
 
   auto* right = new QWidget(splitter);
@@ -346,24 +345,26 @@ QWidget* MainWindow::buildInversionTab() {
   panel_ = new InversionPanel(right);
   modelTable_ = new QTableWidget(right);
   modelTable_->setObjectName("parameterTable");
-  SetUpModelTable(*modelTable_);
+  modelView_ = new ModelTableController(modelTable_, profileChart_, workspace_, this);
   column->addWidget(panel_);
   column->addWidget(modelTable_, 1);
   splitter->addWidget(right);
   splitter->setStretchFactor(0, 2);
   splitter->setStretchFactor(1, 3);
   splitter->setSizes({330, 530});
-  connect(panel_->layersNumber, &QSpinBox::valueChanged, this, [this](int layers) {
-    if (app::SetLayerCount(workspace_, layers).done()) showModel();
+  connect(panel_->layersNumber, &QSpinBox::valueChanged, modelView_, &ModelTableController::setLayerCount);
+  // "Iter number" redraws the table (the layer count stays).
+  connect(panel_->iterNumber, &QSpinBox::valueChanged, this,
+          [this] { modelView_->setLayerCount(panel_->layersNumber->value()); });
+  connect(modelView_, &ModelTableController::parameterSettingsRequested, this, [this](int p) {
+    EditParameterSettings(*settingsDialog_, runDialog_, workspace_, p);
+    modelView_->showModelTable();
   });
   panel_->startButton->setEnabled(false);  // the inversion is not in this build yet
   return splitter;
 }
 
-void MainWindow::showModel() {
-  ShowModelTable(*modelTable_, workspace_.model);
-  ShowProfile(*profileChart_, workspace_.model, workspace_.modelTables.SelectedParameter);
-}
+void MainWindow::showModel() { modelView_->showModelTable(); }
 
 void MainWindow::showRecord() {
   int leftMargin = 0;
@@ -447,12 +448,15 @@ void MainWindow::saveResults() {
   const std::string path = app::ResultFileName(LocalPath(files.front()), type);
   // The dialog offers the name written last the next time.
   saveResultsDialog_->selectFile(QFile::decodeName(path.c_str()));
+  app::SaveRequest request{type, path, {}};
+  if (type == app::ResultFileType::ModelText) request.shownTable = ModelTableTexts(*modelTable_);
   app::Outcome outcome;
   {
     BusyCursor busy;
-    outcome = app::SaveResults(workspace_, type, path);
+    outcome = app::SaveResults(workspace_, request);
   }
-  if (outcome.failed())
+  // A failure, or the notice that the workbook became a comma-separated file.
+  if (outcome.failed() || !outcome.message.empty())
     showMessage_(QString::fromLocal8Bit(outcome.message.c_str()), QFile::decodeName(outcome.path.c_str()));
 }
 

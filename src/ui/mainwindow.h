@@ -27,6 +27,7 @@ class ChannelsDialog;
 class CurveLegend;
 class InversionPanel;
 class LoadComponentsDialog;
+class ModelTableController;
 class RecordCurve;
 class SettingsDialog;
 class WindowBandController;
@@ -148,6 +149,7 @@ private:
   CurveLegend* ratioLegend_ = nullptr;
   InversionPanel* panel_ = nullptr;
   QTableWidget* modelTable_ = nullptr;
+  ModelTableController* modelView_ = nullptr;
 
   LoadComponentsDialog* loadComponentsDialog_ = nullptr;
   SettingsDialog* settingsDialog_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/modeltableview.h"
 
+#include "app/commands.h"
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -143,9 +145,9 @@ std::vector<numerics::arofstrM> ModelTableTexts(const QTableWidget& table) {
   return rows;
 }
 
-ModelTableController::ModelTableController(QTableWidget* table, QCustomPlot* profileChart, inversion::amodel& model,
-                                           inversion::ModelTables& tables, QObject* parent)
-    : QObject(parent), table_(table), chart_(profileChart), model_(model), tables_(tables) {
+ModelTableController::ModelTableController(QTableWidget* table, QCustomPlot* profileChart,
+                                           app::Workspace& workspace, QObject* parent)
+    : QObject(parent), table_(table), chart_(profileChart), workspace_(workspace) {
   SetUpModelTable(*table_);
   SetUpProfileChart(*chart_);
   table_->setItemDelegate(new ValidatingDelegate(
@@ -161,20 +163,20 @@ ModelTableController::ModelTableController(QTableWidget* table, QCustomPlot* pro
 }
 
 void ModelTableController::showModelTable() {
-  ShowModelTable(*table_, model_);
+  ShowModelTable(*table_, workspace_.model);
   showProfile();
 }
 
-void ModelTableController::showProfile() { ShowProfile(*chart_, model_, tables_.SelectedParameter); }
+void ModelTableController::showProfile() { ShowProfile(*chart_, workspace_.model, workspace_.modelTables.SelectedParameter); }
 
 void ModelTableController::setLayerCount(int layers) {
-  inversion::SetLayerCount(model_, tables_, layers);
+  app::SetLayerCount(workspace_, layers);
   showModelTable();
 }
 
 QString ModelTableController::validateEdit(int c, int r, const QString& text, const QString& previous) {
   const inversion::CellEdit edit =
-      inversion::ValidateCellEdit(model_, tables_, c, r, text.toStdString(), previous.toStdString());
+      app::EditModelCell(workspace_, c, r, text.toStdString(), previous.toStdString());
   if (!edit.accepted) return previous;
   showProfile();
   emit cellValueAccepted(c, r);
@@ -187,8 +189,8 @@ bool ModelTableController::eventFilter(QObject* watched, QEvent* event) {
     if (mouse->button() == Qt::RightButton) {
       const QModelIndex index = table_->indexAt(mouse->position().toPoint());
       const int c = index.column(), r = index.row() + 1;
-      if (index.isValid() && inversion::ToggleInvertFlag(model_, c, r)) {
-        if (QTableWidgetItem* item = table_->item(r - 1, c)) PaintCell(*item, model_, c, r);
+      if (index.isValid() && app::ToggleInvertFlag(workspace_, c, r)) {
+        if (QTableWidgetItem* item = table_->item(r - 1, c)) PaintCell(*item, workspace_.model, c, r);
         emit invertFlagToggled(c, r);
       }
     }

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "app/workspace.h"
 #include "inversion/model.h"
 #include "numerics/arrays.h"
 
@@ -38,14 +39,14 @@ void ShowProfile(QCustomPlot& chart, const inversion::amodel& model, int p);
 std::vector<numerics::arofstrM> ModelTableTexts(const QTableWidget& table);
 
 //! Binds the parameter table and the profile chart to the workspace's model and
-//! tables (both must outlive it): draws them and applies right-button toggles and
+//! tables (the workspace must outlive it): draws them and applies right-button toggles and
 //! edited cells to the model. Heading clicks are only announced, for the window to
 //! run the "Settings" dialog (EditParameterSettings).
 class ModelTableController : public QObject {
   Q_OBJECT
 public:
-  ModelTableController(QTableWidget* table, QCustomPlot* profileChart, inversion::amodel& model,
-                       inversion::ModelTables& tables, QObject* parent = nullptr);
+  ModelTableController(QTableWidget* table, QCustomPlot* profileChart, app::Workspace& workspace,
+                       QObject* parent = nullptr);
 
   QTableWidget* table() const { return table_; }
   QCustomPlot* profileChart() const { return chart_; }
@@ -75,8 +76,7 @@ private:
 
   QTableWidget* table_;
   QCustomPlot* chart_;
-  inversion::amodel& model_;
-  inversion::ModelTables& tables_;
+  app::Workspace& workspace_;
 };
 
 }  // namespace corvath::ui

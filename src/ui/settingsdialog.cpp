@@ -1,5 +1,7 @@
 #include "ui/settingsdialog.h"
 
+#include "app/commands.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -108,15 +110,13 @@ inversion::ParameterSettings SettingsDialog::settings() const {
 }
 
 inversion::AppliedSettings EditParameterSettings(SettingsDialog& dialog, const DialogRunner& run,
-                                                 inversion::amodel& model, inversion::ModelTables& tables, int p) {
+                                                 app::Workspace& workspace, int p) {
   if (p < 0 || p >= inversion::kParameterCount) return {};
-  inversion::ParameterSettings settings = dialog.settings();
-  inversion::FillParameterSettings(settings, tables, p);
-  dialog.setSettings(settings);
-  tables.SelectedParameter = p;
+  dialog.setSettings(app::ParameterSettingsOf(workspace, p, dialog.settings()));
+  workspace.modelTables.SelectedParameter = p;
   const int result = run ? run(dialog) : dialog.exec();
   if (result != QDialog::Accepted) return {};
-  return inversion::ApplyParameterSettings(model, tables, p, dialog.settings());
+  return app::ApplyParameterSettings(workspace, p, dialog.settings());
 }
 
 }  // namespace corvath::ui

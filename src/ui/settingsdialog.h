@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "inversion/model.h"
+#include "app/workspace.h"
 #include "inversion/parametersettings.h"
 
 class QCheckBox;
@@ -46,6 +47,6 @@ using DialogRunner = std::function<int(QDialog&)>;
 //! and the model. Returns what was applied (nothing when cancelled). The caller
 //! shows the model table afterwards in every case.
 inversion::AppliedSettings EditParameterSettings(SettingsDialog& dialog, const DialogRunner& run,
-                                                 inversion::amodel& model, inversion::ModelTables& tables, int p);
+                                                 app::Workspace& workspace, int p);
 
 }  // namespace corvath::ui

@@ -33,8 +33,9 @@ class ModelTableTest : public QObject {
   std::unique_ptr<QWidget> page;
   QCustomPlot* chart = nullptr;
   QTableWidget* table = nullptr;
-  amodel model;
-  ModelTables tables;
+  corvath::app::Workspace workspace;
+  amodel& model = workspace.model;
+  ModelTables& tables = workspace.modelTables;
   ModelTableController* controller = nullptr;
 
   QStringList column(int c) {
@@ -74,7 +75,7 @@ private slots:
     layout->addWidget(chart);
     layout->addWidget(table, 2);
     corvath::ui::SetUpProfileChart(*chart);  // as the window does before attaching
-    controller = new ModelTableController(table, chart, model, tables, page.get());
+    controller = new ModelTableController(table, chart, workspace, page.get());
     page->resize(900, 500);
     page->show();
     QVERIFY(QTest::qWaitForWindowExposed(page.get()));
@@ -244,7 +245,7 @@ private slots:
       QTest::mouseClick(d.findChild<QPushButton*>("Button1"), Qt::LeftButton);
       return d.result();
     };
-    const auto applied = corvath::ui::EditParameterSettings(dialog, applyVp, model, tables, Vp);
+    const auto applied = corvath::ui::EditParameterSettings(dialog, applyVp, workspace, Vp);
     QVERIFY(applied == (corvath::inversion::AppliedSettings{true, false, true}));
     controller->showModelTable();
     QCOMPARE(column(Vp + 1).mid(0, 3), (QStringList{"5", "8", "8"}));
@@ -264,7 +265,7 @@ private slots:
       d.reject();
       return d.result();
     };
-    QVERIFY(corvath::ui::EditParameterSettings(dialog, cancel, model, tables, H) == corvath::inversion::AppliedSettings{});
+    QVERIFY(corvath::ui::EditParameterSettings(dialog, cancel, workspace, H) == corvath::inversion::AppliedSettings{});
     QCOMPARE(tables.SelectedParameter, H);
     tables.SelectedParameter = before.SelectedParameter;
     QVERIFY(tables == before);
