@@ -1,0 +1,59 @@
+#pragma once
+// "Start inversion" as a command: the run takes its own copy of the model, the
+// tables and the observed curve when it is made, computes on whatever thread calls
+// Run (the window uses a worker thread, the batch command its own), and changes the
+// workspace only in Apply, on the thread that owns the workspace.
+#include <optional>
+#include <string>
+
+#include "app/outcome.h"
+#include "app/workspace.h"
+#include "inversion/inversionsettings.h"
+
+namespace corvath::app {
+
+//! What a run starts from besides the workspace: the panel's settings and the
+//! "Ref frq" (Hz) and "K degree" values as read (InvalidNumber when unreadable).
+struct InversionRequest {
+  inversion::InversionSettings settings;
+  double referenceFrequencyHz = 0.0;
+  double dispersionExponent = 0.1;
+};
+
+class InversionRun {
+public:
+  //! Copies what the run needs from the workspace.
+  InversionRun(const Workspace& workspace, const InversionRequest& request);
+
+  //! Unchanged with the reason when there is nothing to run on (no observed curve).
+  const Outcome& precondition() const { return precondition_; }
+
+  //! Runs the damped least squares or, with GlobalSearch, the global search to its end
+  //! or to a stop request of progress. Failed when the forward model faulted; the kept
+  //! state is consistent either way.
+  Outcome Run(inversion::InversionProgress& progress);
+
+  //! Writes the kept model, "Ref frq", "K degree" and the theoretical curve into the
+  //! workspace (nothing when the run had nothing to fit or never ran).
+  void Apply(Workspace& workspace) const;
+
+  //! The state the run kept (the start state before Run).
+  const inversion::InversionState& state() const { return state_; }
+  //! How the run ended (after Run).
+  const inversion::InversionOutcome& result() const { return result_; }
+  //! The misfit of the kept state as the method measures it (the linearized
+  //! inversion's ln of the weighted sum of squares, or the global search's misfit);
+  //! nothing before a curve was computed.
+  std::optional<double> misfit() const;
+
+private:
+  Outcome precondition_;
+  inversion::InversionSettings settings_;
+  inversion::ModelTables tables_;
+  spectra::RatioCurve observed_;
+  inversion::InversionState state_;
+  inversion::InversionOutcome result_;
+  bool ran_ = false;
+};
+
+}  // namespace corvath::app
