@@ -13,6 +13,8 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QCloseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -31,6 +33,7 @@
 #include "ui/charts.h"
 #include "ui/curvelegend.h"
 #include "ui/inversionpanel.h"
+#include "ui/inversionrunner.h"
 #include "ui/loadcomponentsdialog.h"
 #include "ui/modeltableview.h"
 #include "ui/palette.h"
@@ -360,7 +363,14 @@ QWidget* MainWindow::buildInversionTab() {
     EditParameterSettings(*settingsDialog_, runDialog_, workspace_, p);
     modelView_->showModelTable();
   });
-  panel_->startButton->setEnabled(false);  // the inversion is not in this build yet
+  inversionRunner_ = new InversionRunner(this);
+  connect(panel_->startButton, &QToolButton::clicked, this, &MainWindow::startInversion);
+  connect(inversionRunner_, &InversionRunner::progressed, panel_->progress, &QProgressBar::setValue);
+  connect(inversionRunner_, &InversionRunner::stateShown, this, &MainWindow::showInversionState);
+  connect(inversionRunner_, &InversionRunner::curveShown, this, [this](const numerics::arofcomplexM& curve) {
+    drawTheoreticalCurve(curve);
+  });
+  connect(inversionRunner_, &InversionRunner::finished, this, &MainWindow::finishInversion);
   return splitter;
 }
 
@@ -549,17 +559,87 @@ void MainWindow::showSpectraResult() {
   saveResultsAction_->setEnabled(true);
 }
 
-void MainWindow::showTheoreticalCurve() {
+void MainWindow::showTheoreticalCurve() { drawTheoreticalCurve(workspace_.theoreticalCurve); }
+
+void MainWindow::drawTheoreticalCurve(const numerics::arofcomplexM& curve) {
   QVector<double> frequencies;
   QVector<double> ratios;
-  frequencies.reserve(static_cast<qsizetype>(workspace_.theoreticalCurve.size()));
-  ratios.reserve(static_cast<qsizetype>(workspace_.theoreticalCurve.size()));
-  for (const numerics::Complex& point : workspace_.theoreticalCurve) {
+  frequencies.reserve(static_cast<qsizetype>(curve.size()));
+  ratios.reserve(static_cast<qsizetype>(curve.size()));
+  for (const numerics::Complex& point : curve) {
     frequencies.push_back(point.re);
     ratios.push_back(point.im);
   }
   theoreticalRatioGraph_->setData(frequencies, ratios, true);
-  ratioChart_->replot();
+  ratioChart_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool MainWindow::inversionRunning() const { return inversionRunner_->running(); }
+
+void MainWindow::startInversion() {
+  if (inversionRunner_->running()) {
+    inversionRunner_->requestStop();
+    return;
+  }
+  // The settings as the panel shows them; an unreadable number is used as the
+  // marker value it reads as, and the run says what that does.
+  app::InversionRequest request;
+  inversion::InversionSettings& settings = request.settings;
+  settings.IterationCount = panel_->iterNumber->value();
+  settings.MinFrequency = numerics::TextToNumber(panel_->minFrequency->text().toStdString());
+  settings.MaxFrequency = numerics::TextToNumber(panel_->maxFrequency->text().toStdString());
+  settings.OptimizeReferenceFrequency = panel_->optimizeRefFrequency->isChecked();
+  settings.OptimizeDispersionExponent = panel_->optimizeDispersion->isChecked();
+  settings.RatioConstraint = panel_->ratioConstraint->isChecked();
+  settings.GlobalSearch = panel_->globalSearch->isChecked();
+  request.referenceFrequencyHz = numerics::TextToNumber(panel_->refFrequency->text().toStdString());
+  request.dispersionExponent = numerics::TextToNumber(panel_->dispersionExponent->text().toStdString());
+
+  auto run = std::make_unique<app::InversionRun>(workspace_, request);
+  if (!run->precondition().done()) {
+    reportInStatusBar("Start inversion", app::Outcome::Failed(run->precondition().message));
+    return;
+  }
+  runOptimizesReference_ = settings.OptimizeReferenceFrequency;
+  runOptimizesExponent_ = settings.OptimizeDispersionExponent;
+  statusBar()->clearMessage();
+  setWorkspaceCommandsEnabled(false);
+  panel_->progress->setValue(0);
+  panel_->setRunning(true);
+  inversionRunner_->start(std::move(run));
+}
+
+void MainWindow::showForwardModelValues(double referenceFrequency, double dispersionExponent) {
+  if (runOptimizesReference_)
+    panel_->refFrequency->setText(QString::fromStdString(numerics::NumberToText(2, referenceFrequency)));
+  if (runOptimizesExponent_)
+    panel_->dispersionExponent->setText(QString::fromStdString(numerics::NumberToText(2, dispersionExponent)));
+}
+
+void MainWindow::showInversionState(const inversion::InversionSnapshot& snapshot) {
+  ShowModelTable(*modelTable_, snapshot.state.model);
+  ShowProfile(*profileChart_, snapshot.state.model, workspace_.modelTables.SelectedParameter);
+  drawTheoreticalCurve(snapshot.theoreticalCurve);
+  showForwardModelValues(snapshot.state.referenceFrequency, snapshot.state.dispersionExponent);
+}
+
+void MainWindow::finishInversion(const app::InversionRun& run, const app::Outcome& outcome) {
+  run.Apply(workspace_);
+  panel_->setRunning(false);
+  setWorkspaceCommandsEnabled(true);
+  showModel();
+  showTheoreticalCurve();
+  if (outcome.done()) {
+    showForwardModelValues(workspace_.referenceFrequency, workspace_.dispersionExponent);
+    panel_->progress->setValue(run.result().end == inversion::InversionEnd::Completed ? 100 : panel_->progress->value());
+  }
+  reportInStatusBar("Start inversion",
+                    outcome.done() ? outcome : app::Outcome::Failed(outcome.message));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  inversionRunner_->stopAndWait();
+  QMainWindow::closeEvent(event);
 }
 
 }  // namespace corvath::ui

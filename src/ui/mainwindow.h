@@ -8,6 +8,7 @@
 #include <QMainWindow>
 
 #include "app/commands.h"
+#include "app/inversionrun.h"
 #include "app/outcome.h"
 #include "app/workspace.h"
 
@@ -26,6 +27,7 @@ namespace corvath::ui {
 class ChannelsDialog;
 class CurveLegend;
 class InversionPanel;
+class InversionRunner;
 class LoadComponentsDialog;
 class ModelTableController;
 class RecordCurve;
@@ -93,7 +95,20 @@ public:
   //! in the status bar.
   void calculateSpectra();
 
+  //! "Start inversion": reads the panel and runs the damped least squares or the
+  //! global search on a worker thread; pressed during a run, asks the run to stop.
+  void startInversion();
+  //! True while an inversion runs.
+  bool inversionRunning() const;
+
+protected:
+  //! Closing during a run stops the run first.
+  void closeEvent(QCloseEvent* event) override;
+
 private:
+  void showInversionState(const inversion::InversionSnapshot& snapshot);
+  void finishInversion(const app::InversionRun& run, const app::Outcome& outcome);
+  void showForwardModelValues(double referenceFrequency, double dispersionExponent);
   void createActions();
   void buildToolBar();
   QWidget* buildTimeSeriesTab();
@@ -107,6 +122,8 @@ private:
   void showSpectraResult();
   void showModel();
   void showTheoreticalCurve();
+  //! Draws a curve as "H/Zc".
+  void drawTheoreticalCurve(const numerics::arofcomplexM& curve);
   //! Says in the status bar what a command answered ("<command>: <message>"), or
   //! clears it after a success.
   void reportInStatusBar(const QString& command, const app::Outcome& outcome);
@@ -150,6 +167,10 @@ private:
   InversionPanel* panel_ = nullptr;
   QTableWidget* modelTable_ = nullptr;
   ModelTableController* modelView_ = nullptr;
+  InversionRunner* inversionRunner_ = nullptr;
+  //! What the running inversion optimizes (the fields it writes back).
+  bool runOptimizesReference_ = false;
+  bool runOptimizesExponent_ = false;
 
   LoadComponentsDialog* loadComponentsDialog_ = nullptr;
   SettingsDialog* settingsDialog_ = nullptr;

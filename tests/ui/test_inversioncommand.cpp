@@ -1,0 +1,139 @@
+// "Start inversion" in the window: the run works off the window's thread, the
+// workspace commands are held while it runs, a second press stops it, and closing
+// the window during a run stops it first.
+#include <QtTest>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QToolButton>
+#include <qcustomplot.h>
+
+#include <algorithm>
+
+#include "app/commands.h"
+#include "inversion/randomgenerator.h"
+#include "ui/inversionpanel.h"
+#include "ui/mainwindow.h"
+
+using corvath::ui::MainWindow;
+
+namespace {
+
+// An observed curve computed from a known three-layer model, on 101 points 1..20 Hz.
+void SetObservedCurveFromThreeLayers(corvath::app::Workspace& ws) {
+  corvath::app::Workspace truth;
+  corvath::app::SetLayerCount(truth, 3);
+  auto& v = truth.model.values;
+  v[0] = {20.0, 60.0, 1.0};    // H, m
+  v[1] = {0.6, 1.6, 3.0};      // Vp
+  v[2] = {0.2, 0.6, 1.5};      // Vs
+  v[3] = {1.8, 2.0, 2.2};      // rho
+  v[4] = {20.0, 40.0, 100.0};  // Qp
+  v[5] = {10.0, 20.0, 50.0};   // Qs
+  auto& result = truth.spectraResult.emplace();
+  for (int k = 0; k <= 100; ++k) {
+    const double f = 1.0 + 0.19 * k;
+    result.ratio.points.push_back({f, 1.0, 1.0, 1.0});
+  }
+  QVERIFY(corvath::app::CalculateTheoreticalCurve(truth, {0.0, 0.1}).done());
+  for (std::size_t k = 0; k < result.ratio.points.size(); ++k) {
+    const double r = truth.theoreticalCurve[k].im;
+    result.ratio.points[k] = {truth.theoreticalCurve[k].re, r, r, r};
+  }
+  ws.spectraResult = result;
+}
+
+class InversionCommandTest : public QObject {
+  Q_OBJECT
+
+  template <typename T>
+  T* find(MainWindow& window, const char* name) {
+    T* w = window.findChild<T*>(name);
+    if (!w) qFatal("no %s", name);
+    return w;
+  }
+
+private slots:
+  void globalSearchRunsOffTheWindowThreadAndHoldsTheCommands() {
+    MainWindow window;
+    window.show();
+    SetObservedCurveFromThreeLayers(window.workspace());
+    window.findChild<QSpinBox*>("SpinEdit1")->setValue(3);
+    find<QCheckBox>(window, "CheckBox4")->setChecked(true);  // "Global search"
+    corvath::inversion::SeedRandomGenerator(7);
+    const auto start = window.workspace().model;
+
+    // The largest lateness of a 5 ms timer while the run goes: the window stays live.
+    QElapsedTimer clock;
+    qint64 last = 0, worst = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      const qint64 now = clock.elapsed();
+      worst = std::max(worst, now - last);
+      last = now;
+    });
+
+    auto* startButton = find<QToolButton>(window, "StartButton");
+    startButton->click();
+    QVERIFY(window.inversionRunning());
+    clock.start();
+    ticker.start();
+    QVERIFY(!window.findChild<QAction*>("SpeedButton1")->isEnabled());
+    QVERIFY(!window.findChild<QAction*>("SpeedButton7")->isEnabled());
+    QVERIFY(!window.findChild<QTableWidget*>("parameterTable")->isEnabled());
+    QVERIFY(!window.findChild<QSpinBox*>("SpinEdit1")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.inversionRunning(), 60000);
+    ticker.stop();
+    qInfo("longest stall of the event loop during a global search: %lld ms", static_cast<long long>(worst));
+
+    QVERIFY(window.findChild<QAction*>("SpeedButton1")->isEnabled());
+    QVERIFY(window.findChild<QTableWidget*>("parameterTable")->isEnabled());
+    QCOMPARE(find<QProgressBar>(window, "ProgressBar1")->value(), 100);
+    QVERIFY(!(window.workspace().model == start));
+    QCOMPARE(window.workspace().theoreticalCurve.size(), std::size_t(101));
+    QCOMPARE(find<QCustomPlot>(window, "Chart5")->graph(1)->dataCount(), 101);
+    // The table shows the model the run kept.
+    const QString shown = window.findChild<QTableWidget*>("parameterTable")->item(0, 3)->text();
+    QCOMPARE(shown.toStdString(), corvath::inversion::ModelCellText(window.workspace().model, 2, 0));
+  }
+
+  void secondPressStopsAndClosingDuringARunStopsFirst() {
+    MainWindow window;
+    window.show();
+    SetObservedCurveFromThreeLayers(window.workspace());
+    window.findChild<QSpinBox*>("SpinEdit3")->setValue(500);
+    auto* startButton = find<QToolButton>(window, "StartButton");
+    startButton->click();
+    QVERIFY(window.inversionRunning());
+    QTest::qWait(50);
+    startButton->click();  // stop
+    QTRY_VERIFY_WITH_TIMEOUT(!window.inversionRunning(), 20000);
+    QVERIFY(find<QProgressBar>(window, "ProgressBar1")->value() < 100);
+    QVERIFY(window.findChild<QAction*>("SpeedButton8")->isEnabled());
+    for (const auto& values : window.workspace().model.values)
+      for (double v : values) QVERIFY(std::isfinite(v));
+
+    startButton->click();
+    QVERIFY(window.inversionRunning());
+    window.close();  // must not crash or hang
+    QVERIFY(!window.inversionRunning());
+  }
+
+  void withoutAnObservedCurveNothingStarts() {
+    MainWindow window;
+    find<QToolButton>(window, "StartButton")->click();
+    QVERIFY(!window.inversionRunning());
+    QVERIFY(window.findChild<QAction*>("SpeedButton1")->isEnabled());
+  }
+};
+
+}  // namespace
+
+QTEST_MAIN(InversionCommandTest)
+#include "test_inversioncommand.moc"
