@@ -23,7 +23,10 @@ CellEdit ValidateCellEdit(amodel& model, const ModelTables& tables, int c, int r
   if (!IsDataCell(model, c, r)) return {false, std::string(previousText)};
   const numerics::Complex hard = tables.HardLimits[c - 1];
   const double value = numerics::TextToNumber(text, hard.re, hard.im);
-  if (value == numerics::InvalidNumber) return {false, std::string(previousText)};
+  if (value == numerics::InvalidNumber)
+    return {false, std::string(previousText),
+            std::string(kModelTableHeadings[c]) + ": \"" + std::string(text) + "\" is not a number from " +
+                numerics::NumberToText(1, hard.re) + " to " + numerics::NumberToText(1, hard.im)};
   model.values[c - 1][r - 1] = value;
   return {true, std::string(text)};
 }

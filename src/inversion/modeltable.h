@@ -27,6 +27,7 @@ bool ToggleInvertFlag(amodel& model, int c, int r);
 struct CellEdit {
   bool accepted = false;  //!< the value was stored
   std::string shownText;  //!< the text as typed when accepted, the previous text when refused
+  std::string reason;     //!< why a value cell refused the text (empty otherwise)
   bool operator==(const CellEdit&) const = default;
 };
 

@@ -56,7 +56,7 @@ const char* ResultFileTypeLabel(ResultFileType type) {
 }
 
 const char* ResultFileExtension(ResultFileType type) {
-  return type == ResultFileType::SpectrumWorkbook ? ".xls" : ".txt";
+  return type == ResultFileType::SpectrumWorkbook ? ".xlsx" : ".txt";
 }
 
 std::string ReplaceExtension(std::string_view name, std::string_view extension) {

@@ -24,7 +24,7 @@ enum class ResultFileType { SpectrumText = 1, SpectrumWorkbook = 2, ModelText = 
 //! Excel file", "Model to text file".
 const char* ResultFileTypeLabel(ResultFileType type);
 
-//! The extension of a file type with its point: ".txt" for types 1 and 3, ".xls" for 2.
+//! The extension of a file type with its point: ".txt" for types 1 and 3, ".xlsx" for 2.
 const char* ResultFileExtension(ResultFileType type);
 
 //! name with the extension of its last path component (after that component's last

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -53,7 +54,7 @@ const import::RecordFormat kRecordFormats[] = {import::RecordFormat::Saf, import
                                                import::RecordFormat::Delta};
 
 // The filters of the save dialog, in the order of the result file types.
-const QStringList kResultFilters{"Spectrum to text file (*.txt)", "Spectrum to Excel file (*.xls)",
+const QStringList kResultFilters{"Spectrum to text file (*.txt)", "Spectrum to Excel file (*.xlsx)",
                                  "Model to text file (*.txt)"};
 const app::ResultFileType kResultTypes[] = {app::ResultFileType::SpectrumText, app::ResultFileType::SpectrumWorkbook,
                                             app::ResultFileType::ModelText};
@@ -113,6 +114,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     bool ok = false;
     const QString text = QInputDialog::getText(this, caption, label, QLineEdit::Normal, defaultText, &ok);
     return ok ? text : defaultText;
+  };
+
+  askQuestion_ = [this](const QString& text) {
+    return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
   };
 
   createActions();
@@ -359,6 +365,9 @@ QWidget* MainWindow::buildInversionTab() {
   // "Iter number" redraws the table (the layer count stays).
   connect(panel_->iterNumber, &QSpinBox::valueChanged, this,
           [this] { modelView_->setLayerCount(panel_->layersNumber->value()); });
+  connect(modelView_, &ModelTableController::cellEditRefused, this,
+          [this](const QString& reason) { statusBar()->showMessage(reason, 8000); });
+  connect(modelView_, &ModelTableController::cellValueAccepted, this, [this] { statusBar()->clearMessage(); });
   connect(modelView_, &ModelTableController::parameterSettingsRequested, this, [this](int p) {
     EditParameterSettings(*settingsDialog_, runDialog_, workspace_, p);
     modelView_->showModelTable();
@@ -457,7 +466,12 @@ void MainWindow::saveResults() {
   const app::ResultFileType type = kResultTypes[filter < 0 ? 0 : filter];
   const std::string path = app::ResultFileName(LocalPath(files.front()), type);
   // The dialog offers the name written last the next time.
-  saveResultsDialog_->selectFile(QFile::decodeName(path.c_str()));
+  const QString finalName = QFile::decodeName(path.c_str());
+  saveResultsDialog_->selectFile(finalName);
+  // The question is about the name the file really gets, after the extension rule.
+  if (QFileInfo::exists(finalName) &&
+      !askQuestion_(QString("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(finalName).fileName())))
+    return;
   app::SaveRequest request{type, path, {}};
   if (type == app::ResultFileType::ModelText) request.shownTable = ModelTableTexts(*modelTable_);
   app::Outcome outcome;

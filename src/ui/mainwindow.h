@@ -57,6 +57,10 @@ public:
       std::function<QString(const QString& caption, const QString& label, const QString& defaultText)>;
   void setTextPrompt(TextPrompt prompt) { askText_ = std::move(prompt); }
 
+  //! Asks a yes/no question modally; replaceable so that tests answer it.
+  using Question = std::function<bool(const QString& text)>;
+  void setQuestion(Question question) { askQuestion_ = std::move(question); }
+
   LoadComponentsDialog& loadComponentsDialog() { return *loadComponentsDialog_; }
   SettingsDialog& settingsDialog() { return *settingsDialog_; }
   ChannelsDialog& channelsDialog() { return *channelsDialog_; }
@@ -132,6 +136,7 @@ private:
   DialogRunner runDialog_;
   MessageSink showMessage_;
   TextPrompt askText_;
+  Question askQuestion_;
 
   // Toolbar commands, left to right.
   QAction* loadComponentsAction_ = nullptr;

@@ -177,7 +177,10 @@ void ModelTableController::setLayerCount(int layers) {
 QString ModelTableController::validateEdit(int c, int r, const QString& text, const QString& previous) {
   const inversion::CellEdit edit =
       app::EditModelCell(workspace_, c, r, text.toStdString(), previous.toStdString());
-  if (!edit.accepted) return previous;
+  if (!edit.accepted) {
+    if (!edit.reason.empty()) emit cellEditRefused(QString::fromStdString(edit.reason));
+    return previous;
+  }
   showProfile();
   emit cellValueAccepted(c, r);
   return text;

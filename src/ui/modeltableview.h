@@ -67,6 +67,8 @@ signals:
   void invertFlagToggled(int c, int r);
   //! An edited cell (column c, row r) was accepted and its value stored.
   void cellValueAccepted(int c, int r);
+  //! An edited cell's text was refused (the cell shows its previous text again).
+  void cellEditRefused(const QString& reason);
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -214,9 +214,9 @@ TEST(Commands, NumberFieldsAndResultFileNames) {
   };
   const Case cases[] = {
       {"result.dat", ResultFileType::SpectrumText, "result.txt"},
-      {"result", ResultFileType::SpectrumWorkbook, "result.xls"},
+      {"result", ResultFileType::SpectrumWorkbook, "result.xlsx"},
       {"/data/site.2024/result", ResultFileType::ModelText, "/data/site.2024/result.txt"},
-      {"a.b.c", ResultFileType::SpectrumWorkbook, "a.b.xls"},
+      {"a.b.c", ResultFileType::SpectrumWorkbook, "a.b.xlsx"},
   };
   for (const Case& c : cases) EXPECT_EQ(corvath::app::ResultFileName(c.name, c.type), c.expected) << c.name;
 }

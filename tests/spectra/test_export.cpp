@@ -26,12 +26,12 @@ TEST(ResultFileName, ReplacesOrAppendsTheExtensionOfTheFileNameOnly) {
   };
   const Case cases[] = {
       {"result.dat", ResultFileType::SpectrumText, "result.txt"},
-      {"result", ResultFileType::SpectrumWorkbook, "result.xls"},
-      {"result.txt", ResultFileType::SpectrumWorkbook, "result.xls"},
+      {"result", ResultFileType::SpectrumWorkbook, "result.xlsx"},
+      {"result.txt", ResultFileType::SpectrumWorkbook, "result.xlsx"},
       {"model.XLS", ResultFileType::ModelText, "model.txt"},
       {"a.tar.gz", ResultFileType::SpectrumText, "a.tar.txt"},
       {"result.", ResultFileType::SpectrumText, "result.txt"},
-      {"/data/site.2024/result", ResultFileType::SpectrumWorkbook, "/data/site.2024/result.xls"},
+      {"/data/site.2024/result", ResultFileType::SpectrumWorkbook, "/data/site.2024/result.xlsx"},
       {"/data/site.2024/r.dat", ResultFileType::SpectrumText, "/data/site.2024/r.txt"},
       {"C:\\site.1\\result", ResultFileType::ModelText, "C:\\site.1\\result.txt"},
   };

@@ -113,6 +113,69 @@ private slots:
     QCOMPARE(fromBatch.size(), fromWindow.size());
     QVERIFY(fromBatch == fromWindow);
   }
+
+  void saveResultsWritesEachTypeAndAsksBeforeReplacingTheFinalName() {
+    QTemporaryDir dir;
+    WriteComponents(dir);
+    MainWindow window;
+    QStringList messages, questions;
+    bool answer = false;
+    window.setMessageSink([&](const QString& text, const QString&) { messages << text; });
+    window.setQuestion([&](const QString& text) {
+      questions << text;
+      return answer;
+    });
+    QString filter, name;
+    window.setDialogRunner([&](QDialog& dialog) {
+      if (auto* load = qobject_cast<corvath::ui::LoadComponentsDialog*>(&dialog)) {
+        load->setFileName(0, dir.filePath("x.txt"));
+        load->setFileName(1, dir.filePath("y.txt"));
+        load->setFileName(2, dir.filePath("z.txt"));
+      }
+      if (&dialog == &window.saveResultsDialog()) {
+        window.saveResultsDialog().selectNameFilter(filter);
+        window.saveResultsDialog().selectFile(dir.filePath(name));
+      }
+      return int(QDialog::Accepted);
+    });
+    // Nothing to save yet: no dialog, no file.
+    QVERIFY(!window.findChild<QAction*>("SpeedButton10")->isEnabled());
+    window.saveResults();
+    window.loadComponents();
+    window.calculateSpectra();
+    QVERIFY(window.findChild<QAction*>("SpeedButton10")->isEnabled());
+
+    const struct {
+      const char* filter;
+      const char* typed;
+      const char* written;
+      const char* starts;
+    } saves[] = {{"Spectrum to text file (*.txt)", "a.dat", "a.txt", "f,Hz   X  Y  Z  H/Z\r\n"},
+                 {"Spectrum to Excel file (*.xlsx)", "b", "b.xlsx", "PK"},
+                 {"Model to text file (*.txt)", "c.xlsx", "c.txt", " N "}};
+    for (const auto& save : saves) {
+      filter = save.filter;
+      name = save.typed;
+      window.saveResults();
+      QVERIFY2(ReadAll(dir.filePath(save.written)).startsWith(save.starts), save.written);
+    }
+    QVERIFY2(messages.isEmpty(), qPrintable(messages.join("; ")));
+    QVERIFY(questions.isEmpty());
+
+    // "a.dat" again becomes a.txt, which exists: asked about a.txt; "No" keeps it.
+    WriteComponents(dir);
+    QFile::resize(dir.filePath("a.txt"), 5);
+    const QByteArray kept = ReadAll(dir.filePath("a.txt"));
+    filter = "Spectrum to text file (*.txt)";
+    name = "a.dat";
+    window.saveResults();
+    QCOMPARE(questions.size(), 1);
+    QVERIFY2(questions.front().startsWith("a.txt already exists"), qPrintable(questions.front()));
+    QCOMPARE(ReadAll(dir.filePath("a.txt")), kept);
+    answer = true;
+    window.saveResults();
+    QVERIFY(ReadAll(dir.filePath("a.txt")).size() > 1000);
+  }
 };
 
 }  // namespace
