@@ -255,7 +255,7 @@ void MainWindow::buildToolBar() {
 void MainWindow::setWorkspaceCommandsEnabled(bool enabled) {
   workspaceCommands_->setEnabled(enabled);
   panel_->layersNumber->setEnabled(enabled);
-  modelTable_->setEnabled(enabled);
+  modelView_->setEditable(enabled);
 }
 
 QWidget* MainWindow::buildTimeSeriesTab() {

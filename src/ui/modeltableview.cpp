@@ -157,9 +157,20 @@ ModelTableController::ModelTableController(QTableWidget* table, QCustomPlot* pro
       table_));
   table_->viewport()->installEventFilter(this);
   connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
-    if (c >= 1 && c <= inversion::kParameterCount) emit parameterSettingsRequested(c - 1);
+    if (editable_ && c >= 1 && c <= inversion::kParameterCount) emit parameterSettingsRequested(c - 1);
   });
   showModelTable();
+}
+
+void ModelTableController::setEditable(bool editable) {
+  if (editable == editable_) return;
+  editable_ = editable;
+  if (!editable) {
+    editTriggers_ = static_cast<int>(table_->editTriggers());
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  } else {
+    table_->setEditTriggers(QAbstractItemView::EditTriggers(editTriggers_));
+  }
 }
 
 void ModelTableController::showModelTable() {
@@ -187,7 +198,7 @@ QString ModelTableController::validateEdit(int c, int r, const QString& text, co
 }
 
 bool ModelTableController::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == table_->viewport() && event->type() == QEvent::MouseButtonPress) {
+  if (editable_ && watched == table_->viewport() && event->type() == QEvent::MouseButtonPress) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::RightButton) {
       const QModelIndex index = table_->indexAt(mouse->position().toPoint());

@@ -49,6 +49,11 @@ public:
                        QObject* parent = nullptr);
 
   QTableWidget* table() const { return table_; }
+
+  //! Takes edits, right presses and heading clicks (true) or only shows the model
+  //! (false, while an inversion runs).
+  void setEditable(bool editable);
+  bool editable() const { return editable_; }
   QCustomPlot* profileChart() const { return chart_; }
 
 public slots:
@@ -79,6 +84,8 @@ private:
   QTableWidget* table_;
   QCustomPlot* chart_;
   app::Workspace& workspace_;
+  bool editable_ = true;
+  int editTriggers_ = 0;
 };
 
 }  // namespace corvath::ui
