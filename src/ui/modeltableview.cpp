@@ -8,6 +8,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
@@ -56,7 +57,31 @@ public:
       return;
     }
     const QString previous = index.data(Qt::EditRole).toString();
+    // An unchanged text would replace the exact value by its rounded display.
+    if (line->text() == previous) return;
     model->setData(index, validator_(index, line->text(), previous), Qt::EditRole);
+  }
+
+protected:
+  // As in a spreadsheet: Enter stores the cell and moves to the cell below; Tab
+  // (handled by the view) moves to the right.
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        auto* view = qobject_cast<QAbstractItemView*>(parent());
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        if (view) {
+          const QModelIndex current = view->currentIndex();
+          const QModelIndex below = current.sibling(current.row() + 1, current.column());
+          if (below.isValid()) view->setCurrentIndex(below);
+        }
+        return true;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
   }
 
 private:

@@ -53,6 +53,8 @@ class ModelTableTest : public QObject {
 
   // Types text into the cell's editor and presses Return.
   void type(int row, int c, const QString& text) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // editors closed before
+    table->setCurrentCell(row, c);
     table->editItem(table->item(row, c));
     auto* editor = table->viewport()->findChild<QLineEdit*>();
     QVERIFY(editor);
@@ -180,6 +182,30 @@ private slots:
     controller->setLayerCount(10);
     QCOMPARE(table->item(1, Vs + 1)->text(), QString("1.50"));
     QCOMPARE(table->item(9, H + 1)->text(), QString("*"));
+  }
+
+  void enterMovesDownAndATakenEditIsRefusedWhileReadOnly() {
+    table->setCurrentCell(2, Vs + 1);
+    type(2, Vs + 1, "0,45");
+    QCOMPARE(table->currentRow(), 3);
+    QCOMPARE(table->currentColumn(), Vs + 1);
+    QCOMPARE(model.values[Vs][2], 0.45);
+    // Leaving a cell whose text was not changed keeps the exact value behind the
+    // rounded text.
+    model.values[Vs][5] = 0.4444;
+    controller->showModelTable();
+    type(5, Vs + 1, table->item(5, Vs + 1)->text());
+    QCOMPARE(model.values[Vs][5], 0.4444);
+
+    // Read-only (a run): no editor opens, right presses change nothing.
+    controller->setEditable(false);
+    QCOMPARE(table->editTriggers(), QAbstractItemView::NoEditTriggers);
+    const amodel before = model;
+    rightPress(4, Vs + 1);
+    QVERIFY(model == before);
+    controller->setEditable(true);
+    rightPress(4, Vs + 1);
+    QVERIFY(!(model == before));
   }
 
   void layerStepsRedrawTheTable() {
