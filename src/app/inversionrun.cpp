@@ -1,12 +1,12 @@
 #include "app/inversionrun.h"
 
-#include <cmath>
 #include <exception>
 #include <new>
 
 #include "inversion/curveevaluator.h"
 #include "inversion/globalsearch.h"
 #include "inversion/linearizedinversion.h"
+#include "inversion/randomgenerator.h"
 
 namespace corvath::app {
 
@@ -57,16 +57,11 @@ std::optional<double> InversionRun::misfit() const {
   if (curve.empty() || curve.size() != observed_.points.size()) return std::nullopt;
   if (settings_.GlobalSearch)
     return inversion::GlobalSearchMisfit(curve, observed_, inversion::ComputeBandWeights(observed_, settings_));
-  // ln of the weighted sum of squared logarithmic residuals.
+  // The very measure by which the run chose among its trials.
   const inversion::FitWeights weights = inversion::ComputeFitWeights(observed_, settings_);
-  double sum = 0.0;
-  for (std::size_t i = 0; i < curve.size(); ++i) {
-    if (weights[i] == 0.0 || !(observed_.points[i].ratio > 0.0) || !(curve[i].im > 0.0)) continue;
-    const double r = weights[i] * (std::log(observed_.points[i].ratio) - std::log(curve[i].im));
-    sum += r * r;
-  }
-  const double m = std::log(sum);
-  return std::isfinite(m) ? m : 100.0;
+  return inversion::LinearizedMisfit(curve, inversion::ObservedLogarithms(observed_, weights), weights);
 }
+
+void SeedRandomGenerator(std::uint64_t seed) { inversion::SeedRandomGenerator(seed); }
 
 }  // namespace corvath::app

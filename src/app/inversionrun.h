@@ -3,6 +3,7 @@
 // tables and the observed curve when it is made, computes on whatever thread calls
 // Run (the window uses a worker thread, the batch command its own), and changes the
 // workspace only in Apply, on the thread that owns the workspace.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -41,9 +42,10 @@ public:
   const inversion::InversionState& state() const { return state_; }
   //! How the run ended (after Run).
   const inversion::InversionOutcome& result() const { return result_; }
-  //! The misfit of the kept state as the method measures it (the linearized
-  //! inversion's ln of the weighted sum of squares, or the global search's misfit);
-  //! nothing before a curve was computed.
+  //! The misfit of the kept state as the method measures it (LinearizedMisfit, by which
+  //! the damped least squares chose its trials, or GlobalSearchMisfit); nothing before a
+  //! curve was computed. May be an infinity (a theoretical ratio of 0 in the band, or a
+  //! perfect fit).
   std::optional<double> misfit() const;
 
 private:
@@ -55,5 +57,10 @@ private:
   inversion::InversionOutcome result_;
   bool ran_ = false;
 };
+
+//! Fixes the seed of the global search's random generator for the runs that follow: the
+//! same seed, start and observed curve give the same result. Without it the generator
+//! is seeded from the clock.
+void SeedRandomGenerator(std::uint64_t seed);
 
 }  // namespace corvath::app

@@ -8,5 +8,7 @@ namespace corvath::cli {
 
 int RunDump(const std::vector<std::string>& args);
 int RunSpectra(const std::vector<std::string>& args);
+int RunForward(const std::vector<std::string>& args);
+int RunInvert(const std::vector<std::string>& args);
 
 }  // namespace corvath::cli

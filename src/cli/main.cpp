@@ -9,10 +9,14 @@ namespace {
 
 void printUsage(std::FILE* out) {
   std::fputs(
-      "usage: corvath-cli COMMAND [options] FILE...\n"
+      "usage: corvath-cli COMMAND [options] [FILE...]\n"
       "commands:\n"
       "  dump FILE [FILE FILE]      print the record as loaded\n"
       "  spectra FILE [FILE FILE]   compute spectra and the H/V ratio, write the results table\n"
+      "  forward --model MODEL.txt (--freqs F1,F2,... | --curve TABLE.txt)\n"
+      "                             the model's S and P transfer functions and theoretical H/V\n"
+      "  invert --model START.txt --curve OBSERVED.txt\n"
+      "                             fit the model to an observed H/V curve, write the final model\n"
       "run 'corvath-cli COMMAND --help' for the options of a command\n",
       out);
 }
@@ -29,6 +33,8 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   if (command == "dump") return corvath::cli::RunDump(args);
   if (command == "spectra") return corvath::cli::RunSpectra(args);
+  if (command == "forward") return corvath::cli::RunForward(args);
+  if (command == "invert") return corvath::cli::RunInvert(args);
   if (command == "--help" || command == "-h" || command == "help") {
     printUsage(stdout);
     return 0;

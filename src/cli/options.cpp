@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "numerics/numbertext.h"
+
 namespace corvath::cli {
 
 const char* const kRecordOptionsHelp =
@@ -11,12 +13,8 @@ const char* const kRecordOptionsHelp =
     "                                       goes by its extension (.saf, .sg2/.seg2, .dat)\n"
     "  --channels CX,CY,CZ                  the channels of the \"Channels\" dialog (default 1,2,3)\n";
 
-namespace {
-
-// The value of an option given as "--name VALUE" or "--name=VALUE"; nullopt when
-// args[i] is not that option.
-std::optional<std::string> optionValue(const std::vector<std::string>& args, std::size_t& i,
-                                       const std::string& name) {
+std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args, std::size_t& i,
+                                           const std::string& name) {
   const std::string& arg = args[i];
   if (arg == name) {
     if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
@@ -29,6 +27,19 @@ std::optional<std::string> optionValue(const std::vector<std::string>& args, std
   }
   return std::nullopt;
 }
+
+double ParseNumberOption(const std::string& option, const std::string& text) {
+  const double value = numerics::TextToNumber(text);
+  if (value == numerics::InvalidNumber) throw UsageError(option + " expects a number, got '" + text + "'");
+  return value;
+}
+
+std::string FileOption(const std::string& option, const std::string& name) {
+  if (name.empty()) throw UsageError(option + " needs a file name");
+  return name;
+}
+
+namespace {
 
 const char* formatWord(import::RecordFormat format) {
   switch (format) {
@@ -57,12 +68,12 @@ import::ChannelChoice ParseChannels(const std::string& text) {
 }
 
 bool TakeRecordOption(const std::vector<std::string>& args, std::size_t& i, RecordOptions& options) {
-  if (const auto name = optionValue(args, i, "--format")) {
+  if (const auto name = TakeOptionValue(args, i, "--format")) {
     options.format = import::FormatFromName(*name);
     if (!options.format) throw UsageError("unknown --format '" + *name + "' (components, saf, seg2 or delta)");
     return true;
   }
-  if (const auto text = optionValue(args, i, "--channels")) {
+  if (const auto text = TakeOptionValue(args, i, "--channels")) {
     options.channels = ParseChannels(*text);
     return true;
   }

@@ -27,6 +27,19 @@ struct RecordOptions {
 //! The usage lines of the record options, for a command's --help text.
 extern const char* const kRecordOptionsHelp;
 
+//! If args[i] is the option name, as "NAME VALUE" or "NAME=VALUE", returns its value and
+//! advances i past it; nothing (i unchanged) for any other argument. Throws UsageError
+//! when the value is missing.
+std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args, std::size_t& i,
+                                           const std::string& name);
+
+//! The number in text (TextToNumber: a comma reads as the point). Throws UsageError
+//! naming the option when it is not a number.
+double ParseNumberOption(const std::string& option, const std::string& text);
+
+//! The file name given to option; throws UsageError when it is empty.
+std::string FileOption(const std::string& option, const std::string& name);
+
 //! If args[i] is --format NAME, --format=NAME, --channels CX,CY,CZ or --channels=CX,CY,CZ,
 //! stores it, advances i past its value and returns true; false for any other argument.
 //! Throws UsageError for a missing or bad value.

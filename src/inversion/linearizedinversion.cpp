@@ -20,6 +20,33 @@ using numerics::ararofdoubleM;
 using numerics::Complex;
 using numerics::InvalidNumber;
 
+arofdoubleM ObservedLogarithms(const spectra::RatioCurve& observed, const FitWeights& weights) {
+  arofdoubleM logs(observed.points.size(), 0.0);
+  for (std::size_t i = 0; i < logs.size() && i < weights.size(); ++i)
+    if (weights[i] != 0.0) logs[i] = std::log(observed.points[i].ratio);
+  return logs;
+}
+
+double LinearizedMisfit(const arofcomplexM& curve, const arofdoubleM& logObserved, const FitWeights& weights) {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < curve.size() && i < weights.size() && i < logObserved.size(); ++i) {
+    if (weights[i] == 0.0) continue;
+    const double t = curve[i].im;
+    double lnT = 0.0;
+    if (LogOf(t, lnT)) {
+      const double term = weights[i] * (logObserved[i] - lnT);
+      sum += term * term;
+    } else if (t == 0.0 || t == std::numeric_limits<double>::infinity()) {
+      sum = std::numeric_limits<double>::infinity();
+    } else {
+      return kUndefinedMisfit;
+    }
+  }
+  if (sum == 0.0) return -std::numeric_limits<double>::infinity();
+  const double m = std::log(sum);
+  return std::isnan(m) ? kUndefinedMisfit : m;
+}
+
 int LinearizedProgressSteps(int iterationCount, int freeCount) {
   return iterationCount * (freeCount + 6) + 1;
 }
@@ -61,7 +88,6 @@ Complex LinearizedRange(const ModelTables& tables, const PerParameter<arofdouble
 namespace {
 
 constexpr double kNoMisfit = 1e30;       // best misfit before the first trial
-constexpr double kUndefinedMisfit = 100;  // a misfit that is not a number counts as this
 constexpr double kLayerStepFactor = 1.1;  // v1 = v0 / 1.1 in the central difference
 constexpr double kReferenceStep = 0.01;   // forward difference of the reference frequency, Hz
 constexpr double kExponentStep = 0.01;    // half the central difference of the exponent
@@ -227,25 +253,8 @@ bool LinearizedRun::ApplyStep(std::size_t k, double d, double& scale) const {
   return false;
 }
 
-// m = ln sum (w_i (y'_i - ln T_i))^2 over the weighted points; NaN counts as 100.
 double LinearizedRun::Misfit(const arofcomplexM& curve) const {
-  double sum = 0.0;
-  for (std::size_t i = 0; i < n_; ++i) {
-    if (weights_[i] == 0.0) continue;
-    const double t = curve[i].im;
-    double lnT = 0.0;
-    if (LogOf(t, lnT)) {
-      const double term = weights_[i] * (logObserved_[i] - lnT);
-      sum += term * term;
-    } else if (t == 0.0 || t == std::numeric_limits<double>::infinity()) {
-      sum = std::numeric_limits<double>::infinity();
-    } else {
-      return kUndefinedMisfit;
-    }
-  }
-  if (sum == 0.0) return -std::numeric_limits<double>::infinity();
-  const double m = std::log(sum);
-  return std::isnan(m) ? kUndefinedMisfit : m;
+  return LinearizedMisfit(curve, logObserved_, weights_);
 }
 
 InversionEnd LinearizedRun::Execute() {
@@ -268,9 +277,7 @@ InversionEnd LinearizedRun::Execute() {
   Step();
 
   weights_ = ComputeFitWeights(observed_, settings_);
-  logObserved_.assign(n_, 0.0);
-  for (std::size_t i = 0; i < n_; ++i)
-    if (weights_[i] != 0.0) logObserved_[i] = std::log(observed_.points[i].ratio);
+  logObserved_ = ObservedLogarithms(observed_, weights_);
 
   ararofdoubleM jacobian(s);
   ararofdoubleM normal(s, arofdoubleM(s, 0.0));

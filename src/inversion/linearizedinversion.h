@@ -19,6 +19,19 @@ inline constexpr double kMaxReferenceFrequency = 30.0;
 //! Allowed range of the dispersion exponent.
 inline constexpr double kMaxDispersionExponent = 5.0;
 
+//! The misfit that counts for one that is not a number.
+inline constexpr double kUndefinedMisfit = 100.0;
+
+//! y'_i = ln y_i of the observed ratios where the weight is not 0, else 0.
+numerics::arofdoubleM ObservedLogarithms(const spectra::RatioCurve& observed, const FitWeights& weights);
+
+//! The misfit by which the linearized inversion chooses among its trials: ln of the sum of
+//! (w_i (y'_i - ln T_i))^2 over the points with a weight (T_i the ratio, im, of curve). A
+//! theoretical ratio of 0 or infinity there makes it +infinity, a perfect fit -infinity;
+//! anything not a number gives kUndefinedMisfit.
+double LinearizedMisfit(const numerics::arofcomplexM& curve, const numerics::arofdoubleM& logObserved,
+                        const FitWeights& weights);
+
 //! Number of progress steps of a run with s free values: IterationCount (s + 6) + 1.
 int LinearizedProgressSteps(int iterationCount, int freeCount);
 

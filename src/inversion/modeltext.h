@@ -1,11 +1,15 @@
 #pragma once
-// "Model to text file": the parameter table as centred fixed-width text.
+// "Model to text file": the parameter table as centred fixed-width text, and the
+// same text read back as a model (the batch commands take models in this form).
 #include <cstddef>
+#include <istream>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "inversion/model.h"
 #include "numerics/arrays.h"
 
 namespace corvath::inversion {
@@ -19,5 +23,34 @@ std::string CentredField(std::string_view text, std::size_t width);
 //! follow without separator and every row ends with CR LF. A row with fewer cells
 //! gets empty fields.
 void WriteModelText(std::ostream& out, const std::vector<numerics::arofstrM>& rows);
+
+//! The parameter table with every value in its shortest exact text (NumberToShortestText)
+//! instead of the shown two decimals, so that the text reads back to the same model; "*"
+//! for the half-space's H, Qp and Qs as in the shown table.
+std::vector<numerics::arofstrM> ExactModelTableRows(const amodel& model);
+
+//! Longest line ReadModelText accepts, in characters (CR and LF not counted).
+inline constexpr std::size_t kMaxModelTextLineLength = 1024;
+//! Most lines ReadModelText looks at, blank ones included.
+inline constexpr int kMaxModelTextLines = 64;
+
+//! A model read from text, or why the text was refused.
+struct ModelTextReading {
+  std::optional<amodel> model;  //!< set when the text was accepted
+  std::string reason;           //!< the refusal, naming the line (and layer) concerned
+};
+
+//! Reads the text WriteModelText writes: a heading row "N H(m) Vp(km/s) Vs(km/s) rho(g/cm)
+//! Qp Qs", then one row per layer from the top, its number (1, 2, ...) and six values
+//! separated by blanks (a comma reads as the decimal point); "*" stands for the half-space's
+//! H, Qp and Qs, which are no model values (a number there is stored like a table edit).
+//! Blank lines are skipped, CR before LF is ignored. 2 to 10 layers; every value within
+//! HardLimits of its parameter (ends included). The model's invert flags, layer limits and
+//! the half-space's hidden values are those ResetModel makes from the tables for the layer
+//! count read. Refuses, without reading further, a line longer than
+//! kMaxModelTextLineLength, more than kMaxModelTextLines lines, a wrong heading, a row
+//! that is not "number and six values", a value outside its limits, "*" above the
+//! half-space and a layer count outside 2..10.
+ModelTextReading ReadModelText(std::istream& in, const ModelTables& tables);
 
 }  // namespace corvath::inversion

@@ -100,6 +100,13 @@ double TextToNumber(std::string_view text, double lower, double upper) {
   return value;
 }
 
+std::string NumberToShortestText(double value) {
+  if (!std::isfinite(value)) return "*";
+  char buf[32];
+  const auto result = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, result.ptr);
+}
+
 namespace {
 
 // Rounds |value| to `decimals` decimals, halves away from zero, judged on the

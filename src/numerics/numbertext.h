@@ -45,6 +45,12 @@ double RoundHalfEven(double value);
 //! halves away from zero).
 std::string NumberToExponentText(double value);
 
+//! The shortest decimal text that TextToNumber (and ParseDecimal) reads back to exactly
+//! the same double: plain or with an exponent ("0.1", "1.3", "2.5e-05", "-0"), a point
+//! as the decimal separator; "*" for NaN and infinities, which have no text to read.
+//! A magnitude below 1e-30 reads back as 0 through TextToNumber's rule, not as itself.
+std::string NumberToShortestText(double value);
+
 //! Sets every element of the array to the value (an empty array stays empty).
 void FillDouble(arofdoubleM& array, double value);
 //! Sets every element of the array to the value.

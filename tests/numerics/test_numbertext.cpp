@@ -2,6 +2,8 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
@@ -151,6 +153,53 @@ TEST(NumberToExponentText, WritesTheFixedWidthForm) {
     EXPECT_EQ(text, c.expected) << "value " << c.value;
     EXPECT_EQ(text.size(), 23u);
   }
+}
+
+TEST(NumberToShortestText, IsTheShortestTextThatReadsBackExactly) {
+  struct Case {
+    double value;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {0.1, "0.1"},
+      {1.3, "1.3"},
+      {1.3 * 1.3, "1.6900000000000002"},  // the generated H of layer 3 keeps its last bit
+      {10.0, "10"},
+      {-0.0, "-0"},
+      {2.5e-5, "2.5e-05"},
+      {123456789.0, "123456789"},  // InvalidNumber reads back as itself
+      {1e22, "1e+22"},
+      {std::nextafter(1.0, 2.0), "1.0000000000000002"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NumberToShortestText(c.value), c.expected) << c.value;
+
+  // Round trip through the readers of the program over awkward values.
+  std::vector<double> values{DBL_MAX, -DBL_MAX, 1e-30, 5e-300, 0.30000000000000004, 1.0 / 3.0, 999999.0};
+  double v = 0.001;
+  for (int i = 0; i < 200; ++i, v *= 1.1373) values.push_back(v);
+  for (double value : values) {
+    const std::string text = NumberToShortestText(value);
+    double parsed = 0.0;
+    ASSERT_TRUE(ParseDecimal(text, parsed)) << text;
+    ExpectSameDouble(parsed, value, text);
+    if (std::fabs(value) >= 1e-30) ExpectSameDouble(TextToNumber(text), value, text);
+    // Nothing shorter would do: one significant digit less already names another double.
+    const std::string mantissa = text.substr(0, text.find('e'));
+    const std::size_t first = mantissa.find_first_of("123456789");
+    std::string digits;
+    for (std::size_t i = first; i < mantissa.size(); ++i)
+      if (mantissa[i] != '.') digits += mantissa[i];
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    if (digits.size() > 1) {
+      char shorter[40];
+      std::snprintf(shorter, sizeof shorter, "%.*e", static_cast<int>(digits.size()) - 2, value);
+      EXPECT_NE(std::strtod(shorter, nullptr), value) << text << " could be " << shorter;
+    }
+  }
+
+  EXPECT_EQ(NumberToShortestText(std::numeric_limits<double>::quiet_NaN()), "*");
+  EXPECT_EQ(NumberToShortestText(std::numeric_limits<double>::infinity()), "*");
+  EXPECT_EQ(NumberToShortestText(-std::numeric_limits<double>::infinity()), "*");
 }
 
 TEST(SplitWords, SplitsAtRunsOfSpacesAndTabs) {

@@ -1,0 +1,33 @@
+#include "app/modelfile.h"
+
+#include <sstream>
+#include <utility>
+
+#include "app/atomicfile.h"
+#include "app/inputfile.h"
+#include "inversion/modeltable.h"
+#include "inversion/modeltext.h"
+
+namespace corvath::app {
+
+Outcome LoadModelText(Workspace& workspace, const std::string& path) {
+  std::ifstream in;
+  if (Outcome opened = OpenInputFile(path, in); !opened.done()) return opened;
+  inversion::ModelTextReading reading = inversion::ReadModelText(in, workspace.modelTables);
+  if (!reading.model) return Outcome::Failed(reading.reason, path);
+  workspace.model = std::move(*reading.model);
+  return Outcome::Done();
+}
+
+std::string ModelText(const Workspace& workspace, ModelValueText values) {
+  std::ostringstream out;
+  inversion::WriteModelText(out, values == ModelValueText::Exact ? inversion::ExactModelTableRows(workspace.model)
+                                                                 : inversion::ModelTableRows(workspace.model));
+  return out.str();
+}
+
+Outcome SaveModelText(const Workspace& workspace, ModelValueText values, const std::string& path) {
+  return WriteFileAtomically(path, ModelText(workspace, values));
+}
+
+}  // namespace corvath::app

@@ -1,0 +1,138 @@
+// corvath-cli forward: the headless theoretical curve of a model text file, with the
+// S- and P-wave transfer functions it is made of.
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/forwardcurve.h"
+#include "app/modelfile.h"
+#include "app/observedcurve.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "numerics/numbertext.h"
+
+namespace corvath::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: corvath-cli forward --model MODEL.txt (--freqs F1,F2,... | --curve TABLE.txt) [options]\n"
+    "  --model FILE        the layered model as \"Model to text file\" writes it (2 to 10 layers)\n"
+    "  --freqs F1,F2,...   the frequencies in Hz, separated by commas (a point as decimal separator)\n"
+    "  --curve FILE        a results table (\"f,Hz   X  Y  Z  H/Z\" or a bounds table): its frequencies\n"
+    "  --ref-frq F         \"Ref frq\" in Hz, 0 or less without velocity dispersion (default 0)\n"
+    "  --k-degree A        \"K degree\", the exponent of Q0 * f^A (default 0.1)\n"
+    "  -o, --output FILE   the table (default standard output)\n"
+    "writes \"f,Hz   S  P  H/Zc\": per frequency the S- and P-wave transfer functions and the\n"
+    "theoretical H/V ratio, in the 23-character exponent form\n";
+
+struct Options {
+  std::string model;
+  std::optional<std::vector<double>> frequencies;
+  std::string curve;
+  app::ForwardModelSettings settings;
+  std::string output;
+  bool help = false;
+};
+
+std::vector<double> parseFrequencies(const std::string& text) {
+  std::vector<double> frequencies;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', start);
+    const std::string piece = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const double f = numerics::TextToNumber(piece);
+    if (piece.empty() || f == numerics::InvalidNumber)
+      throw UsageError("--freqs expects frequencies in Hz separated by commas, as in 2.5,5 (got '" + text + "')");
+    frequencies.push_back(f);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return frequencies;
+}
+
+void parseOptions(const std::vector<std::string>& args, Options& options) {
+  for (std::size_t i = 0; i < args.size();) {
+    const std::string& arg = args[i];
+    if (arg == "-h" || arg == "--help") {
+      options.help = true;
+      ++i;
+    } else if (auto v = TakeOptionValue(args, i, "--model")) {
+      options.model = FileOption("--model", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--freqs")) {
+      options.frequencies = parseFrequencies(*v);
+    } else if (auto v = TakeOptionValue(args, i, "--curve")) {
+      options.curve = FileOption("--curve", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--ref-frq")) {
+      options.settings.referenceFrequencyHz = ParseNumberOption("--ref-frq", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--k-degree")) {
+      options.settings.dispersionExponent = ParseNumberOption("--k-degree", *v);
+    } else if (auto v = TakeOptionValue(args, i, "-o")) {
+      options.output = FileOption("-o", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--output")) {
+      options.output = FileOption("--output", *v);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw UsageError("unknown option '" + arg + "'");
+    } else {
+      throw UsageError("unexpected argument '" + arg + "'");
+    }
+  }
+  if (options.help) return;
+  if (options.model.empty()) throw UsageError("--model MODEL.txt is required");
+  if (options.frequencies.has_value() == !options.curve.empty())
+    throw UsageError("give the frequencies either with --freqs or with --curve");
+}
+
+}  // namespace
+
+int RunForward(const std::vector<std::string>& args) {
+  Options options;
+  try {
+    parseOptions(args, options);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "corvath-cli forward: %s\n", e.what());
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+
+  app::Workspace workspace;
+  if (const app::Outcome loaded = app::LoadModelText(workspace, options.model); !loaded.done()) {
+    ReportOutcome("forward", loaded);
+    return 1;
+  }
+  std::vector<double> frequencies;
+  if (options.frequencies) {
+    frequencies = *options.frequencies;
+  } else {
+    if (const app::Outcome loaded = app::LoadObservedCurve(workspace, options.curve); !loaded.done()) {
+      ReportOutcome("forward", loaded);
+      return 1;
+    }
+    frequencies = app::ObservedFrequencies(workspace);
+  }
+
+  std::vector<app::ForwardPoint> points;
+  if (const app::Outcome computed = app::ForwardCurve(workspace, options.settings, frequencies, points);
+      !computed.done()) {
+    std::fprintf(stderr, "corvath-cli forward: no result: %s\n", computed.message.c_str());
+    return 1;
+  }
+  if (options.output.empty()) {
+    const std::string text = app::ForwardTableText(points);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+      std::fputs("corvath-cli forward: cannot write the table to standard output\n", stderr);
+      return 1;
+    }
+  } else if (const app::Outcome saved = app::SaveForwardTable(points, options.output); !saved.done()) {
+    ReportOutcome("forward", saved);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace corvath::cli

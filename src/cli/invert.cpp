@@ -1,0 +1,243 @@
+// corvath-cli invert: the headless "Start inversion" from a model text file and an
+// observed H/Z table, through the same run command as the window's start button.
+#include <unistd.h>
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/forwardcurve.h"
+#include "app/inversionrun.h"
+#include "app/modelfile.h"
+#include "app/observedcurve.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "numerics/numbertext.h"
+
+namespace corvath::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: corvath-cli invert --model START.txt --curve OBSERVED.txt [options]\n"
+    "  --model FILE          the start model as \"Model to text file\" writes it (2 to 10 layers)\n"
+    "  --curve FILE          the observed H/Z: a results table (\"f,Hz   X  Y  Z  H/Z\") or a bounds\n"
+    "                        table of 'corvath-cli spectra --bounds' (its bounds weight the fit)\n"
+    "  --global              the global search instead of the damped least squares\n"
+    "  --seed N              fixes the global search's random numbers (default: from the clock)\n"
+    "  --iterations N        \"Iter number\", 1 to 500 (default 100; damped least squares only)\n"
+    "  --min-frq F --max-frq F  the fit band in Hz, both ends included (default 1 and 20)\n"
+    "  --ref-frq F           \"Ref frq\" in Hz (default 0)\n"
+    "  --k-degree A          \"K degree\" (default 0.1)\n"
+    "  --optimize-ref        \"Ref frq\" is a free value\n"
+    "  --fixed-k             \"K degree\" is not a free value (by default it is)\n"
+    "  --no-ratio-constraint without \"Vp/Vs Qp/Qs constraint\" (damped least squares only)\n"
+    "  --free H,Vp,Vs,rho,Qp,Qs  the free parameters of every layer (default all but rho)\n"
+    "  -o, --output FILE     the final model (default standard output), every value exact\n"
+    "  --curve-out FILE      the final theoretical curve as 'corvath-cli forward' writes it\n"
+    "prints \"Ref frq: V\", \"K degree: V\" and \"misfit: V\"; the progress goes to standard\n"
+    "error when that is a terminal\n";
+
+constexpr std::array<const char*, inversion::kParameterCount> kParameterNames{"h", "vp", "vs", "rho", "qp", "qs"};
+
+struct Options {
+  std::string model;
+  std::string curve;
+  app::InversionRequest request;
+  std::optional<std::uint64_t> seed;
+  std::optional<std::array<bool, inversion::kParameterCount>> free;
+  std::string output;
+  std::string curveOutput;
+  bool help = false;
+};
+
+std::string lowered(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::array<bool, inversion::kParameterCount> parseFree(const std::string& text) {
+  std::array<bool, inversion::kParameterCount> free{};
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', start);
+    const std::string name = lowered(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    bool known = false;
+    for (int p = 0; p < inversion::kParameterCount; ++p)
+      if (name == kParameterNames[p]) free[p] = known = true;
+    if (!known) throw UsageError("--free takes names among H,Vp,Vs,rho,Qp,Qs separated by commas (got '" + text + "')");
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return free;
+}
+
+template <typename Integer>
+Integer parseWhole(const std::string& option, const std::string& text, Integer lowest, Integer highest) {
+  Integer value{};
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < lowest || value > highest)
+    throw UsageError(option + " expects a whole number from " + std::to_string(lowest) + " to " +
+                     std::to_string(highest) + ", got '" + text + "'");
+  return value;
+}
+
+void parseOptions(const std::vector<std::string>& args, Options& options) {
+  inversion::InversionSettings& settings = options.request.settings;
+  auto flag = [&](std::size_t& i, const char* name, bool& target, bool value) {
+    if (args[i] != name) return false;
+    target = value;
+    ++i;
+    return true;
+  };
+  for (std::size_t i = 0; i < args.size();) {
+    const std::string& arg = args[i];
+    if (arg == "-h" || arg == "--help") {
+      options.help = true;
+      ++i;
+    } else if (flag(i, "--global", settings.GlobalSearch, true) ||
+               flag(i, "--optimize-ref", settings.OptimizeReferenceFrequency, true) ||
+               flag(i, "--fixed-k", settings.OptimizeDispersionExponent, false) ||
+               flag(i, "--no-ratio-constraint", settings.RatioConstraint, false)) {
+    } else if (auto v = TakeOptionValue(args, i, "--model")) {
+      options.model = FileOption("--model", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--curve")) {
+      options.curve = FileOption("--curve", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--seed")) {
+      options.seed = parseWhole<std::uint64_t>("--seed", *v, 0, UINT64_MAX);
+    } else if (auto v = TakeOptionValue(args, i, "--iterations")) {
+      settings.IterationCount = parseWhole<int>("--iterations", *v, 1, 500);
+    } else if (auto v = TakeOptionValue(args, i, "--min-frq")) {
+      settings.MinFrequency = ParseNumberOption("--min-frq", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--max-frq")) {
+      settings.MaxFrequency = ParseNumberOption("--max-frq", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--ref-frq")) {
+      options.request.referenceFrequencyHz = ParseNumberOption("--ref-frq", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--k-degree")) {
+      options.request.dispersionExponent = ParseNumberOption("--k-degree", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--free")) {
+      options.free = parseFree(*v);
+    } else if (auto v = TakeOptionValue(args, i, "-o")) {
+      options.output = FileOption("-o", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--output")) {
+      options.output = FileOption("--output", *v);
+    } else if (auto v = TakeOptionValue(args, i, "--curve-out")) {
+      options.curveOutput = FileOption("--curve-out", *v);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      throw UsageError("unknown option '" + arg + "'");
+    } else {
+      throw UsageError("unexpected argument '" + arg + "'");
+    }
+  }
+  if (options.help) return;
+  if (options.model.empty()) throw UsageError("--model START.txt is required");
+  if (options.curve.empty()) throw UsageError("--curve OBSERVED.txt is required");
+}
+
+// The run's percentages on a terminal's standard error, one line rewritten in place.
+class TerminalProgress : public inversion::InversionProgress {
+ public:
+  TerminalProgress() : shown_(::isatty(STDERR_FILENO) == 1) {}
+  ~TerminalProgress() override { Finish(); }
+
+  void Report(int percent) override {
+    if (!shown_ || percent == last_) return;
+    last_ = percent;
+    std::fprintf(stderr, "\rcorvath-cli invert: %3d%%", percent);
+    std::fflush(stderr);
+  }
+  void ShowState(const inversion::InversionSnapshot&) override {}
+
+  //! Ends the progress line.
+  void Finish() {
+    if (shown_ && last_ >= 0) std::fputc('\n', stderr);
+    last_ = -1;
+  }
+
+ private:
+  bool shown_;
+  int last_ = -1;
+};
+
+int failure(const std::string& message) {
+  std::fprintf(stderr, "corvath-cli invert: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int RunInvert(const std::vector<std::string>& args) {
+  Options options;
+  try {
+    parseOptions(args, options);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "corvath-cli invert: %s\n", e.what());
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+
+  app::Workspace workspace;
+  if (const app::Outcome loaded = app::LoadModelText(workspace, options.model); !loaded.done()) {
+    ReportOutcome("invert", loaded);
+    return 1;
+  }
+  if (const app::Outcome loaded = app::LoadObservedCurve(workspace, options.curve); !loaded.done()) {
+    ReportOutcome("invert", loaded);
+    return 1;
+  }
+  if (options.free) {
+    for (int p = 0; p < inversion::kParameterCount; ++p) {
+      inversion::ParameterSettings invertOnly;
+      invertOnly.invertEnabled = true;
+      invertOnly.invertFlag = (*options.free)[p];
+      app::ApplyParameterSettings(workspace, p, invertOnly);
+    }
+  }
+  if (options.seed) app::SeedRandomGenerator(*options.seed);
+
+  app::InversionRun run(workspace, options.request);
+  if (!run.precondition().done()) return failure("no result: " + run.precondition().message);
+  TerminalProgress progress;
+  const app::Outcome ran = run.Run(progress);
+  progress.Finish();
+  if (!ran.done()) return failure("no result: " + ran.message);
+  run.Apply(workspace);
+
+  if (options.output.empty()) {
+    const std::string text = app::ModelText(workspace, app::ModelValueText::Exact);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+      return failure("cannot write the model to standard output");
+  } else if (const app::Outcome saved = app::SaveModelText(workspace, app::ModelValueText::Exact, options.output);
+             !saved.done()) {
+    ReportOutcome("invert", saved);
+    return 1;
+  }
+  if (!options.curveOutput.empty()) {
+    std::vector<app::ForwardPoint> points;
+    const app::ForwardModelSettings forward{workspace.referenceFrequency, workspace.dispersionExponent};
+    if (const app::Outcome computed = app::ForwardCurve(workspace, forward, app::ObservedFrequencies(workspace), points);
+        !computed.done())
+      return failure("no theoretical curve: " + computed.message);
+    if (const app::Outcome saved = app::SaveForwardTable(points, options.curveOutput); !saved.done()) {
+      ReportOutcome("invert", saved);
+      return 1;
+    }
+  }
+  const std::optional<double> misfit = run.misfit();
+  std::printf("Ref frq: %s\nK degree: %s\nmisfit: %s\n", numerics::NumberToShortestText(workspace.referenceFrequency).c_str(),
+              numerics::NumberToShortestText(workspace.dispersionExponent).c_str(),
+              misfit ? numerics::NumberToShortestText(*misfit).c_str() : "*");
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+}  // namespace corvath::cli

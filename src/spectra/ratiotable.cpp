@@ -1,0 +1,103 @@
+#include "spectra/ratiotable.h"
+
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "numerics/numbertext.h"
+
+namespace corvath::spectra {
+
+namespace {
+
+enum class LineRead { Line, End, TooLong };
+
+// The next line without CR and LF, at most kMaxRatioTableLineLength characters.
+LineRead NextLine(std::istream& in, std::string& line) {
+  line.clear();
+  std::streambuf* buffer = in.rdbuf();
+  if (!buffer) return LineRead::End;
+  int c = buffer->sbumpc();
+  if (c == std::char_traits<char>::eof()) return LineRead::End;
+  for (; c != std::char_traits<char>::eof() && c != '\n'; c = buffer->sbumpc()) {
+    if (c == '\r') continue;
+    if (line.size() >= kMaxRatioTableLineLength) return LineRead::TooLong;
+    line.push_back(static_cast<char>(c));
+  }
+  return LineRead::Line;
+}
+
+RatioTableReading Refuse(std::string reason) { return {std::nullopt, std::move(reason)}; }
+
+std::string AtLine(std::size_t number) { return "line " + std::to_string(number) + ": "; }
+
+std::string Quoted(std::string_view text) {
+  std::string shown;
+  for (char c : text.substr(0, 40)) shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+  if (text.size() > 40) shown += "...";
+  return '"' + shown + '"';
+}
+
+}  // namespace
+
+RatioTableReading ReadRatioTable(std::istream& in) {
+  const numerics::arofstrM spectrumHeading{"f,Hz", "X", "Y", "Z", "H/Z"};
+  const numerics::arofstrM boundsHeading{"f,Hz", "H/Z", "lower", "upper"};
+  SpectraResult result;
+  for (const import::Component c : import::kComponents) {
+    result.averaged[static_cast<int>(c)].title = ComponentName(c);
+    result.averaged[static_cast<int>(c)].component = c;
+  }
+  std::size_t columns = 0;  // 5 for a spectrum table, 4 for a bounds table; 0 before the heading
+  std::string line;
+  std::vector<double> row;
+  for (std::size_t number = 1;; ++number) {
+    const LineRead read = NextLine(in, line);
+    if (read == LineRead::End) break;
+    if (read == LineRead::TooLong)
+      return Refuse(AtLine(number) + "longer than " + std::to_string(kMaxRatioTableLineLength) + " characters");
+    const numerics::arofstrM words = numerics::SplitWords(line);
+    if (words.empty()) continue;
+    if (columns == 0) {
+      if (words == spectrumHeading) {
+        columns = 5;
+      } else if (words == boundsHeading) {
+        columns = 4;
+        result.ratio.hasBounds = true;
+      } else {
+        return Refuse(AtLine(number) + "the heading \"f,Hz   X  Y  Z  H/Z\" or \"f,Hz   H/Z  lower  upper\" is expected, not " +
+                      Quoted(line));
+      }
+      continue;
+    }
+    if (result.ratio.points.size() >= kMaxRatioTableRows)
+      return Refuse(AtLine(number) + "more than " + std::to_string(kMaxRatioTableRows) + " rows");
+    if (words.size() != columns)
+      return Refuse(AtLine(number) + std::to_string(columns) + " numbers expected, found " +
+                    std::to_string(words.size()) + " fields");
+    row.assign(columns, 0.0);
+    for (std::size_t k = 0; k < columns; ++k)
+      if (!numerics::ParseDecimal(words[k], row[k]))
+        return Refuse(AtLine(number) + Quoted(words[k]) + " is not a number");
+    const double f = row[0];
+    if (!(f > 0.0)) return Refuse(AtLine(number) + "the frequency " + Quoted(words[0]) + " is not positive");
+    if (!result.ratio.points.empty() && !(f > result.ratio.points.back().frequencyHz))
+      return Refuse(AtLine(number) + "the frequency " + Quoted(words[0]) + " does not follow the one above it");
+    if (columns == 5) {
+      for (int c = 0; c < 3; ++c) result.averaged[c].points.push_back({f, row[c + 1]});
+      result.ratio.points.push_back({f, row[4], row[4], row[4]});
+    } else {
+      result.ratio.points.push_back({f, row[1], row[2], row[3]});
+    }
+  }
+  if (in.bad()) return Refuse("the table could not be read to its end");
+  if (columns == 0) return Refuse("no heading: the table is empty");
+  if (result.ratio.points.empty()) return Refuse("the table has no data row");
+  MarkPeak(result.ratio);
+  result.horizontalSpan = FrequencySpan(result.averaged[0]);
+  result.verticalSpan = FrequencySpan(result.averaged[2]);
+  result.ratioSpan = FrequencySpan(result.ratio);
+  return {std::move(result), {}};
+}
+
+}  // namespace corvath::spectra

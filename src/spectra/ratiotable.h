@@ -1,0 +1,35 @@
+#pragma once
+// The results tables read back: a "Spectrum to text file" table ("f,Hz   X  Y  Z  H/Z")
+// or a bounds table ("f,Hz   H/Z  lower  upper"), so that a batch run can take an
+// observed H/Z curve computed earlier.
+#include <cstddef>
+#include <istream>
+#include <optional>
+#include <string>
+
+#include "spectra/calculatespectra.h"
+
+namespace corvath::spectra {
+
+//! Longest line ReadRatioTable accepts, in characters (CR and LF not counted).
+inline constexpr std::size_t kMaxRatioTableLineLength = 4096;
+//! Most data rows ReadRatioTable accepts.
+inline constexpr std::size_t kMaxRatioTableRows = 100000;
+
+//! A table read back, or why it was refused.
+struct RatioTableReading {
+  //! The ratio "H/Z" with its peak marked and the frequency spans; from a spectrum table
+  //! also the averaged "X", "Y", "Z" (ratio without bounds), from a bounds table the ratio
+  //! with its bounds (hasBounds set) and no spectra.
+  std::optional<SpectraResult> result;
+  std::string reason;  //!< the refusal, naming the line concerned
+};
+
+//! Reads a table as WriteSpectrumTable or WriteBoundsTable write it: the heading, then one
+//! row per point with 5 (spectrum) or 4 (bounds) numbers separated by blanks. Blank lines
+//! are skipped. Frequencies (Hz) must be positive and strictly increasing; at least one
+//! row. Refuses, without reading further, a line longer than kMaxRatioTableLineLength,
+//! more than kMaxRatioTableRows rows, an unknown heading and a malformed row.
+RatioTableReading ReadRatioTable(std::istream& in);
+
+}  // namespace corvath::spectra
