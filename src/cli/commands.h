@@ -8,5 +8,6 @@ namespace corvath::cli {
 
 int RunDump(const std::vector<std::string>& args);
 int RunSpectra(const std::vector<std::string>& args);
+int RunHv(const std::vector<std::string>& args);
 
 }  // namespace corvath::cli

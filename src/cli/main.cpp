@@ -13,6 +13,7 @@ void printUsage(std::FILE* out) {
       "commands:\n"
       "  dump FILE [FILE FILE]      print the record as loaded\n"
       "  spectra FILE [FILE FILE]   compute spectra and the H/V ratio, write the results table\n"
+      "  hv FILE [FILE FILE]        field-standard H/V: f0, A0 and the SESAME criteria as a report\n"
       "run 'corvath-cli COMMAND --help' for the options of a command\n",
       out);
 }
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   if (command == "dump") return corvath::cli::RunDump(args);
   if (command == "spectra") return corvath::cli::RunSpectra(args);
+  if (command == "hv") return corvath::cli::RunHv(args);
   if (command == "--help" || command == "-h" || command == "help") {
     printUsage(stdout);
     return 0;
