@@ -25,6 +25,7 @@ namespace corvath::ui {
 
 class ChannelsDialog;
 class CurveLegend;
+class FieldStandardView;
 class InversionPanel;
 class LoadComponentsDialog;
 class ModelTableController;
@@ -156,6 +157,9 @@ private:
   ChannelsDialog* channelsDialog_ = nullptr;
   QFileDialog* recordFileDialog_ = nullptr;
   QFileDialog* saveResultsDialog_ = nullptr;
+
+  // ---- Field standard: the choice beside "Calculate spectra", its form and report (fieldstandardview.h)
+  FieldStandardView* fieldStandard_ = nullptr;
 };
 
 }  // namespace corvath::ui
