@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/fieldstandardhv.h"
 #include "app/outcome.h"
 #include "app/workspace.h"
 #include "import/readers.h"

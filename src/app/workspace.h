@@ -6,6 +6,7 @@
 #include "inversion/model.h"
 #include "numerics/arrays.h"
 #include "spectra/calculatespectra.h"
+#include "spectra/fieldstandard.h"
 #include "windows/analysiswindows.h"
 
 namespace corvath::app {
@@ -21,6 +22,8 @@ struct Workspace {
   double zoomFactor = 1.0;              //!< width factor of the time-series charts, 1 to 10
   bool logAveraging = true;             //!< "Smoothed spectra": means of logarithms
   std::optional<spectra::SpectraResult> spectraResult;  //!< last successful "Calculate spectra"; none at start
+  //! Last successful field-standard H/V; none at start, kept across loads like spectraResult.
+  std::optional<spectra::FieldStandardResult> fieldStandardResult;
   double referenceFrequency = 0.0;      //!< "Ref frq", Hz, as last read by a computation
   double dispersionExponent = 0.0;      //!< "K degree", as last read by a computation
   //! TheoreticalCurve: (frequency in Hz, model ratio) per point of the observed ratio

@@ -10,5 +10,6 @@ int RunDump(const std::vector<std::string>& args);
 int RunSpectra(const std::vector<std::string>& args);
 int RunForward(const std::vector<std::string>& args);
 int RunInvert(const std::vector<std::string>& args);
+int RunHv(const std::vector<std::string>& args);
 
 }  // namespace corvath::cli

@@ -17,6 +17,7 @@ void printUsage(std::FILE* out) {
       "                             the model's S and P transfer functions and theoretical H/V\n"
       "  invert --model START.txt --curve OBSERVED.txt\n"
       "                             fit the model to an observed H/V curve, write the final model\n"
+      "  hv FILE [FILE FILE]        field-standard H/V: f0, A0 and the SESAME criteria as a report\n"
       "run 'corvath-cli COMMAND --help' for the options of a command\n",
       out);
 }
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
   if (command == "spectra") return corvath::cli::RunSpectra(args);
   if (command == "forward") return corvath::cli::RunForward(args);
   if (command == "invert") return corvath::cli::RunInvert(args);
+  if (command == "hv") return corvath::cli::RunHv(args);
   if (command == "--help" || command == "-h" || command == "help") {
     printUsage(stdout);
     return 0;

@@ -33,6 +33,7 @@
 #include "ui/channelsdialog.h"
 #include "ui/charts.h"
 #include "ui/curvelegend.h"
+#include "ui/fieldstandardview.h"
 #include "ui/inversionpanel.h"
 #include "ui/inversionrunner.h"
 #include "ui/loadcomponentsdialog.h"
@@ -121,6 +122,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
            QMessageBox::Yes;
   };
 
+  fieldStandard_ = new FieldStandardView(this);  // field standard: before the toolbar and the Ratio tab
   createActions();
   buildToolBar();
   tabs_ = new QTabWidget(this);
@@ -243,6 +245,7 @@ void MainWindow::buildToolBar() {
       button->setAutoRaise(true);
     }
   }
+  bar->addWidget(fieldStandard_->methodChoice());  // field standard: the choice beside "Calculate spectra"
   auto* zero = qobject_cast<QToolButton*>(bar->widgetForAction(removeZeroAction_));
   QFont bold = zero->font();
   bold.setBold(true);
@@ -338,7 +341,8 @@ QWidget* MainWindow::buildRatioTab() {
   }
   ratioLegend_ = new CurveLegend(ratioChart_);
   ratioLegend_->setObjectName("Chart5Legend");
-  return ChartWithLegend(ratioChart_, ratioLegend_, nullptr);
+  // field standard: its settings and report on the right of the ratio chart
+  return fieldStandard_->besideRatioChart(ChartWithLegend(ratioChart_, ratioLegend_, nullptr));
 }
 
 QWidget* MainWindow::buildInversionTab() {
@@ -551,6 +555,15 @@ void MainWindow::calculateSpectra() {
     reportInStatusBar("Calculate spectra", outcome);
     return;
   }
+  // ---- Field standard (fieldstandardview.h): the second computation, when chosen
+  if (fieldStandard_->chosen()) {
+    BusyCursor busy;
+    const app::Outcome outcome = fieldStandard_->calculate(workspace_, ratioChart_);
+    ratioLegend_->refresh();
+    reportInStatusBar("Calculate spectra", outcome);
+    return;
+  }
+  // ---- end field standard
   app::SpectraSettings settings;
   app::Outcome outcome = app::ReadSpectraSettings(panel_->minFrequency->text().toStdString(),
                                                   panel_->maxFrequency->text().toStdString(),
@@ -566,6 +579,7 @@ void MainWindow::calculateSpectra() {
 
 void MainWindow::showSpectraResult() {
   if (!workspace_.spectraResult) return;
+  ClearFieldStandard(ratioChart_);  // field standard: its curves leave with the classic ones
   DrawSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_, *workspace_.spectraResult);
   horizontalSpectraLegend_->refresh();
   verticalSpectraLegend_->refresh();

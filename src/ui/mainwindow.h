@@ -26,6 +26,7 @@ namespace corvath::ui {
 
 class ChannelsDialog;
 class CurveLegend;
+class FieldStandardView;
 class InversionPanel;
 class InversionRunner;
 class LoadComponentsDialog;
@@ -182,6 +183,9 @@ private:
   ChannelsDialog* channelsDialog_ = nullptr;
   QFileDialog* recordFileDialog_ = nullptr;
   QFileDialog* saveResultsDialog_ = nullptr;
+
+  // ---- Field standard: the choice beside "Calculate spectra", its form and report (fieldstandardview.h)
+  FieldStandardView* fieldStandard_ = nullptr;
 };
 
 }  // namespace corvath::ui

@@ -1,0 +1,113 @@
+#pragma once
+// The field-standard H/V computation beside the classic one: windows of the record
+// (the user's or cut automatically), each detrended by its mean, Tukey-tapered and
+// transformed; the two horizontal amplitude spectra combined into one; horizontal
+// and vertical smoothed by Konno and Ohmachi onto a logarithmic grid; per-window
+// H/V curves with their lognormal mean and standard deviation, the peak of every
+// window, rejection of outlying windows and the SESAME (2004) criteria.
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "import/record.h"
+#include "spectra/sesame.h"
+#include "spectra/windowrejection.h"
+#include "spectra/windowspectra.h"
+
+namespace corvath::spectra {
+
+//! How the two horizontal amplitude spectra N and E become one.
+enum class HorizontalCombination {
+  Geometric,   //!< sqrt(N E)
+  Quadratic,   //!< sqrt((N^2 + E^2) / 2)
+  Arithmetic,  //!< (N + E) / 2
+};
+
+//! The combined horizontal amplitude of n and e.
+double CombineHorizontal(HorizontalCombination combination, double n, double e);
+
+//! "geometric", "quadratic" or "arithmetic".
+const char* HorizontalCombinationName(HorizontalCombination combination);
+
+//! A frequency band, both ends inclusive (Hz).
+struct FrequencyBand {
+  double lowHz = 0.0;
+  double highHz = 0.0;
+};
+
+struct FieldStandardSettings {
+  double windowLengthSeconds = 60.0;  //!< automatic windows: length (s)
+  double overlapPercent = 0.0;        //!< automatic windows: overlap, 0 <= p < 100
+  double taperFraction = 0.05;        //!< share of each window inside the Tukey taper's cosine ends, 0 ... 1
+  HorizontalCombination combination = HorizontalCombination::Geometric;
+  double bandwidth = 40.0;            //!< Konno-Ohmachi b
+  double gridMinHz = 0.2;             //!< lowest grid frequency
+  double gridMaxHz = 20.0;            //!< highest grid frequency
+  int gridPoints = 256;               //!< logarithmically spaced, at least 2
+  std::optional<FrequencyBand> search;  //!< band of the peak search; none means the whole grid
+  bool reject = true;                 //!< frequency-domain window rejection
+  double rejectionStdDevs = 2.0;      //!< n of the rejection
+  int rejectionIterations = 50;       //!< at most this many passes
+};
+
+//! Why the settings cannot be used (the values quoted), or empty when they can.
+std::string CheckFieldStandardSettings(const FieldStandardSettings& settings);
+
+//! The logarithmic grid: n frequencies from fmin to fmax (Hz), equally spaced in log f.
+std::vector<double> LogFrequencyGrid(double fminHz, double fmaxHz, int n);
+
+//! Tukey window of n samples whose cosine ends together take the share fraction of
+//! the window (0: rectangular, 1: Hann); multiplies the values in place.
+void ApplyTukeyTaper(std::span<double> values, double fraction);
+
+//! One window of the computation.
+struct FieldStandardWindow {
+  double startSeconds = 0.0;
+  double endSeconds = 0.0;
+  double lengthSeconds = 0.0;   //!< samples x sampling interval
+  std::vector<double> ratio;    //!< H/V at the grid frequencies, all positive and finite
+  double peakFrequencyHz = 0.0; //!< f0 of the window: largest H/V within the search band
+  double peakAmplitude = 0.0;
+  bool rejected = false;        //!< dropped by the rejection (still shown, greyed)
+};
+
+struct FieldStandardResult {
+  FieldStandardSettings settings;     //!< as used
+  FrequencyBand search;               //!< the search band as used
+  bool automaticWindows = false;      //!< cut from the whole record (no analysis window)
+  std::vector<double> frequenciesHz;  //!< the grid
+  std::vector<FieldStandardWindow> windows;
+  std::size_t skippedWindows = 0;     //!< analysis windows too short or without signal
+  // Lognormal statistics of the accepted windows, per grid frequency.
+  std::vector<double> mean;           //!< exp(mean ln H/V)
+  std::vector<double> sigmaLn;        //!< standard deviation of ln H/V
+  std::vector<double> lower;          //!< exp(mean - sigma)
+  std::vector<double> upper;          //!< exp(mean + sigma)
+  Lognormal f0;                       //!< of the accepted windows' peak frequencies (Hz)
+  Lognormal a0;                       //!< of their peak amplitudes
+  double sigmaF0Hz = 0.0;             //!< standard deviation of the peak frequencies in Hz
+  double curvePeakHz = 0.0;           //!< peak of the mean curve within the search band
+  double curvePeakAmplitude = 0.0;
+  int rejectionIterations = 0;
+  SesameVerdict sesame;               //!< for the mean curve's peak
+
+  std::size_t usedWindows() const;
+  std::size_t rejectedWindows() const;
+};
+
+//! A result, or why there is none.
+struct FieldStandardOutcome {
+  std::optional<FieldStandardResult> result;
+  std::string failure;
+};
+
+//! The field-standard H/V of the record over the analysis windows (seconds, both
+//! ends inclusive) or, with none, over windows cut from the whole record. Only sample
+//! indices present in X, Y and Z are used; X and Y are the horizontals, Z the vertical.
+FieldStandardOutcome CalculateFieldStandard(const import::ThreeComponentRecord& record,
+                                            const std::vector<WindowInterval>& windows,
+                                            const FieldStandardSettings& settings);
+
+}  // namespace corvath::spectra

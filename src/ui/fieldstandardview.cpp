@@ -1,0 +1,205 @@
+#include "ui/fieldstandardview.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+#include <qcustomplot.h>
+
+#include "numerics/numbertext.h"
+#include "spectra/fieldstandardreport.h"
+#include "ui/charts.h"
+
+namespace corvath::ui {
+
+namespace {
+
+void markOwn(QObject* object) { object->setObjectName(kFieldStandardDrawingName); }
+
+QCPGraph* addCurve(QCustomPlot* chart, const QString& name, const QVector<double>& f, const QVector<double>& v,
+                   const QPen& pen) {
+  QCPGraph* graph = chart->addGraph();
+  markOwn(graph);
+  graph->setName(name);
+  graph->setPen(pen);
+  graph->setLineStyle(QCPGraph::lsLine);
+  graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssNone));
+  graph->setData(f, v, true);
+  return graph;
+}
+
+QVector<double> finiteCopy(const std::vector<double>& values) {
+  QVector<double> out;
+  out.reserve(static_cast<qsizetype>(values.size()));
+  for (double v : values) out.push_back(std::isfinite(v) ? v : 0.0);
+  return out;
+}
+
+}  // namespace
+
+void ClearFieldStandard(QCustomPlot* chart) {
+  for (int i = chart->plottableCount() - 1; i >= 0; --i)
+    if (chart->plottable(i)->objectName() == QLatin1String(kFieldStandardDrawingName))
+      chart->removePlottable(i);
+  for (int i = chart->itemCount() - 1; i >= 0; --i)
+    if (chart->item(i)->objectName() == QLatin1String(kFieldStandardDrawingName)) chart->removeItem(i);
+  if (chart->xAxis->scaleType() == QCPAxis::stLogarithmic) {
+    chart->xAxis->setScaleType(QCPAxis::stLinear);
+    UseLinearLabels(chart->xAxis);
+  }
+}
+
+void DrawFieldStandard(QCustomPlot* chart, const spectra::FieldStandardResult& result) {
+  ClearFieldStandard(chart);
+  const QVector<double> f = finiteCopy(result.frequenciesHz);
+  double top = 0.0;
+  // Window curves first, so the statistics lie on top of them.
+  for (std::size_t w = 0; w < result.windows.size(); ++w) {
+    const auto& window = result.windows[w];
+    const QPen pen = window.rejected ? QPen(QColor(170, 170, 170), 1) : QPen(QColor(90, 140, 220), 1);
+    addCurve(chart, QString("H/V_wnd%1%2").arg(w + 1).arg(window.rejected ? " (rejected)" : ""), f,
+             finiteCopy(window.ratio), pen);
+    if (!window.rejected) top = std::max(top, *std::max_element(window.ratio.begin(), window.ratio.end()));
+  }
+  QCPGraph* lower = addCurve(chart, "H/V -sigma", f, finiteCopy(result.lower), QPen(QColor(0, 0, 0), 1, Qt::DashLine));
+  QCPGraph* upper = addCurve(chart, "H/V +sigma", f, finiteCopy(result.upper), QPen(QColor(0, 0, 0), 1, Qt::DashLine));
+  upper->setBrush(QColor(0, 0, 0, 40));
+  upper->setChannelFillGraph(lower);
+  addCurve(chart, "H/V", f, finiteCopy(result.mean), QPen(QColor(0, 0, 0), 3));
+  top = std::max(top, *std::max_element(result.upper.begin(), result.upper.end()));
+
+  // f0 ± sigma as a shaded band over the whole height.
+  auto* band = new QCPItemRect(chart);
+  markOwn(band);
+  band->topLeft->setTypeX(QCPItemPosition::ptPlotCoords);
+  band->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
+  band->bottomRight->setTypeX(QCPItemPosition::ptPlotCoords);
+  band->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
+  band->topLeft->setCoords(result.f0.lower(), 0.0);
+  band->bottomRight->setCoords(result.f0.upper(), 1.0);
+  band->setPen(QPen(QColor(200, 60, 60, 120)));
+  band->setBrush(QColor(230, 80, 80, 50));
+  auto* label = new QCPItemText(chart);
+  markOwn(label);
+  label->position->setTypeX(QCPItemPosition::ptPlotCoords);
+  label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+  label->position->setCoords(result.f0.median(), 0.02);
+  label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  label->setText(QString("f0 = %1 Hz").arg(QString::fromStdString(spectra::ReportNumber(result.f0.median()))));
+
+  chart->xAxis->setScaleType(QCPAxis::stLogarithmic);
+  UseLogarithmicLabels(chart->xAxis);
+  chart->xAxis->setRange(result.frequenciesHz.front(), result.frequenciesHz.back());
+  chart->yAxis->setRange(0.0, std::isfinite(top) && top > 0 ? top * 1.05 : 1.0);
+  chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
+  method_ = new QComboBox(parent);
+  method_->setObjectName("spectraMethod");
+  method_->addItems({"Classic", "Field standard"});
+  method_->setCurrentIndex(0);
+  method_->setToolTip("How \"Calculate spectra\" computes the H/V ratio");
+
+  panel_ = new QWidget(parent);
+  panel_->setObjectName("fieldStandardPanel");
+  auto* column = new QVBoxLayout(panel_);
+  auto* form = new QFormLayout;
+  const app::FieldStandardSettings defaults;
+  auto field = [&](QLineEdit*& edit, const char* name, const QString& label, double value) {
+    edit = new QLineEdit(QString::fromStdString(numerics::NumberToText(0, value)), panel_);
+    edit->setObjectName(name);
+    form->addRow(label, edit);
+  };
+  field(windowLength, "fieldStandardWindow", "Window, s", defaults.windowLengthSeconds);
+  field(overlap, "fieldStandardOverlap", "Overlap, %", defaults.overlapPercent);
+  field(taper, "fieldStandardTaper", "Taper", defaults.taperFraction);
+  field(bandwidth, "fieldStandardB", "K-O b", defaults.bandwidth);
+  field(gridMin, "fieldStandardGridMin", "Grid from, Hz", defaults.gridMinHz);
+  field(gridMax, "fieldStandardGridMax", "Grid to, Hz", defaults.gridMaxHz);
+  field(gridPoints, "fieldStandardGridPoints", "Grid points", defaults.gridPoints);
+  combine = new QComboBox(panel_);
+  combine->setObjectName("fieldStandardCombine");
+  combine->addItems({"geometric", "quadratic", "arithmetic"});
+  form->addRow("Combine", combine);
+  reject = new QCheckBox("Reject windows", panel_);
+  reject->setObjectName("fieldStandardReject");
+  reject->setChecked(defaults.reject);
+  form->addRow(reject);
+  field(rejectN, "fieldStandardRejectN", "n sigma", defaults.rejectionStdDevs);
+  column->addLayout(form);
+  report = new QPlainTextEdit(panel_);
+  report->setObjectName("fieldStandardReport");
+  report->setReadOnly(true);
+  report->setLineWrapMode(QPlainTextEdit::NoWrap);
+  report->setPlaceholderText("Choose \"Field standard\" beside \"Calculate spectra\" and calculate.");
+  column->addWidget(report, 1);
+}
+
+QWidget* FieldStandardView::besideRatioChart(QWidget* ratioPane) {
+  auto* splitter = new QSplitter(Qt::Horizontal);
+  splitter->setObjectName("ratioSplitter");
+  splitter->setChildrenCollapsible(false);
+  splitter->addWidget(ratioPane);
+  splitter->addWidget(panel_);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 1);
+  return splitter;
+}
+
+bool FieldStandardView::chosen() const { return method_->currentIndex() == 1; }
+
+app::Outcome FieldStandardView::readSettings(app::FieldStandardSettings& s) const {
+  std::string problems;
+  auto read = [&](const QLineEdit* edit, const char* label, double& target) {
+    const double value = numerics::TextToNumber(edit->text().toStdString());
+    if (value == numerics::InvalidNumber)
+      problems += (problems.empty() ? "" : "; ") + std::string(label) + ": not a number";
+    else
+      target = value;
+  };
+  double points = s.gridPoints;
+  read(windowLength, "Window, s", s.windowLengthSeconds);
+  read(overlap, "Overlap, %", s.overlapPercent);
+  read(taper, "Taper", s.taperFraction);
+  read(bandwidth, "K-O b", s.bandwidth);
+  read(gridMin, "Grid from, Hz", s.gridMinHz);
+  read(gridMax, "Grid to, Hz", s.gridMaxHz);
+  read(gridPoints, "Grid points", points);
+  read(rejectN, "n sigma", s.rejectionStdDevs);
+  if (points != std::floor(points) || points < 2 || points > 100000)
+    problems += (problems.empty() ? "" : "; ") + std::string("Grid points: a whole number from 2 to 100000");
+  else
+    s.gridPoints = static_cast<int>(points);
+  s.combination = static_cast<spectra::HorizontalCombination>(combine->currentIndex());
+  s.reject = reject->isChecked();
+  return problems.empty() ? app::Outcome::Done() : app::Outcome::Failed(problems);
+}
+
+app::Outcome FieldStandardView::calculate(app::Workspace& workspace, QCustomPlot* ratioChart) {
+  app::FieldStandardSettings settings;
+  if (app::Outcome read = readSettings(settings); !read.done()) return read;
+  const app::Outcome outcome = app::CalculateFieldStandardHv(workspace, settings);
+  if (!outcome.done()) return outcome;
+  DrawFieldStandard(ratioChart, *workspace.fieldStandardResult);
+  const spectra::FieldStandardResult& r = *workspace.fieldStandardResult;
+  auto number = [](double v) { return spectra::ReportNumber(v); };
+  std::ostringstream text;
+  text << "f0 = " << number(r.f0.median()) << " Hz (" << number(r.f0.lower()) << " to " << number(r.f0.upper())
+       << " Hz)\nA0 = " << number(r.a0.median()) << " (" << number(r.a0.lower()) << " to " << number(r.a0.upper())
+       << ")\nwindows: " << r.usedWindows() << " used, " << r.rejectedWindows() << " rejected\n"
+       << "SESAME: " << (r.sesame.reliable() ? "reliable" : "not reliable") << ", "
+       << (r.sesame.clear() ? "clear peak" : "no clear peak") << "\n\n";
+  spectra::WriteFieldStandardReport(text, r);
+  report->setPlainText(QString::fromStdString(text.str()));
+  return outcome;
+}
+
+}  // namespace corvath::ui

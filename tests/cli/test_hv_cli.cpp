@@ -1,0 +1,193 @@
+// corvath-cli hv: the report of the field-standard H/V, its JSON form, the curve
+// file, and the refusals, compared with the app command run in-process.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/commands.h"
+
+namespace fs = std::filesystem;
+using namespace corvath;
+
+namespace {
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class HvCli : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("corvath_hv_cli_" + std::to_string(::getpid()) + "_" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    // 300 s at 50 Hz; X and Y carry noise through a band-pass resonator at 2 Hz.
+    unsigned long long state = 11;
+    auto noise = [&] {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
+    };
+    const char* names[] = {"x.txt", "y.txt", "z.txt"};
+    std::ofstream files[3];
+    for (int c = 0; c < 3; ++c) {
+      files[c].open(dir_ / names[c], std::ios::binary);
+      files[c] << "station\r\ncomponent " << names[c][0] << "\r\nunits\r\n";
+      files[c].precision(17);
+    }
+    const double c1 = 2 * 0.97 * std::cos(2 * M_PI * 2.0 * 0.02), c2 = -0.97 * 0.97;
+    double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
+    for (int i = 0; i < 15000; ++i) {
+      const double a = noise() + c1 * a1 + c2 * a2, b = noise() + c1 * b1 + c2 * b2;
+      const double t = i * 0.02;
+      files[0] << t << ' ' << noise() + 0.3 * (a - a2) << "\r\n";
+      files[1] << t << ' ' << noise() + 0.3 * (b - b2) << "\r\n";
+      files[2] << t << ' ' << noise() << "\r\n";
+      a2 = a1, a1 = a, b2 = b1, b1 = b;
+    }
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::vector<std::string> Components() const {
+    return {(dir_ / "x.txt").string(), (dir_ / "y.txt").string(), (dir_ / "z.txt").string()};
+  }
+
+  CliRun Hv(const std::vector<std::string>& args) const {
+    std::string command = std::string("'") + CORVATH_CLI + "' hv";
+    for (const auto& a : args) command += " '" + a + "'";
+    command += " >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "'";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(dir_ / "stdout"), ReadAll(dir_ / "stderr")};
+  }
+
+  // The report the app command gives for the same record and settings.
+  std::string Expected(const app::FieldStandardSettings& settings, bool json) const {
+    app::Workspace workspace;
+    app::LoadRequest request;
+    request.paths = Components();
+    EXPECT_TRUE(app::LoadRecord(workspace, request).done());
+    const app::Outcome outcome = app::CalculateFieldStandardHv(workspace, settings);
+    EXPECT_TRUE(outcome.done()) << outcome.message;
+    std::ostringstream report;
+    app::WriteFieldStandardReport(workspace, report, json);
+    return report.str();
+  }
+
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(HvCli, ReportMatchesTheCommandAndNamesEveryCriterion) {
+  const CliRun run = Hv(Components());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, Expected({}, false));
+  for (const char* key : {"f0_hz: ", "f0_sigma_ln: ", "a0: ", "a0_sigma_ln: ", "windows_used: 5\n",
+                          "windows_rejected: 0\n", "reliability_1: ", "reliability_3: ", "clarity_1: ",
+                          "clarity_6: ", "reliable: "})
+    EXPECT_NE(run.out.find(key), std::string::npos) << key;
+  const double f0 = std::stod(run.out.substr(run.out.find("f0_hz: ") + 7));
+  EXPECT_NEAR(f0, 2.0, 0.1);
+}
+
+TEST_F(HvCli, OptionsReachTheSettingsAndJson) {
+  auto args = Components();
+  args.insert(args.begin(), {"--window-length", "30", "--overlap=50", "--taper", "0,1", "--ko-b", "20", "--grid",
+                             "0.5,10,64", "--combine", "quadratic", "--search", "1,5", "--no-reject", "--json"});
+  const CliRun run = Hv(args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  app::FieldStandardSettings s;
+  s.windowLengthSeconds = 30, s.overlapPercent = 50, s.taperFraction = 0.1, s.bandwidth = 20;
+  s.gridMinHz = 0.5, s.gridMaxHz = 10, s.gridPoints = 64;
+  s.combination = app::HorizontalCombination::Quadratic;
+  s.search = spectra::FrequencyBand{1, 5};
+  s.reject = false;
+  EXPECT_EQ(run.out, Expected(s, true));
+  EXPECT_EQ(run.out.front(), '{');
+  EXPECT_EQ(run.out.substr(run.out.size() - 3), "}}\n");
+  EXPECT_NE(run.out.find("\"windows_used\":19,"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\"grid\":[0.5,10,64]"), std::string::npos);
+  EXPECT_NE(run.out.find("\"clarity_6\":{\"passed\":"), std::string::npos);
+  EXPECT_EQ(run.out.find("nan"), std::string::npos);
+}
+
+TEST_F(HvCli, CurveFile) {
+  auto args = Components();
+  args.insert(args.begin(), {"--curve-out", (dir_ / "curve.txt").string(), "--grid", "0.2,20,50"});
+  const CliRun run = Hv(args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string text = ReadAll(dir_ / "curve.txt");
+  std::vector<std::string> lines;
+  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  ASSERT_EQ(lines.size(), 51u);
+  EXPECT_EQ(lines[0], "f,Hz   H/V  lower  upper");
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    ASSERT_EQ(lines[i].size(), 4 * 23 + 3u) << lines[i];
+    const double mean = std::stod(lines[i].substr(24, 23));
+    EXPECT_LE(std::stod(lines[i].substr(48, 23)), mean);
+    EXPECT_GE(std::stod(lines[i].substr(72, 23)), mean);
+  }
+  EXPECT_NEAR(std::stod(lines[1].substr(0, 23)), 0.2, 1e-12);
+  EXPECT_NEAR(std::stod(lines[50].substr(0, 23)), 20, 1e-12);
+}
+
+TEST_F(HvCli, UsageErrorsAndRefusals) {
+  const auto c = Components();
+  const std::vector<std::vector<std::string>> usage{
+      {c[0], c[1]},
+      {"--combine", "median", c[0], c[1], c[2]},
+      {"--grid", "0.2,20", c[0], c[1], c[2]},
+      {"--grid", "0.2,20,x", c[0], c[1], c[2]},
+      {"--search", "5", c[0], c[1], c[2]},
+      {"--reject", "2", "--no-reject", c[0], c[1], c[2]},
+      {"--overlap", "100", c[0], c[1], c[2]},
+      {"--ko-b", "abc", c[0], c[1], c[2]},
+      {"--window", "9:3", c[0], c[1], c[2]},
+      {"--json=1", c[0], c[1], c[2]},
+      {"--bogus", c[0], c[1], c[2]},
+  };
+  for (const auto& args : usage) {
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    SCOPED_TRACE(joined);
+    const CliRun run = Hv(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_FALSE(run.err.empty());
+    EXPECT_TRUE(run.out.empty());
+  }
+  const std::vector<std::vector<std::string>> refused{
+      {"--window-length", "600", c[0], c[1], c[2]},  // longer than the record
+      {"--grid", "0.2,40,256", c[0], c[1], c[2]},    // above Nyquist (25 Hz)
+      {c[0], c[1], (dir_ / "missing.txt").string()},
+      {"--curve-out", (dir_ / "no" / "dir" / "c.txt").string(), c[0], c[1], c[2]},
+  };
+  for (const auto& args : refused) {
+    std::string joined;
+    for (const auto& a : args) joined += a + " ";
+    SCOPED_TRACE(joined);
+    const CliRun run = Hv(args);
+    EXPECT_EQ(run.status, 1);
+    ASSERT_FALSE(run.err.empty());
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  }
+  const CliRun help = Hv({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--curve-out FILE"), std::string::npos);
+}

@@ -1,0 +1,425 @@
+// The field-standard H/V: Konno-Ohmachi smoothing, taper, horizontal combination,
+// lognormal statistics, window rejection, the SESAME criteria and the whole
+// computation on synthetic records with known answers and on the real STN11 record.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <vector>
+
+#include "import/record.h"
+#include "spectra/fieldstandard.h"
+#include "spectra/fieldstandardreport.h"
+#include "spectra/konnoohmachi.h"
+#include "spectra/sesame.h"
+#include "spectra/windowrejection.h"
+
+using namespace corvath;
+using namespace corvath::spectra;
+using import::Component;
+
+namespace {
+
+struct Noise {
+  unsigned long long state;
+  double next() {  // roughly Gaussian, mean 0
+    double sum = 0;
+    for (int i = 0; i < 4; ++i) {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      sum += (state >> 11) * (1.0 / 9007199254740992.0);
+    }
+    return sum - 2.0;
+  }
+};
+
+// White noise on all three components; with resonanceHz > 0 the horizontals also
+// carry noise through a narrow two-pole resonator at that frequency.
+import::ThreeComponentRecord NoiseRecord(std::size_t samples, double dt, double resonanceHz, unsigned seed = 1) {
+  import::ThreeComponentRecord record;
+  record.reserve(samples);
+  Noise nx{seed}, ny{seed + 10}, nz{seed + 20}, drive{seed + 30};
+  const double r = 0.97;
+  const double c1 = 2 * r * std::cos(2 * std::numbers::pi * resonanceHz * dt);
+  const double c2 = -r * r;
+  double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
+  for (std::size_t i = 0; i < samples; ++i) {
+    double a = 0, b = 0;
+    if (resonanceHz > 0) {
+      a = drive.next() + c1 * a1 + c2 * a2;
+      b = drive.next() + c1 * b1 + c2 * b2;
+      a2 = a1, a1 = a, b2 = b1, b1 = b;
+    }
+    const double t = i * dt;
+    record.append(Component::X, t, nx.next() + 0.3 * a);
+    record.append(Component::Y, t, ny.next() + 0.3 * b);
+    record.append(Component::Z, t, nz.next());
+  }
+  return record;
+}
+
+void ExpectFiniteResult(const FieldStandardResult& r) {
+  for (const auto* curve : {&r.mean, &r.lower, &r.upper, &r.sigmaLn})
+    for (double v : *curve) ASSERT_TRUE(std::isfinite(v));
+  for (const auto& w : r.windows)
+    for (double v : w.ratio) ASSERT_TRUE(std::isfinite(v) && v > 0);
+}
+
+// Samples of a little-endian SAC file (632-byte header, float32 samples).
+std::vector<float> ReadSac(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::int32_t npts = 0;
+  std::memcpy(&npts, bytes.data() + 316, 4);
+  std::vector<float> samples(static_cast<std::size_t>(npts));
+  std::memcpy(samples.data(), bytes.data() + 632, samples.size() * 4);
+  return samples;
+}
+
+}  // namespace
+
+// ---- Konno-Ohmachi -------------------------------------------------------------
+
+TEST(KonnoOhmachi, WindowShape) {
+  EXPECT_EQ(KonnoOhmachiWeight(3.0, 3.0, 40), 1.0);
+  EXPECT_EQ(KonnoOhmachiWeight(0.0, 3.0, 40), 0.0);
+  for (double ratio : {1.01, 1.05, 1.2, 2.0}) {
+    SCOPED_TRACE(ratio);
+    // Symmetric in log frequency.
+    EXPECT_NEAR(KonnoOhmachiWeight(3.0 * ratio, 3.0, 40), KonnoOhmachiWeight(3.0 / ratio, 3.0, 40), 1e-12);
+    // Narrower for larger b (within the main lobe of the narrowest window).
+    if (40 * std::log10(ratio) < std::numbers::pi) {
+      EXPECT_GT(KonnoOhmachiWeight(3.0 * ratio, 3.0, 20), KonnoOhmachiWeight(3.0 * ratio, 3.0, 40));
+      EXPECT_GT(KonnoOhmachiWeight(3.0 * ratio, 3.0, 40), 0.0);
+    }
+  }
+  // The first zero lies at b log10(f/fc) = pi.
+  EXPECT_NEAR(KonnoOhmachiWeight(3.0 * std::pow(10.0, std::numbers::pi / 40), 3.0, 40), 0.0, 1e-20);
+}
+
+TEST(KonnoOhmachi, TableMatchesDirectEvaluationAndKeepsConstants) {
+  const double df = 1.0 / 60.0;
+  const std::size_t bins = 6001;  // 60 s at 200 Hz
+  Noise noise{5};
+  std::vector<double> spectrum(bins), constant(bins, 2.5);
+  for (auto& s : spectrum) s = std::exp(noise.next());
+  const std::vector<double> grid = LogFrequencyGrid(0.2, 20.0, 64);
+  for (double b : {10.0, 40.0, 80.0}) {
+    SCOPED_TRACE(b);
+    const KonnoOhmachiTable table = BuildKonnoOhmachiTable(df, bins, grid, b);
+    // A restricted support, not a dense product (b = 10 reaches over most of the bins).
+    if (b >= 40) EXPECT_LT(table.weights.size(), grid.size() * bins / 4);
+    std::vector<double> fast, flat;
+    ApplyKonnoOhmachi(table, spectrum, fast);
+    ApplyKonnoOhmachi(table, constant, flat);
+    const std::vector<double> direct = SmoothKonnoOhmachiDirect(spectrum, df, grid, b);
+    for (std::size_t g = 0; g < grid.size(); ++g) {
+      EXPECT_NEAR(fast[g], direct[g], 2e-4 * direct[g]) << grid[g];
+      EXPECT_NEAR(flat[g], 2.5, 1e-12) << grid[g];
+    }
+  }
+  // A centre above the last bin's support gets nothing (and no division by zero).
+  const std::vector<double> high{1000.0};
+  std::vector<double> out;
+  ApplyKonnoOhmachi(BuildKonnoOhmachiTable(df, bins, high, 40), spectrum, out);
+  EXPECT_EQ(out, std::vector<double>{0.0});
+}
+
+// ---- Taper, combination, grid ------------------------------------------------------
+
+TEST(FieldStandardParts, TukeyTaper) {
+  std::vector<double> ones(101, 1.0);
+  ApplyTukeyTaper(ones, 0.0);
+  EXPECT_EQ(ones, std::vector<double>(101, 1.0));
+  ApplyTukeyTaper(ones, 1.0);  // Hann
+  for (std::size_t i = 0; i < ones.size(); ++i)
+    EXPECT_NEAR(ones[i], 0.5 * (1 - std::cos(2 * std::numbers::pi * i / 100.0)), 1e-12) << i;
+  std::vector<double> tapered(1001, 1.0);
+  ApplyTukeyTaper(tapered, 0.05);  // 25 intervals at each end
+  EXPECT_EQ(tapered.front(), 0.0);
+  EXPECT_EQ(tapered.back(), 0.0);
+  EXPECT_NEAR(tapered[12], tapered[988], 1e-15);
+  EXPECT_NEAR(tapered[12], 0.5 * (1 - std::cos(std::numbers::pi * 12 / 25.0)), 1e-12);
+  for (std::size_t i = 25; i <= 975; ++i) ASSERT_EQ(tapered[i], 1.0) << i;
+}
+
+TEST(FieldStandardParts, HorizontalCombinations) {
+  struct Case {
+    HorizontalCombination c;
+    double n, e, expected;
+  };
+  for (const Case& c : {Case{HorizontalCombination::Geometric, 4, 9, 6}, Case{HorizontalCombination::Quadratic, 3, 4, std::sqrt(12.5)},
+                        Case{HorizontalCombination::Arithmetic, 3, 4, 3.5}, Case{HorizontalCombination::Geometric, 0, 9, 0}}) {
+    SCOPED_TRACE(HorizontalCombinationName(c.c));
+    EXPECT_NEAR(CombineHorizontal(c.c, c.n, c.e), c.expected, 1e-12);
+  }
+}
+
+TEST(FieldStandardParts, LogGrid) {
+  const auto grid = LogFrequencyGrid(0.2, 20, 256);
+  ASSERT_EQ(grid.size(), 256u);
+  EXPECT_EQ(grid.front(), 0.2);
+  EXPECT_EQ(grid.back(), 20.0);
+  for (std::size_t i = 1; i < grid.size(); ++i) EXPECT_NEAR(grid[i] / grid[i - 1], std::pow(100.0, 1 / 255.0), 1e-12);
+}
+
+// ---- Statistics and rejection ----------------------------------------------------
+
+TEST(WindowRejection, LognormalStatistics) {
+  const std::vector<double> values{1.0, std::exp(1.0), std::exp(2.0), 1000.0};
+  const Lognormal all = LognormalOf(std::span(values).first(3));
+  EXPECT_NEAR(all.meanLn, 1.0, 1e-12);
+  EXPECT_NEAR(all.sigmaLn, 1.0, 1e-12);  // sample standard deviation
+  EXPECT_NEAR(all.median(), std::exp(1.0), 1e-12);
+  EXPECT_NEAR(all.lower(), 1.0, 1e-12);
+  EXPECT_NEAR(all.upper(), std::exp(2.0), 1e-12);
+  const Lognormal masked = LognormalOf(values, {true, false, true, false});
+  EXPECT_NEAR(masked.meanLn, 1.0, 1e-12);
+  EXPECT_NEAR(masked.sigmaLn, std::sqrt(2.0), 1e-12);
+  EXPECT_EQ(LognormalOf(std::vector<double>{0.0, 1.0}).meanLn, 0.0);  // no log of zero
+  EXPECT_EQ(LognormalOf(std::vector<double>{4.0}).sigmaLn, 0.0);
+}
+
+TEST(WindowRejection, DropsPlantedOutliersAndKeepsTheRest) {
+  std::vector<double> f0;
+  Noise noise{9};
+  for (int i = 0; i < 30; ++i) f0.push_back(1.0 * std::exp(0.03 * noise.next()));
+  f0[7] = 4.0;    // far off
+  f0[19] = 0.3;   // far off on the other side
+  const RejectionOutcome out = RejectOutlyingPeaks(f0, 2.0);
+  EXPECT_TRUE(out.converged);
+  EXPECT_LE(out.iterations, 50);
+  for (std::size_t i = 0; i < f0.size(); ++i) EXPECT_EQ(out.accepted[i], i != 7 && i != 19) << i;
+
+  // Identical peaks: nothing to drop, one pass.
+  const RejectionOutcome same = RejectOutlyingPeaks(std::vector<double>(5, 2.0), 2.0);
+  EXPECT_EQ(same.accepted, std::vector<bool>(5, true));
+  EXPECT_EQ(same.iterations, 1);
+  // Never fewer than two windows.
+  const RejectionOutcome tight = RejectOutlyingPeaks(std::vector<double>{1.0, 2.0, 4.0, 8.0}, 0.01);
+  EXPECT_GE(std::count(tight.accepted.begin(), tight.accepted.end(), true), 2);
+}
+
+// ---- SESAME ------------------------------------------------------------------------
+
+TEST(Sesame, ThresholdTablesAtTheirBandEdges) {
+  struct Case {
+    double f0, epsilonFactor, theta;
+  };
+  for (const Case& c : {Case{0.1, 0.25, 3.0}, Case{0.1999, 0.25, 3.0}, Case{0.2, 0.20, 2.5}, Case{0.4999, 0.20, 2.5},
+                        Case{0.5, 0.15, 2.0}, Case{0.9999, 0.15, 2.0}, Case{1.0, 0.10, 1.78}, Case{1.9999, 0.10, 1.78},
+                        Case{2.0, 0.05, 1.58}, Case{15.0, 0.05, 1.58}}) {
+    SCOPED_TRACE(c.f0);
+    EXPECT_NEAR(SesameFrequencyThreshold(c.f0), c.epsilonFactor * c.f0, 1e-15);
+    EXPECT_EQ(SesameAmplitudeThreshold(c.f0), c.theta);
+  }
+}
+
+namespace {
+// A mean curve 1 + (A0 - 1) exp(-(ln(f/f0)/w)^2) on a log grid with a constant or
+// given log standard deviation.
+struct SesameCase {
+  const char* name;
+  double f0 = 1.0, a0 = 4.0, width = 0.3, sigma = 0.1, sigmaF = 0.02, lw = 60;
+  std::size_t nw = 20;
+  double sigmaBump = 0.0;  // extra sigma at 1.3 f0 (moves the peak of the upper curve)
+  std::vector<int> failing;
+};
+
+SesameVerdict Evaluate(const SesameCase& c, std::vector<double>& f, std::vector<double>& mean,
+                       std::vector<double>& sigma) {
+  f = LogFrequencyGrid(0.05, 50, 400);
+  mean.clear(), sigma.clear();
+  double peakF = f[0], peakA = 0;
+  for (double x : f) {
+    const double u = std::log(x / c.f0) / c.width;
+    mean.push_back(1 + (c.a0 - 1) * std::exp(-u * u));
+    const double v = std::log(x / (1.3 * c.f0)) / 0.05;
+    sigma.push_back(c.sigma + c.sigmaBump * std::exp(-v * v));
+    if (mean.back() > peakA) peakA = mean.back(), peakF = x;
+  }
+  SesameInput in;
+  in.frequenciesHz = f;
+  in.mean = mean;
+  in.sigmaLn = sigma;
+  in.f0Hz = peakF;
+  in.a0 = peakA;
+  in.sigmaF0Hz = c.sigmaF;
+  in.windowLengthSeconds = c.lw;
+  in.windowCount = c.nw;
+  in.searchMinHz = 0.05;
+  in.searchMaxHz = 50;
+  return EvaluateSesame(in);
+}
+}  // namespace
+
+TEST(Sesame, CriteriaOnKnownCurves) {
+  // Criteria numbered 0-2 reliability, 3-8 clarity, in the order of SesameCriterion.
+  const std::vector<SesameCase> cases{
+      {"clean peak", 1.0, 4.0, 0.3, 0.1, 0.02, 60, 20, 0.0, {}},
+      {"below 10 / lw", 0.1, 4.0, 0.3, 0.1, 0.002, 60, 20, 0.0, {0, 1}},
+      {"too few cycles", 1.0, 4.0, 0.3, 0.1, 0.02, 60, 3, 0.0, {1}},
+      {"wide scatter", 1.0, 4.0, 0.3, 0.75, 0.02, 60, 20, 0.0, {2, 8}},
+      {"low peak", 1.0, 1.8, 0.3, 0.1, 0.02, 60, 20, 0.0, {3, 4, 5}},
+      {"broad peak", 1.0, 4.0, 3.0, 0.1, 0.02, 60, 20, 0.0, {3, 4}},
+      {"scattered f0", 1.0, 4.0, 0.3, 0.1, 0.2, 60, 20, 0.0, {7}},
+      {"scattered f0 at 3 Hz passes 0.2 Hz", 3.0, 4.0, 0.3, 0.1, 0.14, 60, 20, 0.0, {}},
+      {"unstable upper peak", 1.0, 4.0, 0.3, 0.1, 0.02, 60, 20, 1.5, {2, 6}},
+      {"0.4 Hz allows sigma_A up to 3", 0.4, 4.0, 0.3, 0.85, 0.01, 60, 20, 0.0, {}},
+  };
+  for (const SesameCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<double> f, mean, sigma;
+    const SesameVerdict v = Evaluate(c, f, mean, sigma);
+    for (std::size_t k = 0; k < kSesameCriterionCount; ++k) {
+      const bool shouldFail = std::find(c.failing.begin(), c.failing.end(), static_cast<int>(k)) != c.failing.end();
+      EXPECT_EQ(v.checks[k].passed, !shouldFail) << SesameCriterionKey(v.checks[k].criterion) << " value "
+                                                 << v.checks[k].value << " limit " << v.checks[k].threshold;
+      EXPECT_TRUE(std::isfinite(v.checks[k].value) && std::isfinite(v.checks[k].threshold));
+    }
+  }
+}
+
+// ---- The whole computation -----------------------------------------------------------
+
+TEST(FieldStandard, ResonancePutsF0WithinOneGridStep) {
+  const double resonance = 2.5;
+  const auto record = NoiseRecord(60000, 0.02, resonance);  // 20 min at 50 Hz
+  FieldStandardSettings settings;
+  settings.windowLengthSeconds = 60;
+  const FieldStandardOutcome out = CalculateFieldStandard(record, {}, settings);
+  ASSERT_TRUE(out.result) << out.failure;
+  const FieldStandardResult& r = *out.result;
+  ExpectFiniteResult(r);
+  EXPECT_EQ(r.windows.size(), 20u);
+  EXPECT_TRUE(r.automaticWindows);
+  const double step = std::log(r.frequenciesHz[1] / r.frequenciesHz[0]);
+  EXPECT_LE(std::abs(std::log(r.f0.median() / resonance)), step) << r.f0.median();
+  EXPECT_LE(std::abs(std::log(r.curvePeakHz / resonance)), step) << r.curvePeakHz;
+  EXPECT_GT(r.curvePeakAmplitude, 2.0);
+  EXPECT_TRUE(r.sesame.reliable());
+  EXPECT_TRUE(r.sesame.clear()) << r.sesame.clarityPassed;
+  for (std::size_t g = 0; g < r.mean.size(); ++g) {
+    EXPECT_LE(r.lower[g], r.mean[g]);
+    EXPECT_GE(r.upper[g], r.mean[g]);
+  }
+}
+
+TEST(FieldStandard, WhiteNoiseFailsTheClarityCriteria) {
+  const auto record = NoiseRecord(60000, 0.02, 0.0, 3);
+  const FieldStandardOutcome out = CalculateFieldStandard(record, {}, FieldStandardSettings{});
+  ASSERT_TRUE(out.result) << out.failure;
+  ExpectFiniteResult(*out.result);
+  EXPECT_FALSE(out.result->sesame.clear()) << out.result->sesame.clarityPassed;
+  EXPECT_FALSE(out.result->sesame.checks[static_cast<int>(SesameCriterion::AmplitudeAboveTwo)].passed);
+  EXPECT_LT(out.result->curvePeakAmplitude, 2.0);
+}
+
+TEST(FieldStandard, WindowsOverlapCombinationAndSearch) {
+  const auto record = NoiseRecord(30000, 0.02, 2.5);  // 10 min at 50 Hz
+  FieldStandardSettings settings;
+  settings.overlapPercent = 50;
+  settings.reject = false;
+  const auto overlapped = CalculateFieldStandard(record, {}, settings);
+  ASSERT_TRUE(overlapped.result);
+  EXPECT_EQ(overlapped.result->windows.size(), 19u);  // starts every 30 s, the last at 540 s
+  EXPECT_EQ(overlapped.result->rejectedWindows(), 0u);
+  EXPECT_EQ(overlapped.result->windows[1].startSeconds, 30.0);
+
+  // The user's windows: a too-short one is skipped, not fatal.
+  const auto user = CalculateFieldStandard(record, {{0, 100}, {200, 200.2}, {300, 420}}, FieldStandardSettings{});
+  ASSERT_TRUE(user.result) << user.failure;
+  EXPECT_EQ(user.result->windows.size(), 2u);
+  EXPECT_EQ(user.result->skippedWindows, 1u);
+  EXPECT_FALSE(user.result->automaticWindows);
+  EXPECT_NEAR(user.result->windows[1].lengthSeconds, 120.02, 1e-9);
+
+  // Quadratic >= geometric everywhere (mean of squares over product), and a search
+  // band that excludes the resonance finds its peak inside the band.
+  settings = {};
+  settings.combination = HorizontalCombination::Quadratic;
+  const auto quadratic = CalculateFieldStandard(record, {}, settings);
+  const auto geometric = CalculateFieldStandard(record, {}, FieldStandardSettings{});
+  ASSERT_TRUE(quadratic.result && geometric.result);
+  for (std::size_t g = 0; g < geometric.result->mean.size(); ++g)
+    EXPECT_GE(quadratic.result->mean[g], geometric.result->mean[g] * (1 - 1e-12));
+  settings = {};
+  settings.search = FrequencyBand{5, 20};
+  const auto searched = CalculateFieldStandard(record, {}, settings);
+  ASSERT_TRUE(searched.result);
+  EXPECT_GE(searched.result->curvePeakHz, 5.0);
+  for (const auto& w : searched.result->windows) EXPECT_GE(w.peakFrequencyHz, 5.0);
+}
+
+TEST(FieldStandard, RefusalsSayWhy) {
+  const auto record = NoiseRecord(3000, 0.02, 0.0);  // 60 s at 50 Hz
+  struct Case {
+    const char* name;
+    FieldStandardSettings settings;
+    const char* phrase;
+  };
+  auto with = [](auto change) {
+    FieldStandardSettings s;
+    change(s);
+    return s;
+  };
+  const std::vector<Case> cases{
+      {"window longer than the record", with([](auto& s) { s.windowLengthSeconds = 120; }), "shorter than one window"},
+      {"grid above Nyquist", with([](auto& s) { s.gridMaxHz = 30; }), "Nyquist"},
+      {"overlap 100", with([](auto& s) { s.overlapPercent = 100; }), "overlap"},
+      {"negative taper", with([](auto& s) { s.taperFraction = -0.1; }), "taper"},
+      {"zero b", with([](auto& s) { s.bandwidth = 0; }), "bandwidth"},
+      {"reversed grid", with([](auto& s) { s.gridMinHz = 5, s.gridMaxHz = 1; }), "grid"},
+      {"one point", with([](auto& s) { s.gridPoints = 1; }), "points"},
+      {"search off the grid", with([](auto& s) { s.search = FrequencyBand{30, 40}; }), "search band"},
+      {"NaN length", with([](auto& s) { s.windowLengthSeconds = std::nan(""); }), "window length"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto out = CalculateFieldStandard(record, {}, c.settings);
+    EXPECT_FALSE(out.result);
+    EXPECT_NE(out.failure.find(c.phrase), std::string::npos) << out.failure;
+  }
+  // A silent vertical gives no curve rather than infinities.
+  import::ThreeComponentRecord silent = record;
+  for (std::size_t i = 0; i < silent.size(Component::Z); ++i) silent.setValue(Component::Z, i, 0.0);
+  FieldStandardSettings s;
+  s.windowLengthSeconds = 30;
+  const auto out = CalculateFieldStandard(silent, {}, s);
+  EXPECT_FALSE(out.result);
+  EXPECT_NE(out.failure.find("without signal"), std::string::npos) << out.failure;
+  EXPECT_FALSE(CalculateFieldStandard(import::ThreeComponentRecord{}, {}, s).result);
+}
+
+TEST(FieldStandard, RealRecordStn11) {
+  const std::filesystem::path dir = std::filesystem::path(CORVATH_SHARED_DATA) / "sac";
+  const char* names[] = {"ut.stn11.a2_c50_n.sac", "ut.stn11.a2_c50_e.sac", "ut.stn11.a2_c50_z.sac"};
+  for (const char* name : names)
+    if (!std::filesystem::exists(dir / name)) GTEST_SKIP() << "no " << (dir / name);
+  import::ThreeComponentRecord record;
+  for (int c = 0; c < 3; ++c) {
+    const auto samples = ReadSac(dir / names[c]);
+    ASSERT_EQ(samples.size(), 180001u);
+    std::vector<import::Sample> list(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) list[i] = {i * 0.01, samples[i]};
+    record.assign(import::kComponents[c], std::move(list));
+  }
+  const FieldStandardOutcome out = CalculateFieldStandard(record, {}, FieldStandardSettings{});
+  ASSERT_TRUE(out.result) << out.failure;
+  const FieldStandardResult& r = *out.result;
+  ExpectFiniteResult(r);
+  EXPECT_EQ(r.windows.size(), 30u);
+  // The site's fundamental resonance lies near 0.7 Hz.
+  EXPECT_NEAR(r.f0.median(), 0.7, 0.07);
+  EXPECT_NEAR(r.curvePeakHz, 0.7, 0.07);
+  EXPECT_TRUE(r.sesame.reliable());
+  EXPECT_GE(r.rejectedWindows(), 1u);
+  EXPECT_LE(r.rejectedWindows(), 8u);
+  std::ostringstream report;
+  WriteFieldStandardReport(report, r);
+  EXPECT_NE(report.str().find("windows_used: " + std::to_string(r.usedWindows())), std::string::npos);
+}

@@ -1,0 +1,185 @@
+// The "Field standard" choice beside "Calculate spectra" on the real main window:
+// the curves and the f0 band on the ratio chart, the report beside it, a refusal
+// in the status bar, and the way back to the classic computation. With
+// CORVATH_SCREENSHOT set, the Ratio tab on the STN11 record is saved there.
+#include <QtTest>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/commands.h"
+#include "import/record.h"
+#include "ui/curvelegend.h"
+#include "ui/fieldstandardview.h"
+#include "ui/mainwindow.h"
+#include "ui/windowbands.h"
+
+using corvath::import::Component;
+using corvath::import::ThreeComponentRecord;
+using corvath::ui::MainWindow;
+
+namespace {
+
+// seconds of a 50 Hz record whose horizontals carry noise through a band-pass
+// resonator at 2 Hz over white noise.
+ThreeComponentRecord ResonantRecord(double seconds) {
+  ThreeComponentRecord record;
+  unsigned long long state = 99;
+  auto noise = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
+  };
+  const double c1 = 2 * 0.97 * std::cos(2 * M_PI * 2.0 * 0.02), c2 = -0.97 * 0.97;
+  double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
+  const int n = static_cast<int>(std::lround(seconds * 50));
+  for (int i = 0; i < n; ++i) {
+    const double a = noise() + c1 * a1 + c2 * a2, b = noise() + c1 * b1 + c2 * b2;
+    const double t = i * 0.02;
+    record.append(Component::X, t, noise() + 0.3 * (a - a2));
+    record.append(Component::Y, t, noise() + 0.3 * (b - b2));
+    record.append(Component::Z, t, noise());
+    a2 = a1, a1 = a, b2 = b1, b1 = b;
+  }
+  return record;
+}
+
+std::vector<float> ReadSac(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::int32_t npts = 0;
+  std::memcpy(&npts, bytes.data() + 316, 4);
+  std::vector<float> samples(static_cast<std::size_t>(npts));
+  std::memcpy(samples.data(), bytes.data() + 632, samples.size() * 4);
+  return samples;
+}
+
+int OwnPlottables(QCustomPlot* chart) {
+  int count = 0;
+  for (int i = 0; i < chart->plottableCount(); ++i)
+    if (chart->plottable(i)->objectName() == QLatin1String(corvath::ui::kFieldStandardDrawingName)) ++count;
+  return count;
+}
+
+}  // namespace
+
+class FieldStandardViewTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> window;
+
+  template <typename T = QWidget>
+  T* find(const char* name) {
+    auto* w = window->findChild<T*>(name);
+    if (!w) qFatal("no widget %s", name);
+    return w;
+  }
+  QString status() { return window->statusBar()->currentMessage(); }
+  void calculate() { find<QToolButton>("SpeedButton7")->click(); }
+  void load(ThreeComponentRecord record) {
+    corvath::app::LoadRecord(window->workspace(), std::move(record));
+    window->windowBands().refresh();
+    window->showRecord();
+  }
+
+private slots:
+  void init() { window = std::make_unique<MainWindow>(); }
+  void cleanup() { window.reset(); }
+
+  void classicByDefault() {
+    auto* method = find<QComboBox>("spectraMethod");
+    QCOMPARE(method->currentText(), QString("Classic"));
+    QCOMPARE(method->itemText(1), QString("Field standard"));
+    load(ResonantRecord(120));
+    calculate();
+    QVERIFY(window->workspace().spectraResult);
+    QVERIFY(!window->workspace().fieldStandardResult);
+  }
+
+  void drawsCurvesBandAndReportThenGivesWayToClassic() {
+    load(ResonantRecord(300));
+    find<QComboBox>("spectraMethod")->setCurrentIndex(1);
+    find<QLineEdit>("fieldStandardWindow")->setText("30");
+    calculate();
+    QCOMPARE(status(), QString());
+    const auto& result = window->workspace().fieldStandardResult;
+    QVERIFY(result);
+    QCOMPARE(result->windows.size(), std::size_t(10));
+    QVERIFY(!window->workspace().spectraResult);  // the classic result is not touched
+
+    QCustomPlot* chart = find<QCustomPlot>("Chart5");
+    QCOMPARE(chart->xAxis->scaleType(), QCPAxis::stLogarithmic);
+    QCOMPARE(OwnPlottables(chart), 10 + 3);  // windows, -sigma, +sigma, mean
+    QStringList legend;
+    auto* list = find<corvath::ui::CurveLegend>("Chart5Legend");
+    for (int i = 0; i < list->count(); ++i) legend << list->item(i)->text();
+    QVERIFY(legend.contains("H/V"));
+    QVERIFY(legend.contains("H/V_wnd1"));
+    for (int i = 0; i < chart->graphCount(); ++i)
+      for (auto it = chart->graph(i)->data()->begin(); it != chart->graph(i)->data()->end(); ++it)
+        QVERIFY(std::isfinite(it->key) && std::isfinite(it->value));
+    const QString report = find<QPlainTextEdit>("fieldStandardReport")->toPlainText();
+    QVERIFY(report.startsWith("f0 = "));
+    QVERIFY(report.contains("windows: 10 used"));
+    for (const char* key : {"reliability_1: ", "reliability_2: ", "reliability_3: ", "clarity_1: ", "clarity_6: "})
+      QVERIFY2(report.contains(key), key);
+
+    // A field that is not a number is named; the previous result stays.
+    find<QLineEdit>("fieldStandardB")->setText("wide");
+    calculate();
+    QVERIFY(status().contains("K-O b"));
+    QCOMPARE(result->windows.size(), std::size_t(10));
+    // A window longer than the record: the command's reason.
+    find<QLineEdit>("fieldStandardB")->setText("40");
+    find<QLineEdit>("fieldStandardWindow")->setText("600");
+    calculate();
+    QVERIFY(status().contains("shorter than one window"));
+
+    find<QComboBox>("spectraMethod")->setCurrentIndex(0);
+    calculate();
+    QVERIFY(window->workspace().spectraResult);
+    QCOMPARE(OwnPlottables(chart), 0);
+    QCOMPARE(chart->xAxis->scaleType(), QCPAxis::stLinear);
+  }
+
+  void screenshotOnStn11() {
+    const char* target = std::getenv("CORVATH_SCREENSHOT");
+    const std::filesystem::path dir = std::filesystem::path(CORVATH_SHARED_DATA) / "sac";
+    const char* names[] = {"ut.stn11.a2_c50_n.sac", "ut.stn11.a2_c50_e.sac", "ut.stn11.a2_c50_z.sac"};
+    for (const char* name : names)
+      if (!std::filesystem::exists(dir / name)) QSKIP("no STN11 record");
+    ThreeComponentRecord record;
+    for (int c = 0; c < 3; ++c) {
+      const auto samples = ReadSac(dir / names[c]);
+      std::vector<corvath::import::Sample> list(samples.size());
+      for (std::size_t i = 0; i < samples.size(); ++i) list[i] = {i * 0.01, samples[i]};
+      record.assign(corvath::import::kComponents[c], std::move(list));
+    }
+    load(std::move(record));
+    find<QComboBox>("spectraMethod")->setCurrentIndex(1);
+    window->findChild<QTabWidget*>()->setCurrentIndex(2);
+    calculate();
+    QCOMPARE(status(), QString());
+    QVERIFY(std::abs(window->workspace().fieldStandardResult->f0.median() - 0.7) < 0.07);
+    if (target) {
+      window->resize(1400, 800);
+      window->show();
+      QTest::qWait(200);
+      QVERIFY(window->grab().save(target));
+    }
+  }
+};
+
+QTEST_MAIN(FieldStandardViewTest)
+#include "test_fieldstandardview.moc"
