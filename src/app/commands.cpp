@@ -1,6 +1,7 @@
 #include "app/commands.h"
 
 #include <exception>
+#include <fstream>
 #include <new>
 #include <sstream>
 #include <utility>
@@ -17,9 +18,54 @@ namespace corvath::app {
 namespace {
 
 const char* nothingToLoad(import::RecordFormat format) {
-  return format == import::RecordFormat::Seg2
-             ? "nothing to load (not a little-endian SEG-2 file with at least three traces)"
-             : "nothing to load (no end-of-header line, or nothing after it)";
+  switch (format) {
+    case import::RecordFormat::Seg2:
+      return "nothing to load (no SEG-2 signature: not a little-endian SEG-2 file with at least three traces)";
+    case import::RecordFormat::Saf:
+      return "nothing to load (no \"####-\" line ends the header, or no line follows it)";
+    default: return "nothing to load (no end-of-header line, or nothing after it)";
+  }
+}
+
+// Why a component file gave fewer than two samples, judged from its first lines.
+std::string whyNoSamples(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  int lineNumber = 0;
+  while (lineNumber < 200 && std::getline(in, line)) {
+    if (++lineNumber <= 3) continue;  // the header lines
+    const bool digits = line.find_first_of("0123456789") != std::string::npos;
+    const bool blankBetween = line.find_first_of(" \t", line.find_first_not_of(" \t")) != std::string::npos;
+    if (digits && (line.find(';') != std::string::npos ||
+                   (line.find(',') != std::string::npos && !blankBetween)))
+      return "no line with two numbers: the fields are separated by commas or semicolons, "
+             "but only spaces or tabs separate them (a comma is read as the decimal point)";
+  }
+  return "no line with two numbers (a time and a value) after the three header lines";
+}
+
+// Why a record holds nothing usable: no component with two samples or more. A record
+// with at least one such component loads (components may differ in length).
+std::optional<Outcome> tooFewSamples(const import::ThreeComponentRecord& record, const LoadRequest& request) {
+  for (import::Component c : import::kComponents)
+    if (record.size(c) >= 2) return std::nullopt;
+  for (import::Component c : import::kComponents) {
+    const char* name = c == import::Component::X ? "X" : c == import::Component::Y ? "Y" : "Z";
+    if (request.format == import::RecordFormat::Components) {
+      const std::string& path = request.paths[static_cast<std::size_t>(c)];
+      Outcome few = Outcome::Unchanged(path + ": nothing to load: " + whyNoSamples(path));
+      few.path = path;
+      return few;
+    }
+    const std::string& path = request.paths.front();
+    const char* what = request.format == import::RecordFormat::Saf
+                           ? "no line with three numbers follows the header"
+                           : "fewer than two samples";
+    Outcome few = Outcome::Unchanged(path + ": nothing to load: " + what + " (component " + name + ")");
+    few.path = path;
+    return few;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -32,6 +78,8 @@ Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
   std::optional<import::ThreeComponentRecord> record;
   try {
     record = import::ReadRecord(request.format, request.paths, channels);
+  } catch (const import::LoadCancelled&) {
+    return Outcome::Unchanged();
   } catch (const numerics::FileError& error) {
     return Outcome::Failed(error.what(), error.path());
   } catch (const import::FormatError& error) {
@@ -41,7 +89,13 @@ Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
   } catch (const std::exception& error) {
     return Outcome::Failed(error.what(), single);
   }
-  if (!record) return Outcome::Unchanged(nothingToLoad(request.format));
+  if (!record) {
+    const std::string& file = request.paths.empty() ? std::string() : request.paths.front();
+    Outcome nothing = Outcome::Unchanged(file + ": " + nothingToLoad(request.format));
+    nothing.path = file;
+    return nothing;
+  }
+  if (std::optional<Outcome> few = tooFewSamples(*record, request)) return *few;
   LoadRecord(workspace, std::move(*record));
   return Outcome::Done();
 }

@@ -99,7 +99,8 @@ import::RecordFormat ResolveFormat(const RecordOptions& options) {
 void ReportOutcome(const std::string& command, const app::Outcome& outcome) {
   // One line naming the file; messages that already quote it are printed as they are.
   const std::string& file = outcome.path;
-  if (file.empty() || outcome.message.find('"' + file + '"') != std::string::npos)
+  if (file.empty() || outcome.message.find('"' + file + '"') != std::string::npos ||
+      outcome.message.rfind(file + ":", 0) == 0)
     std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), outcome.message.c_str());
   else
     std::fprintf(stderr, "corvath-cli %s: %s: %s\n", command.c_str(), file.c_str(), outcome.message.c_str());

@@ -2,6 +2,7 @@
 // The record readers and the one table through which the program and the batch
 // command pick them. Every reader builds a complete new record or throws; it never
 // touches the workspace. "Nothing to load" is a result (std::nullopt), not an error.
+#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,7 +27,14 @@ struct ChannelChoice {
 //! Asks the user for the channels mid-way through a load. traceCount is the number
 //! of traces of a SEG-2 file (the new upper limit of the fields), 0 for a Delta file
 //! (the limit stays as it is).
+//! The prompt throws LoadCancelled when the user cancels: nothing is loaded.
 using ChannelPrompt = std::function<ChannelChoice(int traceCount)>;
+
+//! Thrown by a ChannelPrompt whose question was cancelled; the load ends unchanged.
+class LoadCancelled : public std::exception {
+public:
+  const char* what() const noexcept override { return "the choice of channels was cancelled"; }
+};
 
 //! Reads three component files (X, Y, Z): three header lines, then "time amplitude"
 //! lines (s, source units). All three are read before the record is returned; throws

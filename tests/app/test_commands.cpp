@@ -151,7 +151,7 @@ TEST(Commands, LoadAnswersWithOneOutcomeAndChangesNothingOnFailure) {
        {corvath::import::RecordFormat::Components, {(folder / "x.txt").string(), missing, (folder / "z.txt").string()}, {}},
        Outcome::Status::Failed, missing},
       {"nothing to load", {corvath::import::RecordFormat::Saf, {(folder / "empty.saf").string()}, {}},
-       Outcome::Status::Unchanged, ""},
+       Outcome::Status::Unchanged, (folder / "empty.saf").string()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
