@@ -17,9 +17,12 @@ namespace corvath::app {
 namespace {
 
 const char* nothingToLoad(import::RecordFormat format) {
-  return format == import::RecordFormat::Seg2
-             ? "nothing to load (not a little-endian SEG-2 file with at least three traces)"
-             : "nothing to load (no end-of-header line, or nothing after it)";
+  switch (format) {
+    case import::RecordFormat::Seg2: return "nothing to load (not a little-endian SEG-2 file with at least three traces)";
+    case import::RecordFormat::MiniSeed:
+    case import::RecordFormat::Sac: return "nothing to load (fewer than three channels with samples)";
+    default: return "nothing to load (no end-of-header line, or nothing after it)";
+  }
 }
 
 }  // namespace
@@ -30,8 +33,9 @@ Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
   const import::ChannelPrompt channels =
       request.channels ? request.channels : import::ChannelPrompt([](int) { return import::ChannelChoice{}; });
   std::optional<import::ThreeComponentRecord> record;
+  std::string notice;
   try {
-    record = import::ReadRecord(request.format, request.paths, channels);
+    record = import::ReadRecord(request.format, request.paths, channels, &notice);
   } catch (const numerics::FileError& error) {
     return Outcome::Failed(error.what(), error.path());
   } catch (const import::FormatError& error) {
@@ -43,7 +47,10 @@ Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
   }
   if (!record) return Outcome::Unchanged(nothingToLoad(request.format));
   LoadRecord(workspace, std::move(*record));
-  return Outcome::Done();
+  Outcome done = Outcome::Done();
+  done.message = std::move(notice);  // what the reader left out, for the user to read
+  if (!done.message.empty()) done.path = single;
+  return done;
 }
 
 void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record) {
