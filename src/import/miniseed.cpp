@@ -59,6 +59,34 @@ bool onlyPadding(std::string_view rest) {
   return std::all_of(rest.begin(), rest.end(), [](char c) { return c == '\0' || c == ' '; });
 }
 
+// Bytes a sample takes in the fixed-width encodings; 0 for the Steim frames.
+int sampleWidth(int encoding) {
+  switch (encoding) {
+    case DE_INT16: case DE_GEOSCOPE163: case DE_GEOSCOPE164: case DE_CDSN: case DE_SRO: case DE_DWWSSN: return 2;
+    case DE_GEOSCOPE24: return 3;
+    case DE_INT32: case DE_FLOAT32: return 4;
+    case DE_FLOAT64: return 8;
+    default: return 0;
+  }
+}
+
+// The samples the header claims must fit the record's data area.
+void checkSampleCount(const MSRecord& msr, const std::string& path, std::size_t offset) {
+  if (!msr.fsdh || msr.reclen <= 0) return;  // the library refuses such a record itself
+  const std::int64_t dataOffset = msr.fsdh->data_offset;
+  const std::int64_t dataBytes = msr.reclen - dataOffset;
+  if (msr.samplecnt <= 0 || msr.encoding == DE_ASCII) return;
+  if (dataOffset < static_cast<std::int64_t>(kFixedHeaderSize) || dataBytes <= 0)
+    throw MalformedFile(path, at(offset) + " puts its data at byte " + std::to_string(dataOffset) +
+                                  " of a record of " + std::to_string(msr.reclen) + " bytes");
+  const int width = sampleWidth(msr.encoding);
+  // A Steim frame of 64 bytes holds at most 15 words of 7 samples.
+  const std::int64_t room = width > 0 ? dataBytes / width : dataBytes / 64 * 15 * 7;
+  if (msr.samplecnt > room)
+    throw MalformedFile(path, at(offset) + " claims " + std::to_string(msr.samplecnt) + " samples, but its " +
+                                  std::to_string(dataBytes) + " data bytes hold at most " + std::to_string(room));
+}
+
 template <class T>
 void widen(const void* data, std::int64_t count, std::vector<double>& out) {
   const T* values = static_cast<const T*>(data);
@@ -84,8 +112,18 @@ void decodeFile(const NamedBytes& file, std::size_t fileIndex, std::map<ChannelK
     libraryMessage.clear();
     MSRecord* raw = nullptr;
     const int available = static_cast<int>(std::min<std::size_t>(rest.size(), INT_MAX));
-    const int rc = msr_parse(buffer.data() + offset, available, &raw, -1, 1, 0);
+    // The header first: the library decodes as many samples as the header claims, so
+    // the claim is checked against the record's data area before any sample is read.
+    int rc = msr_parse(buffer.data() + offset, available, &raw, -1, 0, 0);
     std::unique_ptr<MSRecord, RecordFree> msr(raw);
+    if (rc == 0 && msr) {
+      checkSampleCount(*msr, path, offset);
+      if (msr->encoding != DE_ASCII) {
+        raw = msr.release();
+        rc = msr_parse(buffer.data() + offset, available, &raw, raw->reclen, 1, 0);
+        msr.reset(raw);
+      }
+    }
     if (rc > 0)
       throw MalformedFile(path, at(offset) + " is truncated: it needs " + std::to_string(rc) +
                                     " more bytes than the file holds (" + std::to_string(size) + " bytes)");
@@ -145,6 +183,9 @@ auto sortKey(const ChannelKey& key, const std::optional<Component>& role) {
 
 std::vector<ChannelTrace> ParseMiniSeed(const std::vector<NamedBytes>& files) {
   ms_loginit(keepLibraryMessage, nullptr, keepLibraryMessage, nullptr);
+  // A record without an encoding blockette is read as Steim-1, whose frames the
+  // sample-count check bounds.
+  MS_UNPACKENCODINGFALLBACK(DE_STEIM1);
   std::map<ChannelKey, std::vector<Piece>> channels;
   for (std::size_t f = 0; f < files.size(); ++f) decodeFile(files[f], f, channels);
 

@@ -234,12 +234,19 @@ TEST(MiniSeed, TruncatedOrForeignBytesNameTheFileAndOffset) {
     std::string expected;
   };
   std::string third = good.substr(0, 1024) + "MS\x03" + std::string(100, 'x');
+  // A header claiming more samples than its data area holds (the library would read on).
+  MiniSeedChannel shortInts = Channel("HHZ", Ramp(50));
+  shortInts.encoding = DE_INT16;
+  std::string claims = PackMiniSeed(shortInts);
+  claims[30] = static_cast<char>(0xEA);  // sample count, big-endian: 60000
+  claims[31] = static_cast<char>(0x60);
   const Case cases[] = {
       {good.substr(0, 1024 + 300), "the record at offset 1024 is truncated"},
       {good.substr(0, 1024 + 20), "the record at offset 1024 is truncated: 20 bytes are left"},
       {std::string(600, 'x'), "no miniSEED 2 data record at offset 0"},
       {good.substr(0, 512) + std::string(512, '\x7f'), "at offset 512"},
       {third, "the record at offset 1024 is miniSEED 3"},
+      {claims, "the record at offset 0 claims 60000 samples"},
   };
   for (const Case& c : cases) {
     try {
