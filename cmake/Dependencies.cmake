@@ -25,6 +25,24 @@ target_include_directories(corvath_alglib SYSTEM INTERFACE ${ALGLIB_INCLUDE_DIR}
 pkg_check_modules(XLSXWRITER IMPORTED_TARGET xlsxwriter)
 corvath_require(XLSXWRITER_FOUND "libxlsxwriter" "libxlsxwriter-dev")
 
+# libmseed 2: decodes miniSEED records. Debian ships it as the pkg-config module
+# "mseed"; a plain library search covers installs without the .pc file.
+pkg_check_modules(MSEED QUIET IMPORTED_TARGET mseed)
+if(MSEED_FOUND)
+  add_library(corvath_mseed INTERFACE)
+  target_link_libraries(corvath_mseed INTERFACE PkgConfig::MSEED)
+else()
+  find_library(MSEED_LIB NAMES mseed)
+  find_path(MSEED_INCLUDE_DIR NAMES libmseed.h)
+  if(MSEED_LIB AND MSEED_INCLUDE_DIR)
+    set(MSEED_FOUND TRUE)
+    add_library(corvath_mseed INTERFACE)
+    target_link_libraries(corvath_mseed INTERFACE ${MSEED_LIB})
+    target_include_directories(corvath_mseed SYSTEM INTERFACE ${MSEED_INCLUDE_DIR})
+  endif()
+endif()
+corvath_require(MSEED_FOUND "libmseed" "libmseed-dev")
+
 if(CORVATH_TESTS)
   find_package(GTest QUIET)
   corvath_require(GTest_FOUND "GoogleTest" "libgtest-dev")

@@ -11,7 +11,7 @@ seconds="${1:-30}"
 CXX=clang++ cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/fuzz
 
-for target in seg2 saf delta componentfile; do
+for target in seg2 saf delta componentfile miniseed sac; do
   work="build/fuzz/corpus/$target"
   mkdir -p "$work"
   log="build/fuzz/$target.log"

@@ -23,6 +23,8 @@ const char* nothingToLoad(import::RecordFormat format) {
       return "nothing to load (no SEG-2 signature: not a little-endian SEG-2 file with at least three traces)";
     case import::RecordFormat::Saf:
       return "nothing to load (no \"####-\" line ends the header, or no line follows it)";
+    case import::RecordFormat::MiniSeed:
+    case import::RecordFormat::Sac: return "nothing to load (fewer than three channels with samples)";
     default: return "nothing to load (no end-of-header line, or nothing after it)";
   }
 }
@@ -76,8 +78,9 @@ Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
   const import::ChannelPrompt channels =
       request.channels ? request.channels : import::ChannelPrompt([](int) { return import::ChannelChoice{}; });
   std::optional<import::ThreeComponentRecord> record;
+  std::string notice;
   try {
-    record = import::ReadRecord(request.format, request.paths, channels);
+    record = import::ReadRecord(request.format, request.paths, channels, &notice);
   } catch (const import::LoadCancelled&) {
     return Outcome::Unchanged();
   } catch (const numerics::FileError& error) {
@@ -97,7 +100,10 @@ Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
   }
   if (std::optional<Outcome> few = tooFewSamples(*record, request)) return *few;
   LoadRecord(workspace, std::move(*record));
-  return Outcome::Done();
+  Outcome done = Outcome::Done();
+  done.message = std::move(notice);  // what the reader left out, for the user to read
+  if (!done.message.empty()) done.path = single;
+  return done;
 }
 
 void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record) {

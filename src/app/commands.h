@@ -23,8 +23,9 @@ namespace corvath::app {
 
 // ---- Record ----------------------------------------------------------------
 
-//! What to load: the kind of record, its file(s) (X, Y, Z for component files, one
-//! file otherwise) and the "Channels" choice for SEG-2 and Delta files.
+//! What to load: the kind of record, its file(s) (X, Y, Z for component and SAC
+//! files, one or three for miniSEED, one file otherwise) and the "Channels" choice for
+//! SEG-2, Delta and miniSEED files.
 struct LoadRequest {
   import::RecordFormat format = import::RecordFormat::Components;
   std::vector<std::string> paths;
@@ -32,7 +33,9 @@ struct LoadRequest {
 };
 
 //! Reads the record completely, then replaces the workspace's record and runs
-//! ResetWorkspace. Failed (with the file) when a file cannot be read or is malformed;
+//! ResetWorkspace; Done with a message when the reader left something out (the gaps,
+//! overlaps and unshared ends of a miniSEED or SAC record). Failed (with the file)
+//! when a file cannot be read or is malformed;
 //! Unchanged (with the reason) when the file holds nothing to load. In both cases
 //! the workspace stays as it was.
 Outcome LoadRecord(Workspace& workspace, const LoadRequest& request);

@@ -8,9 +8,11 @@
 namespace corvath::cli {
 
 const char* const kRecordOptionsHelp =
-    "  --format components|saf|seg2|delta   the kind of the record file(s); by default three\n"
-    "                                       files are component files (X, Y, Z) and one file\n"
-    "                                       goes by its extension (.saf, .sg2/.seg2, .dat)\n"
+    "  --format components|saf|seg2|delta|mseed|sac\n"
+    "                                       the kind of the record file(s); by default files go\n"
+    "                                       by their extension (.saf, .sg2/.seg2, .dat, .mseed/\n"
+    "                                       .miniseed/.msd, three .sac) and other three files are\n"
+    "                                       component files (X, Y, Z)\n"
     "  --channels CX,CY,CZ                  the channels of the \"Channels\" dialog (default 1,2,3)\n";
 
 std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args, std::size_t& i,
@@ -47,6 +49,8 @@ const char* formatWord(import::RecordFormat format) {
     case import::RecordFormat::Saf: return "saf";
     case import::RecordFormat::Seg2: return "seg2";
     case import::RecordFormat::Delta: return "delta";
+    case import::RecordFormat::MiniSeed: return "mseed";
+    case import::RecordFormat::Sac: return "sac";
   }
   return "";
 }
@@ -70,7 +74,8 @@ import::ChannelChoice ParseChannels(const std::string& text) {
 bool TakeRecordOption(const std::vector<std::string>& args, std::size_t& i, RecordOptions& options) {
   if (const auto name = TakeOptionValue(args, i, "--format")) {
     options.format = import::FormatFromName(*name);
-    if (!options.format) throw UsageError("unknown --format '" + *name + "' (components, saf, seg2 or delta)");
+    if (!options.format)
+      throw UsageError("unknown --format '" + *name + "' (components, saf, seg2, delta, mseed or sac)");
     return true;
   }
   if (const auto text = TakeOptionValue(args, i, "--channels")) {
@@ -84,16 +89,31 @@ import::RecordFormat ResolveFormat(const RecordOptions& options) {
   const std::size_t count = options.files.size();
   if (count != 1 && count != 3) throw UsageError("give one record file or three component files (X, Y, Z)");
   if (options.format) {
-    const bool components = *options.format == import::RecordFormat::Components;
-    if (components && count != 3) throw UsageError("--format components needs three files (X, Y, Z)");
-    if (!components && count != 1)
-      throw UsageError(std::string("--format ") + formatWord(*options.format) + " reads one file");
+    switch (*options.format) {
+      case import::RecordFormat::Components:
+      case import::RecordFormat::Sac:
+        if (count != 3)
+          throw UsageError(std::string("--format ") + formatWord(*options.format) + " needs three files (X, Y, Z)");
+        break;
+      case import::RecordFormat::MiniSeed: break;  // one file, or three of one channel each
+      default:
+        if (count != 1) throw UsageError(std::string("--format ") + formatWord(*options.format) + " reads one file");
+    }
     return *options.format;
   }
-  if (count == 3) return import::RecordFormat::Components;
-  if (const auto format = import::FormatFromExtension(options.files.front())) return *format;
+  // Three files of one kind that can come in threes go by that kind; other three are component files.
+  const auto first = import::FormatFromExtension(options.files.front());
+  if (count == 3) {
+    for (const std::string& file : options.files)
+      if (import::FormatFromExtension(file) != first) return import::RecordFormat::Components;
+    if (first == import::RecordFormat::MiniSeed || first == import::RecordFormat::Sac) return *first;
+    return import::RecordFormat::Components;
+  }
+  if (first == import::RecordFormat::Sac)
+    throw UsageError("SAC files hold one component each: give three (X, Y, Z)");
+  if (first) return *first;
   throw UsageError("cannot tell the kind of '" + options.files.front() +
-                   "' from its extension; give --format saf, seg2 or delta");
+                   "' from its extension; give --format saf, seg2, delta or mseed");
 }
 
 void ReportOutcome(const std::string& command, const app::Outcome& outcome) {
@@ -113,7 +133,10 @@ bool LoadRecordOrReport(const std::string& command, const RecordOptions& options
   const import::ChannelChoice channels = options.channels;
   request.channels = [channels](int) { return channels; };
   app::Outcome outcome = app::LoadRecord(workspace, request);
-  if (outcome.done()) return true;
+  if (outcome.done()) {
+    if (!outcome.message.empty()) ReportOutcome(command, outcome);  // the notice of what was left out
+    return true;
+  }
   if (outcome.path.empty()) outcome.path = options.files.front();
   ReportOutcome(command, outcome);
   return false;

@@ -48,13 +48,15 @@ bool TakeRecordOption(const std::vector<std::string>& args, std::size_t& i, Reco
 //! Parses "CX,CY,CZ" (three positive integers). Throws UsageError.
 import::ChannelChoice ParseChannels(const std::string& text);
 
-//! The format to read: --format, else three files are component files and one file
-//! goes by its extension. Throws UsageError when the files and the format disagree.
+//! The format to read: --format, else the extension (three .sac or three miniSEED files
+//! are read as such, other three files are component files). Throws UsageError when
+//! the files and the format disagree.
 import::RecordFormat ResolveFormat(const RecordOptions& options);
 
 //! Loads the record into the workspace through the load command (format resolved
 //! first; UsageError propagates). On a read failure, malformed content or nothing to
-//! load, prints one line "corvath-cli COMMAND: FILE: MESSAGE" on stderr and returns false.
+//! load, prints one line "corvath-cli COMMAND: FILE: MESSAGE" on stderr and returns false;
+//! a notice of a successful load (what was left out) goes to stderr the same way.
 bool LoadRecordOrReport(const std::string& command, const RecordOptions& options, app::Workspace& workspace);
 
 //! Prints a failed command's answer as one line "corvath-cli COMMAND: FILE: MESSAGE"

@@ -9,6 +9,8 @@ std::optional<RecordFormat> FormatFromName(const std::string& name) {
   if (name == "saf") return RecordFormat::Saf;
   if (name == "seg2") return RecordFormat::Seg2;
   if (name == "delta") return RecordFormat::Delta;
+  if (name == "mseed") return RecordFormat::MiniSeed;
+  if (name == "sac") return RecordFormat::Sac;
   return std::nullopt;
 }
 
@@ -22,14 +24,25 @@ std::optional<RecordFormat> FormatFromExtension(const std::string& path) {
   if (endsWith(".saf")) return RecordFormat::Saf;
   if (endsWith(".sg2") || endsWith(".seg2")) return RecordFormat::Seg2;
   if (endsWith(".dat")) return RecordFormat::Delta;
+  if (endsWith(".mseed") || endsWith(".miniseed") || endsWith(".msd")) return RecordFormat::MiniSeed;
+  if (endsWith(".sac")) return RecordFormat::Sac;
   return std::nullopt;
 }
 
 std::optional<ThreeComponentRecord> ReadRecord(RecordFormat format, const std::vector<std::string>& paths,
-                                               const ChannelPrompt& prompt) {
+                                               const ChannelPrompt& prompt, std::string* notice) {
+  if (notice) notice->clear();
   if (format == RecordFormat::Components) {
     if (paths.size() != 3) throw FormatError("component files come in threes: X, Y and Z");
     return ReadComponentFiles(paths[0], paths[1], paths[2]);
+  }
+  if (format == RecordFormat::Sac) {
+    if (paths.size() != 3) throw FormatError("SAC files come in threes, one a component: choose three files");
+    return ReadSacFiles(paths, prompt, notice);
+  }
+  if (format == RecordFormat::MiniSeed) {
+    if (paths.size() != 1 && paths.size() != 3) throw FormatError("one miniSEED file expected, or three of one channel each");
+    return ReadMiniSeedFiles(paths, prompt, notice);
   }
   if (paths.size() != 1) throw FormatError("one record file expected");
   switch (format) {

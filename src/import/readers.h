@@ -14,7 +14,7 @@
 
 namespace corvath::import {
 
-enum class RecordFormat { Components, Saf, Seg2, Delta };
+enum class RecordFormat { Components, Saf, Seg2, Delta, MiniSeed, Sac };
 
 //! 1-based channel (trace) numbers from the "Channels" dialog, in the order of its
 //! three fields.
@@ -25,8 +25,8 @@ struct ChannelChoice {
 };
 
 //! Asks the user for the channels mid-way through a load. traceCount is the number
-//! of traces of a SEG-2 file (the new upper limit of the fields), 0 for a Delta file
-//! (the limit stays as it is).
+//! of traces of a SEG-2 file or of channels of a miniSEED record (the new upper limit
+//! of the fields), 0 for a Delta file (the limit stays as it is).
 //! The prompt throws LoadCancelled when the user cancels: nothing is loaded.
 using ChannelPrompt = std::function<ChannelChoice(int traceCount)>;
 
@@ -58,6 +58,21 @@ std::optional<ThreeComponentRecord> ReadSeg2File(const std::string& path, const 
 //! no end-of-header line or nothing after it; FormatError for a channel outside 1..3.
 std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt);
 
+//! miniSEED file(s) (one, or three of one channel each): X, Y, Z chosen by channel
+//! code, by the order of three files, or through the prompt (called with the number
+//! of channels); cut to the longest span all three cover without a break, times from
+//! 0 (s). nullopt with fewer than three channels. The notice of what was left out
+//! goes to *notice when given. FormatError naming the file and offset for a truncated
+//! or corrupt record; FileError when a file cannot be read.
+std::optional<ThreeComponentRecord> ReadMiniSeedFiles(const std::vector<std::string>& paths,
+                                                      const ChannelPrompt& prompt, std::string* notice = nullptr);
+
+//! Three SAC files, one component each (either byte order): X, Y, Z by the component
+//! names or orientations when they decide it, else in the order given; the rules of
+//! ReadMiniSeedFiles otherwise.
+std::optional<ThreeComponentRecord> ReadSacFiles(const std::vector<std::string>& paths, const ChannelPrompt& prompt,
+                                                 std::string* notice = nullptr);
+
 // The same readers over text already in memory; `name` stands for the file name in
 // messages. The fuzz targets run these.
 
@@ -69,13 +84,16 @@ std::optional<ThreeComponentRecord> ReadSafText(std::string_view text, const std
 std::optional<ThreeComponentRecord> ReadDeltaText(std::string_view text, const std::string& name,
                                                   const ChannelPrompt& prompt);
 
-//! The format named on a command line ("components", "saf", "seg2", "delta").
+//! The format named on a command line ("components", "saf", "seg2", "delta", "mseed", "sac").
 std::optional<RecordFormat> FormatFromName(const std::string& name);
-//! The format of a single record file by its extension (.saf, .sg2/.seg2, .dat).
+//! The format of a record file by its extension (.saf, .sg2/.seg2, .dat,
+//! .mseed/.miniseed/.msd, .sac).
 std::optional<RecordFormat> FormatFromExtension(const std::string& path);
 
-//! Dispatches to the reader of the format: three paths for component files, one otherwise.
+//! Dispatches to the reader of the format: three paths for component and SAC files,
+//! one or three for miniSEED, one otherwise. A notice the user should read (what a
+//! reader left out) goes to *notice when given, empty when there is none.
 std::optional<ThreeComponentRecord> ReadRecord(RecordFormat format, const std::vector<std::string>& paths,
-                                               const ChannelPrompt& prompt);
+                                               const ChannelPrompt& prompt, std::string* notice = nullptr);
 
 }  // namespace corvath::import

@@ -50,9 +50,15 @@ namespace corvath::ui {
 namespace {
 
 // The filters of the record-file dialog, in the order the readers are chosen by.
-const QStringList kRecordFilters{"SAF files (*.saf)", "SEG2 files (*seg2 *.sg2)", "Delta files (*.dat)"};
+// miniSEED and SAC take several files (SAC one a component, miniSEED one or three).
+const QStringList kRecordFilters{"SAF files (*.saf)", "SEG2 files (*seg2 *.sg2)", "Delta files (*.dat)",
+                                 "miniSEED files (*.mseed *.miniseed *.msd)", "SAC files (*.sac)"};
 const import::RecordFormat kRecordFormats[] = {import::RecordFormat::Saf, import::RecordFormat::Seg2,
-                                               import::RecordFormat::Delta};
+                                               import::RecordFormat::Delta, import::RecordFormat::MiniSeed,
+                                               import::RecordFormat::Sac};
+bool TakesSeveralFiles(import::RecordFormat format) {
+  return format == import::RecordFormat::MiniSeed || format == import::RecordFormat::Sac;
+}
 
 // The filters of the save dialog, in the order of the result file types.
 const QStringList kResultFilters{"Spectrum to text file (*.txt)", "Spectrum to Excel file (*.xlsx)",
@@ -151,6 +157,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   recordFileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   recordFileDialog_->setFileMode(QFileDialog::AnyFile);
   recordFileDialog_->setNameFilters(kRecordFilters);
+  connect(recordFileDialog_, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+    const int type = kRecordFilters.indexOf(filter);
+    recordFileDialog_->setFileMode(type >= 0 && TakesSeveralFiles(kRecordFormats[type]) ? QFileDialog::ExistingFiles
+                                                                                        : QFileDialog::AnyFile);
+  });
   saveResultsDialog_ = new QFileDialog(this, "Save results");
   saveResultsDialog_->setObjectName("SaveDialog1");
   saveResultsDialog_->setAcceptMode(QFileDialog::AcceptSave);
@@ -429,7 +440,10 @@ void MainWindow::loadRecord(const app::LoadRequest& request) {
     showMessage_(QString::fromLocal8Bit(outcome.message.c_str()), QFile::decodeName(outcome.path.c_str()));
     return;
   }
-  if (outcome.done()) afterLoad();  // a file with nothing to load changes nothing and says nothing
+  if (!outcome.done()) return;  // a file with nothing to load changes nothing and says nothing
+  afterLoad();
+  // What a reader left out (gaps, overlaps, unshared ends) is told in the status bar.
+  if (!outcome.message.empty()) statusBar()->showMessage(Text(outcome.message));
 }
 
 void MainWindow::loadComponents() {
@@ -450,7 +464,11 @@ void MainWindow::loadRecordFile() {
   const int type = kRecordFilters.indexOf(recordFileDialog_->selectedNameFilter());
   app::LoadRequest request;
   request.format = kRecordFormats[type < 0 ? 0 : type];
-  request.paths = {LocalPath(files.front())};
+  if (TakesSeveralFiles(request.format)) {
+    for (const QString& file : files) request.paths.push_back(LocalPath(file));
+  } else {
+    request.paths = {LocalPath(files.front())};
+  }
   request.channels = [this](int traceCount) {
     channelsDialog_->setChannelLimit(traceCount);
     QApplication::restoreOverrideCursor();  // the user answers with the normal cursor

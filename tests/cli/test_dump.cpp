@@ -159,7 +159,7 @@ TEST(Dump, UsageErrorsExitWithTwo) {
       {c},                                    // one file, unknown extension
       {"--format", "components", saf},        // components need three files
       {"--format", "seg2", c, c, c},          // one file for the other kinds
-      {"--format", "mseed", saf},
+      {"--format", "wav", saf},
       {"--format"},
       {"--channels", "1,2", saf},
       {"--channels", "0,1,2", saf},
