@@ -1,5 +1,6 @@
 #include "app/commands.h"
 
+#include <cmath>
 #include <exception>
 #include <fstream>
 #include <new>
@@ -72,6 +73,27 @@ std::optional<Outcome> tooFewSamples(const import::ThreeComponentRecord& record,
 
 }  // namespace
 
+std::optional<import::RecordFormat> FormatOfFiles(const std::vector<std::string>& paths, std::string& why) {
+  if (paths.size() != 1 && paths.size() != 3) {
+    why = "give one record file or three component files (X, Y, Z)";
+    return std::nullopt;
+  }
+  const auto first = import::FormatFromExtension(paths.front());
+  if (paths.size() == 3) {
+    for (const std::string& file : paths)
+      if (import::FormatFromExtension(file) != first) return import::RecordFormat::Components;
+    if (first == import::RecordFormat::MiniSeed || first == import::RecordFormat::Sac) return *first;
+    return import::RecordFormat::Components;
+  }
+  if (first == import::RecordFormat::Sac) {
+    why = "SAC files hold one component each: give three (X, Y, Z)";
+    return std::nullopt;
+  }
+  if (first) return *first;
+  why = "cannot tell the kind of '" + paths.front() + "' from its extension";
+  return std::nullopt;
+}
+
 Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
   // The file a message is about when the error does not name one itself.
   const std::string single = request.paths.size() == 1 ? request.paths.front() : std::string();
@@ -111,6 +133,20 @@ void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record) {
   // charts that draw them stay attached.
   workspace.record = std::move(record);
   ResetWorkspace(workspace);
+}
+
+RecordSummary SummarizeRecord(const import::ThreeComponentRecord& record) {
+  RecordSummary summary;
+  for (import::Component c : import::kComponents) summary.samples[static_cast<int>(c)] = record.size(c);
+  const auto& x = record.samples(import::Component::X);
+  summary.present = record.present();
+  if (x.size() >= 2) {
+    const double interval = std::abs(x[1].time - x[0].time);
+    summary.samplingRateHz = interval > 0.0 && std::isfinite(1.0 / interval) ? 1.0 / interval : 0.0;
+    const double duration = x.back().time - x.front().time;
+    summary.durationSeconds = std::isfinite(duration) ? duration : 0.0;
+  }
+  return summary;
 }
 
 Outcome RemoveZero(Workspace& workspace, const WindowSizePrompt& askWindowSize) {

@@ -32,6 +32,12 @@ struct LoadRequest {
   import::ChannelPrompt channels;  //!< asked mid-way; unset means channels 1, 2, 3
 };
 
+//! The kind of record a set of files holds, by their extensions: three files of a
+//! kind that comes in threes (miniSEED, SAC) go by that kind, other threes are
+//! component files (X, Y, Z), one file goes by its extension. Nothing, with the
+//! reason in why, when the extensions do not tell.
+std::optional<import::RecordFormat> FormatOfFiles(const std::vector<std::string>& paths, std::string& why);
+
 //! Reads the record completely, then replaces the workspace's record and runs
 //! ResetWorkspace; Done with a message when the reader left something out (the gaps,
 //! overlaps and unshared ends of a miniSEED or SAC record). Failed (with the file)
@@ -42,6 +48,17 @@ Outcome LoadRecord(Workspace& workspace, const LoadRequest& request);
 
 //! Replaces the record by a completely read new one, then runs ResetWorkspace.
 void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record);
+
+//! What the window tells of a loaded record.
+struct RecordSummary {
+  bool present = false;          //!< a record with samples is loaded
+  double samplingRateHz = 0.0;   //!< 1 / the sampling interval of X (0 when it has one sample)
+  double durationSeconds = 0.0;  //!< time of the last X sample minus that of the first
+  std::size_t samples[3] = {};   //!< samples of X, Y and Z
+};
+
+//! The sampling rate, duration and sample counts of a record.
+RecordSummary SummarizeRecord(const import::ThreeComponentRecord& record);
 
 //! The window-size question of "Remove zero": the size in samples as typed
 //! (TextToNumber; InvalidNumber when unreadable; the default 100 on cancel).

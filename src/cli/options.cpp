@@ -101,19 +101,9 @@ import::RecordFormat ResolveFormat(const RecordOptions& options) {
     }
     return *options.format;
   }
-  // Three files of one kind that can come in threes go by that kind; other three are component files.
-  const auto first = import::FormatFromExtension(options.files.front());
-  if (count == 3) {
-    for (const std::string& file : options.files)
-      if (import::FormatFromExtension(file) != first) return import::RecordFormat::Components;
-    if (first == import::RecordFormat::MiniSeed || first == import::RecordFormat::Sac) return *first;
-    return import::RecordFormat::Components;
-  }
-  if (first == import::RecordFormat::Sac)
-    throw UsageError("SAC files hold one component each: give three (X, Y, Z)");
-  if (first) return *first;
-  throw UsageError("cannot tell the kind of '" + options.files.front() +
-                   "' from its extension; give --format saf, seg2, delta or mseed");
+  std::string why;
+  if (const auto format = app::FormatOfFiles(options.files, why)) return *format;
+  throw UsageError(why + "; give --format saf, seg2, delta or mseed");
 }
 
 void ReportOutcome(const std::string& command, const app::Outcome& outcome) {

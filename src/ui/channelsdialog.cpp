@@ -1,27 +1,50 @@
 #include "ui/channelsdialog.h"
 
+#include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QSpinBox>
 
 namespace corvath::ui {
+
+namespace {
+constexpr int kDeltaChannels = 3;
+}
 
 ChannelsDialog::ChannelsDialog(QWidget* parent) : QDialog(parent, Qt::Tool) {
   setObjectName("TForm5");
   setWindowTitle("Channels");
   auto* form = new QFormLayout(this);
-  const char* captions[3] = {"X-component, channel = ", "Y-component, channel = ", "Z-component, channel = "};
   for (int c = 0; c < 3; ++c) {
     fields[c] = new QSpinBox(this);
     fields[c]->setObjectName(QString("%1ChannelSpin").arg(QChar("xyz"[c])));
     fields[c]->setRange(1, 100);
     fields[c]->setValue(c + 1);
-    form->addRow(captions[c], fields[c]);
+    labels[c] = new QLabel(this);
+    labels[c]->setBuddy(fields[c]);
+    form->addRow(labels[c], fields[c]);
   }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->setObjectName("channelsButtons");
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  form->addRow(buttons);
+  setFileKind(import::RecordFormat::Seg2);
+}
+
+void ChannelsDialog::setFileKind(import::RecordFormat format) {
+  const char* fed[3] = {"X", "Y", "Z"};
+  if (format == import::RecordFormat::Delta) {
+    fed[0] = "Z";
+    fed[1] = "X";
+    fed[2] = "Y";
+  }
+  for (int c = 0; c < 3; ++c) labels[c]->setText(QString("%1-component, channel = ").arg(fed[c]));
 }
 
 void ChannelsDialog::setChannelLimit(int traceCount) {
-  if (traceCount < 1) return;
-  for (QSpinBox* field : fields) field->setMaximum(traceCount);
+  const int limit = traceCount >= 1 ? traceCount : kDeltaChannels;
+  for (QSpinBox* field : fields) field->setMaximum(limit);
 }
 
 import::ChannelChoice ChannelsDialog::choice() const {

@@ -1,11 +1,13 @@
 #pragma once
-// The "Channels" dialog: which channel (trace, from 1) of a multi-channel file is
-// X, Y and Z. No buttons: the values shown when it is closed are used. Created
-// once, so the numbers and their upper limit stay for the whole run.
+// The "Channels" dialog: which channel (trace, from 1) of a multi-channel file feeds
+// each component. OK loads with the numbers shown, Cancel loads nothing. Created
+// once, so the numbers stay for the whole run; their upper limit comes from the
+// file being read.
 #include <QDialog>
 
 #include "import/readers.h"
 
+class QLabel;
 class QSpinBox;
 
 namespace corvath::ui {
@@ -15,12 +17,17 @@ class ChannelsDialog : public QDialog {
 public:
   explicit ChannelsDialog(QWidget* parent = nullptr);
 
-  //! Sets the upper limit of the three fields (kept afterwards).
+  //! Names what each field feeds for the kind of file: X, Y, Z for SEG-2 and
+  //! miniSEED; Z, X, Y for a Delta file, whose first field feeds Z.
+  void setFileKind(import::RecordFormat format);
+  //! Sets the upper limit of the three fields to the channels of the file being read
+  //! (a Delta file has three).
   void setChannelLimit(int traceCount);
-  //! The three channel numbers shown now.
+  //! The three channel numbers shown now, in field order.
   import::ChannelChoice choice() const;
 
-  QSpinBox* fields[3];  //!< the X, Y and Z channel
+  QSpinBox* fields[3];  //!< the first, second and third field
+  QLabel* labels[3];    //!< what each field feeds
 };
 
 }  // namespace corvath::ui

@@ -37,6 +37,11 @@ LoadComponentsDialog::LoadComponentsDialog(QWidget* parent) : QDialog(parent, Qt
   load->setDefault(true);
   connect(load, &QPushButton::clicked, this, &LoadComponentsDialog::tryLoad);
   grid->addWidget(load, 6, 0, 1, 2, Qt::AlignRight);
+  // Why "Load" did not close the dialog.
+  message_ = new QLabel(this);
+  message_->setObjectName("loadMessage");
+  message_->setWordWrap(true);
+  grid->addWidget(message_, 7, 0, 1, 2);
 }
 
 QString LoadComponentsDialog::fileName(int component) const { return fields_[component]->text(); }
@@ -44,10 +49,24 @@ QString LoadComponentsDialog::fileName(int component) const { return fields_[com
 void LoadComponentsDialog::setFileName(int component, const QString& name) { fields_[component]->setText(name); }
 
 void LoadComponentsDialog::tryLoad() {
-  for (QLineEdit* field : fields_) {
+  const char* names[3] = {"X", "Y", "Z"};
+  for (int c = 0; c < 3; ++c) {
+    QLineEdit* field = fields_[c];
     const QFileInfo info(field->text());
-    if (field->text().isEmpty() || !info.exists() || info.isDir()) return;
+    QString problem;
+    if (field->text().isEmpty())
+      problem = QString("Choose the %1 component file.").arg(names[c]);
+    else if (!info.exists())
+      problem = QString("%1: no such file.").arg(field->text());
+    else if (info.isDir())
+      problem = QString("%1 is a folder, not a file.").arg(field->text());
+    if (!problem.isEmpty()) {
+      message_->setText(problem);
+      field->setFocus();
+      return;
+    }
   }
+  message_->clear();
   accept();
 }
 

@@ -3,6 +3,7 @@
 // reused, so the names stay between uses.
 #include <QDialog>
 
+class QLabel;
 class QLineEdit;
 
 namespace corvath::ui {
@@ -23,6 +24,7 @@ private:
   void browse(int component);
 
   QLineEdit* fields_[3];
+  QLabel* message_ = nullptr;
 };
 
 }  // namespace corvath::ui

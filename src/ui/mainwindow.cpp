@@ -12,10 +12,15 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -115,6 +120,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   showMessage_ = [this](const QString& text, const QString& informative) {
     QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
     box.setInformativeText(informative);
+    // Wide enough for a path on one line.
+    box.setStyleSheet("QLabel { min-width: 560px; }");
     box.exec();
   };
   askText_ = [this](const QString& caption, const QString& label, const QString& defaultText) {
@@ -144,6 +151,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   connect(windowBands_, &WindowBandController::modesChanged, this, &MainWindow::showWindowModes);
   showWindowModes();
   statusBar()->setObjectName("statusBar");  // failures of "Calculate spectra" are told here
+  recordInfo_ = new QLabel(this);
+  recordInfo_->setObjectName("recordInfo");
+  statusBar()->addPermanentWidget(recordInfo_);
 
   // The model is built by the workspace; show it.
   showModel();
@@ -169,6 +179,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   saveResultsDialog_->setOption(QFileDialog::DontConfirmOverwrite);
   saveResultsDialog_->setNameFilters(kResultFilters);
 
+  setAcceptDrops(true);
   resize(868, 563);
 }
 
@@ -427,6 +438,7 @@ void MainWindow::afterLoad() {
   ratioChart_->replot();
   showModel();
   showRecord();
+  showRecordSummary();
 }
 
 void MainWindow::loadRecord(const app::LoadRequest& request) {
@@ -437,13 +449,47 @@ void MainWindow::loadRecord(const app::LoadRequest& request) {
     outcome = app::LoadRecord(workspace_, request);
   }
   if (outcome.failed()) {
-    showMessage_(QString::fromLocal8Bit(outcome.message.c_str()), QFile::decodeName(outcome.path.c_str()));
+    showFailure(outcome);
     return;
   }
-  if (!outcome.done()) return;  // a file with nothing to load changes nothing and says nothing
+  if (!outcome.done()) {
+    // Nothing usable in the file: everything stays, and the status bar says why.
+    if (!outcome.message.empty()) statusBar()->showMessage(QString::fromLocal8Bit(outcome.message.c_str()));
+    return;
+  }
+  recordFiles_.clear();
+  for (const std::string& path : request.paths) recordFiles_ << QFileInfo(QFile::decodeName(path.c_str())).fileName();
   afterLoad();
-  // What a reader left out (gaps, overlaps, unshared ends) is told in the status bar.
-  if (!outcome.message.empty()) statusBar()->showMessage(Text(outcome.message));
+  // What a reader left out (gaps, overlaps, unshared ends) is told in the status bar;
+  // otherwise an older message goes.
+  if (outcome.message.empty())
+    statusBar()->clearMessage();
+  else
+    statusBar()->showMessage(QString::fromLocal8Bit(outcome.message.c_str()));
+}
+
+void MainWindow::showFailure(const app::Outcome& outcome) {
+  const QString message = QString::fromLocal8Bit(outcome.message.c_str());
+  const QString file = QFile::decodeName(outcome.path.c_str());
+  // The file is named once: in the message when it says it already.
+  showMessage_(message, message.contains(file) ? QString() : file);
+}
+
+void MainWindow::showRecordSummary() {
+  const app::RecordSummary summary = app::SummarizeRecord(workspace_.record);
+  if (!summary.present) {
+    recordInfo_->clear();
+    return;
+  }
+  QString counts;
+  if (summary.samples[0] == summary.samples[1] && summary.samples[1] == summary.samples[2])
+    counts = QString("%1 samples a component").arg(summary.samples[0]);
+  else
+    counts = QString("X %1, Y %2, Z %3 samples").arg(summary.samples[0]).arg(summary.samples[1]).arg(summary.samples[2]);
+  recordInfo_->setText(QString("%1  |  %2 Hz  |  %3 s  |  %4")
+                           .arg(recordFiles_.join(", "),
+                                QString::fromStdString(numerics::NumberToText(1, summary.samplingRateHz)),
+                                QString::fromStdString(numerics::NumberToText(1, summary.durationSeconds)), counts));
 }
 
 void MainWindow::loadComponents() {
@@ -464,19 +510,25 @@ void MainWindow::loadRecordFile() {
   const int type = kRecordFilters.indexOf(recordFileDialog_->selectedNameFilter());
   app::LoadRequest request;
   request.format = kRecordFormats[type < 0 ? 0 : type];
+  request.channels = channelPrompt(request.format);
   if (TakesSeveralFiles(request.format)) {
     for (const QString& file : files) request.paths.push_back(LocalPath(file));
   } else {
     request.paths = {LocalPath(files.front())};
   }
-  request.channels = [this](int traceCount) {
+  loadRecord(request);
+}
+
+import::ChannelPrompt MainWindow::channelPrompt(import::RecordFormat format) {
+  return [this, format](int traceCount) {
+    channelsDialog_->setFileKind(format);
     channelsDialog_->setChannelLimit(traceCount);
     QApplication::restoreOverrideCursor();  // the user answers with the normal cursor
-    runDialog_(*channelsDialog_);
+    const int answer = runDialog_(*channelsDialog_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (answer != QDialog::Accepted) throw import::LoadCancelled();
     return channelsDialog_->choice();
   };
-  loadRecord(request);
 }
 
 void MainWindow::saveResults() {
@@ -503,7 +555,7 @@ void MainWindow::saveResults() {
   }
   // A failure, or the notice that the workbook became a comma-separated file.
   if (outcome.failed() || !outcome.message.empty())
-    showMessage_(QString::fromLocal8Bit(outcome.message.c_str()), QFile::decodeName(outcome.path.c_str()));
+    showFailure(outcome);
 }
 
 void MainWindow::showWindowModes() {
@@ -591,6 +643,14 @@ void MainWindow::calculateSpectra() {
     ClearVectorUpperState();  // an hour of record: the transforms run at full speed
     outcome = app::CalculateSpectra(workspace_, settings);
     if (outcome.done()) showSpectraResult();
+  }
+  if (!outcome.done()) {
+    // No curves of an earlier computation stay in view as if they were this record's;
+    // the stored result stays for "Save results".
+    ClearSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_);
+    horizontalSpectraLegend_->refresh();
+    verticalSpectraLegend_->refresh();
+    ratioLegend_->refresh();
   }
   reportInStatusBar("Calculate spectra", outcome);
 }
@@ -681,6 +741,35 @@ void MainWindow::finishInversion(const app::InversionRun& run, const app::Outcom
   }
   reportInStatusBar("Start inversion",
                     outcome.done() ? outcome : app::Outcome::Failed(outcome.message));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls() && loadComponentsAction_->isEnabled()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  event->acceptProposedAction();
+  loadDroppedFiles(paths);
+}
+
+void MainWindow::loadDroppedFiles(const QStringList& paths) {
+  if (!loadComponentsAction_->isEnabled()) return;  // a run holds the record
+  QStringList sorted = paths;
+  sorted.sort();  // three component files dropped together: X, Y, Z in name order
+  app::LoadRequest request;
+  for (const QString& path : sorted) request.paths.push_back(LocalPath(path));
+  std::string why;
+  const auto format = app::FormatOfFiles(request.paths, why);
+  if (!format) {
+    statusBar()->showMessage(QString("Drop: %1").arg(QString::fromLocal8Bit(why.c_str())));
+    return;
+  }
+  request.format = *format;
+  request.channels = channelPrompt(request.format);
+  loadRecord(request);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

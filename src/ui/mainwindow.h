@@ -18,6 +18,7 @@ class QCPGraph;
 class QCustomPlot;
 class QDialog;
 class QFileDialog;
+class QLabel;
 class QScrollArea;
 class QTableWidget;
 class QTabWidget;
@@ -106,9 +107,15 @@ public:
   //! True while an inversion runs.
   bool inversionRunning() const;
 
+  //! Loads files dropped on the window by their extensions: three component files,
+  //! three SAC or miniSEED files, or one SAF, SEG-2, Delta or miniSEED file.
+  void loadDroppedFiles(const QStringList& paths);
+
 protected:
   //! Closing during a run stops the run first.
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
 private:
   void showInversionState(const inversion::InversionSnapshot& snapshot);
@@ -121,6 +128,12 @@ private:
   QWidget* buildRatioTab();
   QWidget* buildInversionTab();
   void loadRecord(const app::LoadRequest& request);
+  //! The "Channels" question for a file of the given kind; Cancel ends the load.
+  import::ChannelPrompt channelPrompt(import::RecordFormat format);
+  //! A failed command in a message box, naming its file once.
+  void showFailure(const app::Outcome& outcome);
+  //! The loaded record's files, sampling rate, duration and samples in the status bar.
+  void showRecordSummary();
   void afterLoad();
   void applyZoom();
   void showWindowModes();
@@ -172,6 +185,8 @@ private:
   CurveLegend* ratioLegend_ = nullptr;
   InversionPanel* panel_ = nullptr;
   QTableWidget* modelTable_ = nullptr;
+  QLabel* recordInfo_ = nullptr;  //!< what is loaded, at the right of the status bar
+  QStringList recordFiles_;       //!< the file names of the loaded record
   ModelTableController* modelView_ = nullptr;
   InversionRunner* inversionRunner_ = nullptr;
   //! What the running inversion optimizes (the fields it writes back).

@@ -235,4 +235,17 @@ void DrawSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomPl
   for (QCustomPlot* chart : {horizontal, vertical, ratioChart}) chart->replot(QCustomPlot::rpQueuedReplot);
 }
 
+void ClearSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomPlot* ratioChart) {
+  horizontal->clearGraphs();
+  vertical->clearGraphs();
+  if (ratioChart->graphCount() > 0) ratioChart->graph(0)->data()->clear();
+  for (int i = ratioChart->plottableCount() - 1; i >= 0; --i) {
+    auto* bars = qobject_cast<QCPErrorBars*>(ratioChart->plottable(i));
+    if (bars && bars->name() == QLatin1String(kRatioBoundsName)) ratioChart->removePlottable(bars);
+  }
+  removeNamed<QCPItemText>(ratioChart, kPeakLabelName);
+  removeNamed<QCPItemTracer>(ratioChart, kPeakLabelName);
+  for (QCustomPlot* chart : {horizontal, vertical, ratioChart}) chart->replot(QCustomPlot::rpQueuedReplot);
+}
+
 }  // namespace corvath::ui

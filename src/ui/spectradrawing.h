@@ -33,4 +33,8 @@ void DrawRatio(QCustomPlot* ratioChart, const spectra::SpectraResult& result);
 void DrawSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomPlot* ratioChart,
                        const spectra::SpectraResult& result);
 
+//! Removes what DrawSpectraResult drew: every curve of the spectra charts, and the
+//! "H/Z" points, its error bars and its peak label on the ratio chart ("H/Zc" stays).
+void ClearSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomPlot* ratioChart);
+
 }  // namespace corvath::ui

@@ -348,8 +348,8 @@ private slots:
     QCOMPARE(choice.second, 2);
     QCOMPARE(choice.third, 3);
     QCOMPARE(channels.fields[2]->maximum(), 100);
-    channels.setChannelLimit(0);  // a Delta file leaves the limit alone
-    QCOMPARE(channels.fields[2]->maximum(), 100);
+    channels.setChannelLimit(0);  // a Delta file has three channels
+    QCOMPARE(channels.fields[2]->maximum(), 3);
     channels.setChannelLimit(2);
     QCOMPARE(channels.fields[0]->maximum(), 2);
     QCOMPARE(channels.choice().third, 2);

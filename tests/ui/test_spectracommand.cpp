@@ -300,12 +300,17 @@ private slots:
     find<QLineEdit>("Edit4")->setText(maxFrq);
     calculate();
     QVERIFY2(status().startsWith("Calculate spectra: ") && status().contains(says), qPrintable(status()));
+    // The stored result stays for "Save results"; the charts no longer show it as if
+    // it were this record's.
     QVERIFY(window->workspace().spectraResult);
     QCOMPARE(Ratios(window->workspace().spectraResult->ratio), before);
-    QCOMPARE(chart("Chart5")->graph(0)->dataCount(), int(before.size()));
+    QVERIFY(window->findChild<QAction*>("SpeedButton10")->isEnabled());
+    QCOMPARE(chart("Chart5")->graph(0)->dataCount(), 0);
+    QCOMPARE(chart("Chart5")->graph(1)->name(), QString("H/Zc"));
     QCOMPARE(chart("Chart5")->xAxis->range(), shown);
-    QVERIFY(ErrorBars(chart("Chart5")));
-    QCOMPARE(LegendTexts(legend("Chart3Legend")), QStringList({"X", "Y"}));
+    QVERIFY(!ErrorBars(chart("Chart5")));
+    QCOMPARE(chart("Chart3")->graphCount(), 0);
+    QCOMPARE(LegendTexts(legend("Chart3Legend")), QStringList());
 
     // The next good computation clears the message.
     find<QLineEdit>("Edit3")->setText("1");
