@@ -34,9 +34,10 @@ TimeRangeLink::TimeRangeLink(QList<QCustomPlot*> charts, app::Workspace& workspa
     chart->installEventFilter(this);
     connect(chart->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &TimeRangeLink::rangeChanged);
     connect(chart, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) {
-      // In the window modes a double click is two presses on windows.
+      // In the window modes a double click is two presses on windows (the first may
+      // have completed a window and so ended addMode).
       const windows::WindowState& state = workspace_.windows;
-      if (state.mouseZoomAllowed() && !state.removeMode) showWholeRecord();
+      if (!modeAtPress_ && state.mouseZoomAllowed() && !state.removeMode) showWholeRecord();
     });
   }
   AlignPlotAreas(charts_);
@@ -63,6 +64,10 @@ double TimeRangeLink::visibleFactor() const {
 }
 
 bool TimeRangeLink::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress) {
+    // Seen before the window bands handle the press.
+    modeAtPress_ = workspace_.windows.addMode || workspace_.windows.removeMode;
+  }
   if (event->type() == QEvent::Wheel) {
     // The chart zooms while it handles this event; the zoom factor then follows.
     wheeling_ = true;

@@ -61,7 +61,8 @@ private:
   double minimumSpan_ = 0.0;
   double appliedFactor_ = 1.0;  // the zoomFactor the view last followed
   bool updating_ = false;
-  bool wheeling_ = false;  // a wheel event is being handled
+  bool wheeling_ = false;     // a wheel event is being handled
+  bool modeAtPress_ = false;  // a window mode was on at the last press
 };
 
 }  // namespace corvath::ui
