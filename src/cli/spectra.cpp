@@ -10,6 +10,7 @@
 #include "app/commands.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/plot.h"
 #include "numerics/numbertext.h"
 
 namespace corvath::cli {
@@ -29,7 +30,10 @@ constexpr const char* kUsage =
     "  --remove-zero SIZE       apply \"Remove zero\" with that size first\n"
     "  -o, --output FILE        the table (default standard output)\n"
     "  --bounds FILE            automatic segmentation only: heading \"f,Hz   H/Z  lower  upper\", then those four "
-    "values per point\n";
+    "values per point\n"
+    "  --plot FILE              also draw the ratio chart (H/Z, its error gates and peak label) as a picture:\n"
+    "                           .png, .svg or .pdf by the name; needs no display\n"
+    "  --plot-size WxH          the picture's size in pixels (default 900x560)\n";
 
 struct Options {
   RecordOptions record;  // --format, --channels and the files
@@ -38,6 +42,7 @@ struct Options {
   std::optional<double> removeZeroSize;            // samples
   std::string output;
   std::string bounds;
+  PlotRequest plot;  // --plot, --plot-size
   bool help = false;
 };
 
@@ -115,6 +120,13 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
       if (!value(options.output) || options.output.empty()) return arg + " needs a file name";
     } else if (arg == "--bounds") {
       if (!value(options.bounds) || options.bounds.empty()) return "--bounds needs a file name";
+    } else if (arg == "--plot") {
+      if (!value(options.plot.path) || options.plot.path.empty()) return "--plot needs a file name";
+      if (const std::string error = CheckPlotPath(options.plot.path); !error.empty()) return error;
+    } else if (arg == "--plot-size") {
+      if (!value(text)) return "--plot-size needs a value";
+      if (!ParsePlotSize(text, options.plot.widthPx, options.plot.heightPx))
+        return "--plot-size expects WIDTHxHEIGHT in pixels (16 to 20000 each), got '" + text + "'";
     } else if (arg.size() > 1 && arg[0] == '-') {
       return "unknown option '" + arg + "'";
     } else {
@@ -172,6 +184,9 @@ int RunSpectra(const std::vector<std::string>& args) {
   if (!options.bounds.empty()) {
     if (const app::Outcome saved = app::SaveRatioBounds(workspace, options.bounds); !saved.done())
       return failure(saved.message);
+  }
+  if (!options.plot.path.empty()) {
+    if (const std::string error = WritePlot(workspace, options.plot); !error.empty()) return failure(error);
   }
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "ui/charts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -8,7 +9,73 @@
 namespace corvath::ui {
 namespace {
 
-class LinearTicker : public QCPAxisTicker {
+// Pixels kept free between neighbouring tick labels.
+constexpr double kLabelGap = 8.0;
+
+// The length in pixels the axis will have at the chart's current size. The axis
+// rect keeps the geometry of the last layout until the next replot lays it out
+// again, so a resize since then is added (the axis rects of these charts reach
+// the right and bottom edges of the chart).
+double AxisLength(const QCPAxis* axis) {
+  const QCPAxisRect* rect = axis->axisRect();
+  const QRect viewport = axis->parentPlot()->viewport();
+  const double length = axis->orientation() == Qt::Horizontal
+                            ? rect->width() + (viewport.right() - rect->outerRect().right())
+                            : rect->height() + (viewport.bottom() - rect->outerRect().bottom());
+  return std::max(length, 1.0);
+}
+
+// Where a tick lies along the axis, 0 at the lower end of the range, 1 at the upper.
+double AxisFraction(const QCPAxis* axis, const QCPRange& range, double tick) {
+  if (axis->scaleType() == QCPAxis::stLogarithmic) {
+    if (!(range.lower > 0 && range.upper > range.lower && tick > 0)) return 0.0;
+    return std::log(tick / range.lower) / std::log(range.upper / range.lower);
+  }
+  return range.size() > 0 ? (tick - range.lower) / range.size() : 0.0;
+}
+
+// A ticker that gives up ticks until the labels of neighbouring ticks keep a gap
+// at the axis's length, so they never run into each other however small the chart.
+template <typename Base>
+class FittingTicker : public Base {
+public:
+  explicit FittingTicker(QCPAxis* axis) : axis_(axis) {}
+
+  void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision, QVector<double>& ticks,
+                QVector<double>* subTicks, QVector<QString>* tickLabels) override {
+    for (int count = kPreferredTicks;; --count) {
+      this->setTickCount(count);
+      Base::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
+      if (count <= 1 || !tickLabels || labelsFit(range, ticks, *tickLabels)) break;
+    }
+  }
+
+private:
+  static constexpr int kPreferredTicks = 5;
+
+  bool labelsFit(const QCPRange& range, const QVector<double>& ticks, const QVector<QString>& labels) const {
+    if (ticks.size() < 2 || labels.size() != ticks.size()) return true;
+    const QFontMetricsF metrics(axis_->tickLabelFont());
+    const double length = AxisLength(axis_);
+    const bool horizontal = axis_->orientation() == Qt::Horizontal;
+    for (int i = 1; i < ticks.size(); ++i) {
+      const double distance =
+          std::fabs(AxisFraction(axis_, range, ticks[i]) - AxisFraction(axis_, range, ticks[i - 1])) * length;
+      const double needed = horizontal
+                                ? (metrics.horizontalAdvance(labels[i]) + metrics.horizontalAdvance(labels[i - 1])) / 2
+                                : metrics.height();
+      if (distance < needed + kLabelGap) return false;
+    }
+    return true;
+  }
+
+  QCPAxis* axis_;
+};
+
+class LinearTicker : public FittingTicker<QCPAxisTicker> {
+public:
+  using FittingTicker::FittingTicker;
+
 protected:
   QString getTickLabel(double tick, const QLocale&, QChar, int) override { return AxisLabelText(tick); }
 };
@@ -26,23 +93,60 @@ QVector<double> MantissaTicks(const QCPRange& range, std::initializer_list<doubl
   return ticks;
 }
 
+// Plain decimals read well from 0.0001 to 100000; beyond, every label of the axis
+// is a power of ten, so one axis never mixes the two styles.
+bool PlainDecimals(const QVector<double>& ticks) {
+  return std::all_of(ticks.begin(), ticks.end(), [](double t) { return t >= 0.99999e-4 && t < 1e6; });
+}
+
+QString Superscript(int exponent) {
+  static const char16_t digits[] = {0x2070, 0x00B9, 0x00B2, 0x00B3, 0x2074, 0x2075, 0x2076, 0x2077, 0x2078, 0x2079};
+  QString text;
+  if (exponent < 0) text += QChar(char16_t(0x207B));
+  for (QChar c : QString::number(std::abs(exponent))) text += QChar(digits[c.digitValue()]);
+  return text;
+}
+
 // Decades on a wide range; on a range of less than about one and a half decades
-// the steps 1-2-5 of the decade, which stay evenly spread on the logarithmic
-// scale, and plain linear steps when fewer than three of those fit.
-class LogTicker : public QCPAxisTickerLog {
+// the steps 1-2-5 of the decade (or 1-5 when those do not fit), which stay evenly
+// spread on the logarithmic scale, and plain decades when fewer than three of
+// those fit. Labels are plain decimals or powers of ten for the whole axis.
+class LogTicker : public FittingTicker<QCPAxisTickerLog> {
+public:
+  using FittingTicker::FittingTicker;
+
 protected:
-  QString getTickLabel(double tick, const QLocale&, QChar, int) override { return AxisLabelText(tick); }
+  QString getTickLabel(double tick, const QLocale&, QChar, int) override {
+    if (plain_ || !(tick > 0)) return AxisLabelText(tick);
+    int exponent = static_cast<int>(std::floor(std::log10(tick) + 1e-9));
+    double mantissa = std::round(tick / std::pow(10.0, exponent) * 1000.0) / 1000.0;
+    if (mantissa >= 10.0) {
+      mantissa /= 10.0;
+      ++exponent;
+    }
+    const QString power = QStringLiteral("10") + Superscript(exponent);
+    return mantissa == 1.0 ? power : AxisLabelText(mantissa) + QChar(char16_t(0x00B7)) + power;
+  }
 
   QVector<double> createTickVector(double tickStep, const QCPRange& range) override {
     steps_ = false;
+    QVector<double> ticks;
     if (range.lower > 0 && range.upper > 0 && std::log10(range.upper / range.lower) < 1.6) {
-      QVector<double> ticks = MantissaTicks(range, {1, 2, 5});
-      if (ticks.size() >= 3) {
-        steps_ = true;
-        return ticks;
+      for (auto mantissas : {std::initializer_list<double>{1, 2, 5}, std::initializer_list<double>{1, 5}}) {
+        QVector<double> candidate = MantissaTicks(range, mantissas);
+        if (candidate.size() >= 3 && candidate.size() <= 2 * tickCount() + 1) {
+          steps_ = true;
+          ticks = candidate;
+          break;
+        }
       }
     }
-    return QCPAxisTickerLog::createTickVector(tickStep, range);
+    if (!steps_) ticks = QCPAxisTickerLog::createTickVector(tickStep, range);
+    QVector<double> inside;
+    for (double t : ticks)
+      if (t >= range.lower && t <= range.upper) inside.push_back(t);
+    plain_ = PlainDecimals(inside);
+    return ticks;
   }
 
   QVector<double> createSubTickVector(int subTickCount, const QVector<double>& ticks) override {
@@ -52,6 +156,7 @@ protected:
 
 private:
   bool steps_ = false;
+  bool plain_ = true;
 };
 
 }  // namespace
@@ -92,12 +197,12 @@ QString ChartTitle(const QCustomPlot& chart) {
 
 void UseLinearLabels(QCPAxis* axis) {
   axis->setScaleType(QCPAxis::stLinear);
-  axis->setTicker(QSharedPointer<QCPAxisTicker>(new LinearTicker));
+  axis->setTicker(QSharedPointer<QCPAxisTicker>(new LinearTicker(axis)));
 }
 
 void UseLogarithmicLabels(QCPAxis* axis) {
   axis->setScaleType(QCPAxis::stLogarithmic);
-  axis->setTicker(QSharedPointer<QCPAxisTicker>(new LogTicker));
+  axis->setTicker(QSharedPointer<QCPAxisTicker>(new LogTicker(axis)));
 }
 
 }  // namespace corvath::ui

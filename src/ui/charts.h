@@ -19,10 +19,12 @@ QCustomPlot* MakeChart(const QString& objectName, const QString& title, QWidget*
 //! The title text of a chart made by MakeChart ("" when it has none).
 QString ChartTitle(const QCustomPlot& chart);
 
-//! Linear axis with AxisLabelText labels.
+//! Linear axis with AxisLabelText labels, thinned until neighbouring labels keep a gap.
 void UseLinearLabels(QCPAxis* axis);
 
-//! Logarithmic axis (decades) with AxisLabelText labels.
+//! Logarithmic axis (decades, or 1-2-5 steps on a short range), thinned until
+//! neighbouring labels keep a gap; all labels plain decimals while every tick lies
+//! between 0.0001 and 100000, otherwise all powers of ten ("10⁻⁵", "2·10⁻⁵").
 void UseLogarithmicLabels(QCPAxis* axis);
 
 }  // namespace corvath::ui

@@ -15,6 +15,7 @@
 
 #include "numerics/numbertext.h"
 #include "spectra/fieldstandardreport.h"
+#include "ui/chartinteraction.h"
 #include "ui/charts.h"
 
 namespace corvath::ui {
@@ -98,6 +99,7 @@ void DrawFieldStandard(QCustomPlot* chart, const spectra::FieldStandardResult& r
   UseLogarithmicLabels(chart->xAxis);
   chart->xAxis->setRange(result.frequenciesHz.front(), result.frequenciesHz.back());
   chart->yAxis->setRange(0.0, std::isfinite(top) && top > 0 ? top * 1.05 : 1.0);
+  RememberHomeView(chart);  // double click and Home come back to this view
   chart->replot(QCustomPlot::rpQueuedReplot);
 }
 

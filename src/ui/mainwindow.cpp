@@ -36,6 +36,8 @@
 #include "app/fields.h"
 #include "numerics/numbertext.h"
 #include "ui/channelsdialog.h"
+#include "ui/chartinteraction.h"
+#include "ui/chartmenu.h"
 #include "ui/charts.h"
 #include "ui/curvelegend.h"
 #include "ui/fieldstandardview.h"
@@ -47,6 +49,7 @@
 #include "ui/recordcurve.h"
 #include "ui/settingsdialog.h"
 #include "ui/spectradrawing.h"
+#include "ui/timerange.h"
 #include "ui/toolbaricons.h"
 #include "ui/vectorstate.h"
 #include "ui/windowbands.h"
@@ -88,16 +91,6 @@ public:
   BusyCursor(const BusyCursor&) = delete;
   BusyCursor& operator=(const BusyCursor&) = delete;
 };
-
-QScrollArea* ScrollingPane(QWidget* chart, QWidget* parent) {
-  auto* pane = new QScrollArea(parent);
-  pane->setWidget(chart);
-  pane->setWidgetResizable(true);
-  pane->setFrameShape(QFrame::NoFrame);
-  pane->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  pane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  return pane;
-}
 
 QWidget* ChartWithLegend(QCustomPlot* chart, CurveLegend* legend, QWidget* parent) {
   auto* holder = new QWidget(parent);
@@ -147,6 +140,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   tabs_->addTab(inversionTab_, "1D inversion");
   tabs_->setCurrentIndex(0);
   setCentralWidget(tabs_);
+  // ---- chart images: "Save image as…" and "Copy" on every chart (chartmenu.h)
+  for (QCustomPlot* chart : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_, horizontalSpectraChart_,
+                             verticalSpectraChart_, ratioChart_, profileChart_})
+    new ChartImageMenu(chart);
+  // ---- end chart images
 
   connect(windowBands_, &WindowBandController::modesChanged, this, &MainWindow::showWindowModes);
   showWindowModes();
@@ -268,6 +266,13 @@ void MainWindow::buildToolBar() {
     }
   }
   bar->addWidget(fieldStandard_->methodChoice());  // field standard: the choice beside "Calculate spectra"
+  // ---- time range: the zoom factor in view, beside the zoom buttons (timerange.h)
+  zoomLabel_ = new QLabel(bar);
+  zoomLabel_->setObjectName("zoomFactorLabel");
+  zoomLabel_->setMinimumWidth(zoomLabel_->fontMetrics().horizontalAdvance(QStringLiteral("\u00D710.0")) + 6);
+  zoomLabel_->setAlignment(Qt::AlignCenter);
+  bar->insertWidget(removeZeroAction_, zoomLabel_);
+  // ---- end time range
   auto* zero = qobject_cast<QToolButton*>(bar->widgetForAction(removeZeroAction_));
   QFont bold = zero->font();
   bold.setBold(true);
@@ -284,25 +289,28 @@ void MainWindow::setWorkspaceCommandsEnabled(bool enabled) {
 }
 
 QWidget* MainWindow::buildTimeSeriesTab() {
-  auto* splitter = new QSplitter(Qt::Vertical);
+  // ---- time range: both charts at the pane's width over one time range, a scroll
+  // bar along the record below them (timerange.h)
+  auto* page = new QWidget;
+  page->setObjectName("timeSeriesPage");
+  auto* column = new QVBoxLayout(page);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  auto* splitter = new QSplitter(Qt::Vertical, page);
   splitter->setObjectName("timeSeriesSplitter");
   splitter->setChildrenCollapsible(false);
-  horizontalTimeSeriesChart_ = MakeChart("Chart1", "Horizontal time series", nullptr);
-  verticalTimeSeriesChart_ = MakeChart("Chart2", "Vertical time series", nullptr);
-  horizontalTimeSeriesPane_ = ScrollingPane(horizontalTimeSeriesChart_, splitter);
-  horizontalTimeSeriesPane_->setObjectName("horizontalTimeSeriesPane");
-  verticalTimeSeriesPane_ = ScrollingPane(verticalTimeSeriesChart_, splitter);
-  verticalTimeSeriesPane_->setObjectName("verticalTimeSeriesPane");
-  for (QScrollArea* pane : {horizontalTimeSeriesPane_, verticalTimeSeriesPane_}) {
-    static_cast<QCustomPlot*>(pane->widget())->xAxis->setLabel("t,sec");
-    splitter->addWidget(pane);
-    splitter->setStretchFactor(splitter->indexOf(pane), 1);
+  horizontalTimeSeriesChart_ = MakeChart("Chart1", "Horizontal time series", splitter);
+  verticalTimeSeriesChart_ = MakeChart("Chart2", "Vertical time series", splitter);
+  for (QCustomPlot* chart : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_}) {
+    chart->xAxis->setLabel("t,sec");
+    splitter->addWidget(chart);
+    splitter->setStretchFactor(splitter->indexOf(chart), 1);
   }
-  // The two panes scroll together.
-  QScrollBar* top = horizontalTimeSeriesPane_->horizontalScrollBar();
-  QScrollBar* bottom = verticalTimeSeriesPane_->horizontalScrollBar();
-  connect(top, &QScrollBar::valueChanged, bottom, &QScrollBar::setValue);
-  connect(bottom, &QScrollBar::valueChanged, top, &QScrollBar::setValue);
+  auto* timeScrollBar = new QScrollBar(Qt::Horizontal, page);
+  timeScrollBar->setObjectName("timeScrollBar");
+  column->addWidget(splitter, 1);
+  column->addWidget(timeScrollBar);
+  // ---- end time range
 
   using import::Component;
   const struct {
@@ -320,7 +328,9 @@ QWidget* MainWindow::buildTimeSeriesTab() {
   }
   windowBands_ = new WindowBandController(horizontalTimeSeriesChart_, verticalTimeSeriesChart_, workspace_.windows,
                                           [this] { return workspace_.record.present(); }, this);
-  return splitter;
+  timeRange_ = new TimeRangeLink({horizontalTimeSeriesChart_, verticalTimeSeriesChart_}, workspace_, timeScrollBar,
+                                 zoomLabel_, this);  // time range
+  return page;
 }
 
 QWidget* MainWindow::buildSpectraTab() {
@@ -340,27 +350,20 @@ QWidget* MainWindow::buildSpectraTab() {
     chart->xAxis->setRange(0, 100);
     UseLogarithmicLabels(chart->yAxis);
     chart->yAxis->setRange(0.1, 1000);
+    EnableChartNavigation(chart);  // chart navigation: wheel, drag, double click and Home
     splitter->addWidget(ChartWithLegend(chart, legend, splitter));
     splitter->setStretchFactor(splitter->count() - 1, 1);
   }
+  AlignPlotAreas({horizontalSpectraChart_, verticalSpectraChart_});  // one frequency axis above the other
   return splitter;
 }
 
 QWidget* MainWindow::buildRatioTab() {
-  ratioChart_ = MakeChart("Chart5", "Ratio", nullptr);
-  ratioChart_->xAxis->setLabel("f,Hz");
-  ratioChart_->xAxis->setRange(0, 100);
-  // "H/Z" must stay the first graph: the spectra drawing fills graph 0.
-  observedRatioGraph_ = ratioChart_->addGraph();
-  observedRatioGraph_->setName("H/Z");
-  observedRatioGraph_->setPen(QPen(QColor(255, 0, 0), 2));
-  theoreticalRatioGraph_ = ratioChart_->addGraph();
-  theoreticalRatioGraph_->setName("H/Zc");
-  theoreticalRatioGraph_->setPen(QPen(QColor(0, 0, 255), 2));
-  for (QCPGraph* graph : {observedRatioGraph_, theoreticalRatioGraph_}) {
-    graph->setLineStyle(QCPGraph::lsLine);
-    graph->setScatterStyle(QCPScatterStyle::ssNone);
-  }
+  // The same chart as the batch command's picture (spectradrawing.h): "H/Z", then "H/Zc".
+  ratioChart_ = MakeRatioChart(nullptr);
+  observedRatioGraph_ = ratioChart_->graph(0);
+  theoreticalRatioGraph_ = ratioChart_->graph(1);
+  EnableChartNavigation(ratioChart_);  // chart navigation: wheel, drag, double click and Home
   ratioLegend_ = new CurveLegend(ratioChart_);
   ratioLegend_->setObjectName("Chart5Legend");
   // field standard: its settings and report on the right of the ratio chart
@@ -430,6 +433,7 @@ void MainWindow::showRecord() {
     plot->axisRect()->setMinimumMargins(QMargins(leftMargin, 0, 0, 0));
     plot->replot();
   }
+  timeRange_->recordChanged();  // time range: the new record at the current zoom factor
 }
 
 void MainWindow::afterLoad() {
@@ -575,16 +579,7 @@ void MainWindow::zoomOut() {
 }
 
 void MainWindow::applyZoom() {
-  // The width is fixed here and not followed when the window is resized later.
-  for (QScrollArea* pane : {horizontalTimeSeriesPane_, verticalTimeSeriesPane_}) {
-    QWidget* chart = pane->widget();
-    if (const auto width = app::TimeSeriesChartWidth(workspace_, pane->maximumViewportSize().width())) {
-      chart->setFixedWidth(*width);
-    } else {
-      chart->setMinimumWidth(0);
-      chart->setMaximumWidth(QWIDGETSIZE_MAX);
-    }
-  }
+  timeRange_->applyZoomFactor();  // time range: the visible span is the whole record / zoomFactor
 }
 
 void MainWindow::removeZero() {
@@ -653,6 +648,12 @@ void MainWindow::calculateSpectra() {
     ratioLegend_->refresh();
   }
   reportInStatusBar("Calculate spectra", outcome);
+  // ---- peak label: a largest value at an end of the band is said to be no peak
+  if (outcome.done() && workspace_.spectraResult) {
+    if (const QString notice = PeakNotice(workspace_.spectraResult->ratio); !notice.isEmpty())
+      statusBar()->showMessage(notice);
+  }
+  // ---- end peak label
 }
 
 void MainWindow::showSpectraResult() {

@@ -19,7 +19,6 @@ class QCustomPlot;
 class QDialog;
 class QFileDialog;
 class QLabel;
-class QScrollArea;
 class QTableWidget;
 class QTabWidget;
 
@@ -34,6 +33,7 @@ class LoadComponentsDialog;
 class ModelTableController;
 class RecordCurve;
 class SettingsDialog;
+class TimeRangeLink;
 class WindowBandController;
 
 class MainWindow : public QMainWindow {
@@ -70,6 +70,8 @@ public:
   QFileDialog& saveResultsDialog() { return *saveResultsDialog_; }
   //! The analysis windows on the two time-series charts.
   WindowBandController& windowBands() { return *windowBands_; }
+  //! The one time range of the two time-series charts.
+  TimeRangeLink& timeRange() { return *timeRange_; }
 
   //! Enables or disables together every command that changes the record, the
   //! windows, the model or the observed curve (a running inversion holds them).
@@ -87,9 +89,10 @@ public:
   //! Redraws the three record curves after the record changed (new axis ranges).
   void showRecord();
 
-  //! "Zoom in": one step wider time-series charts (zoomFactor + 0.2, at most 10).
+  //! "Zoom in": zoomFactor + 0.2 (at most 10); the time-series charts show the whole
+  //! record / zoomFactor around the centre of their view.
   void zoomIn();
-  //! "Zoom out": one step narrower (zoomFactor - 0.2, at least 1).
+  //! "Zoom out": zoomFactor - 0.2 (at least 1), a longer stretch of the record in view.
   void zoomOut();
   //! "Remove zero": asks for the window size (samples) and subtracts the running
   //! mean from X, Y and Z; does nothing with fewer than 10 X samples.
@@ -176,8 +179,8 @@ private:
   QCustomPlot* profileChart_ = nullptr;               // Chart6
   QCPGraph* observedRatioGraph_ = nullptr;            // "H/Z"
   QCPGraph* theoreticalRatioGraph_ = nullptr;         // "H/Zc"
-  QScrollArea* horizontalTimeSeriesPane_ = nullptr;
-  QScrollArea* verticalTimeSeriesPane_ = nullptr;
+  TimeRangeLink* timeRange_ = nullptr;  // time range: the shared time axis, its scroll bar and zoom label
+  QLabel* zoomLabel_ = nullptr;
   WindowBandController* windowBands_ = nullptr;
   RecordCurve* recordCurves_[3] = {};  // X, Y, Z
   CurveLegend* horizontalSpectraLegend_ = nullptr;

@@ -8,8 +8,11 @@
 
 #include <qcustomplot.h>
 
+#include "ui/charts.h"
+#include "ui/chartinteraction.h"
 #include "ui/curvelegend.h"
 #include "ui/palette.h"
+#include "ui/peaklabel.h"
 
 namespace corvath::ui {
 
@@ -131,9 +134,35 @@ void removeNamed(QCustomPlot* chart, const char* name) {
 
 }  // namespace
 
-void SetupSpectraChart(QCustomPlot* chart) {
-  chart->yAxis->setScaleType(QCPAxis::stLogarithmic);
-  chart->yAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
+void SetupSpectraChart(QCustomPlot* chart) { UseLogarithmicLabels(chart->yAxis); }
+
+QCustomPlot* MakeRatioChart(QWidget* parent) {
+  QCustomPlot* chart = MakeChart("Chart5", "Ratio", parent);
+  chart->xAxis->setLabel("f,Hz");
+  chart->xAxis->setRange(0, 100);
+  // "H/Z" must stay the first graph: the spectra drawing fills graph 0.
+  const struct {
+    const char* name;
+    QColor colour;
+  } curves[] = {{"H/Z", QColor(255, 0, 0)}, {"H/Zc", QColor(0, 0, 255)}};
+  for (const auto& c : curves) {
+    QCPGraph* graph = chart->addGraph();
+    graph->setName(c.name);
+    graph->setPen(QPen(c.colour, 2));
+    graph->setLineStyle(QCPGraph::lsLine);
+    graph->setScatterStyle(QCPScatterStyle::ssNone);
+  }
+  return chart;
+}
+
+bool PeakInsideBand(const spectra::RatioCurve& ratio) {
+  const std::size_t n = ratio.points.size();
+  return ratio.peak && n >= 3 && *ratio.peak > 0 && *ratio.peak < n - 1;
+}
+
+QString PeakNotice(const spectra::RatioCurve& ratio) {
+  if (ratio.points.empty() || PeakInsideBand(ratio)) return QString();
+  return QStringLiteral("no peak inside the band");
 }
 
 void DrawSpectra(QCustomPlot* horizontal, QCustomPlot* vertical, const spectra::SpectraResult& result) {
@@ -148,6 +177,8 @@ void DrawSpectra(QCustomPlot* horizontal, QCustomPlot* vertical, const spectra::
   setSpan(vertical->xAxis, result.verticalSpan);
   fitValueAxis(horizontal, 1.2);
   fitValueAxis(vertical, 1.2);
+  RememberHomeView(horizontal);
+  RememberHomeView(vertical);
 }
 
 void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
@@ -195,7 +226,8 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
 
   removeNamed<QCPItemText>(chart, kPeakLabelName);
   removeNamed<QCPItemTracer>(chart, kPeakLabelName);
-  if (ratio.peak && *ratio.peak < ratio.points.size()) {
+  // A largest value at an end of the band is no peak: it gets neither mark nor label.
+  if (PeakInsideBand(ratio)) {
     const auto& peak = ratio.points[*ratio.peak];
     auto* mark = new QCPItemTracer(chart);
     mark->setObjectName(kPeakLabelName);
@@ -206,19 +238,10 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
     mark->setPen(QPen(QColor(255, 0, 0), 1));
     BindToCurve(mark, graph);
     mark->setVisible(graph->visible());
-    auto* label = new QCPItemText(chart);
+    auto* label = new PeakLabel(chart);
     label->setObjectName(kPeakLabelName);
     label->setText(QString::fromStdString(ratio.peakLabel));
-    label->position->setType(QCPItemPosition::ptPlotCoords);
     label->position->setCoords(peak.frequencyHz, peak.ratio);
-    // A peak at an end of the curve gets its label inside the chart, clear of the axis.
-    const std::size_t last = ratio.points.size() - 1;
-    const Qt::Alignment side = ratio.points.size() > 1 && *ratio.peak == 0      ? Qt::AlignLeft
-                               : ratio.points.size() > 1 && *ratio.peak == last ? Qt::AlignRight
-                                                                                : Qt::AlignHCenter;
-    label->setPositionAlignment(side | Qt::AlignBottom);
-    label->setPadding(QMargins(0, 0, 0, 6));
-    label->setClipToAxisRect(false);  // a peak near an edge keeps its whole label
     BindToCurve(label, graph);
     label->setVisible(graph->visible());
   }
@@ -226,6 +249,7 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
   setSpan(chart->xAxis, result.ratioSpan);
   // The value axis is automatic: fit every curve on the chart and the bounds.
   fitValueAxis(chart, 1.1);
+  RememberHomeView(chart);
 }
 
 void DrawSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomPlot* ratioChart,

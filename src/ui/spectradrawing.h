@@ -3,11 +3,13 @@
 // vertical) and the ratio chart (Chart5). The charts only draw; the result comes
 // finished from corvath::spectra.
 #include <QColor>
+#include <QString>
 #include <cstddef>
 
 #include "spectra/calculatespectra.h"
 
 class QCustomPlot;
+class QWidget;
 
 namespace corvath::ui {
 
@@ -19,14 +21,28 @@ inline constexpr const char* kPeakLabelName = "peakLabel";
 //! Makes the left axis of a spectra chart logarithmic.
 void SetupSpectraChart(QCustomPlot* chart);
 
+//! The ratio chart "Chart5" titled "Ratio", bottom axis "f,Hz" from 0 to 100, with
+//! the empty curves "H/Z" (red) and "H/Zc" (blue), both 2 pixels wide without marks.
+QCustomPlot* MakeRatioChart(QWidget* parent);
+
+//! True when the ratio's largest value lies inside the band: neither at its first
+//! nor at its last point. Only such a peak is marked and labelled.
+bool PeakInsideBand(const spectra::RatioCurve& ratio);
+
+//! What the status bar says about a drawn ratio: "no peak inside the band" when its
+//! largest value lies at an end of the band, empty otherwise (and for no points).
+QString PeakNotice(const spectra::RatioCurve& ratio);
+
 //! Removes every curve from both spectra charts, then draws the per-window curves
 //! ("X_wnd1" ...) and the averages "X", "Y" (horizontal) and "Z" (vertical), and
-//! sets each bottom axis to the averaged X / Z frequency span (Hz).
+//! sets each bottom axis to the averaged X / Z frequency span (Hz); the views are
+//! remembered for RestoreHomeView.
 void DrawSpectra(QCustomPlot* horizontal, QCustomPlot* vertical, const spectra::SpectraResult& result);
 
 //! Draws "H/Z" as the first graph of the ratio chart (other graphs stay), with
-//! error bars from its bounds while hasBounds is set, the peak labelled like
-//! "2.5Hz", and the bottom axis set to the ratio's frequency span (Hz).
+//! error bars from its bounds while hasBounds is set, a peak inside the band marked
+//! and labelled like "2.5Hz" (a PeakLabel), and the bottom axis set to the ratio's
+//! frequency span (Hz); the view is remembered for RestoreHomeView.
 void DrawRatio(QCustomPlot* ratioChart, const spectra::SpectraResult& result);
 
 //! DrawSpectra and DrawRatio together, then a replot of the three charts.

@@ -135,7 +135,18 @@ bool WindowBandController::eventFilter(QObject* watched, QEvent* event) {
   if (IsPress(type)) return mousePressed(*chart, static_cast<QMouseEvent&>(*event));
   if (type == QEvent::MouseMove) return mouseMoved(*chart, static_cast<QMouseEvent&>(*event));
   if (type == QEvent::MouseButtonRelease) return mouseReleased(*chart, static_cast<QMouseEvent&>(*event));
+  if (type == QEvent::ContextMenu) return contextMenuRequested();
   return QObject::eventFilter(watched, event);
+}
+
+bool WindowBandController::contextMenuRequested() {
+  // Every button works on the windows: while a mode is on or a window or an edge is
+  // on the move, the right button belongs to that and opens no menu.
+  if (edgeDragging_ || state_.creating || state_.addMode || state_.removeMode) return true;
+  // The menu takes the pointer, so the release of the press that opened it never
+  // comes here: that press did nothing and is over.
+  pressedChart_.reset();
+  return false;
 }
 
 bool WindowBandController::mousePressed(Chart chart, QMouseEvent& event) {

@@ -77,6 +77,7 @@ private:
   bool mousePressed(windows::Chart chart, QMouseEvent& event);
   bool mouseMoved(windows::Chart chart, QMouseEvent& event);
   bool mouseReleased(windows::Chart chart, QMouseEvent& event);
+  bool contextMenuRequested();
 
   void apply(const windows::Update& update);
   void syncBands(windows::Chart chart);

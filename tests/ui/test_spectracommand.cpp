@@ -46,6 +46,22 @@ ThreeComponentRecord ResonantRecord(double seconds) {
   return record;
 }
 
+// 60 s at 100 Hz: horizontal components at 4.05 Hz, half-way between two frequencies
+// of the 10 s segments, so their spectra fall off steadily on both sides; the
+// vertical one has the same amplitude at every segment frequency up to 20 Hz.
+ThreeComponentRecord SteadyRatioRecord() {
+  ThreeComponentRecord record;
+  for (int i = 0; i < 6000; ++i) {
+    const double t = i * 0.01;
+    double z = 0;
+    for (int k = 1; k <= 200; ++k) z += std::cos(2 * M_PI * k * 0.1 * t + 0.37 * k * k);
+    record.append(Component::X, t, 3.0 * std::sin(2 * M_PI * 4.05 * t));
+    record.append(Component::Y, t, 2.0 * std::cos(2 * M_PI * 4.05 * t));
+    record.append(Component::Z, t, z);
+  }
+  return record;
+}
+
 QStringList GraphNames(const QCustomPlot* chart) {
   QStringList names;
   for (int i = 0; i < chart->graphCount(); ++i) names << chart->graph(i)->name();
@@ -348,6 +364,33 @@ private slots:
     QVERIFY(smoothed->isChecked() && window->workspace().logAveraging);
     calculate();
     QCOMPARE(Ratios(window->workspace().spectraResult->ratio), Ratios(logarithmic.ratio));
+  }
+
+  void aLargestRatioAtAnEndOfTheBandIsNoPeak_data() {
+    QTest::addColumn<QString>("minFrq");
+    QTest::addColumn<QString>("maxFrq");
+    QTest::addColumn<bool>("inside");
+    QTest::newRow("around the 4.05 Hz line") << "1" << "11" << true;
+    QTest::newRow("band above it: largest at the first point") << "4.6" << "11" << false;
+    QTest::newRow("band below it: largest at the last point") << "1" << "3.5" << false;
+  }
+  void aLargestRatioAtAnEndOfTheBandIsNoPeak() {
+    QFETCH(QString, minFrq);
+    QFETCH(QString, maxFrq);
+    QFETCH(bool, inside);
+    load(SteadyRatioRecord());
+    find<QLineEdit>("Edit3")->setText(minFrq);
+    find<QLineEdit>("Edit4")->setText(maxFrq);
+    calculate();
+    const auto& result = window->workspace().spectraResult;
+    QVERIFY(result && result->ratio.peak);
+    QCOMPARE(corvath::ui::PeakInsideBand(result->ratio), inside);
+    if (!inside) {
+      const std::size_t peak = *result->ratio.peak;
+      QVERIFY(peak == 0 || peak == result->ratio.points.size() - 1);
+    }
+    QCOMPARE(PeakLabel(chart("Chart5")) != nullptr, inside);
+    QCOMPARE(status(), inside ? QString() : QString("no peak inside the band"));
   }
 };
 

@@ -6,6 +6,7 @@
 #include "import/record.h"
 #include "spectra/calculatespectra.h"
 #include "ui/palette.h"
+#include "ui/peaklabel.h"
 #include "ui/spectradrawing.h"
 
 using namespace corvath;
@@ -141,6 +142,71 @@ private slots:
     QCOMPARE(ratio.graphCount(), 1);
     QCOMPARE(ratio.graph(0)->name(), QString("H/Z"));
     QCOMPARE(PeakLabels(ratio).first()->text(), QString("2.5Hz"));
+  }
+
+  void onlyAPeakInsideTheBandIsLabelled_data() {
+    QTest::addColumn<QVector<double>>("ratios");
+    QTest::addColumn<bool>("labelled");
+    QTest::newRow("inside") << QVector<double>{1, 3, 2} << true;
+    QTest::newRow("first point") << QVector<double>{4, 3, 2} << false;
+    QTest::newRow("last point") << QVector<double>{1, 2, 5} << false;
+    QTest::newRow("flat: the first of equal maxima") << QVector<double>{2, 2, 2} << false;
+    QTest::newRow("equal maxima inside and at the end") << QVector<double>{1, 3, 3} << true;
+    QTest::newRow("one point") << QVector<double>{2} << false;
+  }
+  void onlyAPeakInsideTheBandIsLabelled() {
+    QFETCH(QVector<double>, ratios);
+    QFETCH(bool, labelled);
+    QCustomPlot ratio;
+    spectra::SpectraResult result;
+    for (int i = 0; i < ratios.size(); ++i) result.ratio.points.push_back({1.0 + i, ratios[i], ratios[i], ratios[i]});
+    spectra::MarkPeak(result.ratio);
+    result.ratioSpan = spectra::FrequencySpan(result.ratio);
+    ui::DrawRatio(&ratio, result);
+    QCOMPARE(ui::PeakInsideBand(result.ratio), labelled);
+    QCOMPARE(PeakLabels(ratio).size(), labelled ? 1 : 0);
+    QCOMPARE(ratio.itemCount(), labelled ? 2 : 0);  // the mark goes with the label
+    QCOMPARE(ui::PeakNotice(result.ratio), labelled ? QString() : QString("no peak inside the band"));
+  }
+
+  void thePeakLabelStaysInsideThePlotAreaOnALightBox_data() {
+    QTest::addColumn<int>("peakIndex");
+    QTest::newRow("near the left axis") << 1;
+    QTest::newRow("in the middle") << 20;
+    QTest::newRow("near the right edge") << 39;
+  }
+  void thePeakLabelStaysInsideThePlotAreaOnALightBox() {
+    QFETCH(int, peakIndex);
+    QCustomPlot ratio;
+    ratio.resize(260, 160);  // small: the label is wide beside the plot area
+    spectra::SpectraResult result;
+    for (int i = 0; i <= 40; ++i) {
+      const double r = i == peakIndex ? 9.0 : 1.0 + 0.1 * (i % 3);
+      result.ratio.points.push_back({0.5 + 0.25 * i, r, r - 0.5, r + 0.5});
+    }
+    result.ratio.hasBounds = true;
+    spectra::MarkPeak(result.ratio);
+    result.ratioSpan = spectra::FrequencySpan(result.ratio);
+    ui::DrawRatio(&ratio, result);
+    ratio.replot();
+    auto* label = qobject_cast<ui::PeakLabel*>(PeakLabels(ratio).value(0));
+    QVERIFY(label);
+    QCOMPARE(label->text(), QString::fromStdString(result.ratio.peakLabel));
+    QVERIFY(label->brush().color().lightness() > 220 && label->brush().color().alpha() > 200);
+    const QRectF area = QRectF(ratio.axisRect()->rect()).adjusted(ui::PeakLabel::kInset, ui::PeakLabel::kInset,
+                                                                   -ui::PeakLabel::kInset, -ui::PeakLabel::kInset);
+    const QRectF box = label->drawnBox();
+    QVERIFY(!box.isEmpty());
+    QVERIFY2(area.contains(box), qPrintable(QString("box %1,%2 %3x%4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+    // The box leaves the peak itself visible.
+    const QPointF peak(ratio.xAxis->coordToPixel(result.ratio.points[peakIndex].frequencyHz),
+                       ratio.yAxis->coordToPixel(9.0));
+    QVERIFY(!box.contains(peak));
+
+    // Panned away from the peak, the label is not drawn at an edge.
+    ratio.xAxis->setRange(result.ratio.points[peakIndex].frequencyHz + 1, result.ratio.points[peakIndex].frequencyHz + 3);
+    ratio.replot();
+    QVERIFY(label->drawnBox().isEmpty());
   }
 };
 

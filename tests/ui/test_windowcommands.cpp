@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -249,48 +250,84 @@ private slots:
     checkBands();
   }
 
-  void zoomWidensBothChartsInsideTheirPanes() {
-    Record record(101);
+  void zoomNarrowsTheSharedTimeRangeAndTheChartsKeepTheirWidth() {
+    Record record(101);  // 0 .. 10 s
     record.loadInto(*window);
-    const QCPRange range = chart(Chart::Horizontal)->xAxis->range();
-    auto viewport = [this](Chart c) { return pane(c)->viewport()->width(); };
-    const int paneWidth = viewport(Chart::Horizontal);
-    QCOMPARE(chart(Chart::Horizontal)->width(), paneWidth);
+    QCoreApplication::processEvents();
+    const int width = chart(Chart::Horizontal)->width();
+    auto* bar = window->findChild<QScrollBar*>("timeScrollBar");
+    auto* label = window->findChild<QLabel*>("zoomFactorLabel");
+    QVERIFY(bar && label);
+    QCOMPARE(label->text(), QString("\u00D71.0"));
+    QVERIFY(!bar->isEnabled());
 
     for (int i = 0; i < 5; ++i) button("SpeedButton5")->click();
     QCoreApplication::processEvents();
     QCOMPARE(window->workspace().zoomFactor, 2.0);
+    QCOMPARE(label->text(), QString("\u00D72.0"));
     for (Chart c : {Chart::Horizontal, Chart::Vertical}) {
-      QCOMPARE(chart(c)->width(), 2 * viewport(c));
-      QCOMPARE(chart(c)->x(), 0);  // anchored at the left edge of the pane
-      QCOMPARE(chart(c)->xAxis->range(), range);  // stretched, not re-ranged
+      QCOMPARE(chart(c)->width(), width);  // the axis, its title and the chart title stay in view
+      const QCPRange view = chart(c)->xAxis->range();
+      QVERIFY(std::abs(view.size() - 5.0) < 1e-9);  // half of the record, around the old centre
+      QVERIFY(std::abs(view.center() - 5.0) < 1e-9);
     }
-    QVERIFY(pane(Chart::Horizontal)->horizontalScrollBar()->maximum() > 0);
-    pane(Chart::Vertical)->horizontalScrollBar()->setValue(200);
-    QCOMPARE(pane(Chart::Horizontal)->horizontalScrollBar()->value(), 200);
+    // The scroll bar moves both charts along the record.
+    QVERIFY(bar->isEnabled() && bar->maximum() > 0);
+    bar->setValue(0);
+    QCOMPARE(chart(Chart::Vertical)->xAxis->range().lower, 0.0);
+    bar->setValue(bar->maximum());
+    QVERIFY(std::abs(chart(Chart::Horizontal)->xAxis->range().upper - 10.0) < 1e-9);
+    QVERIFY(std::abs(chart(Chart::Vertical)->xAxis->range().upper - 10.0) < 1e-9);
 
-    // The width is fixed when the command runs, not when the window is resized.
-    const int zoomed = chart(Chart::Horizontal)->width();
-    window->resize(window->width() + 120, window->height());
-    QCoreApplication::processEvents();
-    QCOMPARE(chart(Chart::Horizontal)->width(), zoomed);
-    window->resize(window->width() - 120, window->height());
-    QCoreApplication::processEvents();
-
+    // The limits: 10 at most, 1 at least, where the whole record shows again.
     for (int i = 0; i < 60; ++i) button("SpeedButton5")->click();
     QCOMPARE(window->workspace().zoomFactor, 10.0);
-    QCOMPARE(chart(Chart::Vertical)->width(), 10 * viewport(Chart::Vertical));
-
+    QVERIFY(std::abs(chart(Chart::Vertical)->xAxis->range().size() - 1.0) < 1e-9);
+    QCOMPARE(label->text(), QString("\u00D710"));
     for (int i = 0; i < 60; ++i) button("SpeedButton3")->click();
-    QCoreApplication::processEvents();
     QCOMPARE(window->workspace().zoomFactor, 1.0);
-    for (Chart c : {Chart::Horizontal, Chart::Vertical}) QCOMPARE(chart(c)->width(), viewport(c));
-    QCOMPARE(pane(Chart::Horizontal)->horizontalScrollBar()->maximum(), 0);
+    for (Chart c : {Chart::Horizontal, Chart::Vertical}) QCOMPARE(chart(c)->xAxis->range(), QCPRange(0, 10));
+    QVERIFY(!bar->isEnabled());
 
-    // One step in from 1 widens at once: 1.2 x the pane, to the nearest pixel.
+    // Windows are still drawn on the zoomed charts at the times under the pointer.
     button("SpeedButton5")->click();
-    QCoreApplication::processEvents();
-    QCOMPARE(chart(Chart::Horizontal)->width(), qRound(1.2 * paneWidth));
+    button("SpeedButton2")->click();
+    const QCPRange view = chart(Chart::Horizontal)->xAxis->range();
+    drag(Chart::Vertical, view.lower + 1, view.lower + 2);
+    QCOMPARE(state().windows.size(), std::size_t{1});
+    QVERIFY(std::abs(state().windows[0].start - snapped(Chart::Vertical, view.lower + 1)) < 1e-9);
+    checkBands();
+  }
+
+  void aRightClickOpensTheChartMenuOnlyOutsideTheWindowModes() {
+    Record record(101);
+    record.loadInto(*window);
+    auto rightClick = [this](Chart c, double t) {
+      QCustomPlot* p = chart(c);
+      QTest::mousePress(p, Qt::RightButton, Qt::NoModifier, at(c, t));
+      QContextMenuEvent menu(QContextMenuEvent::Mouse, at(c, t), p->mapToGlobal(at(c, t)));
+      return QCoreApplication::sendEvent(p, &menu) && menu.isAccepted();
+    };
+    // No mode: the menu may open; the press that opened it is over, so the next
+    // gesture works as usual.
+    QSignalSpy requested(chart(Chart::Horizontal), &QWidget::customContextMenuRequested);
+    rightClick(Chart::Horizontal, 3);
+    QCOMPARE(requested.size(), 1);
+    // The open menu takes the release of the right button.
+    QWidget* menu = QApplication::activePopupWidget();
+    QTest::mouseRelease(menu ? menu : window.get(), Qt::RightButton);
+    if (menu) menu->close();
+    button("SpeedButton2")->click();
+    drag(Chart::Horizontal, 1, 2);
+    QCOMPARE(state().windows.size(), std::size_t{1});
+    // In addMode the right button makes a window, as every button does, and no menu opens.
+    button("SpeedButton2")->click();
+    rightClick(Chart::Horizontal, 5);
+    QTest::mouseRelease(chart(Chart::Horizontal), Qt::RightButton, Qt::NoModifier, at(Chart::Horizontal, 5));
+    QCOMPARE(requested.size(), 1);
+    QCOMPARE(state().windows.size(), std::size_t{2});
+    QVERIFY(!state().addMode);
+    checkBands();
   }
 
   void removeZeroAsksForTheSizeAndSubtractsTheRunningMean() {

@@ -1,0 +1,64 @@
+#include "cli/plot.h"
+
+#include <algorithm>
+#include <cctype>
+
+#ifdef CORVATH_CLI_CHARTS
+#include "ui/ratioplot.h"
+#endif
+
+namespace corvath::cli {
+
+namespace {
+
+constexpr int kMinPixels = 16;
+constexpr int kMaxPixels = 20000;
+
+std::string LowerExtension(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string extension = path.substr(dot + 1);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+bool ParsePixels(const std::string& text, int& value) {
+  if (text.empty() || text.size() > 5) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  value = std::stoi(text);
+  return value >= kMinPixels && value <= kMaxPixels;
+}
+
+}  // namespace
+
+std::string CheckPlotPath(const std::string& path) {
+  const std::string extension = LowerExtension(path);
+  if (extension == "png" || extension == "svg" || extension == "pdf") return {};
+  return "--plot expects a file name ending in .png, .svg or .pdf, got '" + path + "'";
+}
+
+bool ParsePlotSize(const std::string& text, int& widthPx, int& heightPx) {
+  const std::size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) return false;
+  int width = 0;
+  int height = 0;
+  if (!ParsePixels(text.substr(0, x), width) || !ParsePixels(text.substr(x + 1), height)) return false;
+  widthPx = width;
+  heightPx = height;
+  return true;
+}
+
+std::string WritePlot(const app::Workspace& workspace, const PlotRequest& request) {
+  if (!workspace.spectraResult) return "there is no ratio to draw";
+#ifdef CORVATH_CLI_CHARTS
+  return ui::WriteRatioChart(*workspace.spectraResult, request.path, request.widthPx, request.heightPx);
+#else
+  (void)request;
+  return "this corvath-cli was built without the charts (the GUI part), so it cannot draw --plot";
+#endif
+}
+
+}  // namespace corvath::cli
