@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(g++ cmake ninja-build pkgconf qt6-base-dev libqcustomplot-dev libalglib-dev
+PACKAGES=(g++ cmake ninja-build pkgconf qt6-base-dev libqcustomplot-dev libalglib-dev libfftw3-dev
           libxlsxwriter-dev libgtest-dev libbenchmark-dev fonts-dejavu-core
           xvfb xauth xdotool imagemagick clang libclang-rt-14-dev)
 

@@ -112,7 +112,11 @@ bool LoadRecordOrReport(const std::string& command, const RecordOptions& options
   const import::ChannelChoice channels = options.channels;
   request.channels = [channels](int) { return channels; };
   app::Outcome outcome = app::LoadRecord(workspace, request);
-  if (outcome.done()) return true;
+  if (outcome.done()) {
+    // A notice, such as the sampling rate assumed for a file that names none.
+    if (!outcome.message.empty()) std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), outcome.message.c_str());
+    return true;
+  }
   if (outcome.path.empty()) outcome.path = options.files.front();
   ReportOutcome(command, outcome);
   return false;
