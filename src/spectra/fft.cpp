@@ -15,6 +15,13 @@ namespace corvath::spectra {
 
 namespace {
 
+// No caller clears the upper halves of the AVX registers before a transform any
+// more: measured with the state left dirty on purpose and then cleared, an hour at
+// 200 Hz ran at the same speed (best of 5, one thread: automatic 86.8 ms and
+// 86.8 ms, 30 windows of 60 s 81.4 ms and 85.3 ms; loading three one-hour
+// component files 445 ms both), on an AMD EPYC with the AVX-512 codelets of FFTW,
+// which leave the state clean themselves.
+
 // FFTW's planner is not thread-safe, executing a plan is: plans are made under one
 // lock, once per length, and executed on per-thread arrays with the new-array
 // interface. Planning uses FFTW_ESTIMATE: it never touches the arrays, takes
