@@ -1,5 +1,6 @@
 #include "numerics/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -63,7 +64,8 @@ bool TextLineReader::fill() {
   end_ -= begin_;
   begin_ = 0;
   if (end_ == buffer_.size()) throw LineTooLong(path_, lineNumber_ + 1);
-  const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+  // Reads of at most the cap keep the bytes being scanned within the cache.
+  const std::size_t got = std::fread(buffer_.data() + end_, 1, std::min(buffer_.size() - end_, kMaxLineBytes), file_);
   if (got == 0) {
     if (std::ferror(file_)) {
       const int err = errno;
