@@ -11,9 +11,13 @@ endfunction()
 find_package(PkgConfig)
 corvath_require(PKG_CONFIG_FOUND "pkg-config" "pkgconf")
 
-# ALGLIB: real FFT and Akima spline. Debian's config only sets ALGLIB_LIB.
+# FFTW 3 (double precision): the real Fourier transform of the spectra.
+pkg_check_modules(FFTW3 IMPORTED_TARGET fftw3)
+corvath_require(FFTW3_FOUND "FFTW 3" "libfftw3-dev")
+
+# ALGLIB: Akima spline. Debian's config only sets ALGLIB_LIB.
 find_library(ALGLIB_LIB NAMES alglib)
-find_path(ALGLIB_INCLUDE_DIR NAMES libalglib/fasttransforms.h)
+find_path(ALGLIB_INCLUDE_DIR NAMES libalglib/interpolation.h)
 if(ALGLIB_LIB AND ALGLIB_INCLUDE_DIR)
   set(ALGLIB_OK TRUE)
 endif()

@@ -44,15 +44,16 @@ std::vector<spectra::WindowInterval> ThirtyWindows() {
   return windows;
 }
 
+// Argument: the number of threads (1: one core; 0: as many as help, at most 2).
 void BM_AutomaticPath(benchmark::State& state) {
   const auto& record = HourRecord();
   for (auto _ : state) {
-    auto outcome = spectra::CalculateSpectra(record, {}, true, 1.0, 20.0);
+    auto outcome = spectra::CalculateSpectra(record, {}, true, 1.0, 20.0, nullptr, state.range(0));
     if (!outcome.result) state.SkipWithError(outcome.failure.c_str());
     benchmark::DoNotOptimize(outcome);
   }
 }
-BENCHMARK(BM_AutomaticPath)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AutomaticPath)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_AutomaticTransformsOnly(benchmark::State& state) {
   const auto& record = HourRecord();
@@ -76,12 +77,12 @@ void BM_WindowedPath(benchmark::State& state) {
   const auto& record = HourRecord();
   const auto windows = ThirtyWindows();
   for (auto _ : state) {
-    auto outcome = spectra::CalculateSpectra(record, windows, true, 1.0, 20.0);
+    auto outcome = spectra::CalculateSpectra(record, windows, true, 1.0, 20.0, nullptr, state.range(0));
     if (!outcome.result) state.SkipWithError(outcome.failure.c_str());
     benchmark::DoNotOptimize(outcome);
   }
 }
-BENCHMARK(BM_WindowedPath)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowedPath)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_WindowedTransformsOnly(benchmark::State& state) {
   const auto& record = HourRecord();

@@ -94,38 +94,62 @@ std::optional<import::RecordFormat> FormatOfFiles(const std::vector<std::string>
   return std::nullopt;
 }
 
-Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
+
+LoadedRecord ReadRecordForLoad(const LoadRequest& request) {
   // The file a message is about when the error does not name one itself.
   const std::string single = request.paths.size() == 1 ? request.paths.front() : std::string();
   const import::ChannelPrompt channels =
       request.channels ? request.channels : import::ChannelPrompt([](int) { return import::ChannelChoice{}; });
-  std::optional<import::ThreeComponentRecord> record;
-  std::string notice;
+  LoadedRecord loaded;
   try {
-    record = import::ReadRecord(request.format, request.paths, channels, &notice);
+    numerics::Progress progress(request.progress);
+    import::ReadControl control;
+    control.progress = request.progress ? &progress : nullptr;
+    control.workers = request.workers;
+    loaded.record = import::ReadRecord(request.format, request.paths, channels, &control);
+    if (control.progress) progress.finish();
+    if (!loaded.record) {
+      const std::string& file = request.paths.empty() ? std::string() : request.paths.front();
+      loaded.outcome = Outcome::Unchanged(file + ": " + nothingToLoad(request.format));
+      loaded.outcome.path = file;
+    } else if (std::optional<Outcome> few = tooFewSamples(*loaded.record, request)) {
+      loaded.outcome = std::move(*few);
+      loaded.record.reset();
+    } else {
+      // What the reader left out or assumed, for the user to read.
+      loaded.outcome = Outcome::Done();
+      loaded.outcome.message = control.notice;
+      if (!control.notice.empty()) loaded.outcome.path = single;
+    }
+    return loaded;
+  } catch (const numerics::Cancelled&) {
+    loaded.outcome = Outcome::Unchanged("cancelled");
   } catch (const import::LoadCancelled&) {
-    return Outcome::Unchanged();
+    loaded.outcome = Outcome::Unchanged();
   } catch (const numerics::FileError& error) {
-    return Outcome::Failed(error.what(), error.path());
+    loaded.outcome = Outcome::Failed(error.what(), error.path());
   } catch (const import::FormatError& error) {
-    return Outcome::Failed(error.what(), error.path().empty() ? single : error.path());
+    loaded.outcome = Outcome::Failed(error.what(), error.path().empty() ? single : error.path());
   } catch (const std::bad_alloc&) {
-    return Outcome::Failed("Not enough memory to read the record", single);
+    std::string files;
+    for (const std::string& path : request.paths) files += (files.empty() ? "\"" : ", \"") + path + "\"";
+    loaded.outcome = Outcome::Failed("not enough memory to load " + (files.empty() ? std::string("the record") : files));
   } catch (const std::exception& error) {
-    return Outcome::Failed(error.what(), single);
+    loaded.outcome = Outcome::Failed(error.what(), single);
   }
-  if (!record) {
-    const std::string& file = request.paths.empty() ? std::string() : request.paths.front();
-    Outcome nothing = Outcome::Unchanged(file + ": " + nothingToLoad(request.format));
-    nothing.path = file;
-    return nothing;
-  }
-  if (std::optional<Outcome> few = tooFewSamples(*record, request)) return *few;
-  LoadRecord(workspace, std::move(*record));
-  Outcome done = Outcome::Done();
-  done.message = std::move(notice);  // what the reader left out, for the user to read
-  if (!done.message.empty()) done.path = single;
-  return done;
+  loaded.record.reset();
+  return loaded;
+}
+
+Outcome ApplyLoadedRecord(Workspace& workspace, LoadedRecord&& loaded) {
+  if (!loaded.outcome.done() || !loaded.record) return std::move(loaded.outcome);
+  LoadRecord(workspace, std::move(*loaded.record));
+  loaded.record.reset();
+  return std::move(loaded.outcome);
+}
+
+Outcome LoadRecord(Workspace& workspace, const LoadRequest& request) {
+  return ApplyLoadedRecord(workspace, ReadRecordForLoad(request));
 }
 
 void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record) {
@@ -194,20 +218,46 @@ std::optional<int> TimeSeriesChartWidth(const Workspace& workspace, int paneWidt
 
 void SetLogAveraging(Workspace& workspace, bool on) { workspace.logAveraging = on; }
 
-Outcome CalculateSpectra(Workspace& workspace, const SpectraSettings& settings) {
+ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,
+                               const std::vector<spectra::WindowInterval>& windows,
+                               const SpectraSettings& settings) {
+  ComputedSpectra computed;
   spectra::SpectraOutcome outcome;
   try {
-    outcome = spectra::CalculateSpectra(workspace.record, WindowIntervals(workspace.windows), settings.logAveraging,
-                                        settings.minFrequencyHz, settings.maxFrequencyHz);
+    numerics::Progress progress(settings.progress);
+    outcome = spectra::CalculateSpectra(record, windows, settings.logAveraging, settings.minFrequencyHz,
+                                        settings.maxFrequencyHz, settings.progress ? &progress : nullptr,
+                                        settings.workers);
+  } catch (const numerics::Cancelled&) {
+    computed.outcome = Outcome::Unchanged("cancelled");
+    return computed;
   } catch (const std::bad_alloc&) {
-    return Outcome::Failed("Not enough memory for the spectra of this record");
+    computed.outcome = Outcome::Failed("not enough memory for the spectra of this record");
+    return computed;
   } catch (const std::exception& error) {
-    return Outcome::Failed(error.what());
+    computed.outcome = Outcome::Failed(error.what());
+    return computed;
   }
-  if (!outcome.result)
-    return Outcome::Failed(outcome.failure.empty() ? std::string("no spectra could be computed") : outcome.failure);
-  workspace.spectraResult = std::move(outcome.result);
-  return Outcome::Done();
+  if (!outcome.result) {
+    computed.outcome =
+        Outcome::Failed(outcome.failure.empty() ? std::string("no spectra could be computed") : outcome.failure);
+    return computed;
+  }
+  computed.outcome = Outcome::Done();
+  computed.result = std::move(outcome.result);
+  return computed;
+}
+
+Outcome ApplyComputedSpectra(Workspace& workspace, ComputedSpectra&& computed) {
+  if (!computed.outcome.done() || !computed.result) return std::move(computed.outcome);
+  workspace.spectraResult = std::move(computed.result);
+  computed.result.reset();
+  return std::move(computed.outcome);
+}
+
+Outcome CalculateSpectra(Workspace& workspace, const SpectraSettings& settings) {
+  return ApplyComputedSpectra(workspace,
+                              ComputeSpectra(workspace.record, WindowIntervals(workspace.windows), settings));
 }
 
 Outcome SetLayerCount(Workspace& workspace, int layers) {

@@ -16,6 +16,7 @@
 #include "import/readers.h"
 #include "inversion/modeltable.h"
 #include "inversion/parametersettings.h"
+#include "numerics/parallel.h"
 #include "spectra/export.h"
 #include "spectra/windowspectra.h"
 
@@ -29,7 +30,12 @@ namespace corvath::app {
 struct LoadRequest {
   import::RecordFormat format = import::RecordFormat::Components;
   std::vector<std::string> paths;
-  import::ChannelPrompt channels;  //!< asked mid-way; unset means channels 1, 2, 3
+  import::ChannelPrompt channels;  //!< asked mid-way, on the thread that reads; unset means channels 1, 2, 3
+  //! Told the fraction of the bytes read (0 ... 1) on the thread that reads, between
+  //! blocks of lines; returning false cancels the load. Unset: no progress.
+  numerics::ProgressHook progress;
+  //! Threads for the three component files: 0 as many as help (at most 2), 1 none.
+  std::size_t workers = 0;
 };
 
 //! The kind of record a set of files holds, by their extensions: three files of a
@@ -38,12 +44,29 @@ struct LoadRequest {
 //! reason in why, when the extensions do not tell.
 std::optional<import::RecordFormat> FormatOfFiles(const std::vector<std::string>& paths, std::string& why);
 
-//! Reads the record completely, then replaces the workspace's record and runs
-//! ResetWorkspace; Done with a message when the reader left something out (the gaps,
-//! overlaps and unshared ends of a miniSEED or SAC record). Failed (with the file)
-//! when a file cannot be read or is malformed;
-//! Unchanged (with the reason) when the file holds nothing to load. In both cases
-//! the workspace stays as it was.
+//! A record read completely but not yet in the workspace.
+struct LoadedRecord {
+  //! Done (its message a notice to show, such as the sampling rate assumed), or
+  //! Unchanged / Failed as LoadRecord answers them.
+  Outcome outcome;
+  std::optional<import::ThreeComponentRecord> record;  //!< set when outcome is Done
+};
+
+//! The reading half of LoadRecord: needs no workspace, so it may run on a worker
+//! thread. Unchanged("cancelled") when the progress hook cancelled.
+LoadedRecord ReadRecordForLoad(const LoadRequest& request);
+
+//! The installing half: a Done load's record replaces the workspace's record and
+//! ResetWorkspace runs; any other load leaves the workspace as it was. Returns the
+//! load's outcome.
+Outcome ApplyLoadedRecord(Workspace& workspace, LoadedRecord&& loaded);
+
+//! ReadRecordForLoad, then ApplyLoadedRecord. Failed (with the file) when a file
+//! cannot be read or is malformed, or memory runs out ("not enough memory to load
+//! ..."); Unchanged (with the reason) when the file holds nothing to load or the
+//! load was cancelled. In these cases the workspace stays as it was. Done may carry
+//! a notice (the sampling rate a SAF file without samp_freq was read at, the gaps a
+//! miniSEED or SAC record had). Unchanged naming the file when it holds nothing usable.
 Outcome LoadRecord(Workspace& workspace, const LoadRequest& request);
 
 //! Replaces the record by a completely read new one, then runs ResetWorkspace.
@@ -97,11 +120,36 @@ struct SpectraSettings {
   double minFrequencyHz = 1.0;
   double maxFrequencyHz = 20.0;
   bool logAveraging = true;
+  //! Told the fraction of the transforms done (0 ... 1) on the thread that computes;
+  //! returning false cancels the computation. Unset: no progress.
+  numerics::ProgressHook progress;
+  //! Threads for the transforms: 0 as many as help (at most 2), 1 none. The result
+  //! is the same, bit for bit, whatever the number.
+  std::size_t workers = 0;
 };
 
+//! Spectra computed but not yet in the workspace.
+struct ComputedSpectra {
+  Outcome outcome;  //!< Done, Failed (with the reason) or Unchanged("cancelled")
+  std::optional<spectra::SpectraResult> result;  //!< set when outcome is Done
+};
+
+//! The computing half of CalculateSpectra: works on its own inputs only (the
+//! record and the window list of WindowIntervals), so it may run on a worker thread
+//! while the caller keeps both unchanged.
+ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,
+                               const std::vector<spectra::WindowInterval>& windows,
+                               const SpectraSettings& settings);
+
+//! The installing half: Done spectra replace spectraResult; anything else leaves the
+//! workspace as it was. Returns the computation's outcome.
+Outcome ApplyComputedSpectra(Workspace& workspace, ComputedSpectra&& computed);
+
 //! "Calculate spectra" off the "1D inversion" tab: spectra and H/Z of the record over
-//! the analysis windows (automatic segmentation without any). On success the result
-//! replaces spectraResult; otherwise spectraResult stays and the answer says why.
+//! the analysis windows (automatic segmentation without any); ComputeSpectra, then
+//! ApplyComputedSpectra. On success the result replaces spectraResult; otherwise
+//! spectraResult stays and the answer says why (Unchanged("cancelled") when the
+//! progress hook cancelled).
 Outcome CalculateSpectra(Workspace& workspace, const SpectraSettings& settings);
 
 // ---- Layered model and theoretical curve ----------------------------------------

@@ -19,7 +19,10 @@ void printUsage(std::FILE* out) {
                kRecordOptionsHelp);
 }
 
-void printRecord(const import::ThreeComponentRecord& record) {
+// Every block is checked: a full disk or a closed pipe ends the command with exit 1.
+bool write(const std::string& text) { return std::fwrite(text.data(), 1, text.size(), stdout) == text.size(); }
+
+bool printRecord(const import::ThreeComponentRecord& record) {
   std::string out = "component index time value\n";
   for (const import::Component c : import::kComponents) {
     const char letter = "XYZ"[static_cast<int>(c)];
@@ -34,12 +37,12 @@ void printRecord(const import::ThreeComponentRecord& record) {
       out += numerics::NumberToExponentText(samples[i].value);
       out += '\n';
       if (out.size() > (1 << 16)) {
-        std::fwrite(out.data(), 1, out.size(), stdout);
+        if (!write(out)) return false;
         out.clear();
       }
     }
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  return write(out) && std::fflush(stdout) == 0;
 }
 
 }  // namespace
@@ -58,8 +61,11 @@ int RunDump(const std::vector<std::string>& args) {
     }
     app::Workspace workspace;
     if (!LoadRecordOrReport("dump", options, workspace)) return 1;
-    printRecord(workspace.record);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    if (!printRecord(workspace.record)) {
+      std::fputs("corvath-cli dump: cannot write the record to standard output\n", stderr);
+      return 1;
+    }
+    return 0;
   } catch (const UsageError& e) {
     std::fprintf(stderr, "corvath-cli dump: %s\n", e.what());
     printUsage(stderr);

@@ -1,5 +1,6 @@
 // corvath-cli: the headless batch command.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,7 @@ void printUsage(std::FILE* out) {
       out);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     printUsage(stderr);
@@ -44,4 +43,23 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "corvath-cli: unknown command '%s'\n", command.c_str());
   printUsage(stderr);
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const int status = run(argc, argv);
+    // Every write to standard output, checked once more at the end: a write that
+    // failed (a full disk, a closed pipe) is an error whatever the command said.
+    if ((std::fflush(stdout) != 0 || std::ferror(stdout)) && status == 0) {
+      std::fputs("corvath-cli: cannot write to standard output\n", stderr);
+      return 1;
+    }
+    return status;
+  } catch (const std::bad_alloc&) {
+    // Out of memory outside a load or a computation (those answer it themselves).
+    std::fputs("corvath-cli: not enough memory\n", stderr);
+    return 1;
+  }
 }

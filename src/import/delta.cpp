@@ -105,14 +105,16 @@ std::optional<ThreeComponentRecord> readDelta(Lines& reader, const ChannelPrompt
 
 }  // namespace
 
-std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt) {
-  numerics::TextLineReader reader(path);  // a missing file fails before the dialog
+std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt,
+                                                  ReadControl* control) {
+  // A missing file fails before the dialog.
+  numerics::TextLineReader reader(path, control ? control->progress : nullptr);
   return readDelta(reader, prompt, path);
 }
 
 std::optional<ThreeComponentRecord> ReadDeltaText(std::string_view text, const std::string& name,
                                                   const ChannelPrompt& prompt) {
-  MemoryLineReader reader(text);
+  MemoryLineReader reader(text, name);
   return readDelta(reader, prompt, name);
 }
 

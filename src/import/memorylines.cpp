@@ -1,10 +1,12 @@
 #include "import/memorylines.h"
 
+#include <utility>
+
 #include "numerics/textfile.h"
 
 namespace corvath::import {
 
-MemoryLineReader::MemoryLineReader(std::string_view text) : rest_(text) {
+MemoryLineReader::MemoryLineReader(std::string_view text, std::string name) : rest_(text), name_(std::move(name)) {
   if (const auto end = rest_.find('\x1A'); end != std::string_view::npos) rest_ = rest_.substr(0, end);
 }
 
@@ -13,6 +15,8 @@ bool MemoryLineReader::next(std::string_view& line) {
   const auto lf = rest_.find('\n');
   const std::string_view raw = rest_.substr(0, lf);
   rest_ = lf == std::string_view::npos ? std::string_view() : rest_.substr(lf + 1);
+  ++lineNumber_;
+  if (raw.size() > numerics::kMaxLineBytes) throw numerics::LineTooLong(name_, lineNumber_);
   line = numerics::WithoutCarriageReturns(raw, line_);
   return true;
 }

@@ -9,16 +9,22 @@ namespace corvath::import {
 
 class MemoryLineReader {
 public:
-  //! Reads from `text`, which must outlive the reader.
-  explicit MemoryLineReader(std::string_view text);
+  //! Reads from `text`, which must outlive the reader; `name` stands for the file
+  //! name in messages.
+  explicit MemoryLineReader(std::string_view text, std::string name = {});
 
   //! The next line without its LF and CRs; false at the end of the text. The view
-  //! stays valid until the next call.
+  //! stays valid until the next call. Throws numerics::FileError for a line longer
+  //! than numerics::kMaxLineBytes.
   bool next(std::string_view& line);
+  //! Number of the line last returned (1-based).
+  std::size_t lineNumber() const { return lineNumber_; }
 
 private:
   std::string_view rest_;
+  std::string name_;
   std::string line_;  // a line whose CRs had to be removed
+  std::size_t lineNumber_ = 0;
 };
 
 }  // namespace corvath::import

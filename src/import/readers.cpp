@@ -1,6 +1,8 @@
 #include "import/readers.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace corvath::import {
 
@@ -30,25 +32,34 @@ std::optional<RecordFormat> FormatFromExtension(const std::string& path) {
 }
 
 std::optional<ThreeComponentRecord> ReadRecord(RecordFormat format, const std::vector<std::string>& paths,
-                                               const ChannelPrompt& prompt, std::string* notice) {
-  if (notice) notice->clear();
+                                               const ChannelPrompt& prompt, ReadControl* control) {
+  if (control) control->notice.clear();
+  if (control && control->progress) {
+    double total = 0.0;
+    for (const std::string& path : paths) {
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(path, ec);
+      if (!ec) total += static_cast<double>(size);
+    }
+    control->progress->setTotal(total);
+  }
   if (format == RecordFormat::Components) {
     if (paths.size() != 3) throw FormatError("component files come in threes: X, Y and Z");
-    return ReadComponentFiles(paths[0], paths[1], paths[2]);
+    return ReadComponentFiles(paths[0], paths[1], paths[2], control);
   }
   if (format == RecordFormat::Sac) {
     if (paths.size() != 3) throw FormatError("SAC files come in threes, one a component: choose three files");
-    return ReadSacFiles(paths, prompt, notice);
+    return ReadSacFiles(paths, prompt, control ? &control->notice : nullptr);
   }
   if (format == RecordFormat::MiniSeed) {
     if (paths.size() != 1 && paths.size() != 3) throw FormatError("one miniSEED file expected, or three of one channel each");
-    return ReadMiniSeedFiles(paths, prompt, notice);
+    return ReadMiniSeedFiles(paths, prompt, control ? &control->notice : nullptr);
   }
   if (paths.size() != 1) throw FormatError("one record file expected");
   switch (format) {
-    case RecordFormat::Saf: return ReadSafFile(paths[0]);
-    case RecordFormat::Seg2: return ReadSeg2File(paths[0], prompt);
-    case RecordFormat::Delta: return ReadDeltaFile(paths[0], prompt);
+    case RecordFormat::Saf: return ReadSafFile(paths[0], control);
+    case RecordFormat::Seg2: return ReadSeg2File(paths[0], prompt, control);
+    case RecordFormat::Delta: return ReadDeltaFile(paths[0], prompt, control);
     default: return std::nullopt;
   }
 }

@@ -11,8 +11,21 @@
 
 #include "import/errors.h"
 #include "import/record.h"
+#include "numerics/parallel.h"
 
 namespace corvath::import {
+
+//! How a load runs, and what a reader has to say besides the record.
+struct ReadControl {
+  //! Counts the bytes read (ReadRecord sets the total to the files' sizes) and may
+  //! cancel: the reader then throws numerics::Cancelled. Null: no progress.
+  numerics::Progress* progress = nullptr;
+  //! Threads for the three component files: 0 as many as help (at most 2), 1 none.
+  std::size_t workers = 0;
+  //! Filled by a reader with what the user should know about a record it did load,
+  //! such as the sampling rate it assumed; empty otherwise.
+  std::string notice;
+};
 
 enum class RecordFormat { Components, Saf, Seg2, Delta, MiniSeed, Sac };
 
@@ -37,26 +50,32 @@ public:
 };
 
 //! Reads three component files (X, Y, Z): three header lines, then "time amplitude"
-//! lines (s, source units). All three are read before the record is returned; throws
-//! FileError when a file cannot be read.
+//! lines (s, source units). All three are read (on up to two threads) before the
+//! record is returned; throws FileError when a file cannot be read or holds a line
+//! longer than numerics::kMaxLineBytes.
 ThreeComponentRecord ReadComponentFiles(const std::string& xPath, const std::string& yPath,
-                                        const std::string& zPath);
+                                        const std::string& zPath, ReadControl* control = nullptr);
 
 //! SAF file: columns vertical, X, Y at times k / samp_freq (s). nullopt when it has no
 //! end-of-header line or nothing after it; FormatError("Floating point division by
-//! zero") for a sampling frequency of 0.
-std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path);
+//! zero") for a sampling frequency of 0, FormatError for a negative or non-finite one.
+//! Without a readable samp_freq the rate is 1000 Hz and control->notice says so.
+std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path, ReadControl* control = nullptr);
 
 //! Little-endian SEG-2 file: the traces chosen by the prompt (called with the trace
-//! count) as X, Y, Z at times j * sample_interval (s). nullopt when it is not SEG-2 or
-//! has fewer than 3 traces; FormatError for a malformed file or a channel outside 1..N;
-//! FileError "Cannot open file ..." when it cannot be read.
-std::optional<ThreeComponentRecord> ReadSeg2File(const std::string& path, const ChannelPrompt& prompt);
+//! count) as X, Y, Z at times j * sample_interval (s). Only the header, the trace
+//! descriptors and the three chosen data blocks are read. nullopt when it is not
+//! SEG-2 or has fewer than 3 traces; FormatError for a malformed file (blocks beyond
+//! its end or overlapping, a sample interval of 0 or less) or a channel outside
+//! 1..N; FileError "Cannot open file ..." when it cannot be read.
+std::optional<ThreeComponentRecord> ReadSeg2File(const std::string& path, const ChannelPrompt& prompt,
+                                                 ReadControl* control = nullptr);
 
 //! Delta file: channels of the prompt's first, second, third field (called with 0) feed
 //! Z, X, Y, times from the file (s), values times the channel gains. nullopt when it has
 //! no end-of-header line or nothing after it; FormatError for a channel outside 1..3.
-std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt);
+std::optional<ThreeComponentRecord> ReadDeltaFile(const std::string& path, const ChannelPrompt& prompt,
+                                                  ReadControl* control = nullptr);
 
 //! miniSEED file(s) (one, or three of one channel each): X, Y, Z chosen by channel
 //! code, by the order of three files, or through the prompt (called with the number
@@ -79,7 +98,8 @@ std::optional<ThreeComponentRecord> ReadSacFiles(const std::vector<std::string>&
 //! Component texts (X, Y, Z) with the rules of ReadComponentFiles.
 ThreeComponentRecord ReadComponentTexts(std::string_view x, std::string_view y, std::string_view z);
 //! SAF text with the rules of ReadSafFile.
-std::optional<ThreeComponentRecord> ReadSafText(std::string_view text, const std::string& name);
+std::optional<ThreeComponentRecord> ReadSafText(std::string_view text, const std::string& name,
+                                                ReadControl* control = nullptr);
 //! Delta text with the rules of ReadDeltaFile.
 std::optional<ThreeComponentRecord> ReadDeltaText(std::string_view text, const std::string& name,
                                                   const ChannelPrompt& prompt);
@@ -91,9 +111,10 @@ std::optional<RecordFormat> FormatFromName(const std::string& name);
 std::optional<RecordFormat> FormatFromExtension(const std::string& path);
 
 //! Dispatches to the reader of the format: three paths for component and SAC files,
-//! one or three for miniSEED, one otherwise. A notice the user should read (what a
-//! reader left out) goes to *notice when given, empty when there is none.
+//! one or three for miniSEED, one otherwise. With a progress in control, its total
+//! becomes the files' size in bytes; a notice the user should read (what a reader
+//! left out, a rate it assumed) goes to control->notice.
 std::optional<ThreeComponentRecord> ReadRecord(RecordFormat format, const std::vector<std::string>& paths,
-                                               const ChannelPrompt& prompt, std::string* notice = nullptr);
+                                               const ChannelPrompt& prompt, ReadControl* control = nullptr);
 
 }  // namespace corvath::import

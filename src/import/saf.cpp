@@ -17,29 +17,65 @@ constexpr double kDefaultIntervalSeconds = 0.001;  // 1000 Hz when the header na
 
 struct SafHeader {
   double intervalSeconds = kDefaultIntervalSeconds;
-  bool ended = false;  // the end-of-header line was found
+  bool rateRead = false;  // a "samp_freq" line gave the interval
+  std::size_t unreadableLine = 0;  // the last "samp_freq" line without a number (1-based), 0 for none
+  bool ended = false;     // the end-of-header line was found
 };
 
+// A word written as a number that a double cannot hold: NaN, an infinity, or
+// decimal digits whose exponent overflows (TextToNumber rejected it already).
+bool nonFiniteNumberWord(std::string_view word) {
+  std::string lower(word);
+  numerics::LowerAscii(lower);
+  std::string_view w = lower;
+  if (!w.empty() && (w.front() == '+' || w.front() == '-')) w.remove_prefix(1);
+  if (w == "nan" || w == "inf" || w == "infinity") return true;
+  std::size_t i = 0, digits = 0;
+  while (i < w.size() && w[i] >= '0' && w[i] <= '9') ++i, ++digits;
+  if (i < w.size() && (w[i] == '.' || w[i] == ',')) ++i;
+  while (i < w.size() && w[i] >= '0' && w[i] <= '9') ++i, ++digits;
+  if (digits == 0 || i == w.size() || w[i] != 'e') return false;
+  ++i;
+  if (i < w.size() && (w[i] == '+' || w[i] == '-')) ++i;
+  const std::size_t exponentStart = i;
+  while (i < w.size() && w[i] >= '0' && w[i] <= '9') ++i;
+  return i == w.size() && i > exponentStart;
+}
+
+std::string rateText(double hz) { return numerics::NumberToShortestText(hz) + " Hz"; }
+
 // Reads header lines up to and including the first "####-" line. The last
-// "samp_freq" line that holds a number sets the sampling interval.
+// "samp_freq" line that holds a number sets the sampling interval; a value that is
+// not a positive finite frequency is refused.
 template <class Lines>
 SafHeader readHeader(Lines& reader, const std::string& path) {
   SafHeader header;
   std::string_view line;
-  std::string lowered;
   numerics::arofdoubleM numbers;
+  std::size_t lineNumber = 0;
   while (reader.next(line)) {
-    lowered.assign(line);
-    numerics::LowerAscii(lowered);
-    if (lowered.find("samp_freq") != std::string::npos) {
-      numerics::SplitNumbersInto(lowered, numbers);
+    ++lineNumber;
+    if (numerics::ContainsLoweredAscii(line, "samp_freq")) {
+      numerics::SplitNumbersInto(line, numbers);
       if (!numbers.empty()) {
-        if (numbers.front() == 0.0) throw FormatError("Floating point division by zero", path);
-        header.intervalSeconds = 1.0 / numbers.front();
+        const double frequency = numbers.front();
+        if (frequency == 0.0) throw FormatError("Floating point division by zero", path);
+        if (frequency < 0.0)
+          throw MalformedFile(path, "line " + std::to_string(lineNumber) + ": the sampling frequency samp_freq is " +
+                                        rateText(frequency) + "; it must be positive");
+        header.intervalSeconds = 1.0 / frequency;
         if (!std::isfinite(header.intervalSeconds)) throw FormatError("Floating point overflow", path);
+        header.rateRead = true;
+        header.unreadableLine = 0;
+      } else {
+        for (const std::string& word : numerics::SplitWords(line))
+          if (nonFiniteNumberWord(word))
+            throw MalformedFile(path, "line " + std::to_string(lineNumber) + ": the sampling frequency samp_freq \"" +
+                                          word + "\" is not a finite number");
+        header.unreadableLine = lineNumber;
       }
     }
-    if (lowered.find("####-") != std::string::npos) {
+    if (numerics::ContainsLoweredAscii(line, "####-")) {
       header.ended = true;
       break;
     }
@@ -47,8 +83,19 @@ SafHeader readHeader(Lines& reader, const std::string& path) {
   return header;
 }
 
+// What the user should know about the rate: the one assumed when the header names none.
+std::string rateNotice(const SafHeader& header, const std::string& path) {
+  if (header.rateRead && header.unreadableLine == 0) return {};
+  const std::string assumed = rateText(1.0 / header.intervalSeconds);
+  const std::string file = "\"" + path + "\"";
+  if (header.unreadableLine != 0)
+    return file + ": line " + std::to_string(header.unreadableLine) +
+           " holds no readable samp_freq number; the sampling rate " + assumed + " was assumed";
+  return file + ": no samp_freq line; the sampling rate " + assumed + " was assumed";
+}
+
 template <class Lines>
-std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& path) {
+std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& path, ReadControl* control) {
   const SafHeader header = readHeader(reader, path);
   if (!header.ended) return std::nullopt;
 
@@ -70,19 +117,21 @@ std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& pa
     ++k;
   } while (reader.next(line));
 
+  if (control) control->notice = rateNotice(header, path);
   return ThreeComponentRecord::FromArrivals(std::move(x), std::move(y), std::move(z));
 }
 
 }  // namespace
 
-std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path) {
-  numerics::TextLineReader reader(path);
-  return readSaf(reader, path);
+std::optional<ThreeComponentRecord> ReadSafFile(const std::string& path, ReadControl* control) {
+  numerics::TextLineReader reader(path, control ? control->progress : nullptr);
+  return readSaf(reader, path, control);
 }
 
-std::optional<ThreeComponentRecord> ReadSafText(std::string_view text, const std::string& name) {
-  MemoryLineReader reader(text);
-  return readSaf(reader, name);
+std::optional<ThreeComponentRecord> ReadSafText(std::string_view text, const std::string& name,
+                                                ReadControl* control) {
+  MemoryLineReader reader(text, name);
+  return readSaf(reader, name, control);
 }
 
 }  // namespace corvath::import

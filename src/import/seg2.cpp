@@ -1,11 +1,15 @@
 #include "import/seg2.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+
+#include <sys/stat.h>
 
 #include "numerics/numbertext.h"
 #include "numerics/textfile.h"
@@ -97,6 +101,74 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// The bytes of a SEG-2 file, read piece by piece: from memory, or from an open file
+// where only the pieces asked for are ever read.
+class MemorySource {
+public:
+  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+  std::uint64_t size() const { return bytes_.size(); }
+  // Bytes at .. at + n (checked against size() by the caller).
+  std::string_view read(std::uint64_t at, std::size_t n) { return bytes_.substr(at, n); }
+
+private:
+  std::string_view bytes_;
+};
+
+class FileSource {
+public:
+  FileSource(std::FILE* file, std::uint64_t size, const std::string& path) : file_(file), size_(size), path_(path) {}
+  std::uint64_t size() const { return size_; }
+  std::string_view read(std::uint64_t at, std::size_t n) {
+    buffer_.resize(n);
+    if (n == 0) return {};
+    if (::fseeko(file_, static_cast<off_t>(at), SEEK_SET) != 0 || std::fread(buffer_.data(), 1, n, file_) != n)
+      throw numerics::FileError("Disk read error", path_);
+    return buffer_;
+  }
+
+private:
+  std::FILE* file_;
+  std::uint64_t size_;
+  const std::string& path_;
+  std::string buffer_;
+};
+
+// Trace blocks (descriptor and data) that share bytes: a valid file never has
+// them, and reading aliased blocks would multiply the memory a small file costs.
+void refuseOverlaps(const Seg2File& file, const std::string& path) {
+  struct Block {
+    std::uint64_t begin, end;
+    std::size_t trace;
+  };
+  std::vector<Block> blocks;
+  blocks.reserve(file.traces.size());
+  for (std::size_t i = 0; i < file.traces.size(); ++i) {
+    const Seg2Trace& t = file.traces[i];
+    blocks.push_back({t.descriptorOffset, t.dataOffset + kSampleBytes * std::uint64_t{t.sampleCount}, i});
+  }
+  std::sort(blocks.begin(), blocks.end(),
+            [](const Block& a, const Block& b) { return a.begin != b.begin ? a.begin < b.begin : a.trace < b.trace; });
+  for (std::size_t k = 1; k < blocks.size(); ++k) {
+    const Block& a = blocks[k - 1];
+    const Block& b = blocks[k];
+    if (b.begin < a.end) {
+      const Block& first = a.trace < b.trace ? a : b;
+      const Block& second = a.trace < b.trace ? b : a;
+      throw MalformedFile(path, "the blocks of SEG-2 traces " + std::to_string(first.trace + 1) + " (bytes " +
+                                    std::to_string(first.begin) + " to " + std::to_string(first.end) + ") and " +
+                                    std::to_string(second.trace + 1) + " (bytes " + std::to_string(second.begin) +
+                                    " to " + std::to_string(second.end) + ") overlap");
+    }
+  }
+}
+
+template <class Source>
+Seg2File parseSeg2(Source& source, const std::string& path);
+template <class Source>
+std::optional<ThreeComponentRecord> buildSeg2Record(Source& source, const Seg2File& file,
+                                                    const ChannelPrompt& prompt, const std::string& path,
+                                                    numerics::Progress* progress);
+
 }  // namespace
 
 bool IsSeg2(std::string_view leadingBytes) noexcept {
@@ -110,32 +182,40 @@ bool IsSeg2File(const std::string& path) noexcept {
   return std::fread(head, 1, 2, f.get()) == 2 && IsSeg2(std::string_view(head, 2));
 }
 
-Seg2File ParseSeg2(std::string_view bytes, const std::string& path) {
-  const std::uint64_t size = bytes.size();
+namespace {
+
+template <class Source>
+Seg2File parseSeg2(Source& source, const std::string& path) {
+  const std::uint64_t size = source.size();
   const std::string sizeText = std::to_string(size) + " bytes";
   if (size < kFileDescriptorSize)
     throw MalformedFile(path, "the SEG-2 file descriptor block needs 32 bytes, the file holds " + sizeText);
-  const std::uint16_t traceCount = u16(bytes, 6);
+  const std::uint16_t traceCount = u16(source.read(0, kFileDescriptorSize), 6);
   const std::uint64_t pointersEnd = kFileDescriptorSize + std::uint64_t{4} * traceCount;
   if (pointersEnd > size)
     throw MalformedFile(path, "the " + std::to_string(traceCount) + " SEG-2 trace pointers end at byte " +
                                   std::to_string(pointersEnd) + ", beyond the end of the file (" + sizeText + ")");
 
+  const std::string pointers(source.read(kFileDescriptorSize, std::size_t{4} * traceCount));
   Seg2File file;
   file.traces.resize(traceCount);  // bounded by the file size checked above
   Seg2SampleFormat guessed = Seg2SampleFormat::Undecided;
   for (std::size_t i = 0; i < traceCount; ++i) {
     Seg2Trace& trace = file.traces[i];
-    trace.descriptorOffset = u32(bytes, kFileDescriptorSize + 4 * i);
+    trace.descriptorOffset = u32(pointers, 4 * i);
     const std::uint64_t at = trace.descriptorOffset;
     const std::string label = traceLabel(i, at);
+    if (at < pointersEnd)
+      throw MalformedFile(path, label + ": the descriptor lies inside the file descriptor block and trace pointers, "
+                                        "which end at byte " + std::to_string(pointersEnd));
     if (at + kTraceFixedSize > size)
       throw MalformedFile(path, label + ": the 32 fixed bytes of the descriptor end at byte " +
                                     std::to_string(at + kTraceFixedSize) + ", beyond the end of the file (" +
                                     sizeText + ")");
-    trace.descriptorSize = u16(bytes, at + 2);
-    trace.sampleCount = u32(bytes, at + 8);
-    trace.formatCode = static_cast<std::uint8_t>(bytes[at + 12]);
+    const std::string fixed(source.read(at, kTraceFixedSize));
+    trace.descriptorSize = u16(fixed, 2);
+    trace.sampleCount = u32(fixed, 8);
+    trace.formatCode = static_cast<std::uint8_t>(fixed[12]);
     if (trace.descriptorSize < kTraceFixedSize)
       throw MalformedFile(path, label + ": the descriptor size " + std::to_string(trace.descriptorSize) +
                                     " is less than its 32 fixed bytes");
@@ -157,7 +237,10 @@ Seg2File ParseSeg2(std::string_view bytes, const std::string& path) {
                                     " samples (" + std::to_string(kSampleBytes * std::uint64_t{trace.sampleCount}) +
                                     " bytes) at offset " + std::to_string(trace.dataOffset) + " ends at byte " +
                                     std::to_string(dataEnd) + ", beyond the end of the file (" + sizeText + ")");
-    trace.intervalSeconds = sampleInterval(bytes.substr(at + kTraceFixedSize, areaSize));
+    trace.intervalSeconds = sampleInterval(source.read(at + kTraceFixedSize, areaSize));
+    if (trace.intervalSeconds < 0.0 || !std::isfinite(trace.intervalSeconds))
+      throw MalformedFile(path, label + ": the sample interval " + numerics::NumberToShortestText(trace.intervalSeconds) +
+                                    " s is not a positive number");
 
     // Codes 2 and 4 say how the samples are stored; for any other code the first
     // sample of the file decides once for all such traces.
@@ -167,10 +250,12 @@ Seg2File ParseSeg2(std::string_view bytes, const std::string& path) {
       trace.sampleFormat = Seg2SampleFormat::Float32;
     } else {
       if (guessed == Seg2SampleFormat::Undecided && trace.sampleCount > 0)
-        guessed = guessFormat(f32(bytes, trace.dataOffset));
+        guessed = guessFormat(f32(source.read(trace.dataOffset, kSampleBytes), 0));
       trace.sampleFormat = guessed;
     }
   }
+
+  refuseOverlaps(file, path);
 
   // Traces without an interval take the last non-zero one in trace order.
   double lastInterval = 0.0;
@@ -181,29 +266,51 @@ Seg2File ParseSeg2(std::string_view bytes, const std::string& path) {
   return file;
 }
 
-std::vector<double> Seg2Samples(std::string_view bytes, const Seg2File& file, std::size_t index,
-                                const std::string& path) {
-  const Seg2Trace& trace = file.traces.at(index);
-  std::vector<double> samples;
-  samples.reserve(trace.sampleCount);  // ParseSeg2 checked that the file holds them
-  std::size_t at = trace.dataOffset;
-  for (std::uint32_t j = 0; j < trace.sampleCount; ++j, at += kSampleBytes) {
-    float value;
-    if (trace.sampleFormat == Seg2SampleFormat::Int32) {
-      value = static_cast<float>(static_cast<std::int32_t>(u32(bytes, at)));
-    } else {
-      value = f32(bytes, at);
-      if (!std::isfinite(value))
-        throw MalformedFile(path, traceLabel(index, trace.descriptorOffset) + ": sample " + std::to_string(j + 1) +
-                                      " at offset " + std::to_string(at) + " is not a finite number");
-    }
-    samples.push_back(value);
-  }
-  return samples;
+}  // namespace
+
+Seg2File ParseSeg2(std::string_view bytes, const std::string& path) {
+  MemorySource source(bytes);
+  return parseSeg2(source, path);
 }
 
-std::optional<ThreeComponentRecord> BuildSeg2Record(std::string_view bytes, const Seg2File& file,
-                                                    const ChannelPrompt& prompt, const std::string& path) {
+namespace {
+
+constexpr std::size_t kChunkSamples = 1 << 16;  // samples read from the file at a time
+
+// Calls take(j, value) for every sample of trace `index`, in order, reading the
+// data block in chunks. Throws FormatError for a float sample that is not finite.
+template <class Source, class Take>
+void forEachSample(Source& source, const Seg2File& file, std::size_t index, const std::string& path,
+                   numerics::Progress* progress, Take take) {
+  const Seg2Trace& trace = file.traces.at(index);
+  for (std::uint32_t first = 0; first < trace.sampleCount;) {
+    const std::uint32_t count = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(kChunkSamples, std::uint64_t{trace.sampleCount} - first));
+    const std::uint64_t chunkAt = trace.dataOffset + kSampleBytes * std::uint64_t{first};
+    const std::string_view chunk = source.read(chunkAt, kSampleBytes * count);  // checked by parseSeg2
+    for (std::uint32_t k = 0; k < count; ++k) {
+      const std::uint32_t j = first + k;
+      float value;
+      if (trace.sampleFormat == Seg2SampleFormat::Int32) {
+        value = static_cast<float>(static_cast<std::int32_t>(u32(chunk, kSampleBytes * k)));
+      } else {
+        value = f32(chunk, kSampleBytes * k);
+        if (!std::isfinite(value))
+          throw MalformedFile(path, traceLabel(index, trace.descriptorOffset) + ": sample " + std::to_string(j + 1) +
+                                        " at offset " + std::to_string(chunkAt + kSampleBytes * k) +
+                                        " is not a finite number");
+      }
+      take(j, value);
+    }
+    numerics::Advance(progress, static_cast<double>(kSampleBytes * count));
+    first += count;
+  }
+}
+
+template <class Source>
+std::optional<ThreeComponentRecord> buildSeg2Record(Source& source, const Seg2File& file,
+                                                    const ChannelPrompt& prompt, const std::string& path,
+                                                    numerics::Progress* progress) {
   const std::size_t traceCount = file.traces.size();
   if (traceCount < 3) return std::nullopt;
   const ChannelChoice choice = prompt ? prompt(static_cast<int>(traceCount)) : ChannelChoice{};
@@ -215,47 +322,66 @@ std::optional<ThreeComponentRecord> BuildSeg2Record(std::string_view bytes, cons
                             "XYZ"[static_cast<int>(component)] + ", but the file has the traces 1 to " +
                             std::to_string(traceCount),
                         path);
+  if (progress) {
+    double total = 0.0;
+    for (const auto& [component, channel] : picks)
+      total += static_cast<double>(kSampleBytes * std::uint64_t{file.traces[channel - 1].sampleCount});
+    progress->setTotal(total);
+  }
 
   ThreeComponentRecord record;
   for (const auto& [component, channel] : picks) {
     const std::size_t index = static_cast<std::size_t>(channel) - 1;
-    const std::vector<double> values = Seg2Samples(bytes, file, index, path);
     const long double dt = file.traces[index].intervalSeconds;
     std::vector<Sample> samples;
-    samples.reserve(values.size());
-    for (std::size_t j = 0; j < values.size(); ++j) {
+    samples.reserve(file.traces[index].sampleCount);  // parseSeg2 checked that the file holds them
+    forEachSample(source, file, index, path, progress, [&](std::uint32_t j, float value) {
       const double t = static_cast<double>(static_cast<long double>(j) * dt);
       if (!std::isfinite(t)) throw FormatError("Floating point overflow", path);
-      samples.push_back({t, values[j]});
-    }
+      samples.push_back({t, value});
+    });
     record.assign(component, std::move(samples));
   }
   return record;
 }
 
-std::optional<ThreeComponentRecord> ReadSeg2File(const std::string& path, const ChannelPrompt& prompt) {
+}  // namespace
+
+std::vector<double> Seg2Samples(std::string_view bytes, const Seg2File& file, std::size_t index,
+                                const std::string& path) {
+  MemorySource source(bytes);
+  std::vector<double> samples;
+  samples.reserve(file.traces.at(index).sampleCount);
+  forEachSample(source, file, index, path, nullptr, [&](std::uint32_t, float value) { samples.push_back(value); });
+  return samples;
+}
+
+std::optional<ThreeComponentRecord> BuildSeg2Record(std::string_view bytes, const Seg2File& file,
+                                                    const ChannelPrompt& prompt, const std::string& path) {
+  MemorySource source(bytes);
+  return buildSeg2Record(source, file, prompt, path, nullptr);
+}
+
+std::optional<ThreeComponentRecord> ReadSeg2File(const std::string& path, const ChannelPrompt& prompt,
+                                                 ReadControl* control) {
   const auto cannotOpen = [&](const std::string& reason) {
     return numerics::FileError("Cannot open file \"" + path + "\". " + reason, path);
   };
   std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
   if (!f) throw cannotOpen(numerics::FileError::fromErrno(errno, path).what());
-  // Look at the block identifier before reading the rest, so that a foreign file
-  // (or a device) is never read whole.
-  std::string bytes(2, '\0');
-  const std::size_t got = std::fread(bytes.data(), 1, 2, f.get());
+  // The block identifier first, so that a foreign file (or a device) is never read.
+  char head[2];
+  const std::size_t got = std::fread(head, 1, 2, f.get());
   if (std::ferror(f.get())) throw cannotOpen(numerics::FileError::fromErrno(errno, path).what());
-  bytes.resize(got);
-  if (!IsSeg2(bytes)) return std::nullopt;
-  char chunk[1 << 16];
-  for (;;) {
-    const std::size_t n = std::fread(chunk, 1, sizeof chunk, f.get());
-    bytes.append(chunk, n);
-    if (n < sizeof chunk) break;
-  }
-  if (std::ferror(f.get())) throw numerics::FileError("Disk read error", path);
-  f.reset();
-  const Seg2File file = ParseSeg2(bytes, path);
-  return BuildSeg2Record(bytes, file, prompt, path);
+  if (!IsSeg2(std::string_view(head, got))) return std::nullopt;
+  struct stat info;
+  if (::fstat(::fileno(f.get()), &info) != 0) throw cannotOpen(numerics::FileError::fromErrno(errno, path).what());
+  if (!S_ISREG(info.st_mode)) throw cannotOpen("Not a regular file");
+  // The header, the trace pointers and the descriptors are checked against the
+  // file's size before anything else is read; then only the chosen traces' blocks.
+  FileSource source(f.get(), static_cast<std::uint64_t>(info.st_size), path);
+  const Seg2File file = parseSeg2(source, path);
+  return buildSeg2Record(source, file, prompt, path, control ? control->progress : nullptr);
 }
 
 }  // namespace corvath::import

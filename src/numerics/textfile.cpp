@@ -1,9 +1,12 @@
 #include "numerics/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "numerics/parallel.h"
 
 namespace corvath::numerics {
 
@@ -22,8 +25,15 @@ FileError FileError::fromErrno(int err, const std::string& path) {
   }
 }
 
+FileError LineTooLong(const std::string& path, std::size_t lineNumber) {
+  return FileError("File \"" + path + "\": line " + std::to_string(lineNumber) + " is longer than " +
+                       std::to_string(kMaxLineBytes) + " bytes (1 MiB); this is not a record text file",
+                   path);
+}
+
 namespace {
-constexpr std::size_t kBufferSize = 1 << 20;
+// Twice the longest line: a buffer full without a line end holds an over-long line.
+constexpr std::size_t kBufferSize = 2 * kMaxLineBytes;
 constexpr char kEndOfFile = 0x1A;
 
 std::FILE* openForReading(const std::string& path) {
@@ -39,7 +49,8 @@ std::FILE* openForReading(const std::string& path) {
 }
 }  // namespace
 
-TextLineReader::TextLineReader(const std::string& path) : path_(path), buffer_(kBufferSize) {
+TextLineReader::TextLineReader(const std::string& path, Progress* progress)
+    : path_(path), buffer_(kBufferSize), progress_(progress) {
   file_ = openForReading(path);
 }
 
@@ -52,8 +63,9 @@ bool TextLineReader::fill() {
   if (begin_ > 0 && begin_ < end_) std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
   end_ -= begin_;
   begin_ = 0;
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // a line longer than the buffer
-  const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+  if (end_ == buffer_.size()) throw LineTooLong(path_, lineNumber_ + 1);
+  // Reads of at most the cap keep the bytes being scanned within the cache.
+  const std::size_t got = std::fread(buffer_.data() + end_, 1, std::min(buffer_.size() - end_, kMaxLineBytes), file_);
   if (got == 0) {
     if (std::ferror(file_)) {
       const int err = errno;
@@ -62,6 +74,7 @@ bool TextLineReader::fill() {
     eof_ = true;
     return false;
   }
+  Advance(progress_, static_cast<double>(got));
   // The byte 0x1A ends the file: drop it and everything after it.
   if (const void* eofMark = std::memchr(buffer_.data() + end_, kEndOfFile, got)) {
     end_ = static_cast<std::size_t>(static_cast<const char*>(eofMark) - buffer_.data());
@@ -91,6 +104,8 @@ bool TextLineReader::next(std::string_view& line) {
       start = buffer_.data() + begin_;
     }
     const std::size_t consumed = length + (lf ? 1 : 0);
+    ++lineNumber_;
+    if (length > kMaxLineBytes) throw LineTooLong(path_, lineNumber_);
     line = WithoutCarriageReturns(std::string_view(start, length), line_);
     begin_ += consumed;
     return true;
@@ -98,11 +113,23 @@ bool TextLineReader::next(std::string_view& line) {
 }
 
 std::string_view WithoutCarriageReturns(std::string_view raw, std::string& scratch) {
+  while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);  // CR LF line ends
   if (raw.find('\r') == std::string_view::npos) return raw;
   scratch.clear();
   for (char c : raw)
     if (c != '\r') scratch.push_back(c);
   return scratch;
+}
+
+bool ContainsLoweredAscii(std::string_view text, std::string_view lowerKeyword) {
+  if (lowerKeyword.empty()) return true;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  for (std::size_t at = 0; at + lowerKeyword.size() <= text.size(); ++at) {
+    std::size_t k = 0;
+    while (k < lowerKeyword.size() && lower(text[at + k]) == lowerKeyword[k]) ++k;
+    if (k == lowerKeyword.size()) return true;
+  }
+  return false;
 }
 
 void LowerAscii(std::string& text) {

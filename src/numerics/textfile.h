@@ -24,18 +24,32 @@ private:
   std::string path_;
 };
 
+//! The longest line a text reader accepts, in bytes: far above any real record line,
+//! it keeps a file without line ends (or a device) from filling the memory.
+inline constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+
+//! A FileError for a line longer than kMaxLineBytes, naming the file and the line (1-based).
+FileError LineTooLong(const std::string& path, std::size_t lineNumber);
+
+class Progress;
+
 //! Buffered line reader over one file.
 class TextLineReader {
 public:
-  //! Opens the file; throws FileError when it cannot be opened.
-  explicit TextLineReader(const std::string& path);
+  //! Opens the file; throws FileError when it cannot be opened. The bytes read are
+  //! counted on `progress` (when given), which may cancel the read.
+  explicit TextLineReader(const std::string& path, Progress* progress = nullptr);
   ~TextLineReader();
   TextLineReader(const TextLineReader&) = delete;
   TextLineReader& operator=(const TextLineReader&) = delete;
 
   //! The next line without its LF and CRs; false at the end of the file.
-  //! The view stays valid until the next call. Throws FileError on a read error.
+  //! The view stays valid until the next call. Throws FileError on a read error
+  //! and for a line longer than kMaxLineBytes.
   bool next(std::string_view& line);
+  //! Number of the line last returned (1-based).
+  std::size_t lineNumber() const { return lineNumber_; }
+  const std::string& path() const { return path_; }
 
 private:
   bool fill();
@@ -46,10 +60,17 @@ private:
   std::size_t begin_ = 0, end_ = 0;
   bool eof_ = false;
   std::string line_;
+  std::size_t lineNumber_ = 0;
+  Progress* progress_ = nullptr;
 };
 
-//! The line without its CR bytes: raw itself when it has none, else a copy in scratch.
+//! The line without its CR bytes: raw itself (shortened) when its only CRs end it,
+//! else a copy in scratch.
 std::string_view WithoutCarriageReturns(std::string_view raw, std::string& scratch);
+
+//! True when text contains the keyword (written in lower case) once the ASCII
+//! letters A to Z of text are lowered; text is not copied.
+bool ContainsLoweredAscii(std::string_view text, std::string_view lowerKeyword);
 
 //! Lowers the ASCII letters A to Z in place; other bytes stay as they are.
 void LowerAscii(std::string& text);

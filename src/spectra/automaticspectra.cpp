@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "numerics/parallel.h"
 #include "spectra/fft.h"
 #include "spectra/smoothing.h"
 
@@ -108,7 +109,8 @@ double RobustMean(const std::vector<double>& values) {
 }
 
 AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& record, bool logAveraging,
-                                         double minFrqHz, double maxFrqHz) {
+                                         double minFrqHz, double maxFrqHz, numerics::Progress* progress,
+                                         std::size_t workerLimit) {
   AutomaticSpectra result;
   for (import::Component c : import::kComponents) {
     SpectrumCurve& curve = result.averaged[static_cast<int>(c)];
@@ -127,6 +129,7 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
   const std::size_t segments = plan->count;
   const std::size_t lastBin = (length - 1) / 2;
   const std::size_t bins = lastBin + 1;
+  if (progress) progress->setTotal(3.0 * static_cast<double>(segments));
 
   // Per bin and component: sum of T(|F_j|) and the number of moduli summed (a zero
   // modulus stays out of a logarithmic mean); per segment and bin: the ratio.
@@ -137,33 +140,59 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
     counts[c].assign(bins, 0);
   }
   std::vector<double> ratios(segments * bins, kNoRatio);
-  std::array<std::vector<double>, 3> moduli;
-  std::vector<double> values(length);
-  for (std::size_t s = 0; s < segments; ++s) {
-    const std::size_t first = s * plan->step;
-    for (int c = 0; c < 3; ++c) {
-      const auto& samples = record.samples(import::kComponents[c]);
+
+  // Rounds of a few segments: their 3 transforms each run side by side, then every
+  // component adds its moduli to its sums segment by segment, in segment order, so
+  // that each sum is formed exactly as one thread would form it.
+  const std::size_t workers = numerics::WorkerCount(workerLimit);
+  const std::size_t perRound = std::min<std::size_t>(segments, 4);
+  std::vector<std::vector<double>> moduli(3 * perRound);
+  for (std::size_t round = 0; round < segments; round += perRound) {
+    const std::size_t inRound = std::min(perRound, segments - round);
+    numerics::ParallelFor(3 * inRound, workers, [&](std::size_t task) {
+      const std::size_t s = round + task / 3;
+      const auto& samples = record.samples(import::kComponents[task % 3]);
+      thread_local std::vector<double> values;
+      values.resize(length);
+      const std::size_t first = s * plan->step;
       for (std::size_t i = 0; i < length; ++i) values[i] = samples[first + i].value;
-      TransformModuli(values, moduli[c]);
-      for (std::size_t j = 0; j < bins; ++j) {
-        const double modulus = moduli[c][j];
-        if (logAveraging) {
-          if (modulus > 0.0) {
-            sums[c][j] += std::log(modulus);
-            ++counts[c][j];
+      TransformModuli(values, moduli[task]);
+      numerics::Advance(progress, 1.0);
+    });
+    // Task c < 3 adds component c's moduli; task 3 forms the segment ratios.
+    numerics::ParallelFor(4, workers, [&](std::size_t task) {
+      for (std::size_t k = 0; k < inRound; ++k) {
+        if (task == 3) {
+          double* segmentRatios = &ratios[(round + k) * bins];
+          const double* mx = moduli[3 * k].data();
+          const double* my = moduli[3 * k + 1].data();
+          const double* mz = moduli[3 * k + 2].data();
+          for (std::size_t j = 0; j < bins; ++j) {
+            const double vertical = mz[j];
+            if (vertical > 0.0) segmentRatios[j] = (mx[j] + my[j]) / vertical / 2.0;
           }
-        } else {
-          sums[c][j] += modulus;
-          ++counts[c][j];
+          continue;
+        }
+        const double* m = moduli[3 * k + task].data();
+        double* sum = sums[task].data();
+        std::size_t* count = counts[task].data();
+        for (std::size_t j = 0; j < bins; ++j) {
+          const double modulus = m[j];
+          if (logAveraging) {
+            if (modulus > 0.0) {
+              sum[j] += std::log(modulus);
+              ++count[j];
+            }
+          } else {
+            sum[j] += modulus;
+            ++count[j];
+          }
         }
       }
-    }
-    double* segmentRatios = &ratios[s * bins];
-    for (std::size_t j = 0; j < bins; ++j) {
-      const double vertical = moduli[2][j];
-      if (vertical > 0.0) segmentRatios[j] = (moduli[0][j] + moduli[1][j]) / vertical / 2.0;
-    }
+    });
   }
+  moduli.clear();
+  moduli.shrink_to_fit();
 
   const double lengthSeconds = static_cast<double>(length) * dt;
   auto frequency = [&](std::size_t j) { return static_cast<double>(j) / lengthSeconds; };
@@ -189,21 +218,37 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
       result.averaged[c].points.push_back({p.frequencyHz, p.value});
   }
 
+  // The robust ratio and its error per bin; bins are independent, so blocks of
+  // them are shared out and the points gathered afterwards in bin order.
+  std::vector<double> robustOf(bins, 0.0);
+  std::vector<double> errorOf(bins, 0.0);
+  std::vector<char> formed(bins, 0);
+  constexpr std::size_t kBinsPerBlock = 2048;
+  const std::size_t blocks = (lastBin + kBinsPerBlock - 1) / kBinsPerBlock;
+  numerics::ParallelFor(blocks, workers, [&](std::size_t block) {
+    std::vector<double> binRatios;
+    std::vector<double> deviations;
+    const std::size_t from = 1 + block * kBinsPerBlock;
+    const std::size_t to = std::min(lastBin, from + kBinsPerBlock - 1);
+    for (std::size_t j = from; j <= to; ++j) {
+      binRatios.clear();
+      for (std::size_t s = 0; s < segments; ++s)
+        if (ratios[s * bins + j] != kNoRatio) binRatios.push_back(ratios[s * bins + j]);
+      if (binRatios.empty()) continue;
+      const double robust = RobustMean(binRatios);
+      deviations.resize(binRatios.size());
+      for (std::size_t s = 0; s < binRatios.size(); ++s) deviations[s] = std::fabs(binRatios[s] - robust);
+      const double error = RobustMean(deviations) / 2.0;
+      robustOf[j] = robust;
+      errorOf[j] = error;
+      formed[j] = std::isfinite(robust) && std::isfinite(error);
+    }
+  });
+  std::vector<double>().swap(ratios);
   std::vector<SpectralPoint> ratioPoints;
   ratioPoints.reserve(lastBin);
-  std::vector<double> binRatios;
-  std::vector<double> deviations;
-  for (std::size_t j = 1; j <= lastBin; ++j) {
-    binRatios.clear();
-    for (std::size_t s = 0; s < segments; ++s)
-      if (ratios[s * bins + j] != kNoRatio) binRatios.push_back(ratios[s * bins + j]);
-    if (binRatios.empty()) continue;
-    const double robust = RobustMean(binRatios);
-    deviations.resize(binRatios.size());
-    for (std::size_t s = 0; s < binRatios.size(); ++s) deviations[s] = std::fabs(binRatios[s] - robust);
-    const double error = RobustMean(deviations) / 2.0;
-    if (std::isfinite(robust) && std::isfinite(error)) ratioPoints.push_back({frequency(j), robust, error});
-  }
+  for (std::size_t j = 1; j <= lastBin; ++j)
+    if (formed[j]) ratioPoints.push_back({frequency(j), robustOf[j], errorOf[j]});
   for (const SpectralPoint& p : GridAverage(ratioPoints, fmin, fmax, kernel, logAveraging))
     result.ratio.points.push_back({p.frequencyHz, p.value, p.value - p.companion, p.value + p.companion});
 

@@ -10,6 +10,7 @@
 
 #include "import/record.h"
 #include "numerics/numbertext.h"
+#include "numerics/parallel.h"
 #include "spectra/curves.h"
 
 namespace corvath::spectra {
@@ -44,8 +45,12 @@ struct AutomaticSpectra {
 
 //! Segments the record (indices common to X, Y and Z), averages the segment spectra
 //! per bin and onto the grid between max(minFrq, 1/(L dt)) and min(maxFrq, J/(L dt), 100) Hz
-//! with the inverse-distance kernel, and forms the robust ratio and its error.
+//! with the inverse-distance kernel, and forms the robust ratio and its error. The
+//! transforms run on up to `workers` threads (0: as many as help) with results
+//! identical to one thread's; `progress` counts transforms and may cancel
+//! (numerics::Cancelled).
 AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& record, bool logAveraging,
-                                         double minFrqHz, double maxFrqHz);
+                                         double minFrqHz, double maxFrqHz, numerics::Progress* progress = nullptr,
+                                         std::size_t workers = 0);
 
 }  // namespace corvath::spectra

@@ -1,6 +1,10 @@
 #include "spectra/calculatespectra.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <string>
+#include <utility>
 
 #include "numerics/numbertext.h"
 #include "spectra/fft.h"
@@ -15,6 +19,59 @@ const SpectrumPoint* pointAt(const SpectrumCurve& curve, std::size_t hint, doubl
     if (p.frequencyHz == frequencyHz) return &p;
   return nullptr;
 }
+// Why a component gives no spectrum, from its samples in the index ranges the
+// computation used: all 0, all equal, or too large to transform; empty when none of these.
+std::string sampleCause(const import::ThreeComponentRecord& record, import::Component c,
+                        const std::vector<std::pair<std::size_t, std::size_t>>& ranges) {
+  const auto& samples = record.samples(c);
+  const std::string name = ComponentName(c);
+  bool any = false;
+  bool allZero = true;
+  bool constant = true;      // constant within every range
+  bool oneConstant = true;   // the same value everywhere
+  double first = 0.0;
+  for (const auto& [begin, count] : ranges) {
+    // Bin 0 aside, each range's own transform is 0 when its samples are all equal.
+    if (count == 0) continue;
+    const double rangeFirst = samples[begin].value;
+    double largest = 0.0;
+    for (std::size_t i = begin; i < begin + count; ++i) {
+      const double v = samples[i].value;
+      largest = std::max(largest, std::fabs(v));
+      if (v != 0.0) allZero = false;
+      if (v != rangeFirst) constant = false;
+    }
+    if (!any) first = rangeFirst;
+    if (rangeFirst != first) oneConstant = false;
+    any = true;
+    // A transform sums up to count values: it overflows once count times the largest does.
+    if (!(largest * static_cast<double>(count) < std::numeric_limits<double>::max()))
+      return "the values of " + name + " are too large to transform (largest magnitude " +
+             numerics::NumberToShortestText(largest) + ")";
+  }
+  if (!any) return {};
+  if (allZero) return "all samples of " + name + " are 0: it has no spectrum";
+  if (constant)
+    return "the samples of " + name + " are constant (" +
+           (oneConstant ? "every sample is " + numerics::NumberToShortestText(first)
+                        : std::string("within every window or segment")) +
+           "): its spectrum is 0 above 0 Hz";
+  return {};
+}
+
+// The failure of a computation with the cause in the samples put first when there is one.
+std::string explainFailure(const std::string& failure, const import::ThreeComponentRecord& record,
+                           const std::vector<std::pair<std::size_t, std::size_t>>& ranges) {
+  for (import::Component c : import::kComponents)
+    if (std::string cause = sampleCause(record, c, ranges); !cause.empty()) return cause;
+  return failure;
+}
+
+std::size_t commonSampleCount(const import::ThreeComponentRecord& record) {
+  return std::min({record.size(import::Component::X), record.size(import::Component::Y),
+                   record.size(import::Component::Z)});
+}
+
 }  // namespace
 
 RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const SpectrumCurve& z) {
@@ -34,15 +91,54 @@ RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const S
 
 SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
                                 const std::vector<WindowInterval>& windows, bool logAveraging,
-                                double minFrq, double maxFrq) {
+                                double minFrq, double maxFrq, numerics::Progress* progress, std::size_t workers) {
   SpectraOutcome outcome;
+
+  // The sample ranges behind a failure, to name its cause.
+  auto segmentRanges = [&](const SegmentationPlan& plan) {
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    for (std::size_t s = 0; s < plan.count; ++s) ranges.push_back({s * plan.step, plan.length});
+    return ranges;
+  };
+  auto windowRanges = [&] {
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    const std::size_t count = commonSampleCount(record);
+    for (const WindowInterval& w : windows) {
+      const auto [first, last] = WindowSampleRange(record, count, w);
+      if (last >= first + kMinimumWindowSamples) ranges.push_back({first, last - first});
+    }
+    return ranges;
+  };
+
+  // A component constant in every range the transforms see has no spectrum above
+  // 0 Hz: what a transform gives there is rounding noise, or exact zeros that a
+  // logarithmic mean cannot take. Refused before anything is computed.
+  {
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    if (windows.empty()) {
+      if (const auto plan = PlanSegmentation(commonSampleCount(record),
+                                             record.samplingInterval(import::Component::X)))
+        ranges = segmentRanges(*plan);
+    } else {
+      ranges = windowRanges();
+    }
+    for (import::Component c : import::kComponents) {
+      const std::string cause = sampleCause(record, c, ranges);
+      if (!cause.empty() && cause.rfind("the values", 0) != 0) {  // too large: only if the transform fails
+        outcome.failure = cause;
+        return outcome;
+      }
+    }
+  }
 
   SpectraResult result;
   try {
     if (windows.empty()) {
-      AutomaticSpectra automatic = ComputeAutomaticSpectra(record, logAveraging, minFrq, maxFrq);
+      AutomaticSpectra automatic = ComputeAutomaticSpectra(record, logAveraging, minFrq, maxFrq, progress, workers);
       if (!automatic.failure.empty()) {
-        outcome.failure = automatic.failure;
+        outcome.failure = automatic.plan.count > 0
+                              ? explainFailure(automatic.failure, record, segmentRanges(automatic.plan))
+                              : automatic.failure;
         return outcome;
       }
       result.automatic = true;
@@ -50,18 +146,21 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
       result.averaged = std::move(automatic.averaged);
       result.ratio = std::move(automatic.ratio);
     } else {
-      for (import::Component c : import::kComponents) {
-        ComponentSpectra spectra = ComputeWindowSpectra(record, c, windows, logAveraging, minFrq, maxFrq);
-        if (!spectra.failure.empty()) {
-          outcome.failure = spectra.failure;
+      std::vector<ComponentSpectra> spectra =
+          ComputeWindowSpectra(record, {import::kComponents.begin(), import::kComponents.end()}, windows,
+                               logAveraging, minFrq, maxFrq, progress, workers);
+      for (std::size_t c = 0; c < spectra.size(); ++c) {
+        if (!spectra[c].failure.empty()) {
+          outcome.failure = explainFailure(spectra[c].failure, record, windowRanges());
           return outcome;
         }
-        for (WindowSpectrum& w : spectra.windows) result.windowSpectra.push_back(std::move(w));
-        result.averaged[static_cast<int>(c)] = std::move(spectra.averaged);
+        for (WindowSpectrum& w : spectra[c].windows) result.windowSpectra.push_back(std::move(w));
+        result.averaged[c] = std::move(spectra[c].averaged);
       }
       result.ratio = WindowedRatio(result.averaged[0], result.averaged[1], result.averaged[2]);
       if (result.ratio.points.empty()) {
-        outcome.failure = "no H/Z ratio could be formed (the vertical spectrum is zero)";
+        outcome.failure = explainFailure("no H/Z ratio could be formed (the vertical spectrum is zero)", record,
+                                         windowRanges());
         return outcome;
       }
     }
@@ -70,6 +169,7 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
     return outcome;
   }
 
+  if (progress) progress->finish();
   MarkPeak(result.ratio);
   result.horizontalSpan = FrequencySpan(result.averaged[0]);
   result.verticalSpan = FrequencySpan(result.averaged[2]);

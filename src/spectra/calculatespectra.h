@@ -38,9 +38,14 @@ RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const S
 
 //! Spectra and H/Z of the record: per window (windows in list order, both ends
 //! inclusive, seconds) or, with no window, by automatic segmentation, between the
-//! "Min frq" and "Max frq" values (Hz; InvalidNumber for an unreadable field).
+//! "Min frq" and "Max frq" values (Hz; InvalidNumber for an unreadable field). A
+//! failure names its cause in the samples when there is one (a component all 0 or
+//! constant, values too large to transform). The transforms run on up to `workers`
+//! threads (0: as many as help) with results identical to one thread's; `progress`
+//! may cancel, and the computation then throws numerics::Cancelled.
 SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
                                 const std::vector<WindowInterval>& windows, bool logAveraging,
-                                double minFrequencyHz, double maxFrequencyHz);
+                                double minFrequencyHz, double maxFrequencyHz,
+                                numerics::Progress* progress = nullptr, std::size_t workers = 0);
 
 }  // namespace corvath::spectra

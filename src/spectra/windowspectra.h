@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "import/record.h"
+#include "numerics/parallel.h"
 #include "spectra/curves.h"
 
 namespace corvath::spectra {
@@ -46,5 +47,15 @@ std::pair<std::size_t, std::size_t> WindowSampleRange(const import::ThreeCompone
 ComponentSpectra ComputeWindowSpectra(const import::ThreeComponentRecord& record, import::Component c,
                                       const std::vector<WindowInterval>& windows, bool logAveraging,
                                       double minFrqHz, double maxFrqHz);
+
+//! The same for several components at once (one result each, in the given order):
+//! the windows' transforms run on up to `workers` threads (0: as many as help) with
+//! results identical to one thread's; `progress` counts transformed samples and may
+//! cancel (numerics::Cancelled).
+std::vector<ComponentSpectra> ComputeWindowSpectra(const import::ThreeComponentRecord& record,
+                                                   const std::vector<import::Component>& components,
+                                                   const std::vector<WindowInterval>& windows, bool logAveraging,
+                                                   double minFrqHz, double maxFrqHz,
+                                                   numerics::Progress* progress = nullptr, std::size_t workers = 0);
 
 }  // namespace corvath::spectra

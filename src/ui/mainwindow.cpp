@@ -51,7 +51,6 @@
 #include "ui/spectradrawing.h"
 #include "ui/timerange.h"
 #include "ui/toolbaricons.h"
-#include "ui/vectorstate.h"
 #include "ui/windowbands.h"
 
 namespace corvath::ui {
@@ -449,7 +448,6 @@ void MainWindow::loadRecord(const app::LoadRequest& request) {
   app::Outcome outcome;
   {
     BusyCursor busy;
-    ClearVectorUpperState();
     outcome = app::LoadRecord(workspace_, request);
   }
   if (outcome.failed()) {
@@ -635,7 +633,6 @@ void MainWindow::calculateSpectra() {
                                                   workspace_.logAveraging, settings);
   if (outcome.done()) {
     BusyCursor busy;
-    ClearVectorUpperState();  // an hour of record: the transforms run at full speed
     outcome = app::CalculateSpectra(workspace_, settings);
     if (outcome.done()) showSpectraResult();
   }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -219,4 +220,67 @@ TEST(Commands, NumberFieldsAndResultFileNames) {
       {"a.b.c", ResultFileType::SpectrumWorkbook, "a.b.xlsx"},
   };
   for (const Case& c : cases) EXPECT_EQ(corvath::app::ResultFileName(c.name, c.type), c.expected) << c.name;
+}
+
+TEST(Commands, ComputeAndApplyHalvesAndACancelThatChangesNothing) {
+  ScratchFolder folder;
+  WriteText(folder / "x.txt", ComponentText(2.0, 3000, 1.0));
+  WriteText(folder / "y.txt", ComponentText(2.0, 3000, 2.0));
+  WriteText(folder / "z.txt", ComponentText(5.0, 3000, 3.0));
+  corvath::app::LoadRequest request{corvath::import::RecordFormat::Components,
+                                    {(folder / "x.txt").string(), (folder / "y.txt").string(),
+                                     (folder / "z.txt").string()},
+                                    {}};
+  std::vector<double> fractions;
+  request.progress = [&](double f) {
+    fractions.push_back(f);
+    return true;
+  };
+  // Reading touches no workspace; applying installs the record and resets.
+  corvath::app::LoadedRecord loaded = corvath::app::ReadRecordForLoad(request);
+  ASSERT_TRUE(loaded.outcome.done()) << loaded.outcome.message;
+  ASSERT_TRUE(loaded.record);
+  ASSERT_FALSE(fractions.empty());
+  EXPECT_EQ(fractions.back(), 1.0);
+  corvath::app::Workspace ws;
+  corvath::app::AddAnalysisWindow(ws, 0.0, 1.0);
+  EXPECT_TRUE(corvath::app::ApplyLoadedRecord(ws, std::move(loaded)).done());
+  EXPECT_EQ(ws.record.size(Component::X), 3000u);
+  EXPECT_TRUE(ws.windows.windows.empty());
+
+  // A cancelled load answers Unchanged("cancelled") and leaves the record.
+  const auto record = ws.record;
+  request.progress = [](double) { return false; };
+  const Outcome cancelledLoad = corvath::app::LoadRecord(ws, request);
+  EXPECT_EQ(cancelledLoad.status, Outcome::Status::Unchanged);
+  EXPECT_EQ(cancelledLoad.message, "cancelled");
+  EXPECT_EQ(ws.record, record);
+
+  // Spectra: computed from the inputs alone, then applied; a cancel keeps the last result.
+  corvath::app::SpectraSettings settings;
+  corvath::app::ComputedSpectra computed = corvath::app::ComputeSpectra(ws.record, {}, settings);
+  ASSERT_TRUE(computed.outcome.done()) << computed.outcome.message;
+  EXPECT_FALSE(ws.spectraResult);
+  EXPECT_TRUE(corvath::app::ApplyComputedSpectra(ws, std::move(computed)).done());
+  ASSERT_TRUE(ws.spectraResult);
+  const auto ratio = ws.spectraResult->ratio.points;
+  corvath::app::AddAnalysisWindow(ws, 0.0, 20.0);
+  settings.progress = [](double) { return false; };
+  const Outcome cancelledSpectra = corvath::app::CalculateSpectra(ws, settings);
+  EXPECT_EQ(cancelledSpectra.status, Outcome::Status::Unchanged);
+  EXPECT_EQ(cancelledSpectra.message, "cancelled");
+  ASSERT_TRUE(ws.spectraResult);
+  EXPECT_TRUE(ws.spectraResult->automatic);
+  EXPECT_EQ(ws.spectraResult->ratio.points.size(), ratio.size());
+}
+
+TEST(Commands, ALoadAtAnAssumedRateSaysSo) {
+  ScratchFolder folder;
+  WriteText(folder / "r.saf", "SESAME\n####-\n1 2 3\n4 5 6\n");
+  corvath::app::Workspace ws;
+  const Outcome outcome =
+      corvath::app::LoadRecord(ws, {corvath::import::RecordFormat::Saf, {(folder / "r.saf").string()}, {}});
+  ASSERT_TRUE(outcome.done());
+  EXPECT_NE(outcome.message.find("the sampling rate 1000 Hz was assumed"), std::string::npos) << outcome.message;
+  EXPECT_EQ(ws.record.sample(Component::X, 1).time, 0.001);
 }

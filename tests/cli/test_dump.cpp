@@ -181,3 +181,71 @@ TEST(Dump, UsageErrorsExitWithTwo) {
 }
 
 }  // namespace
+
+namespace {
+
+// The command through the shell, its standard output sent where `redirect` says.
+CliRun runShell(const ScratchDir& dir, const std::string& prefix, const std::vector<std::string>& args,
+                const std::string& redirect) {
+  std::string command = prefix + quoted(CORVATH_CLI);
+  for (const std::string& a : args) command += " " + quoted(a);
+  const std::string err = dir.path("stderr.txt");
+  command += " " + redirect + " 2>" + quoted(err);
+  const std::string script = command;
+  const int raw = std::system(("sh -c " + quoted(script)).c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", slurp(err)};
+}
+
+TEST(BatchOutput, AFailedWriteIsExitOneWithAMessage) {
+  ScratchDir dir;
+  std::string saf = "SAMP_FREQ = 100\n####-\n";
+  for (int i = 0; i < 3000; ++i) saf += std::to_string(i % 7) + " " + std::to_string(i % 5) + " " + std::to_string(i % 3) + "\n";
+  const std::string big = dir.write("big.saf", saf);                          // output far above 64 KB
+  const std::string small = dir.write("small.saf", "SAMP_FREQ = 100\n####-\n1 2 3\n4 5 6\n");  // output in one block
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string message;
+  };
+  const std::vector<Case> cases{
+      {"dump, large", {"dump", big}, "cannot write the record to standard output"},
+      {"dump, small", {"dump", small}, "cannot write the record to standard output"},
+      {"spectra", {"spectra", big}, "cannot write the table to standard output"},
+      {"help", {"--help"}, "cannot write to standard output"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = runShell(dir, "", c.args, ">/dev/full");
+    EXPECT_EQ(run.status, 1) << c.name << ": " << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << c.name << ": " << run.err;
+  }
+}
+
+TEST(BatchOutput, TheAssumedSamplingRateIsSaidOnStandardError) {
+  ScratchDir dir;
+  const std::string saf = dir.write("r.saf", "SESAME\n####-\n1 2 3\n4 5 6\n");
+  const CliRun run = dump(dir, {saf});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("X 1  1.00000000000000E-0003"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("corvath-cli dump: \"" + saf + "\": no samp_freq line; the sampling rate 1000 Hz was assumed"),
+            std::string::npos)
+      << run.err;
+}
+
+TEST(BatchOutput, OutOfMemoryIsAMessageAndExitOne) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "a limit on the address space does not mix with the address sanitizer";
+#else
+  // Four million samples per component need about 200 MB; the address space is
+  // limited to 150 MB.
+  ScratchDir dir;
+  std::string saf = "SAMP_FREQ = 100\n####-\n";
+  saf.reserve(24u << 20);
+  for (int i = 0; i < 4000000; ++i) saf += "1 2 3\n";
+  const std::string path = dir.write("huge.saf", saf);
+  const CliRun run = runShell(dir, "ulimit -v 150000; ", {"dump", path}, ">/dev/null");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.err.find("not enough memory to load \"" + path + "\""), std::string::npos) << run.err;
+#endif
+}
+
+}  // namespace

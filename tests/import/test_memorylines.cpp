@@ -32,7 +32,7 @@ std::vector<std::string> memoryLines(std::string_view text) {
 TEST(MemoryLines, SameLinesAsTheFileReader) {
   std::vector<std::string> texts{"",          "\n",          "a",          "a\n",         "a\r\nb\r\n",
                                  "\r\r\n\r",  "a\n\nb",      "a\x1A\nb\n", "\x1A",        "a b\tc\n\n\n",
-                                 "x\ry\rz\n", std::string(3 << 20, 'q') + "\nend"};  // a line longer than the buffer
+                                 "x\ry\rz\n", std::string(numerics::kMaxLineBytes, 'q') + "\nend"};  // the longest line
   std::mt19937 random(3);
   const char alphabet[] = {'a', ' ', '\r', '\n', '\x1A', '1', ',', '\t'};
   for (int i = 0; i < 300; ++i) {
@@ -45,6 +45,22 @@ TEST(MemoryLines, SameLinesAsTheFileReader) {
   for (const std::string& text : texts) {
     const std::string path = dir.write("t.txt", text);
     ASSERT_EQ(memoryLines(text), fileLines(path)) << "text of " << text.size() << " bytes: " << text.substr(0, 40);
+  }
+}
+
+TEST(MemoryLines, ALineAboveTheCapIsRefusedLikeTheFileReaderDoes) {
+  const std::string text = "a\n" + std::string(numerics::kMaxLineBytes + 1, 'q') + "\nend";
+  testing::ScratchDir dir;
+  EXPECT_THROW(fileLines(dir.write("t.txt", text)), numerics::FileError);
+  try {
+    MemoryLineReader reader(text, "t.saf");
+    std::string_view line;
+    while (reader.next(line)) {
+    }
+    ADD_FAILURE() << "no error";
+  } catch (const numerics::FileError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"t.saf\": line 2 is longer than 1048576 bytes"), std::string::npos)
+        << e.what();
   }
 }
 

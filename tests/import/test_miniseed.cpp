@@ -69,15 +69,16 @@ TEST(MiniSeed, RealRecordsOfEveryEncodingHoldOneToFifty) {
 
 TEST(MiniSeed, RealStationGivesTheSameRecordAsItsSacFiles) {
   CORVATH_REQUIRE_SHARED_DATA();
-  std::string notice = "unset";
-  const auto mseed = ReadRecord(RecordFormat::MiniSeed, {kShared + "/mseed/UT.STN11.A2_C50.miniseed"}, {}, &notice);
+  corvath::import::ReadControl control;
+  control.notice = "unset";
+  const auto mseed = ReadRecord(RecordFormat::MiniSeed, {kShared + "/mseed/UT.STN11.A2_C50.miniseed"}, {}, &control);
   ASSERT_TRUE(mseed);
-  EXPECT_EQ(notice, "");
+  EXPECT_EQ(control.notice, "");
   EXPECT_EQ(mseed->size(Component::X), 180001u);
   EXPECT_EQ(mseed->sample(Component::Z, 180000).time, 1800.0);
   // The SAC files given in the order E, Z, N: their component names put them right.
   const std::string sac = kShared + "/sac/ut.stn11.a2_c50_";
-  const auto fromSac = ReadRecord(RecordFormat::Sac, {sac + "e.sac", sac + "z.sac", sac + "n.sac"}, {}, &notice);
+  const auto fromSac = ReadRecord(RecordFormat::Sac, {sac + "e.sac", sac + "z.sac", sac + "n.sac"}, {}, &control);
   ASSERT_TRUE(fromSac);
   EXPECT_TRUE(*fromSac == *mseed);
 }

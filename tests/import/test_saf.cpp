@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "import/fixtures.h"
 #include "import/readers.h"
@@ -105,6 +107,55 @@ TEST(SafFile, AnIntervalTooLargeForADoubleIsAnOverflow) {
   EXPECT_THROW(ReadSafFile(dir.write("r.saf", "SAMP_FREQ = 1e-320\n####-\n1 2 3\n")), FormatError);
   // A tiny frequency that still gives a finite dt overflows at the second time step.
   EXPECT_THROW(ReadSafFile(dir.write("r.saf", "SAMP_FREQ = 1e-308\n####-\n1 2 3\n1 2 3\n4 5 6\n")), FormatError);
+}
+
+TEST(SafFile, ANonFiniteOrNegativeFrequencyIsRefusedNamingLineAndValue) {
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"SAMP_FREQ = NaN", "line 2: the sampling frequency samp_freq \"NaN\" is not a finite number"},
+      {"SAMP_FREQ = inf", "line 2: the sampling frequency samp_freq \"inf\" is not a finite number"},
+      {"SAMP_FREQ = -Infinity", "\"-Infinity\" is not a finite number"},
+      {"SAMP_FREQ = 1e5000", "\"1e5000\" is not a finite number"},
+      {"SAMP_FREQ = 2,5E+999", "\"2,5E+999\" is not a finite number"},
+      {"SAMP_FREQ = -200", "line 2: the sampling frequency samp_freq is -200 Hz; it must be positive"},
+  };
+  ScratchDir dir;
+  for (const auto& [line, message] : cases) {
+    const std::string path = dir.write("r.saf", "SESAME\n" + line + "\n####-\n1 2 3\n4 5 6\n");
+    try {
+      ReadSafFile(path);
+      ADD_FAILURE() << line << ": no error";
+    } catch (const FormatError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << line << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(SafFile, TheAssumedRateIsANotice) {
+  const std::string data = "####-\n1 2 3\n4 5 6\n";
+  struct Case {
+    std::string header;
+    std::string notice;  // empty: none
+  };
+  const std::vector<Case> cases{
+      {"SAMP_FREQ = 200\n", ""},
+      {"NDAT = 2\n", "no samp_freq line; the sampling rate 1000 Hz was assumed"},
+      {"SAMP_FREQ=100\n", "line 1 holds no readable samp_freq number; the sampling rate 1000 Hz was assumed"},
+      {"SAMP_FREQ = 50\nSAMP_FREQ = fast\n", "line 2 holds no readable samp_freq number; the sampling rate 50 Hz"},
+  };
+  ScratchDir dir;
+  for (const Case& c : cases) {
+    const std::string path = dir.write("r.saf", c.header + data);
+    ReadControl control;
+    const auto r = ReadSafFile(path, &control);
+    ASSERT_TRUE(r) << c.header;
+    if (c.notice.empty()) {
+      EXPECT_EQ(control.notice, "") << c.header;
+    } else {
+      EXPECT_NE(control.notice.find(c.notice), std::string::npos) << control.notice;
+      EXPECT_NE(control.notice.find("\"" + path + "\""), std::string::npos) << control.notice;
+    }
+  }
 }
 
 TEST(SafFile, AMissingFileThrowsFileError) {

@@ -79,15 +79,41 @@ TEST_F(TextFileTest, ReadsLinesAcrossBufferRefills) {
   for (int i = 0; i < count; ++i) ASSERT_EQ(lines[i], std::to_string(i) + " line") << "line " << i;
 }
 
-TEST_F(TextFileTest, ReadsLinesLongerThanTheBuffer) {
-  const std::string longLine(3 * (1 << 20) + 17, 'x');
-  const std::string withCr = std::string(1 << 20, 'y') + "\r" + std::string(1 << 20, 'z');
-  const auto lines = readLines(write("long.txt", "a\n" + longLine + "\r\n" + withCr + "\nend"));
-  ASSERT_EQ(lines.size(), 4u);
+TEST_F(TextFileTest, ReadsLinesUpToTheCapAcrossBufferRefills) {
+  // A line of exactly the cap, one with a CR inside, and lines
+  // that straddle the buffer's refills.
+  const std::string capLine(kMaxLineBytes, 'x');
+  const std::string withCr = std::string(kMaxLineBytes / 2, 'y') + "\r" + std::string(kMaxLineBytes / 2 - 1, 'z');
+  const auto lines = readLines(write("long.txt", "a\n" + capLine + "\n" + withCr + "\n" + capLine + "\nend"));
+  ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(lines[0], "a");
-  EXPECT_EQ(lines[1], longLine);
-  EXPECT_EQ(lines[2], std::string(1 << 20, 'y') + std::string(1 << 20, 'z'));
-  EXPECT_EQ(lines[3], "end");
+  EXPECT_EQ(lines[1], capLine);
+  EXPECT_EQ(lines[2], std::string(kMaxLineBytes / 2, 'y') + std::string(kMaxLineBytes / 2 - 1, 'z'));
+  EXPECT_EQ(lines[3], capLine);
+  EXPECT_EQ(lines[4], "end");
+}
+
+TEST_F(TextFileTest, ALineAboveTheCapEndsTheReadNamingFileAndLine) {
+  // Just above the cap, far above it (a file without any line end) and at the end
+  // of the file without a final LF.
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"h\n" + std::string(kMaxLineBytes + 1, 'x') + "\nnext\n", "line 2 "},
+      {"h\nh\n" + std::string(5 * kMaxLineBytes, '0'), "line 3 "},
+      {std::string(kMaxLineBytes + 1, 'x'), "line 1 "},
+  };
+  for (const auto& [bytes, where] : cases) {
+    const std::string path = write("over.txt", bytes);
+    try {
+      readLines(path);
+      ADD_FAILURE() << where << ": no error";
+    } catch (const FileError& e) {
+      const std::string what = e.what();
+      EXPECT_NE(what.find(where), std::string::npos) << what;
+      EXPECT_NE(what.find("\"" + path + "\""), std::string::npos) << what;
+      EXPECT_NE(what.find("1 MiB"), std::string::npos) << what;
+      EXPECT_EQ(e.path(), path);
+    }
+  }
 }
 
 TEST_F(TextFileTest, StopsAtAnEndOfFileMarkBeyondTheFirstBuffer) {
