@@ -1,6 +1,10 @@
 #include "ui/mainwindow.h"
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +39,7 @@
 
 #include "app/fields.h"
 #include "numerics/numbertext.h"
+#include "ui/backgroundtask.h"
 #include "ui/channelsdialog.h"
 #include "ui/chartinteraction.h"
 #include "ui/chartmenu.h"
@@ -151,6 +156,24 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   recordInfo_ = new QLabel(this);
   recordInfo_->setObjectName("recordInfo");
   statusBar()->addPermanentWidget(recordInfo_);
+  // A long load or calculation: what runs, how far it is, and its cancel.
+  backgroundTask_ = new BackgroundTask(this);
+  backgroundLabel_ = new QLabel(this);
+  backgroundProgress_ = new QProgressBar(this);
+  backgroundProgress_->setObjectName("backgroundProgress");
+  backgroundProgress_->setRange(0, 100);
+  backgroundProgress_->setMaximumWidth(160);
+  backgroundCancel_ = new QToolButton(this);
+  backgroundCancel_->setObjectName("backgroundCancel");
+  backgroundCancel_->setText("Cancel");
+  statusBar()->addWidget(backgroundLabel_);
+  statusBar()->addWidget(backgroundProgress_);
+  statusBar()->addWidget(backgroundCancel_);
+  for (QWidget* w : {static_cast<QWidget*>(backgroundLabel_), static_cast<QWidget*>(backgroundProgress_),
+                     static_cast<QWidget*>(backgroundCancel_)})
+    w->hide();
+  connect(backgroundTask_, &BackgroundTask::progressed, backgroundProgress_, &QProgressBar::setValue);
+  connect(backgroundCancel_, &QToolButton::clicked, backgroundTask_, &BackgroundTask::cancel);
 
   // The model is built by the workspace; show it.
   showModel();
@@ -445,29 +468,106 @@ void MainWindow::afterLoad() {
 }
 
 void MainWindow::loadRecord(const app::LoadRequest& request) {
-  app::Outcome outcome;
-  {
-    BusyCursor busy;
-    outcome = app::LoadRecord(workspace_, request);
+  if (backgroundTask_->running()) return;
+  qint64 bytes = 0;
+  for (const std::string& path : request.paths) bytes += QFileInfo(QFile::decodeName(path.c_str())).size();
+  if (bytes < backgroundLoadBytes_) {
+    app::Outcome outcome;
+    {
+      BusyCursor busy;
+      outcome = app::LoadRecord(workspace_, request);
+    }
+    finishLoad(request, outcome);
+    return;
   }
+  // A long read: on a worker thread, with progress and a cancel in the status bar;
+  // the workspace changes only when the whole record has been read.
+  app::LoadRequest background = request;
+  background.channels = promptFromWorker(request.channels);
+  auto loaded = std::make_shared<app::LoadedRecord>();
+  const QString name = QFileInfo(QFile::decodeName(request.paths.front().c_str())).fileName();
+  startBackground(
+      QString("Loading %1").arg(name),
+      [background, loaded](const numerics::ProgressHook& hook) {
+        app::LoadRequest r = background;
+        r.progress = hook;
+        *loaded = app::ReadRecordForLoad(r);
+      },
+      [this, request, loaded] { finishLoad(request, app::ApplyLoadedRecord(workspace_, std::move(*loaded))); });
+}
+
+void MainWindow::finishLoad(const app::LoadRequest& request, const app::Outcome& outcome) {
   if (outcome.failed()) {
     showFailure(outcome);
     return;
   }
   if (!outcome.done()) {
-    // Nothing usable in the file: everything stays, and the status bar says why.
+    // Nothing usable in the file, or a cancel: everything stays, and the status bar says why.
     if (!outcome.message.empty()) statusBar()->showMessage(QString::fromLocal8Bit(outcome.message.c_str()));
     return;
   }
   recordFiles_.clear();
   for (const std::string& path : request.paths) recordFiles_ << QFileInfo(QFile::decodeName(path.c_str())).fileName();
   afterLoad();
-  // What a reader left out (gaps, overlaps, unshared ends) is told in the status bar;
-  // otherwise an older message goes.
+  // What a reader left out or assumed (gaps, overlaps, a sampling rate) is told in the
+  // status bar; otherwise an older message goes.
   if (outcome.message.empty())
     statusBar()->clearMessage();
   else
     statusBar()->showMessage(QString::fromLocal8Bit(outcome.message.c_str()));
+}
+
+void MainWindow::startBackground(const QString& what, std::function<void(const numerics::ProgressHook&)> work,
+                                 std::function<void()> done) {
+  setWorkspaceCommandsEnabled(false);
+  backgroundLabel_->setText(what);
+  backgroundProgress_->setValue(0);
+  for (QWidget* w : {static_cast<QWidget*>(backgroundLabel_), static_cast<QWidget*>(backgroundProgress_),
+                     static_cast<QWidget*>(backgroundCancel_)})
+    w->show();
+  backgroundTask_->start(
+      [work = std::move(work)](const numerics::ProgressHook& hook) {
+        try {
+          work(hook);
+        } catch (...) {
+          // The commands answer with an outcome; nothing may escape the worker.
+        }
+      },
+      [this, done = std::move(done)] {
+        for (QWidget* w : {static_cast<QWidget*>(backgroundLabel_), static_cast<QWidget*>(backgroundProgress_),
+                           static_cast<QWidget*>(backgroundCancel_)})
+          w->hide();
+        setWorkspaceCommandsEnabled(true);
+        done();
+      });
+}
+
+import::ChannelPrompt MainWindow::promptFromWorker(import::ChannelPrompt prompt) {
+  // The reading thread waits for the answer the window's thread gives; it gives up
+  // when the task is cancelled, so closing the window never waits for a dialog.
+  return [this, prompt](int traceCount) {
+    auto answer = std::make_shared<std::promise<std::optional<import::ChannelChoice>>>();
+    std::future<std::optional<import::ChannelChoice>> future = answer->get_future();
+    QMetaObject::invokeMethod(
+        this,
+        [this, prompt, traceCount, answer] {
+          if (backgroundTask_->cancelled()) {
+            answer->set_value(std::nullopt);
+            return;
+          }
+          try {
+            answer->set_value(prompt(traceCount));
+          } catch (...) {
+            answer->set_value(std::nullopt);
+          }
+        },
+        Qt::QueuedConnection);
+    while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+      if (backgroundTask_->cancelled()) throw import::LoadCancelled();
+    const std::optional<import::ChannelChoice> choice = future.get();
+    if (!choice) throw import::LoadCancelled();
+    return *choice;
+  };
 }
 
 void MainWindow::showFailure(const app::Outcome& outcome) {
@@ -525,9 +625,11 @@ import::ChannelPrompt MainWindow::channelPrompt(import::RecordFormat format) {
   return [this, format](int traceCount) {
     channelsDialog_->setFileKind(format);
     channelsDialog_->setChannelLimit(traceCount);
-    QApplication::restoreOverrideCursor();  // the user answers with the normal cursor
+    // The user answers with the normal cursor.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::restoreOverrideCursor();
     const int answer = runDialog_(*channelsDialog_);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
     if (answer != QDialog::Accepted) throw import::LoadCancelled();
     return channelsDialog_->choice();
   };
@@ -631,10 +733,34 @@ void MainWindow::calculateSpectra() {
   app::Outcome outcome = app::ReadSpectraSettings(panel_->minFrequency->text().toStdString(),
                                                   panel_->maxFrequency->text().toStdString(),
                                                   workspace_.logAveraging, settings);
+  if (outcome.done() && workspace_.record.size(import::Component::X) >= backgroundSamples_) {
+    // A long record: the transforms run on worker threads and the window stays live.
+    const std::vector<spectra::WindowInterval> windows = app::WindowIntervals(workspace_.windows);
+    auto computed = std::make_shared<app::ComputedSpectra>();
+    const import::ThreeComponentRecord* record = &workspace_.record;  // held: every command that changes it is off
+    startBackground(
+        "Calculating spectra",
+        [record, windows, settings, computed](const numerics::ProgressHook& hook) {
+          app::SpectraSettings s = settings;
+          s.progress = hook;
+          *computed = app::ComputeSpectra(*record, windows, s);
+        },
+        [this, computed] { finishSpectra(app::ApplyComputedSpectra(workspace_, std::move(*computed))); });
+    return;
+  }
   if (outcome.done()) {
     BusyCursor busy;
     outcome = app::CalculateSpectra(workspace_, settings);
-    if (outcome.done()) showSpectraResult();
+  }
+  finishSpectra(outcome);
+}
+
+void MainWindow::finishSpectra(const app::Outcome& outcome) {
+  if (outcome.done()) showSpectraResult();
+  if (outcome.status == app::Outcome::Status::Unchanged) {
+    // Cancelled: everything stays as it was.
+    statusBar()->showMessage(QString("Calculate spectra: %1").arg(Text(outcome.message)));
+    return;
   }
   if (!outcome.done()) {
     // No curves of an earlier computation stay in view as if they were this record's;
@@ -681,6 +807,7 @@ void MainWindow::drawTheoreticalCurve(const numerics::arofcomplexM& curve) {
 bool MainWindow::inversionRunning() const { return inversionRunner_->running(); }
 
 void MainWindow::startInversion() {
+  if (backgroundTask_->running()) return;  // a load or calculation is under way
   if (inversionRunner_->running()) {
     inversionRunner_->requestStop();
     return;
@@ -772,7 +899,12 @@ void MainWindow::loadDroppedFiles(const QStringList& paths) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   inversionRunner_->stopAndWait();
+  backgroundTask_->cancelAndWait();
   QMainWindow::closeEvent(event);
 }
 
+}  // namespace corvath::ui
+
+namespace corvath::ui {
+bool MainWindow::backgroundRunning() const { return backgroundTask_->running(); }
 }  // namespace corvath::ui

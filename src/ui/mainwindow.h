@@ -19,6 +19,8 @@ class QCustomPlot;
 class QDialog;
 class QFileDialog;
 class QLabel;
+class QProgressBar;
+class QToolButton;
 class QTableWidget;
 class QTabWidget;
 
@@ -28,6 +30,7 @@ class ChannelsDialog;
 class CurveLegend;
 class FieldStandardView;
 class InversionPanel;
+class BackgroundTask;
 class InversionRunner;
 class LoadComponentsDialog;
 class ModelTableController;
@@ -109,6 +112,14 @@ public:
   void startInversion();
   //! True while an inversion runs.
   bool inversionRunning() const;
+  //! True while a long load or calculation runs off the window's thread.
+  bool backgroundRunning() const;
+  //! From which size a load (bytes of its files) and a calculation (samples of X)
+  //! run off the window's thread; smaller ones finish before the next event.
+  void setBackgroundThresholds(qint64 loadBytes, std::size_t samples) {
+    backgroundLoadBytes_ = loadBytes;
+    backgroundSamples_ = samples;
+  }
 
   //! Loads files dropped on the window by their extensions: three component files,
   //! three SAC or miniSEED files, or one SAF, SEG-2, Delta or miniSEED file.
@@ -131,6 +142,14 @@ private:
   QWidget* buildRatioTab();
   QWidget* buildInversionTab();
   void loadRecord(const app::LoadRequest& request);
+  void finishLoad(const app::LoadRequest& request, const app::Outcome& outcome);
+  void finishSpectra(const app::Outcome& outcome);
+  //! Runs work on a worker thread with the workspace commands held, its progress and
+  //! cancel in the status bar; done runs on the window's thread afterwards.
+  void startBackground(const QString& what, std::function<void(const numerics::ProgressHook&)> work,
+                       std::function<void()> done);
+  //! A channel question asked from a worker thread, answered on the window's thread.
+  import::ChannelPrompt promptFromWorker(import::ChannelPrompt prompt);
   //! The "Channels" question for a file of the given kind; Cancel ends the load.
   import::ChannelPrompt channelPrompt(import::RecordFormat format);
   //! A failed command in a message box, naming its file once.
@@ -189,6 +208,12 @@ private:
   InversionPanel* panel_ = nullptr;
   QTableWidget* modelTable_ = nullptr;
   QLabel* recordInfo_ = nullptr;  //!< what is loaded, at the right of the status bar
+  BackgroundTask* backgroundTask_ = nullptr;
+  QLabel* backgroundLabel_ = nullptr;
+  QProgressBar* backgroundProgress_ = nullptr;
+  QToolButton* backgroundCancel_ = nullptr;
+  qint64 backgroundLoadBytes_ = 32 * 1024 * 1024;  // about ten minutes of a 200 Hz text record
+  std::size_t backgroundSamples_ = 2'000'000;      // about three hours at 200 Hz
   QStringList recordFiles_;       //!< the file names of the loaded record
   ModelTableController* modelView_ = nullptr;
   InversionRunner* inversionRunner_ = nullptr;
