@@ -504,13 +504,14 @@ private slots:
       window.resize(868, 563);
       QCoreApplication::processEvents();
       const int total = splitter->sizes()[0] + splitter->sizes()[1];
-      splitter->setSizes({total / 4, total - total / 4});
+      splitter->setSizes({total / 3, total - total / 3});  // both panes above their minimum height
       const double before = double(splitter->sizes()[0]) / total;
       window.resize(868, 900);
       QCoreApplication::processEvents();
       const QList<int> after = splitter->sizes();
       QVERIFY(after[0] + after[1] > total + 200);
-      QVERIFY2(std::abs(double(after[0]) / (after[0] + after[1]) - before) < 0.01, name);
+      QVERIFY2(std::abs(double(after[0]) / (after[0] + after[1]) - before) < 0.01,
+               qPrintable(QString("%1: %2 of %3 then %4 + %5").arg(name).arg(before).arg(total).arg(after[0]).arg(after[1])));
     }
   }
 
