@@ -59,7 +59,10 @@ SafHeader readHeader(Lines& reader, const std::string& path) {
       numerics::SplitNumbersInto(line, numbers);
       if (!numbers.empty()) {
         const double frequency = numbers.front();
-        if (frequency == 0.0) throw FormatError("Floating point division by zero", path);
+        if (frequency == 0.0)
+          throw FormatError("Floating point division by zero: line " + std::to_string(lineNumber) +
+                                " of the header gives the sampling frequency samp_freq as 0",
+                            path);
         if (frequency < 0.0)
           throw MalformedFile(path, "line " + std::to_string(lineNumber) + ": the sampling frequency samp_freq is " +
                                         rateText(frequency) + "; it must be positive");

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -118,7 +119,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
     box.setInformativeText(informative);
     // Wide enough for a path on one line.
-    box.setStyleSheet("QLabel { min-width: 560px; }");
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+      grid->addItem(new QSpacerItem(560, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                    grid->columnCount());
     box.exec();
   };
   askText_ = [this](const QString& caption, const QString& label, const QString& defaultText) {

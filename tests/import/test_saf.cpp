@@ -95,7 +95,8 @@ TEST(SafFile, FrequencyZeroIsADivisionByZero) {
     ReadSafFile(path);
     FAIL() << "no error";
   } catch (const FormatError& e) {
-    EXPECT_STREQ(e.what(), "Floating point division by zero");
+    EXPECT_STREQ(e.what(),
+                 "Floating point division by zero: line 1 of the header gives the sampling frequency samp_freq as 0");
     EXPECT_EQ(e.path(), path);
   }
   // Even when a later line would give a usable frequency: the fault comes first.
