@@ -91,9 +91,7 @@ int RunForward(const std::vector<std::string>& args) {
   try {
     parseOptions(args, options);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "corvath-cli forward: %s\n", e.what());
-    std::fputs(kUsage, stderr);
-    return 2;
+    return ReportUsageError("forward", kUsage, e.what());
   }
   if (options.help) {
     std::fputs(kUsage, stdout);
@@ -118,16 +116,11 @@ int RunForward(const std::vector<std::string>& args) {
 
   std::vector<app::ForwardPoint> points;
   if (const app::Outcome computed = app::ForwardCurve(workspace, options.settings, frequencies, points);
-      !computed.done()) {
-    std::fprintf(stderr, "corvath-cli forward: no result: %s\n", computed.message.c_str());
-    return 1;
-  }
+      !computed.done())
+    return ReportFailure("forward", "no result: " + computed.message);
   if (options.output.empty()) {
-    const std::string text = app::ForwardTableText(points);
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-      std::fputs("corvath-cli forward: cannot write the table to standard output\n", stderr);
-      return 1;
-    }
+    if (!WriteStandardOutput(app::ForwardTableText(points)))
+      return ReportFailure("forward", "cannot write the table to standard output");
   } else if (const app::Outcome saved = app::SaveForwardTable(points, options.output); !saved.done()) {
     ReportOutcome("forward", saved);
     return 1;

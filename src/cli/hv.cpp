@@ -49,16 +49,9 @@ struct Options {
   bool noRejectGiven = false;
 };
 
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "corvath-cli hv: %s\n", message.c_str());
-  std::fputs(kUsage, stderr);
-  return 2;
-}
+int usageError(const std::string& message) { return ReportUsageError("hv", kUsage, message); }
 
-int failure(const std::string& message) {
-  std::fprintf(stderr, "corvath-cli hv: %s\n", message.c_str());
-  return 1;
-}
+int failure(const std::string& message) { return ReportFailure("hv", message); }
 
 std::vector<std::string> splitCommas(const std::string& text) {
   std::vector<std::string> parts;
@@ -205,8 +198,7 @@ int RunHv(const std::vector<std::string>& args) {
 
   std::ostringstream report;
   app::WriteFieldStandardReport(workspace, report, options.json);
-  const std::string text = report.str();
-  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+  if (!WriteStandardOutput(report.str()))
     return failure("cannot write the report to standard output");
   if (!options.curveOut.empty()) {
     if (const app::Outcome saved = app::SaveFieldStandardCurve(workspace, options.curveOut); !saved.done())

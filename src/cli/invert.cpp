@@ -165,10 +165,7 @@ class TerminalProgress : public inversion::InversionProgress {
   int last_ = -1;
 };
 
-int failure(const std::string& message) {
-  std::fprintf(stderr, "corvath-cli invert: %s\n", message.c_str());
-  return 1;
-}
+int failure(const std::string& message) { return ReportFailure("invert", message); }
 
 }  // namespace
 
@@ -177,9 +174,7 @@ int RunInvert(const std::vector<std::string>& args) {
   try {
     parseOptions(args, options);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "corvath-cli invert: %s\n", e.what());
-    std::fputs(kUsage, stderr);
-    return 2;
+    return ReportUsageError("invert", kUsage, e.what());
   }
   if (options.help) {
     std::fputs(kUsage, stdout);

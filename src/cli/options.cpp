@@ -132,4 +132,19 @@ bool LoadRecordOrReport(const std::string& command, const RecordOptions& options
   return false;
 }
 
+int ReportUsageError(const std::string& command, const char* usage, const std::string& message) {
+  std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), message.c_str());
+  std::fputs(usage, stderr);
+  return 2;
+}
+
+int ReportFailure(const std::string& command, const std::string& message) {
+  std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), message.c_str());
+  return 1;
+}
+
+bool WriteStandardOutput(const std::string& text) {
+  return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+}
+
 }  // namespace corvath::cli

@@ -59,6 +59,16 @@ import::RecordFormat ResolveFormat(const RecordOptions& options);
 //! a notice of a successful load (what was left out) goes to stderr the same way.
 bool LoadRecordOrReport(const std::string& command, const RecordOptions& options, app::Workspace& workspace);
 
+//! Prints "corvath-cli COMMAND: MESSAGE" and then the usage text on stderr; returns 2,
+//! the exit status of a usage error.
+int ReportUsageError(const std::string& command, const char* usage, const std::string& message);
+
+//! Prints "corvath-cli COMMAND: MESSAGE" on stderr; returns 1, the exit status of a failure.
+int ReportFailure(const std::string& command, const std::string& message);
+
+//! Writes text to standard output and flushes it; false when either fails.
+bool WriteStandardOutput(const std::string& text);
+
 //! Prints a failed command's answer as one line "corvath-cli COMMAND: FILE: MESSAGE"
 //! (or without FILE when the message names it already or there is none).
 void ReportOutcome(const std::string& command, const app::Outcome& outcome);

@@ -46,16 +46,9 @@ struct Options {
   bool help = false;
 };
 
-int usageError(const std::string& message) {
-  std::fprintf(stderr, "corvath-cli spectra: %s\n", message.c_str());
-  std::fputs(kUsage, stderr);
-  return 2;
-}
+int usageError(const std::string& message) { return ReportUsageError("spectra", kUsage, message); }
 
-int failure(const std::string& message) {
-  std::fprintf(stderr, "corvath-cli spectra: %s\n", message.c_str());
-  return 1;
-}
+int failure(const std::string& message) { return ReportFailure("spectra", message); }
 
 bool parsePositiveInteger(const std::string& text, int& value) {
   if (text.empty() || text.size() > 9) return false;
@@ -174,8 +167,7 @@ int RunSpectra(const std::vector<std::string>& args) {
   if (options.output.empty()) {
     std::ostringstream table;
     app::WriteSpectrumTable(workspace, table);
-    const std::string text = table.str();
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    if (!WriteStandardOutput(table.str()))
       return failure("cannot write the table to standard output");
   } else if (const app::Outcome saved = app::SaveResults(workspace, {app::ResultFileType::SpectrumText, options.output, {}});
              !saved.done()) {

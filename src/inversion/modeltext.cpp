@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "numerics/numbertext.h"
+#include "numerics/textfile.h"
 
 namespace corvath::inversion {
 
@@ -44,21 +45,11 @@ std::vector<numerics::arofstrM> ExactModelTableRows(const amodel& model) {
 
 namespace {
 
-enum class LineRead { Line, End, TooLong };
+using numerics::BoundedLineRead;
 
 // The next line without CR and LF, at most kMaxModelTextLineLength characters.
-LineRead NextLine(std::istream& in, std::string& line) {
-  line.clear();
-  std::streambuf* buffer = in.rdbuf();
-  if (!buffer) return LineRead::End;
-  int c = buffer->sbumpc();
-  if (c == std::char_traits<char>::eof()) return LineRead::End;
-  for (; c != std::char_traits<char>::eof() && c != '\n'; c = buffer->sbumpc()) {
-    if (c == '\r') continue;
-    if (line.size() >= kMaxModelTextLineLength) return LineRead::TooLong;
-    line.push_back(static_cast<char>(c));
-  }
-  return LineRead::Line;
+BoundedLineRead NextLine(std::istream& in, std::string& line) {
+  return numerics::ReadBoundedLine(in, line, kMaxModelTextLineLength);
 }
 
 struct LayerRow {
@@ -72,13 +63,7 @@ std::string Where(const LayerRow& row, int layer) {
 
 ModelTextReading Refuse(std::string reason) { return {std::nullopt, std::move(reason)}; }
 
-std::string Quoted(std::string_view text) {
-  // Long or binary junk is not echoed whole.
-  std::string shown;
-  for (char c : text.substr(0, 40)) shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-  if (text.size() > 40) shown += "...";
-  return '"' + shown + '"';
-}
+std::string Quoted(std::string_view text) { return numerics::QuotedExcerpt(text); }
 
 }  // namespace
 
@@ -88,11 +73,11 @@ ModelTextReading ReadModelText(std::istream& in, const ModelTables& tables) {
   std::vector<LayerRow> rows;
   std::string line;
   for (int number = 1;; ++number) {
-    const LineRead read = NextLine(in, line);
-    if (read == LineRead::End) break;
+    const BoundedLineRead read = NextLine(in, line);
+    if (read == BoundedLineRead::End) break;
     if (number > kMaxModelTextLines)
       return Refuse("more than " + std::to_string(kMaxModelTextLines) + " lines: this is no model text");
-    if (read == LineRead::TooLong)
+    if (read == BoundedLineRead::TooLong)
       return Refuse("line " + std::to_string(number) + " is longer than " + std::to_string(kMaxModelTextLineLength) +
                     " characters");
     numerics::arofstrM words = numerics::SplitWords(line);

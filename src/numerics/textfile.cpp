@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <istream>
 #include <system_error>
 
 #include "numerics/parallel.h"
@@ -151,6 +152,27 @@ std::string ReadBinaryFile(const std::string& path) {
   std::fclose(f);
   if (failed) throw FileError(err == EISDIR ? "File access denied" : "Disk read error", path);
   return data;
+}
+
+BoundedLineRead ReadBoundedLine(std::istream& in, std::string& line, std::size_t maxLength) {
+  line.clear();
+  std::streambuf* buffer = in.rdbuf();
+  if (!buffer) return BoundedLineRead::End;
+  int c = buffer->sbumpc();
+  if (c == std::char_traits<char>::eof()) return BoundedLineRead::End;
+  for (; c != std::char_traits<char>::eof() && c != '\n'; c = buffer->sbumpc()) {
+    if (c == '\r') continue;
+    if (line.size() >= maxLength) return BoundedLineRead::TooLong;
+    line.push_back(static_cast<char>(c));
+  }
+  return BoundedLineRead::Line;
+}
+
+std::string QuotedExcerpt(std::string_view text) {
+  std::string shown;
+  for (char c : text.substr(0, 40)) shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+  if (text.size() > 40) shown += "...";
+  return '"' + shown + '"';
 }
 
 }  // namespace corvath::numerics

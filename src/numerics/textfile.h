@@ -2,6 +2,7 @@
 // Reading 8-bit text files line by line: a line ends at LF, a CR is never part
 // of a line, the byte 0x1A ends the file. No code-page conversion.
 #include <cstdio>
+#include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -74,6 +75,17 @@ bool ContainsLoweredAscii(std::string_view text, std::string_view lowerKeyword);
 
 //! Lowers the ASCII letters A to Z in place; other bytes stay as they are.
 void LowerAscii(std::string& text);
+
+//! What ReadBoundedLine found.
+enum class BoundedLineRead { Line, End, TooLong };
+
+//! The next line of `in` without its LF and CRs, at most `maxLength` characters;
+//! TooLong (the line read only in part) when it is longer, End when nothing is left.
+BoundedLineRead ReadBoundedLine(std::istream& in, std::string& line, std::size_t maxLength);
+
+//! Text shown in double quotes in a message: its first 40 characters, control bytes
+//! as '?', "..." when it is longer (long or binary junk is not echoed whole).
+std::string QuotedExcerpt(std::string_view text);
 
 //! The whole file as bytes; throws FileError.
 std::string ReadBinaryFile(const std::string& path);

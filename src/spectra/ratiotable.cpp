@@ -5,38 +5,24 @@
 #include <vector>
 
 #include "numerics/numbertext.h"
+#include "numerics/textfile.h"
 
 namespace corvath::spectra {
 
 namespace {
 
-enum class LineRead { Line, End, TooLong };
+using numerics::BoundedLineRead;
 
 // The next line without CR and LF, at most kMaxRatioTableLineLength characters.
-LineRead NextLine(std::istream& in, std::string& line) {
-  line.clear();
-  std::streambuf* buffer = in.rdbuf();
-  if (!buffer) return LineRead::End;
-  int c = buffer->sbumpc();
-  if (c == std::char_traits<char>::eof()) return LineRead::End;
-  for (; c != std::char_traits<char>::eof() && c != '\n'; c = buffer->sbumpc()) {
-    if (c == '\r') continue;
-    if (line.size() >= kMaxRatioTableLineLength) return LineRead::TooLong;
-    line.push_back(static_cast<char>(c));
-  }
-  return LineRead::Line;
+BoundedLineRead NextLine(std::istream& in, std::string& line) {
+  return numerics::ReadBoundedLine(in, line, kMaxRatioTableLineLength);
 }
 
 RatioTableReading Refuse(std::string reason) { return {std::nullopt, std::move(reason)}; }
 
 std::string AtLine(std::size_t number) { return "line " + std::to_string(number) + ": "; }
 
-std::string Quoted(std::string_view text) {
-  std::string shown;
-  for (char c : text.substr(0, 40)) shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
-  if (text.size() > 40) shown += "...";
-  return '"' + shown + '"';
-}
+std::string Quoted(std::string_view text) { return numerics::QuotedExcerpt(text); }
 
 }  // namespace
 
@@ -52,9 +38,9 @@ RatioTableReading ReadRatioTable(std::istream& in) {
   std::string line;
   std::vector<double> row;
   for (std::size_t number = 1;; ++number) {
-    const LineRead read = NextLine(in, line);
-    if (read == LineRead::End) break;
-    if (read == LineRead::TooLong)
+    const BoundedLineRead read = NextLine(in, line);
+    if (read == BoundedLineRead::End) break;
+    if (read == BoundedLineRead::TooLong)
       return Refuse(AtLine(number) + "longer than " + std::to_string(kMaxRatioTableLineLength) + " characters");
     const numerics::arofstrM words = numerics::SplitWords(line);
     if (words.empty()) continue;

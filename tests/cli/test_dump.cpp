@@ -1,49 +1,26 @@
 // corvath-cli dump, run as a program: output format, format choice, exit status.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/clirun.h"
 #include "import/fixtures.h"
 
 namespace {
 
 using corvath::testing::BuildSeg2;
+using corvath::testing::CliRun;
+using corvath::testing::ExitStatus;
 using corvath::testing::FloatTrace;
+using corvath::testing::ReadAll;
+using corvath::testing::RunCli;
 using corvath::testing::ScratchDir;
+using corvath::testing::ShellQuoted;
 
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-CliRun dump(const ScratchDir& dir, const std::vector<std::string>& args) {
-  std::string command = quoted(CORVATH_CLI) + " dump";
-  for (const std::string& a : args) command += " " + quoted(a);
-  const std::string out = dir.path("stdout.txt"), err = dir.path("stderr.txt");
-  command += " >" + quoted(out) + " 2>" + quoted(err);
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-}
+CliRun dump(const ScratchDir& dir, const std::vector<std::string>& args) { return RunCli(dir, "dump", args); }
 
 std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
@@ -187,13 +164,12 @@ namespace {
 // The command through the shell, its standard output sent where `redirect` says.
 CliRun runShell(const ScratchDir& dir, const std::string& prefix, const std::vector<std::string>& args,
                 const std::string& redirect) {
-  std::string command = prefix + quoted(CORVATH_CLI);
-  for (const std::string& a : args) command += " " + quoted(a);
+  std::string command = prefix + ShellQuoted(CORVATH_CLI);
+  for (const std::string& a : args) command += " " + ShellQuoted(a);
   const std::string err = dir.path("stderr.txt");
-  command += " " + redirect + " 2>" + quoted(err);
-  const std::string script = command;
-  const int raw = std::system(("sh -c " + quoted(script)).c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", slurp(err)};
+  command += " " + redirect + " 2>" + ShellQuoted(err);
+  const int raw = std::system(("sh -c " + ShellQuoted(command)).c_str());
+  return {ExitStatus(raw), "", ReadAll(err)};
 }
 
 TEST(BatchOutput, AFailedWriteIsExitOneWithAMessage) {

@@ -1,11 +1,8 @@
 // corvath-cli hv: the report of the field-standard H/V, its JSON form, the curve
 // file, and the refusals, compared with the app command run in-process.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,68 +10,39 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "cli/clirun.h"
 
 namespace fs = std::filesystem;
 using namespace corvath;
 
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using corvath::testing::CliRun;
+using corvath::testing::CrLfLines;
+using corvath::testing::ReadAll;
 
 class HvCli : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("corvath_hv_cli_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     // 300 s at 50 Hz; X and Y carry noise through a band-pass resonator at 2 Hz.
-    unsigned long long state = 11;
-    auto noise = [&] {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-    };
-    const char* names[] = {"x.txt", "y.txt", "z.txt"};
-    std::ofstream files[3];
-    for (int c = 0; c < 3; ++c) {
-      files[c].open(dir_ / names[c], std::ios::binary);
-      files[c] << "station\r\ncomponent " << names[c][0] << "\r\nunits\r\n";
-      files[c].precision(17);
-    }
+    corvath::testing::Noise noise(11);
     const double c1 = 2 * 0.97 * std::cos(2 * M_PI * 2.0 * 0.02), c2 = -0.97 * 0.97;
     double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
-    for (int i = 0; i < 15000; ++i) {
+    corvath::testing::WriteComponentFiles(scratch_, 15000, [&](int i) {
       const double a = noise() + c1 * a1 + c2 * a2, b = noise() + c1 * b1 + c2 * b2;
-      const double t = i * 0.02;
-      files[0] << t << ' ' << noise() + 0.3 * (a - a2) << "\r\n";
-      files[1] << t << ' ' << noise() + 0.3 * (b - b2) << "\r\n";
-      files[2] << t << ' ' << noise() << "\r\n";
+      const double x = noise() + 0.3 * (a - a2);
+      const double y = noise() + 0.3 * (b - b2);
+      const double z = noise();
       a2 = a1, a1 = a, b2 = b1, b1 = b;
-    }
+      return corvath::testing::ComponentSample{i * 0.02, x, y, z};
+    });
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::vector<std::string> Components() const {
     return {(dir_ / "x.txt").string(), (dir_ / "y.txt").string(), (dir_ / "z.txt").string()};
   }
 
-  CliRun Hv(const std::vector<std::string>& args) const {
-    std::string command = std::string("'") + CORVATH_CLI + "' hv";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(dir_ / "stdout"), ReadAll(dir_ / "stderr")};
-  }
+  CliRun Hv(const std::vector<std::string>& args) const { return corvath::testing::RunCli(scratch_, "hv", args); }
 
   // The report the app command gives for the same record and settings.
   std::string Expected(const app::FieldStandardSettings& settings, bool json) const {
@@ -89,7 +57,8 @@ protected:
     return report.str();
   }
 
-  fs::path dir_;
+  corvath::testing::ScratchDir scratch_;
+  const fs::path dir_ = scratch_.root();
 };
 
 }  // namespace
@@ -132,10 +101,7 @@ TEST_F(HvCli, CurveFile) {
   args.insert(args.begin(), {"--curve-out", (dir_ / "curve.txt").string(), "--grid", "0.2,20,50"});
   const CliRun run = Hv(args);
   ASSERT_EQ(run.status, 0) << run.err;
-  const std::string text = ReadAll(dir_ / "curve.txt");
-  std::vector<std::string> lines;
-  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-    lines.push_back(text.substr(start, end - start));
+  const auto lines = CrLfLines(ReadAll(dir_ / "curve.txt"));
   ASSERT_EQ(lines.size(), 51u);
   EXPECT_EQ(lines[0], "f,Hz   H/V  lower  upper");
   for (std::size_t i = 1; i < lines.size(); ++i) {

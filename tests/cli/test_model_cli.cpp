@@ -1,11 +1,8 @@
 // corvath-cli forward and invert, run as programs: the model text as their file
 // format, the tables they write, their determinism and their exit statuses.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +13,7 @@
 #include "app/inversionrun.h"
 #include "app/modelfile.h"
 #include "app/observedcurve.h"
+#include "cli/clirun.h"
 #include "inversion/linearizedinversion.h"
 #include "inversion/modeltext.h"
 #include "inversion/theoreticalcurve.h"
@@ -28,35 +26,11 @@ namespace {
 
 constexpr int H = 0, Vp = 1, Vs = 2, Rho = 3, Qp = 4, Qs = 5;
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using corvath::testing::CliRun;
+using corvath::testing::CrLfLines;
+using corvath::testing::ReadAll;
 
 void WriteAll(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::vector<std::string> CrLfLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start) + "<no CR LF>");
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
 
 // The value in the 23-character field k (0-based) of a table row.
 double Field(const std::string& row, int k) { return std::stod(row.substr(24 * k, 23)); }
@@ -109,21 +83,10 @@ const inversion::amodel kNearTruth =
 
 class ModelCli : public ::testing::Test {
 protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("corvath_model_cli_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Path(const char* name) const { return (dir_ / name).string(); }
 
   CliRun Cli(const std::string& command, const std::vector<std::string>& args) const {
-    std::string line = std::string("'") + CORVATH_CLI + "' " + command;
-    for (const auto& a : args) line += " '" + a + "'";
-    line += " >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "'";
-    const int raw = std::system(line.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(dir_ / "stdout"), ReadAll(dir_ / "stderr")};
+    return corvath::testing::RunCli(scratch_, command, args);
   }
 
   // Writes the truth's curve as a spectrum table (observed.txt) and the start model (start.txt).
@@ -132,7 +95,8 @@ protected:
     WriteAll(dir_ / "start.txt", ShownText(kNearTruth));
   }
 
-  fs::path dir_;
+  corvath::testing::ScratchDir scratch_;
+  const fs::path dir_ = scratch_.root();
 };
 
 // The three printed lines "Ref frq: V", "K degree: V", "misfit: V" as numbers.
@@ -246,25 +210,7 @@ TEST_F(ModelCli, ModelTextChainsThroughSpectraForwardAndInvert) {
 
 TEST_F(ModelCli, InvertAcceptsTheBoundsTableOfSpectra) {
   // A record whose X and Y carry a 3 Hz oscillation: spectra writes its table and bounds.
-  unsigned long long state = 77;
-  auto noise = [&] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-  };
-  const char* names[] = {"x.txt", "y.txt", "z.txt"};
-  std::ofstream files[3];
-  for (int c = 0; c < 3; ++c) {
-    files[c].open(dir_ / names[c], std::ios::binary);
-    files[c] << "station\r\ncomponent " << names[c][0] << "\r\nunits\r\n";
-    files[c].precision(17);
-  }
-  for (int i = 0; i < 6000; ++i) {
-    const double t = i * 0.02;
-    files[0] << t << ' ' << noise() + std::sin(2 * M_PI * 3 * t) << "\r\n";
-    files[1] << t << ' ' << noise() + std::cos(2 * M_PI * 3 * t) << "\r\n";
-    files[2] << t << ' ' << noise() << "\r\n";
-  }
-  for (auto& f : files) f.close();
+  corvath::testing::WriteThreeHertzRecord(scratch_);
   const CliRun spectra = Cli("spectra", {"-o", Path("table.txt"), "--bounds", Path("bounds.txt"), Path("x.txt"),
                                          Path("y.txt"), Path("z.txt")});
   ASSERT_EQ(spectra.status, 0) << spectra.err;

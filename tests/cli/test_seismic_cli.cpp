@@ -2,51 +2,22 @@
 // notice of what was left out, failures naming the file and offset.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "import/fixtures.h"
+#include "cli/clirun.h"
 #include "import/seismicfixtures.h"
 
 namespace {
 
+using corvath::testing::CliRun;
 using corvath::testing::MiniSeedChannel;
 using corvath::testing::PackMiniSeed;
 using corvath::testing::Ramp;
+using corvath::testing::RunCli;
 using corvath::testing::ScratchDir;
-
-struct CliRun {
-  int status;
-  std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-CliRun run(const ScratchDir& dir, const std::string& subcommand, const std::vector<std::string>& args) {
-  std::string command = quoted(CORVATH_CLI) + " " + subcommand;
-  for (const std::string& a : args) command += " " + quoted(a);
-  const std::string out = dir.path("stdout.txt"), err = dir.path("stderr.txt");
-  command += " >" + quoted(out) + " 2>" + quoted(err);
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
-}
 
 MiniSeedChannel Channel(const std::string& code, int n, int offset, std::int64_t shiftUs = 0) {
   MiniSeedChannel c;
@@ -62,11 +33,11 @@ TEST(SeismicCli, SpectraOfTheRealStationAreTheSameFromMiniSeedAndFromSac) {
   CORVATH_REQUIRE_SHARED_DATA();
   ScratchDir dir;
   const std::string data = CORVATH_SHARED_DATA;
-  const CliRun mseed = run(dir, "spectra", {data + "/mseed/UT.STN11.A2_C50.miniseed"});
+  const CliRun mseed = RunCli(dir, "spectra", {data + "/mseed/UT.STN11.A2_C50.miniseed"});
   ASSERT_EQ(mseed.status, 0) << mseed.err;
   EXPECT_EQ(mseed.err, "");
   const std::string sac = data + "/sac/ut.stn11.a2_c50_";
-  const CliRun fromSac = run(dir, "spectra", {sac + "n.sac", sac + "e.sac", sac + "z.sac"});
+  const CliRun fromSac = RunCli(dir, "spectra", {sac + "n.sac", sac + "e.sac", sac + "z.sac"});
   ASSERT_EQ(fromSac.status, 0) << fromSac.err;
   EXPECT_GT(mseed.out.size(), 1000u);
   EXPECT_EQ(fromSac.out, mseed.out);
@@ -82,7 +53,7 @@ TEST(SeismicCli, AGapIsANoticeOnStandardErrorAndTheCommonSpanIsDumped) {
   const std::string path = dir.write("gap.msd", bytes);
   for (const std::vector<std::string>& args : {std::vector<std::string>{path},
                                                std::vector<std::string>{"--format", "mseed", path}}) {
-    const CliRun r = run(dir, "dump", args);
+    const CliRun r = RunCli(dir, "dump", args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("gap of 1 s at 1 s in Z (XX.STA..HHZ)"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;  // one line
@@ -95,7 +66,7 @@ TEST(SeismicCli, BrokenRecordsAndWrongCountsOfFiles) {
   const std::string good = PackMiniSeed(Channel("HHN", 500, 0)) + PackMiniSeed(Channel("HHE", 500, 0)) +
                            PackMiniSeed(Channel("HHZ", 500, 0));
   const std::string cut = dir.write("cut.mseed", good.substr(0, 700));
-  const CliRun broken = run(dir, "spectra", {cut});
+  const CliRun broken = RunCli(dir, "spectra", {cut});
   EXPECT_EQ(broken.status, 1);
   EXPECT_NE(broken.err.find(cut), std::string::npos) << broken.err;
   EXPECT_NE(broken.err.find("offset 512"), std::string::npos) << broken.err;
@@ -107,7 +78,7 @@ TEST(SeismicCli, BrokenRecordsAndWrongCountsOfFiles) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{sac}, std::vector<std::string>{"--format", "sac", sac},
         std::vector<std::string>{"--format", "mseed", sac, sac}}) {
-    const CliRun r = run(dir, "dump", args);
+    const CliRun r = RunCli(dir, "dump", args);
     EXPECT_EQ(r.status, 2) << args.front();
     EXPECT_FALSE(r.err.empty());
   }

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/clirun.h"
 #include "import/readers.h"
 #include "spectra/calculatespectra.h"
 #include "spectra/export.h"
@@ -19,74 +17,19 @@ using namespace corvath;
 
 namespace {
 
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::vector<std::string> CrLfLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start) + "<no CR LF>");
-      break;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
+using corvath::testing::CliRun;
+using corvath::testing::CrLfLines;
+using corvath::testing::ReadAll;
 
 class SpectraCli : public ::testing::Test {
 protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("corvath_spectra_cli_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-    // 120 s at 50 Hz; X and Y carry a 3 Hz oscillation above the noise.
-    unsigned long long state = 77;
-    auto noise = [&] {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-    };
-    const char* names[] = {"x.txt", "y.txt", "z.txt"};
-    std::ofstream files[3];
-    for (int c = 0; c < 3; ++c) {
-      files[c].open(dir_ / names[c], std::ios::binary);
-      files[c] << "station\r\ncomponent " << names[c][0] << "\r\nunits\r\n";
-      files[c].precision(17);
-    }
-    for (int i = 0; i < 6000; ++i) {
-      const double t = i * 0.02;
-      files[0] << t << ' ' << noise() + std::sin(2 * M_PI * 3 * t) << "\r\n";
-      files[1] << t << ' ' << noise() + std::cos(2 * M_PI * 3 * t) << "\r\n";
-      files[2] << t << ' ' << noise() << "\r\n";
-    }
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { corvath::testing::WriteThreeHertzRecord(scratch_); }
 
   std::vector<std::string> Components() const {
     return {(dir_ / "x.txt").string(), (dir_ / "y.txt").string(), (dir_ / "z.txt").string()};
   }
 
-  CliRun Spectra(const std::vector<std::string>& args) const {
-    std::string command = std::string("'") + CORVATH_CLI + "' spectra";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " >'" + (dir_ / "stdout").string() + "' 2>'" + (dir_ / "stderr").string() + "'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(dir_ / "stdout"), ReadAll(dir_ / "stderr")};
-  }
+  CliRun Spectra(const std::vector<std::string>& args) const { return corvath::testing::RunCli(scratch_, "spectra", args); }
 
   // The table the library writes for the same record and settings.
   std::string Expected(const std::vector<spectra::WindowInterval>& windows, bool logAveraging,
@@ -101,7 +44,8 @@ protected:
     return table.str();
   }
 
-  fs::path dir_;
+  corvath::testing::ScratchDir scratch_;
+  const fs::path dir_ = scratch_.root();
 };
 
 }  // namespace

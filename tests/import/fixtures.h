@@ -45,6 +45,8 @@ public:
     return p;
   }
   std::string path(const std::string& name) const { return (path_ / name).string(); }
+  //! The folder itself.
+  const std::filesystem::path& root() const { return path_; }
 
 private:
   std::filesystem::path path_;
