@@ -2,6 +2,8 @@
 // clipboard, and the batch command's --plot drawn by the same chart code.
 #include <QtTest>
 
+#include <cmath>
+
 #include <QClipboard>
 #include <QImage>
 #include <QLineEdit>
@@ -23,7 +25,6 @@ using namespace corvath;
 
 namespace {
 
-const QString kSaf = QStringLiteral(CORVATH_SHARED_DATA "/saf/mt_20211122_133110.saf");
 
 QByteArray Head(const QString& path, int bytes) {
   QFile file(path);
@@ -60,6 +61,27 @@ int RedPixels(const QImage& image) {
 class ChartImageTest : public QObject {
   Q_OBJECT
   QTemporaryDir dir;
+  QString kSaf;  // a ten-minute 50 Hz SAF record with a 3 Hz horizontal resonance
+
+public:
+  ChartImageTest() {
+    kSaf = dir.filePath("record.saf");
+    QFile file(kSaf);
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(kSaf));
+    QByteArray text = "SAMP_FREQ = 50\n####----\n";
+    unsigned state = 99u;
+    auto noise = [&state] {
+      state = state * 1103515245u + 12345u;
+      return double((state >> 8) & 0xffff) / 65536.0 - 0.5;
+    };
+    for (int i = 0; i < 30000; ++i) {
+      const double t = i / 50.0;
+      const double h = 4.0 * std::sin(2 * M_PI * 3.0 * t);
+      text += QByteArray::number(noise(), 'g', 8) + " " + QByteArray::number(h + noise(), 'g', 8) + " " +
+              QByteArray::number(-h + noise(), 'g', 8) + "\n";
+    }
+    file.write(text);
+  }
 
 private slots:
   void everyChartOffersSaveAndCopy() {
