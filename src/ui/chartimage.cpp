@@ -6,6 +6,11 @@
 #include <QImageWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include <qcustomplot.h>
 
@@ -54,15 +59,18 @@ QString SaveSvg(QCustomPlot& chart, const QString& path, QSize size) {
 }
 
 QString SavePdf(QCustomPlot& chart, const QString& path, QSize size) {
-  // The PDF writer reports no reason; a file that cannot be created is named.
-  QFile probe(path);
-  const bool existed = probe.exists();
-  if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) return Failed(path, probe.errorString());
-  probe.close();
-  if (!existed) probe.remove();
-  if (!chart.savePdf(path, size.width(), size.height(), QCP::epNoCosmetic, QString(), ChartTitle(chart)) ||
-      QFileInfo(path).size() == 0)
+  // Written beside the target and renamed over it, so a failed write leaves any old
+  // picture as it was. The PDF writer reports no reason of its own.
+  QTemporaryFile temporary(QFileInfo(path).absolutePath() + QStringLiteral("/.picture-XXXXXX.pdf"));
+  if (!temporary.open()) return Failed(path, temporary.errorString());
+  temporary.close();
+  if (!chart.savePdf(temporary.fileName(), size.width(), size.height(), QCP::epNoCosmetic, QString(),
+                     ChartTitle(chart)) ||
+      QFileInfo(temporary.fileName()).size() == 0)
     return Failed(path, QStringLiteral("the PDF could not be written"));
+  if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+    return Failed(path, QString::fromLocal8Bit(std::strerror(errno)));
+  temporary.setAutoRemove(false);  // it is the picture now
   return QString();
 }
 
