@@ -153,6 +153,9 @@ QWidget* FieldStandardView::besideRatioChart(QWidget* ratioPane) {
   splitter->addWidget(panel_);
   splitter->setStretchFactor(0, 3);
   splitter->setStretchFactor(1, 1);
+  // The settings and the report take room only while "Field standard" is chosen.
+  panel_->setVisible(chosen());
+  QObject::connect(method_, &QComboBox::currentIndexChanged, panel_, [this] { panel_->setVisible(chosen()); });
   return splitter;
 }
 
