@@ -223,7 +223,9 @@ QString ModelTableController::validateEdit(int c, int r, const QString& text, co
 }
 
 bool ModelTableController::eventFilter(QObject* watched, QEvent* event) {
-  if (editable_ && watched == table_->viewport() && event->type() == QEvent::MouseButtonPress) {
+  // The type first: while the table is being destroyed its viewport still sends
+  // events, and the table must not be asked anything then.
+  if (event->type() == QEvent::MouseButtonPress && editable_ && watched == table_->viewport()) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::RightButton) {
       const QModelIndex index = table_->indexAt(mouse->position().toPoint());
