@@ -211,11 +211,6 @@ Outcome ZoomOut(Workspace& workspace) {
   return Outcome::Done();
 }
 
-std::optional<int> TimeSeriesChartWidth(const Workspace& workspace, int paneWidth) {
-  if (!(workspace.zoomFactor > windows::kMinZoomFactor)) return std::nullopt;
-  return windows::ZoomedChartWidth(paneWidth, workspace.zoomFactor);
-}
-
 void SetLogAveraging(Workspace& workspace, bool on) { workspace.logAveraging = on; }
 
 ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,

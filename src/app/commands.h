@@ -105,11 +105,6 @@ Outcome ZoomIn(Workspace& workspace);
 //! "Zoom out": one step narrower (zoomFactor - 0.2, at least 1).
 Outcome ZoomOut(Workspace& workspace);
 
-//! The width in pixels of a time-series chart in a pane paneWidth pixels wide at the
-//! workspace's zoom (rounded halves to even), or nothing while the chart simply
-//! follows the pane (zoomFactor 1).
-std::optional<int> TimeSeriesChartWidth(const Workspace& workspace, int paneWidth);
-
 //! "Smoothed spectra": sets logAveraging (means of logarithms when on).
 void SetLogAveraging(Workspace& workspace, bool on);
 
