@@ -97,9 +97,13 @@ void widen(const void* data, std::int64_t count, std::vector<double>& out) {
 // Decodes the records of one file into pieces per channel.
 void decodeFile(const NamedBytes& file, std::size_t fileIndex, std::map<ChannelKey, std::vector<Piece>>& channels) {
   const std::string& path = file.path;
-  // libmseed wants a writable buffer.
-  std::vector<char> buffer(file.bytes.begin(), file.bytes.end());
-  const std::size_t size = buffer.size();
+  // libmseed wants a writable buffer. Its record detection reads the 4-byte head of a
+  // blockette whose offset may equal the bytes it was given, so zeros follow the data:
+  // such a read stays inside the buffer and finds no blockette.
+  constexpr std::size_t kReadSlack = 64;
+  std::vector<char> buffer(file.bytes.size() + kReadSlack, '\0');
+  std::copy(file.bytes.begin(), file.bytes.end(), buffer.begin());
+  const std::size_t size = file.bytes.size();
   std::size_t offset = 0;
   while (offset < size) {
     const std::string_view rest(buffer.data() + offset, size - offset);
