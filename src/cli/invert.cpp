@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
+#include <csignal>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -41,7 +43,8 @@ constexpr const char* kUsage =
     "  -o, --output FILE     the final model (default standard output), every value exact\n"
     "  --curve-out FILE      the final theoretical curve as 'corvath-cli forward' writes it\n"
     "prints \"Ref frq: V\", \"K degree: V\" and \"misfit: V\"; the progress goes to standard\n"
-    "error when that is a terminal\n";
+    "error when that is a terminal. Ctrl-C (or SIGTERM) stops the run at its next step and\n"
+    "writes the model reached so far (exit status 130, or 143); a second one ends at once\n";
 
 constexpr std::array<const char*, inversion::kParameterCount> kParameterNames{"h", "vp", "vs", "rho", "qp", "qs"};
 
@@ -167,6 +170,44 @@ class TerminalProgress : public inversion::InversionProgress {
 
 int failure(const std::string& message) { return ReportFailure("invert", message); }
 
+// Ctrl-C and SIGTERM during a run ask it to stop, as the window's stop button does, so
+// that an hour of search is not thrown away: the model reached so far is written. The
+// handler is one-shot; a second signal ends the program at once.
+std::atomic<inversion::InversionProgress*> signalledRun{nullptr};
+volatile std::sig_atomic_t stopSignal = 0;
+static_assert(std::atomic<inversion::InversionProgress*>::is_always_lock_free);
+
+extern "C" void requestStopOnSignal(int signal) {
+  stopSignal = signal;
+  if (inversion::InversionProgress* progress = signalledRun.load()) progress->RequestStop();
+}
+
+class StopOnSignals {
+ public:
+  explicit StopOnSignals(inversion::InversionProgress& progress) {
+    signalledRun.store(&progress);
+    struct sigaction action {};
+    action.sa_handler = requestStopOnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    // A SIGINT the caller ignores (a background job of a script) stays ignored.
+    sigaction(SIGINT, nullptr, &previousInt_);
+    if (previousInt_.sa_handler != SIG_IGN) sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, &previousTerm_);
+  }
+  ~StopOnSignals() {
+    sigaction(SIGINT, &previousInt_, nullptr);
+    sigaction(SIGTERM, &previousTerm_, nullptr);
+    signalledRun.store(nullptr);
+  }
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+ private:
+  struct sigaction previousInt_ {};
+  struct sigaction previousTerm_ {};
+};
+
 }  // namespace
 
 int RunInvert(const std::vector<std::string>& args) {
@@ -203,10 +244,17 @@ int RunInvert(const std::vector<std::string>& args) {
   app::InversionRun run(workspace, options.request);
   if (!run.precondition().done()) return failure("no result: " + run.precondition().message);
   TerminalProgress progress;
-  const app::Outcome ran = run.Run(progress);
+  app::Outcome ran;
+  {
+    const StopOnSignals stopOnSignals(progress);
+    ran = run.Run(progress);
+  }
   progress.Finish();
   if (!ran.done()) return failure("no result: " + ran.message);
   run.Apply(workspace);
+  const bool stopped = run.result().end == inversion::InversionEnd::Stopped;
+  if (stopped)
+    std::fputs("corvath-cli invert: stopped before the end; the model reached so far is written\n", stderr);
 
   if (options.output.empty()) {
     const std::string text = app::ModelText(workspace, app::ModelValueText::Exact);
@@ -232,7 +280,8 @@ int RunInvert(const std::vector<std::string>& args) {
   std::printf("Ref frq: %s\nK degree: %s\nmisfit: %s\n", numerics::NumberToShortestText(workspace.referenceFrequency).c_str(),
               numerics::NumberToShortestText(workspace.dispersionExponent).c_str(),
               misfit ? numerics::NumberToShortestText(*misfit).c_str() : "*");
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  if (std::fflush(stdout) != 0) return 1;
+  return stopped ? 128 + static_cast<int>(stopSignal) : 0;
 }
 
 }  // namespace corvath::cli

@@ -279,6 +279,32 @@ TEST_F(ModelCli, InvertWithASeedRepeatsItself) {
   EXPECT_EQ(found.model.values[H][2], start.model.values[H][2]);  // never the half-space's
 }
 
+TEST_F(ModelCli, ATerminationRequestStopsTheRunAndWritesTheModelReachedSoFar) {
+  // Ten layers and 500 iterations: seconds of work, stopped after half a second.
+  std::vector<std::vector<double>> rows;
+  for (int l = 0; l < 10; ++l) rows.push_back({8.0 + l, 0.5 + 0.2 * l, 0.2 + 0.1 * l, 1.8, 20, 10});
+  WriteAll(dir_ / "observed.txt", SpectrumTable(Grid(), Ratios(kTruth, Grid())));
+  WriteAll(dir_ / "start.txt", ShownText(Layers(rows)));
+  std::string command = corvath::testing::ShellQuoted(CORVATH_CLI) + " invert --model " +
+                        corvath::testing::ShellQuoted(Path("start.txt")) + " --curve " +
+                        corvath::testing::ShellQuoted(Path("observed.txt")) + " --iterations 500 -o " +
+                        corvath::testing::ShellQuoted(Path("final.txt"));
+  command += " >" + corvath::testing::ShellQuoted(Path("out.txt")) + " 2>" +
+             corvath::testing::ShellQuoted(Path("err.txt")) + " & pid=$!; sleep 0.5; kill -TERM $pid; wait $pid";
+  const int status = corvath::testing::ExitStatus(std::system(("sh -c " + corvath::testing::ShellQuoted(command)).c_str()));
+  const std::string err = ReadAll(dir_ / "err.txt");
+  ASSERT_EQ(status, 143) << err;
+  EXPECT_NE(err.find("corvath-cli invert: stopped before the end; the model reached so far is written"),
+            std::string::npos)
+      << err;
+  EXPECT_EQ(Summary(ReadAll(dir_ / "out.txt")).size(), 3u);
+  app::Workspace start, reached;
+  ASSERT_TRUE(app::LoadModelText(start, Path("start.txt")).done());
+  ASSERT_TRUE(app::LoadModelText(reached, Path("final.txt")).done());
+  EXPECT_EQ(reached.model.layerCount(), 10);
+  EXPECT_NE(reached.model.values[Vs], start.model.values[Vs]);
+}
+
 TEST_F(ModelCli, DampedLeastSquaresRecoversANearbyModel) {
   WriteRecoveryInputs();
   const CliRun run = Cli("invert", {"--model", Path("start.txt"), "--curve", Path("observed.txt"), "--iterations",
