@@ -82,6 +82,33 @@ std::string describe(const ChannelTrace& trace, Component c) {
 
 }  // namespace
 
+std::string UtcText(std::int64_t microseconds) {
+  constexpr std::int64_t kPerDay = 86'400'000'000;
+  std::int64_t days = microseconds / kPerDay;
+  std::int64_t rest = microseconds % kPerDay;
+  if (rest < 0) {
+    rest += kPerDay;
+    --days;
+  }
+  // The proleptic Gregorian date of a day count from 1970-01-01 (eras of 400 years).
+  const std::int64_t shifted = days + 719468;
+  const std::int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+  const std::int64_t dayOfEra = shifted - era * 146097;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  const std::int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+  const std::int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  const std::int64_t second = rest / 1'000'000;
+  char text[64];
+  std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld.%06lld UTC", static_cast<long long>(year),
+                static_cast<long long>(month), static_cast<long long>(day), static_cast<long long>(second / 3600),
+                static_cast<long long>(second / 60 % 60), static_cast<long long>(second % 60),
+                static_cast<long long>(rest % 1'000'000));
+  return text;
+}
+
 std::optional<Component> RoleFromChannelCode(std::string_view code) {
   while (!code.empty() && (code.back() == ' ' || code.back() == '\0')) code.remove_suffix(1);
   if (code.empty()) return std::nullopt;
@@ -249,8 +276,10 @@ ChannelRecord AssembleChannels(const ChannelTrace& x, const ChannelTrace& y, con
   }
   if (leftOut.empty()) return result;
   const long double spanSeconds = static_cast<long double>(best.count - 1) / rate;
+  const bool utc = x.utcTimes && y.utcTimes && z.utcTimes;
   result.notice = "Loaded " + seconds(static_cast<double>(spanSeconds)) + " s from " +
-                  seconds(static_cast<double>(best.start / 1e6L)) + " s (times from the earliest sample), the " +
+                  seconds(static_cast<double>(best.start / 1e6L)) + " s (times from the earliest sample" +
+                  (utc ? ", " + UtcText(origin) : std::string()) + "), the " +
                   "longest span all three components cover without a break; left out " + leftOut + ".";
   if (breakCount > 0) {
     result.notice += " Breaks: ";

@@ -31,6 +31,7 @@ struct ChannelTrace {
   double samplingRateHz = 0.0;    //!< samples per second (> 0)
   std::vector<TraceSegment> segments;  //!< in time order; a gap or an overlap between consecutive ones
   std::size_t fileIndex = 0;           //!< which of the files read holds it (0-based)
+  bool utcTimes = false;               //!< the segments' start times are UTC since 1970
 };
 
 //! The component a channel code names by its last letter: Z -> Z, N or 1 -> X,
@@ -60,11 +61,15 @@ struct ChannelRecord {
   std::string notice;  //!< the gaps, overlaps and samples left out; empty when every sample was loaded
 };
 
+//! "YYYY-MM-DD hh:mm:ss.ffffff UTC" for microseconds since 1970-01-01 00:00 UTC.
+std::string UtcText(std::int64_t microseconds);
+
 //! The record from channels x, y, z: one sampling rate (FormatError naming the three
 //! rates otherwise), the longest span all three cover without a gap or overlap, its
 //! first samples at the latest common start (to within half a sampling interval) and
 //! times k / rate from 0 (s). The notice names each gap and overlap (time from the
-//! earliest sample and length, s) and how much of each channel was left out.
+//! earliest sample and length, s), the earliest sample's UTC time when all three
+//! channels give UTC times, and how much of each channel was left out.
 //! FormatError naming `path` when the three share no time.
 ChannelRecord AssembleChannels(const ChannelTrace& x, const ChannelTrace& y, const ChannelTrace& z,
                                const std::string& path);

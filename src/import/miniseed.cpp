@@ -203,6 +203,7 @@ std::vector<ChannelTrace> ParseMiniSeed(const std::vector<NamedBytes>& files) {
     trace.role = RoleFromChannelCode(key.channel);
     trace.samplingRateHz = pieces.front().rateHz;
     trace.fileIndex = pieces.front().fileIndex;
+    trace.utcTimes = true;
     for (const Piece& piece : pieces) {
       if (!SameRate(piece.rateHz, trace.samplingRateHz)) {
         char text[160];

@@ -125,7 +125,8 @@ ChannelTrace ParseSac(std::string_view bytes, const std::string& path, bool useR
 
   // The reference time; the epoch when it is not set.
   std::int64_t reference = 0;
-  if (useReferenceTime && SacHasReferenceTime(bytes)) {
+  const bool referenced = useReferenceTime && SacHasReferenceTime(bytes);
+  if (referenced) {
     struct Field {
       const char* name;
       int low, high;
@@ -158,6 +159,7 @@ ChannelTrace ParseSac(std::string_view bytes, const std::string& path, bool useR
   trace.role = component.empty() ? roleFromOrientation(header.real(kCmpaz), header.real(kCmpinc))
                                   : RoleFromChannelCode(component);
   trace.samplingRateHz = 1.0 / decimalOf(delta);
+  trace.utcTimes = referenced;
 
   std::vector<double> values;
   values.reserve(static_cast<std::size_t>(npts));  // the file holds them (checked above)

@@ -206,9 +206,25 @@ TEST(MiniSeed, DifferentStartsAreAlignedToTheLatestCommonStart) {
   EXPECT_EQ(r.record.sample(Component::X, 0).value, 1150);
   EXPECT_EQ(r.record.sample(Component::Y, 0).value, 2000);
   EXPECT_EQ(r.record.sample(Component::Z, 0).value, 3150);
-  EXPECT_NE(r.notice.find("Loaded 6.49 s from 1.5 s"), std::string::npos) << r.notice;
+  EXPECT_NE(r.notice.find("Loaded 6.49 s from 1.5 s (times from the earliest sample, 2020-09-13 12:26:40.000000 UTC)"),
+            std::string::npos)
+      << r.notice;
   EXPECT_NE(r.notice.find("left out 3.5 s of X"), std::string::npos) << r.notice;
   EXPECT_EQ(r.notice.find("Breaks"), std::string::npos) << r.notice;
+}
+
+TEST(ChannelTraces, UtcTextIsTheGregorianDateAndTimeOfDay) {
+  const std::pair<std::int64_t, const char*> cases[] = {
+      {0, "1970-01-01 00:00:00.000000 UTC"},
+      {1'600'000'000'123'456, "2020-09-13 12:26:40.123456 UTC"},
+      {951'782'400'000'000, "2000-02-29 00:00:00.000000 UTC"},
+      {4'107'456'000'000'000, "2100-02-28 00:00:00.000000 UTC"},
+      {4'107'542'400'000'000, "2100-03-01 00:00:00.000000 UTC"},  // 2100 has no 29 February
+      {-1, "1969-12-31 23:59:59.999999 UTC"},
+      {-62'135'596'800'000'000, "0001-01-01 00:00:00.000000 UTC"},
+      {253'402'300'799'000'000, "9999-12-31 23:59:59.000000 UTC"},
+  };
+  for (const auto& [microseconds, text] : cases) EXPECT_EQ(UtcText(microseconds), text) << microseconds;
 }
 
 TEST(MiniSeed, DifferentRatesAreRefusedNamingThem) {

@@ -103,12 +103,15 @@ TEST(Sac, StartTimesAreAlignedAndDifferentRatesRefused) {
   EXPECT_EQ(record->sample(Component::Y, 0).value, 2050);
   EXPECT_EQ(record->sample(Component::Z, 0).value, 3000);
   EXPECT_DOUBLE_EQ(record->sample(Component::Z, 99).time, 0.99);
-  EXPECT_NE(notice.find("Loaded 0.99 s from 1 s"), std::string::npos) << notice;
+  EXPECT_NE(notice.find("Loaded 0.99 s from 1 s (times from the earliest sample, 2020-09-13 12:26:40.000000 UTC)"),
+            std::string::npos)
+      << notice;
 
   // Without a reference time in one file, b alone lines the files up.
   z.nz[0] = -12345;
   ThreeFiles byB(x, y, z);
-  ASSERT_EQ(ReadSacFiles(byB.paths, {})->sample(Component::X, 0).value, 1050);
+  ASSERT_EQ(ReadSacFiles(byB.paths, {}, &notice)->sample(Component::X, 0).value, 1050);
+  EXPECT_EQ(notice.find("UTC"), std::string::npos) << notice;  // b alone says no date
 
   // Files that share no time at all.
   z.nz[0] = 2020;
