@@ -14,16 +14,16 @@ namespace {
 // (time in s, amplitude); every other line is skipped. Samples in file order.
 template <class Lines>
 std::vector<Sample> readComponent(Lines& reader) {
-  std::vector<Sample> samples;
+  SampleCollector samples;
   std::string_view line;
   for (int header = 0; header < 3; ++header)
-    if (!reader.next(line)) return samples;
+    if (!reader.next(line)) return {};
   numerics::arofdoubleM numbers;
   while (reader.next(line)) {
     numerics::SplitNumbersInto(line, numbers);
-    if (numbers.size() == 2) samples.push_back({numbers[0], numbers[1]});
+    if (numbers.size() == 2) samples.push(numbers[0], numbers[1]);
   }
-  return samples;
+  return samples.take();
 }
 
 std::vector<Sample> readComponentFile(const std::string& path, numerics::Progress* progress) {

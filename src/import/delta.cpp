@@ -82,7 +82,7 @@ std::optional<ThreeComponentRecord> readDelta(Lines& reader, const ChannelPrompt
 
   // The first field feeds Z, the second X, the third Y.
   const std::array<int, 3> channels{choice.first, choice.second, choice.third};
-  std::array<std::vector<Sample>, 3> zxy;
+  std::array<SampleCollector, 3> zxy;
   do {
     const numerics::arofstrM words = numerics::SplitWords(line);
     if (words.size() < kDataWords) continue;
@@ -97,10 +97,10 @@ std::optional<ThreeComponentRecord> readDelta(Lines& reader, const ChannelPrompt
       if (numeric && !std::isfinite(values[f])) throw FormatError("Floating point overflow", path);
     }
     if (!numeric) continue;
-    for (int f = 0; f < 3; ++f) zxy[f].push_back({t, values[f]});
+    for (int f = 0; f < 3; ++f) zxy[f].push(t, values[f]);
   } while (reader.next(line));
 
-  return ThreeComponentRecord::FromArrivals(std::move(zxy[1]), std::move(zxy[2]), std::move(zxy[0]));
+  return ThreeComponentRecord::FromArrivals(zxy[1].take(), zxy[2].take(), zxy[0].take());
 }
 
 }  // namespace

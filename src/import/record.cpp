@@ -36,6 +36,25 @@ double ThreeComponentRecord::samplingInterval(Component c) const {
   return list.size() < 2 ? 0.0 : std::fabs(list[0].time - list[1].time);
 }
 
+std::vector<Sample> SampleCollector::take() {
+  if (blocks_.size() == 1) {  // a short record: its one block, trimmed
+    std::vector<Sample> only = std::move(blocks_.front());
+    blocks_.clear();
+    only.shrink_to_fit();
+    return only;
+  }
+  std::size_t count = 0;
+  for (const auto& block : blocks_) count += block.size();
+  std::vector<Sample> all;
+  all.reserve(count);
+  for (auto& block : blocks_) {
+    all.insert(all.end(), block.begin(), block.end());
+    std::vector<Sample>().swap(block);
+  }
+  blocks_.clear();
+  return all;
+}
+
 void ThreeComponentRecord::reserve(std::size_t n) {
   for (auto& list : lists_) list.reserve(n);
 }

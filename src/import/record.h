@@ -51,4 +51,25 @@ private:
   std::array<std::vector<Sample>, 3> lists_;
 };
 
+//! Samples gathered one at a time by a reader that does not know how many will come.
+//! They are kept in blocks that never move, and handed over once in a list of the
+//! exact size: a growing list would copy a day-long component several times over
+//! and, while it grows, hold up to three times its size.
+class SampleCollector {
+public:
+  void push(double time, double value) {
+    if (blocks_.empty() || blocks_.back().size() == kBlockSamples) {
+      blocks_.emplace_back();
+      blocks_.back().reserve(kBlockSamples);
+    }
+    blocks_.back().push_back({time, value});
+  }
+  //! The samples in the order pushed; the collector is empty afterwards.
+  std::vector<Sample> take();
+
+private:
+  static constexpr std::size_t kBlockSamples = std::size_t{1} << 16;
+  std::vector<std::vector<Sample>> blocks_;
+};
+
 }  // namespace corvath::import

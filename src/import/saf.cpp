@@ -106,7 +106,7 @@ std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& pa
   if (!reader.next(line)) return std::nullopt;  // nothing after the end-of-header line
 
   // Columns: vertical (Z), X, Y; the k-th accepted line has the time k * dt.
-  std::vector<Sample> x, y, z;
+  SampleCollector x, y, z;
   numerics::arofdoubleM numbers;
   long long k = 0;
   do {
@@ -114,14 +114,14 @@ std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& pa
     if (numbers.size() < 3) continue;
     const double t = static_cast<double>(static_cast<long double>(k) * header.intervalSeconds);
     if (!std::isfinite(t)) throw FormatError("Floating point overflow", path);
-    z.push_back({t, numbers[0]});
-    x.push_back({t, numbers[1]});
-    y.push_back({t, numbers[2]});
+    z.push(t, numbers[0]);
+    x.push(t, numbers[1]);
+    y.push(t, numbers[2]);
     ++k;
   } while (reader.next(line));
 
   if (control) control->notice = rateNotice(header, path);
-  return ThreeComponentRecord::FromArrivals(std::move(x), std::move(y), std::move(z));
+  return ThreeComponentRecord::FromArrivals(x.take(), y.take(), z.take());
 }
 
 }  // namespace
