@@ -351,8 +351,7 @@ QWidget* MainWindow::buildTimeSeriesTab() {
     curve->setPen(QPen(ComponentColour(c.component), 1));
     recordCurves_[static_cast<int>(c.component)] = curve;
   }
-  windowBands_ = new WindowBandController(horizontalTimeSeriesChart_, verticalTimeSeriesChart_, workspace_.windows,
-                                          [this] { return workspace_.record.present(); }, this);
+  windowBands_ = new WindowBandController(horizontalTimeSeriesChart_, verticalTimeSeriesChart_, workspace_, this);
   timeRange_ = new TimeRangeLink({horizontalTimeSeriesChart_, verticalTimeSeriesChart_}, workspace_, timeScrollBar,
                                  zoomLabel_, this);  // time range
   return page;

@@ -1,5 +1,6 @@
 #include "ui/windowbands.h"
 
+#include "app/windowcommands.h"
 #include "ui/palette.h"
 
 #include <QMouseEvent>
@@ -42,12 +43,8 @@ bool IsPress(QEvent::Type type) {
 }  // namespace
 
 WindowBandController::WindowBandController(QCustomPlot* horizontalChart, QCustomPlot* verticalChart,
-                                           windows::WindowState& state,
-                                           std::function<bool()> recordPresent, QObject* parent)
-    : QObject(parent),
-      charts_{horizontalChart, verticalChart},
-      state_(state),
-      recordPresent_(std::move(recordPresent)) {
+                                           app::Workspace& workspace, QObject* parent)
+    : QObject(parent), charts_{horizontalChart, verticalChart}, workspace_(workspace), state_(workspace.windows) {
   for (Chart c : kCharts) {
     QCustomPlot* plot = charts_[Slot(c)];
     // Bands are drawn on their own buffered layer below the curves, so a band that
@@ -71,13 +68,13 @@ const std::vector<WindowBandController::BandItems>& WindowBandController::bands(
   return bands_[Slot(chart)];
 }
 
-void WindowBandController::toggleAddMode() { apply(windows::ToggleAddMode(state_)); }
+void WindowBandController::toggleAddMode() { apply(app::ToggleAddWindowMode(workspace_)); }
 
-void WindowBandController::toggleRemoveMode() { apply(windows::ToggleRemoveMode(state_)); }
+void WindowBandController::toggleRemoveMode() { apply(app::ToggleRemoveWindowMode(workspace_)); }
 
 void WindowBandController::clearWindows() {
   edgeDragging_ = false;
-  apply(windows::ClearWindows(state_));
+  apply(app::ClearAnalysisWindows(workspace_));
 }
 
 void WindowBandController::refresh() {
@@ -89,8 +86,6 @@ void WindowBandController::refresh() {
   }
   applyMouseZoom();
 }
-
-bool WindowBandController::hasRecord() const { return recordPresent_ && recordPresent_(); }
 
 std::optional<Chart> WindowBandController::chartOf(QObject* object) const {
   for (Chart c : kCharts) {
@@ -160,7 +155,7 @@ bool WindowBandController::mousePressed(Chart chart, QMouseEvent& event) {
   if (!state_.removeMode) {
     if (const std::optional<EdgeHit> hit = edgeAt(chart, pos.x())) {
       const double span = charts_[Slot(Chart::Horizontal)]->xAxis->range().size();
-      if (windows::BeginEdgeDrag(state_, hit->window, chart, hit->edge, span)) {
+      if (app::BeginWindowEdgeDrag(workspace_, hit->window, chart, hit->edge, span)) {
         edgeDragging_ = true;
         plot->setCursor(Qt::SizeHorCursor);
         return true;  // the chart must not pan while an edge moves
@@ -168,7 +163,7 @@ bool WindowBandController::mousePressed(Chart chart, QMouseEvent& event) {
     }
   }
   const bool shift = event.modifiers().testFlag(Qt::ShiftModifier);
-  apply(windows::PressAt(state_, hasRecord(), timeAt(chart, event), shift, chart));
+  apply(app::PressOnTimeSeries(workspace_, timeAt(chart, event), shift, chart));
   return false;
 }
 
@@ -178,15 +173,14 @@ bool WindowBandController::mouseMoved(Chart chart, QMouseEvent& event) {
     if (!state_.edgeDrag || state_.edgeDrag->chart != chart) return true;
     const QCPRange view = plot->xAxis->range();
     const std::size_t index = state_.edgeDrag->window;
-    if (windows::DragEdgeTo(state_, timeAt(chart, event), view.lower, view.upper)) {
+    if (app::DragWindowEdgeTo(workspace_, timeAt(chart, event), view.lower, view.upper)) {
       placeBand(chart, index);
       layers_[Slot(chart)]->replot();
     }
     return true;
   }
   if (pressedChart_ == chart) {
-    const windows::Update update =
-        windows::DragTo(state_, hasRecord(), clampedToView(chart, timeAt(chart, event)));
+    const windows::Update update = app::DragOnTimeSeries(workspace_, clampedToView(chart, timeAt(chart, event)));
     if (update.bands) {
       const std::size_t last = state_.windows.size() - 1;
       for (Chart c : kCharts) {
@@ -214,11 +208,11 @@ bool WindowBandController::mouseReleased(Chart chart, QMouseEvent& event) {
   if (edgeDragging_) {
     edgeDragging_ = false;
     charts_[Slot(chart)]->unsetCursor();
-    apply(windows::EndEdgeDrag(state_));
+    apply(app::EndWindowEdgeDrag(workspace_));
     return true;
   }
   if (wasPressed) {
-    apply(windows::ReleaseAt(state_, hasRecord(), clampedToView(chart, timeAt(chart, event))));
+    apply(app::ReleaseOnTimeSeries(workspace_, clampedToView(chart, timeAt(chart, event))));
   }
   return false;
 }

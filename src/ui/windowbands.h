@@ -5,10 +5,10 @@
 #include <QObject>
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <vector>
 
+#include "app/workspace.h"
 #include "windows/analysiswindows.h"
 
 class QCustomPlot;
@@ -33,9 +33,8 @@ public:
   static constexpr double kEdgeGrabPixels = 4.0;
 
   //! Binds the horizontal chart (Chart1) and the vertical chart (Chart2) to the
-  //! window state; recordPresent tells whether X and Z hold samples.
-  WindowBandController(QCustomPlot* horizontalChart, QCustomPlot* verticalChart,
-                       windows::WindowState& state, std::function<bool()> recordPresent,
+  //! workspace's analysis windows; its record decides whether a press may start one.
+  WindowBandController(QCustomPlot* horizontalChart, QCustomPlot* verticalChart, app::Workspace& workspace,
                        QObject* parent = nullptr);
 
   //! The chart of the given kind.
@@ -68,7 +67,6 @@ private:
     windows::Edge edge;
   };
 
-  bool hasRecord() const;
   std::optional<windows::Chart> chartOf(QObject* object) const;
   double timeAt(windows::Chart chart, const QMouseEvent& event) const;
   double clampedToView(windows::Chart chart, double t) const;
@@ -89,8 +87,8 @@ private:
   std::array<QCPLayer*, 2> layers_{};
   std::array<std::vector<BandItems>, 2> bands_;
   std::array<int, 2> selectionRectModes_{};
-  windows::WindowState& state_;
-  std::function<bool()> recordPresent_;
+  app::Workspace& workspace_;
+  const windows::WindowState& state_;  // the workspace's windows, read for drawing
   std::optional<windows::Chart> pressedChart_;  // the chart that owns the pointer until release
   bool edgeDragging_ = false;
 };

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/workspace.h"
 #include "ui/windowbands.h"
 #include "windows/analysiswindows.h"
 
@@ -18,8 +19,8 @@ class WindowBandsTest : public QObject {
   std::unique_ptr<QWidget> page;
   QCustomPlot* chart1 = nullptr;
   QCustomPlot* chart2 = nullptr;
-  WindowState state;
-  bool recordPresent = true;
+  corvath::app::Workspace workspace;
+  WindowState& state = workspace.windows;
   std::unique_ptr<WindowBandController> controller;
 
   QCustomPlot* plot(Chart c) { return c == Chart::Horizontal ? chart1 : chart2; }
@@ -82,8 +83,10 @@ private slots:
     chart1->replot();
     chart2->replot();
     state = WindowState{};
-    recordPresent = true;
-    controller = std::make_unique<WindowBandController>(chart1, chart2, state, [this] { return recordPresent; });
+    workspace.record.clear();
+    for (corvath::import::Component c : corvath::import::kComponents)
+      for (int i = 0; i <= 1000; ++i) workspace.record.append(c, i * 0.1, std::sin(i * 0.05));
+    controller = std::make_unique<WindowBandController>(chart1, chart2, workspace);
   }
 
   void cleanup() {
@@ -147,7 +150,7 @@ private slots:
     controller->toggleAddMode();
     drag(Chart::Horizontal, 20, 40, Qt::ShiftModifier);
     QVERIFY(state.windows.empty());
-    recordPresent = false;
+    workspace.record.clear();
     drag(Chart::Vertical, 20, 40);
     QVERIFY(state.windows.empty());
     QVERIFY(controller->bands(Chart::Horizontal).empty());
