@@ -19,9 +19,15 @@ std::vector<Sample> readComponent(Lines& reader) {
   for (int header = 0; header < 3; ++header)
     if (!reader.next(line)) return {};
   numerics::arofdoubleM numbers;
+  LineCountEstimate estimate;
+  std::size_t accepted = 0;
   while (reader.next(line)) {
+    if (estimate.count(line.size())) samples.expect(estimate.expectedSamples(accepted, reader.bytesLeft()));
     numerics::SplitNumbersInto(line, numbers);
-    if (numbers.size() == 2) samples.push(numbers[0], numbers[1]);
+    if (numbers.size() == 2) {
+      samples.push(numbers[0], numbers[1]);
+      ++accepted;
+    }
   }
   return samples.take();
 }

@@ -2,6 +2,8 @@
 // Lines of 8-bit text already in memory, by the rules of numerics::TextLineReader:
 // a line ends at LF, a CR is never part of a line, the byte 0x1A ends the text.
 // The text readers run over either source.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,8 @@ public:
   bool next(std::string_view& line);
   //! Number of the line last returned (1-based).
   std::size_t lineNumber() const { return lineNumber_; }
+  //! Bytes of the text not yet returned as lines.
+  std::optional<std::uint64_t> bytesLeft() const { return rest_.size(); }
 
 private:
   std::string_view rest_;

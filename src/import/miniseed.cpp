@@ -101,8 +101,10 @@ void decodeFile(const NamedBytes& file, std::size_t fileIndex, std::map<ChannelK
   // blockette whose offset may equal the bytes it was given, so zeros follow the data:
   // such a read stays inside the buffer and finds no blockette.
   constexpr std::size_t kReadSlack = 64;
-  std::vector<char> buffer(file.bytes.size() + kReadSlack, '\0');
-  std::copy(file.bytes.begin(), file.bytes.end(), buffer.begin());
+  std::vector<char> buffer;
+  buffer.reserve(file.bytes.size() + kReadSlack);
+  buffer.assign(file.bytes.begin(), file.bytes.end());
+  buffer.resize(file.bytes.size() + kReadSlack, '\0');
   const std::size_t size = file.bytes.size();
   std::size_t offset = 0;
   while (offset < size) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <stdexcept>
 
 namespace corvath::import {
 
@@ -36,11 +38,36 @@ double ThreeComponentRecord::samplingInterval(Component c) const {
   return list.size() < 2 ? 0.0 : std::fabs(list[0].time - list[1].time);
 }
 
+std::size_t LineCountEstimate::expectedSamples(std::size_t accepted, std::optional<std::uint64_t> bytesLeft) const {
+  if (!bytesLeft || accepted == 0 || bytes_ == 0) return 0;
+  const long double perByte = static_cast<long double>(accepted) / static_cast<long double>(bytes_);
+  const long double more = 1.05L * perByte * static_cast<long double>(*bytesLeft) + 1024.0L;
+  const long double cap = static_cast<long double>(std::size_t{1} << 40);  // beyond any file
+  return accepted + static_cast<std::size_t>(std::min(more, cap));
+}
+
+void SampleCollector::expect(std::size_t total) {
+  std::size_t held = 0;
+  for (const auto& block : blocks_) held += block.size();
+  if (total <= held + kBlockSamples) return;
+  try {
+    std::vector<Sample> room;
+    room.reserve(total);
+    for (auto& block : blocks_) room.insert(room.end(), block.begin(), block.end());
+    blocks_.clear();
+    blocks_.push_back(std::move(room));
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+}
+
 std::vector<Sample> SampleCollector::take() {
-  if (blocks_.size() == 1) {  // a short record: its one block, trimmed
+  if (blocks_.size() == 1) {  // one block: handed over as it is
     std::vector<Sample> only = std::move(blocks_.front());
     blocks_.clear();
-    only.shrink_to_fit();
+    // A short record's block is trimmed; the room of an estimate that was too high is
+    // left untouched, which costs address space but no memory.
+    if (only.capacity() <= kBlockSamples) only.shrink_to_fit();
     return only;
   }
   std::size_t count = 0;

@@ -4,6 +4,8 @@
 // the time of sample i of X.
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace corvath::import {
@@ -51,6 +53,27 @@ private:
   std::array<std::vector<Sample>, 3> lists_;
 };
 
+//! How many samples a line-per-sample text holds, judged from its first lines and
+//! the bytes left after them.
+class LineCountEstimate {
+public:
+  //! The lines looked at before judging.
+  static constexpr std::size_t kLines = 4096;
+  //! Counts a line of `bytes` bytes (without its end); true once, at the kLines-th line.
+  bool count(std::size_t bytes) {
+    bytes_ += bytes + 1;
+    return ++lines_ == kLines;
+  }
+  //! The samples to expect in all when `accepted` of the lines counted gave one each
+  //! and `bytesLeft` bytes follow (a little more than the same rate predicts); 0 when
+  //! nothing can be said.
+  std::size_t expectedSamples(std::size_t accepted, std::optional<std::uint64_t> bytesLeft) const;
+
+private:
+  std::size_t lines_ = 0;
+  std::uint64_t bytes_ = 0;
+};
+
 //! Samples gathered one at a time by a reader that does not know how many will come.
 //! They are kept in blocks that never move, and handed over once in a list of the
 //! exact size: a growing list would copy a day-long component several times over
@@ -58,12 +81,16 @@ private:
 class SampleCollector {
 public:
   void push(double time, double value) {
-    if (blocks_.empty() || blocks_.back().size() == kBlockSamples) {
+    if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
       blocks_.emplace_back();
       blocks_.back().reserve(kBlockSamples);
     }
     blocks_.back().push_back({time, value});
   }
+  //! A reader's estimate of how many samples will come in all: room for that many is
+  //! taken at once, so that nothing is copied at the end when the estimate holds. Room
+  //! that cannot be had is not taken (the blocks go on as before).
+  void expect(std::size_t total);
   //! The samples in the order pushed; the collector is empty afterwards.
   std::vector<Sample> take();
 

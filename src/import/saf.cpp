@@ -108,8 +108,13 @@ std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& pa
   // Columns: vertical (Z), X, Y; the k-th accepted line has the time k * dt.
   SampleCollector x, y, z;
   numerics::arofdoubleM numbers;
+  LineCountEstimate estimate;
   long long k = 0;
   do {
+    if (estimate.count(line.size())) {
+      const std::size_t expected = estimate.expectedSamples(static_cast<std::size_t>(k), reader.bytesLeft());
+      for (SampleCollector* c : {&x, &y, &z}) c->expect(expected);
+    }
     numerics::SplitNumbersInto(line, numbers);
     if (numbers.size() < 3) continue;
     const double t = static_cast<double>(static_cast<long double>(k) * header.intervalSeconds);

@@ -7,6 +7,8 @@
 #include <istream>
 #include <system_error>
 
+#include <sys/stat.h>
+
 #include "numerics/parallel.h"
 
 namespace corvath::numerics {
@@ -53,6 +55,15 @@ std::FILE* openForReading(const std::string& path) {
 TextLineReader::TextLineReader(const std::string& path, Progress* progress)
     : path_(path), buffer_(kBufferSize), progress_(progress) {
   file_ = openForReading(path);
+  struct stat info {};
+  if (::fstat(::fileno(file_), &info) == 0 && S_ISREG(info.st_mode))
+    fileSize_ = static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<std::uint64_t> TextLineReader::bytesLeft() const {
+  if (!fileSize_) return std::nullopt;
+  const std::uint64_t consumed = bytesRead_ - (end_ - begin_);
+  return *fileSize_ > consumed ? *fileSize_ - consumed : 0;
 }
 
 TextLineReader::~TextLineReader() {
@@ -75,6 +86,7 @@ bool TextLineReader::fill() {
     eof_ = true;
     return false;
   }
+  bytesRead_ += got;
   Advance(progress_, static_cast<double>(got));
   // The byte 0x1A ends the file: drop it and everything after it.
   if (const void* eofMark = std::memchr(buffer_.data() + end_, kEndOfFile, got)) {

@@ -1,8 +1,10 @@
 #pragma once
 // Reading 8-bit text files line by line: a line ends at LF, a CR is never part
 // of a line, the byte 0x1A ends the file. No code-page conversion.
+#include <cstdint>
 #include <cstdio>
 #include <iosfwd>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -51,6 +53,9 @@ public:
   //! Number of the line last returned (1-based).
   std::size_t lineNumber() const { return lineNumber_; }
   const std::string& path() const { return path_; }
+  //! Bytes of the file not yet returned as lines; nothing when the size is unknown
+  //! (not a regular file).
+  std::optional<std::uint64_t> bytesLeft() const;
 
 private:
   bool fill();
@@ -63,6 +68,8 @@ private:
   std::string line_;
   std::size_t lineNumber_ = 0;
   Progress* progress_ = nullptr;
+  std::optional<std::uint64_t> fileSize_;
+  std::uint64_t bytesRead_ = 0;
 };
 
 //! The line without its CR bytes: raw itself (shortened) when its only CRs end it,

@@ -74,6 +74,62 @@ TEST(SafFile, TimesAreMultiplesOfTheIntervalWithoutDrift) {
   EXPECT_EQ(r->sample(Component::X, 200 * 1800).time, 1800.0);
 }
 
+TEST(SafFile, EverySampleInOrderWhateverTheFirstLinesSayOfTheRest) {
+  // The reader judges the length of the record from its first 4096 lines; lines that
+  // grow or shrink after them, or text lines among them, must not change a sample.
+  const auto line = [](int k, bool wide) {
+    const std::string pad = wide ? std::string(40, ' ') : "";
+    return std::to_string(k) + pad + " " + std::to_string(-k) + pad + " " + std::to_string(2 * k) + "\n";
+  };
+  struct Case {
+    const char* name;
+    int narrowFirst;  // lines before the width changes
+    bool wideFirst;
+    bool textLines;   // a line without numbers after every tenth line
+  };
+  const Case cases[] = {{"narrow, then wide", 5000, false, false},
+                        {"wide, then narrow", 5000, true, false},
+                        {"text lines in the first part", 5000, false, true},
+                        {"shorter than the judging", 3000, true, false}};
+  for (const Case& c : cases) {
+    std::string text = "SAMP_FREQ = 100\n####-\n";
+    const int n = 150000;
+    for (int k = 0; k < n; ++k) {
+      text += line(k, (k < c.narrowFirst) == c.wideFirst);
+      if (c.textLines && k < c.narrowFirst && k % 10 == 0) text += "gain change\n";
+    }
+    ScratchDir dir;
+    for (const auto& r : {ReadSafFile(dir.write("r.saf", text)), ReadSafText(text, "r.saf")}) {
+      ASSERT_TRUE(r) << c.name;
+      ASSERT_EQ(r->size(Component::Z), static_cast<std::size_t>(n)) << c.name;
+      for (int k = 0; k < n; k += 997) {
+        ASSERT_EQ(r->sample(Component::Z, k).value, k) << c.name;
+        ASSERT_EQ(r->sample(Component::X, k).value, -k) << c.name;
+        ASSERT_EQ(r->sample(Component::Y, k).value, 2 * k) << c.name;
+      }
+      EXPECT_EQ(r->sample(Component::Y, n - 1).value, 2 * (n - 1)) << c.name;
+    }
+  }
+}
+
+TEST(SampleCollector, HandsOverThePushedSamplesWhateverWasExpected) {
+  const std::pair<const char*, std::size_t> cases[] = {
+      {"nothing expected", 0},       {"exact", 200000},  {"too few", 100000},
+      {"too many", 500000},          {"far too many", std::size_t{1} << 62},  // no room: ignored
+  };
+  for (const auto& [name, expected] : cases) {
+    SampleCollector collector;
+    for (int i = 0; i < 200000; ++i) {
+      if (i == 5000 && expected) collector.expect(expected);
+      collector.push(i * 0.5, -i);
+    }
+    const std::vector<Sample> all = collector.take();
+    ASSERT_EQ(all.size(), 200000u) << name;
+    for (std::size_t i = 0; i < all.size(); ++i)
+      if (all[i].time != i * 0.5 || all[i].value != -static_cast<double>(i)) FAIL() << name << ": sample " << i;
+  }
+}
+
 TEST(SafFile, NothingToLoadWithoutDataAfterTheEndOfTheHeader) {
   ScratchDir dir;
   for (const char* text : {"SAMP_FREQ = 100\n1 2 3\n4 5 6\n", "SAMP_FREQ = 100\n####-\n", "SAMP_FREQ = 100\n####-",
