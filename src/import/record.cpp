@@ -65,9 +65,10 @@ std::vector<Sample> SampleCollector::take() {
   if (blocks_.size() == 1) {  // one block: handed over as it is
     std::vector<Sample> only = std::move(blocks_.front());
     blocks_.clear();
-    // A short record's block is trimmed; the room of an estimate that was too high is
-    // left untouched, which costs address space but no memory.
-    if (only.capacity() <= kBlockSamples) only.shrink_to_fit();
+    // A short record's block is trimmed, and so is the room of an estimate far too
+    // high; the few per cent an estimate is meant to exceed by stay untouched, which
+    // costs address space but no memory.
+    if (only.capacity() <= kBlockSamples || only.size() < only.capacity() / 2) only.shrink_to_fit();
     return only;
   }
   std::size_t count = 0;
