@@ -2,6 +2,7 @@
 // The three-component record: X, Y (horizontal) and Z (vertical), each a list of
 // timed samples in ascending time order. Sample i of Y and Z is taken to belong to
 // the time of sample i of X.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -82,8 +83,11 @@ class SampleCollector {
 public:
   void push(double time, double value) {
     if (blocks_.empty() || blocks_.back().size() == blocks_.back().capacity()) {
+      // Small first blocks keep short records cheap; they double up to the full size.
+      const std::size_t size = blocks_.empty() ? kFirstBlockSamples
+                                               : std::min(kBlockSamples, 2 * blocks_.back().capacity());
       blocks_.emplace_back();
-      blocks_.back().reserve(kBlockSamples);
+      blocks_.back().reserve(size);
     }
     blocks_.back().push_back({time, value});
   }
@@ -95,6 +99,7 @@ public:
   std::vector<Sample> take();
 
 private:
+  static constexpr std::size_t kFirstBlockSamples = 1024;
   static constexpr std::size_t kBlockSamples = std::size_t{1} << 16;
   std::vector<std::vector<Sample>> blocks_;
 };
