@@ -4,7 +4,7 @@
 #include <cctype>
 
 #ifdef CORVATH_CLI_CHARTS
-#include "ui/ratioplot.h"
+#include "charts/ratioplot.h"
 #endif
 
 namespace corvath::cli {
@@ -54,7 +54,7 @@ bool ParsePlotSize(const std::string& text, int& widthPx, int& heightPx) {
 std::string WritePlot(const app::Workspace& workspace, const PlotRequest& request) {
   if (!workspace.spectraResult) return "there is no ratio to draw";
 #ifdef CORVATH_CLI_CHARTS
-  return ui::WriteRatioChart(*workspace.spectraResult, request.path, request.widthPx, request.heightPx);
+  return charts::WriteRatioChart(*workspace.spectraResult, request.path, request.widthPx, request.heightPx);
 #else
   (void)request;
   return "this corvath-cli was built without the charts (the GUI part), so it cannot draw --plot";

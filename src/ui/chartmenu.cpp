@@ -17,8 +17,10 @@
 
 #include <qcustomplot.h>
 
-#include "ui/chartimage.h"
-#include "ui/charts.h"
+#include "charts/chartimage.h"
+#include "charts/charts.h"
+
+using namespace corvath::charts;
 
 namespace corvath::ui {
 namespace {

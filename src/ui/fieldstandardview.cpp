@@ -15,8 +15,10 @@
 
 #include "numerics/numbertext.h"
 #include "spectra/fieldstandardreport.h"
-#include "ui/chartinteraction.h"
-#include "ui/charts.h"
+#include "charts/chartinteraction.h"
+#include "charts/charts.h"
+
+using namespace corvath::charts;
 
 namespace corvath::ui {
 

@@ -42,22 +42,24 @@
 #include "numerics/numbertext.h"
 #include "ui/backgroundtask.h"
 #include "ui/channelsdialog.h"
-#include "ui/chartinteraction.h"
+#include "charts/chartinteraction.h"
 #include "ui/chartmenu.h"
-#include "ui/charts.h"
-#include "ui/curvelegend.h"
+#include "charts/charts.h"
+#include "charts/curvelegend.h"
 #include "ui/fieldstandardview.h"
 #include "ui/inversionpanel.h"
 #include "ui/inversionrunner.h"
 #include "ui/loadcomponentsdialog.h"
 #include "ui/modeltableview.h"
-#include "ui/palette.h"
+#include "charts/palette.h"
 #include "ui/recordcurve.h"
 #include "ui/settingsdialog.h"
-#include "ui/spectradrawing.h"
+#include "charts/spectradrawing.h"
 #include "ui/timerange.h"
 #include "ui/toolbaricons.h"
 #include "ui/windowbands.h"
+
+using namespace corvath::charts;
 
 namespace corvath::ui {
 namespace {

@@ -24,10 +24,14 @@ class QToolButton;
 class QTableWidget;
 class QTabWidget;
 
+namespace corvath::charts {
+class CurveLegend;
+}
+
 namespace corvath::ui {
 
+using charts::CurveLegend;
 class ChannelsDialog;
-class CurveLegend;
 class FieldStandardView;
 class InversionPanel;
 class BackgroundTask;

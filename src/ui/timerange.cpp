@@ -9,9 +9,11 @@
 #include <QTimer>
 
 #include "app/commands.h"
-#include "ui/chartinteraction.h"
+#include "charts/chartinteraction.h"
 #include "ui/recordcurve.h"
 #include "windows/zoom.h"
+
+using namespace corvath::charts;
 
 namespace corvath::ui {
 namespace {

@@ -1,7 +1,7 @@
 #include "ui/windowbands.h"
 
 #include "app/windowcommands.h"
-#include "ui/palette.h"
+#include "charts/palette.h"
 
 #include <QMouseEvent>
 #include <qcustomplot.h>
@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+
+using namespace corvath::charts;
 
 namespace corvath::ui {
 

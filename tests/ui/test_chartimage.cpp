@@ -14,12 +14,12 @@
 #include <QTemporaryDir>
 #include <qcustomplot.h>
 
-#include "ui/chartimage.h"
+#include "charts/chartimage.h"
 #include "ui/chartmenu.h"
 #include "ui/mainwindow.h"
-#include "ui/peaklabel.h"
-#include "ui/ratioplot.h"
-#include "ui/spectradrawing.h"
+#include "charts/peaklabel.h"
+#include "charts/ratioplot.h"
+#include "charts/spectradrawing.h"
 
 using namespace corvath;
 
@@ -111,11 +111,11 @@ private slots:
     QFETCH(QString, name);
     QFETCH(QSize, size);
     QFETCH(QByteArray, head);
-    std::unique_ptr<QCustomPlot> chart(ui::MakeRatioChart(nullptr));
+    std::unique_ptr<QCustomPlot> chart(charts::MakeRatioChart(nullptr));
     chart->resize(640, 420);
-    ui::DrawRatio(chart.get(), HandMadeResult());
+    charts::DrawRatio(chart.get(), HandMadeResult());
     const QString path = dir.filePath(name);
-    QCOMPARE(ui::SaveChartImage(*chart, path, size), QString());
+    QCOMPARE(charts::SaveChartImage(*chart, path, size), QString());
     QCOMPARE(Head(path, head.size()), head);
     const QSize expected = size.isEmpty() ? QSize(640, 420) : size;
     if (name.endsWith("png", Qt::CaseInsensitive)) {
@@ -136,11 +136,11 @@ private slots:
     QCustomPlot chart;
     chart.resize(300, 200);
     const QString wrongKind = dir.filePath("chart.bmp");
-    QVERIFY(ui::SaveChartImage(chart, wrongKind).contains(".png, .svg or .pdf"));
+    QVERIFY(charts::SaveChartImage(chart, wrongKind).contains(".png, .svg or .pdf"));
     QVERIFY(!QFile::exists(wrongKind));
     for (const char* name : {"no/such/folder/chart.png", "no/such/folder/chart.svg", "no/such/folder/chart.pdf"}) {
       const QString path = dir.filePath(name);
-      const QString error = ui::SaveChartImage(chart, path);
+      const QString error = charts::SaveChartImage(chart, path);
       QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
       QVERIFY(!QFile::exists(path));
     }
@@ -182,13 +182,13 @@ private slots:
   }
 
   void thePeakLabelIsInThePictureOnItsLightBox() {
-    std::unique_ptr<QCustomPlot> chart(ui::MakeRatioChart(nullptr));
+    std::unique_ptr<QCustomPlot> chart(charts::MakeRatioChart(nullptr));
     chart->resize(500, 300);
-    ui::DrawRatio(chart.get(), HandMadeResult());
-    QVERIFY(ui::SaveChartImage(*chart, dir.filePath("label.png")).isEmpty());
-    ui::PeakLabel* label = nullptr;
+    charts::DrawRatio(chart.get(), HandMadeResult());
+    QVERIFY(charts::SaveChartImage(*chart, dir.filePath("label.png")).isEmpty());
+    charts::PeakLabel* label = nullptr;
     for (int i = 0; i < chart->itemCount(); ++i)
-      if (auto* l = qobject_cast<ui::PeakLabel*>(chart->item(i))) label = l;
+      if (auto* l = qobject_cast<charts::PeakLabel*>(chart->item(i))) label = l;
     QVERIFY(label);
     const QRectF box = label->drawnBox();
     QVERIFY(!box.isEmpty());
@@ -244,15 +244,17 @@ private slots:
   void batchPlotInProcessGivesTheSamePictureAsTheWindowsChart() {
     const spectra::SpectraResult result = HandMadeResult();
     const QString batch = dir.filePath("same_batch.png");
-    QCOMPARE(QString::fromStdString(ui::WriteRatioChart(result, batch.toStdString(), 600, 380)), QString());
-    std::unique_ptr<QCustomPlot> chart(ui::MakeRatioChart(nullptr));
+    QCOMPARE(QString::fromStdString(charts::WriteRatioChart(result, batch.toStdString(), 600, 380)), QString());
+    std::unique_ptr<QCustomPlot> chart(charts::MakeRatioChart(nullptr));
     chart->resize(600, 380);
-    ui::DrawRatio(chart.get(), result);
+    charts::DrawRatio(chart.get(), result);
     const QString window = dir.filePath("same_window.png");
-    QVERIFY(ui::SaveChartImage(*chart, window).isEmpty());
+    QVERIFY(charts::SaveChartImage(*chart, window).isEmpty());
     QCOMPARE(QImage(batch), QImage(window));
   }
 };
 
 QTEST_MAIN(ChartImageTest)
 #include "test_chartimage.moc"
+
+using namespace corvath::charts;

@@ -12,7 +12,7 @@
 #include <cmath>
 #include <vector>
 
-#include "ui/charts.h"
+#include "charts/charts.h"
 #include "ui/loadcomponentsdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/timerange.h"
@@ -300,3 +300,5 @@ private slots:
 
 QTEST_MAIN(ChartNavigationTest)
 #include "test_chartnavigation.moc"
+
+using namespace corvath::charts;

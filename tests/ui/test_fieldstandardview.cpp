@@ -21,7 +21,7 @@
 
 #include "app/commands.h"
 #include "import/record.h"
-#include "ui/curvelegend.h"
+#include "charts/curvelegend.h"
 #include "ui/fieldstandardview.h"
 #include "ui/mainwindow.h"
 #include "ui/windowbands.h"
@@ -122,7 +122,7 @@ private slots:
     QCOMPARE(chart->xAxis->scaleType(), QCPAxis::stLogarithmic);
     QCOMPARE(OwnPlottables(chart), 10 + 3);  // windows, -sigma, +sigma, mean
     QStringList legend;
-    auto* list = find<corvath::ui::CurveLegend>("Chart5Legend");
+    auto* list = find<corvath::charts::CurveLegend>("Chart5Legend");
     for (int i = 0; i < list->count(); ++i) legend << list->item(i)->text();
     QVERIFY(legend.contains("H/V"));
     QVERIFY(legend.contains("H/V_wnd1"));
@@ -183,3 +183,5 @@ private slots:
 
 QTEST_MAIN(FieldStandardViewTest)
 #include "test_fieldstandardview.moc"
+
+using namespace corvath::charts;

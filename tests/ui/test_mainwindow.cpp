@@ -19,8 +19,8 @@
 
 #include "import/record.h"
 #include "ui/channelsdialog.h"
-#include "ui/charts.h"
-#include "ui/curvelegend.h"
+#include "charts/charts.h"
+#include "charts/curvelegend.h"
 #include "ui/loadcomponentsdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/recordcurve.h"
@@ -164,7 +164,7 @@ private slots:
     for (const Row& row : rows) {
       QCustomPlot* chart = Chart(window, row.name);
       const QString where = row.name;
-      QCOMPARE(corvath::ui::ChartTitle(*chart), QString(row.title));
+      QCOMPARE(corvath::charts::ChartTitle(*chart), QString(row.title));
       QCOMPARE(chart->xAxis->label(), QString(row.bottom));
       QCOMPARE(chart->yAxis->scaleType() == QCPAxis::stLogarithmic, row.logarithmic);
       if (row.logarithmic) QVERIFY(qSharedPointerDynamicCast<QCPAxisTickerLog>(chart->yAxis->ticker()));
@@ -197,10 +197,10 @@ private slots:
     }
 
     // Label format: up to five decimals, no grouping, no trailing zeros.
-    QCOMPARE(corvath::ui::AxisLabelText(12345.5), QString("12345.5"));
-    QCOMPARE(corvath::ui::AxisLabelText(0.123456789), QString("0.12346"));
-    QCOMPARE(corvath::ui::AxisLabelText(-2.0), QString("-2"));
-    QCOMPARE(corvath::ui::AxisLabelText(1e-7), QString("1e-07"));
+    QCOMPARE(corvath::charts::AxisLabelText(12345.5), QString("12345.5"));
+    QCOMPARE(corvath::charts::AxisLabelText(0.123456789), QString("0.12346"));
+    QCOMPARE(corvath::charts::AxisLabelText(-2.0), QString("-2"));
+    QCOMPARE(corvath::charts::AxisLabelText(1e-7), QString("1e-07"));
 
     // The ratio chart: "H/Z" and "H/Zc", lines 2 pixels wide, no markers; its legend
     // lists them with check boxes that hide and show them.
@@ -212,7 +212,7 @@ private slots:
       QCOMPARE(ratio->graph(i)->pen().width(), 2);
       QCOMPARE(ratio->graph(i)->scatterStyle().shape(), QCPScatterStyle::ssNone);
     }
-    auto* legend = window.findChild<corvath::ui::CurveLegend*>("Chart5Legend");
+    auto* legend = window.findChild<corvath::charts::CurveLegend*>("Chart5Legend");
     QVERIFY(legend);
     QCOMPARE(legend->count(), 2);
     QCOMPARE(legend->item(1)->text(), QString("H/Zc"));
@@ -224,7 +224,7 @@ private slots:
 
     // The spectra legends follow the curves after refresh() and scroll when long.
     QCustomPlot* spectra = Chart(window, "Chart3");
-    auto* spectraLegend = window.findChild<corvath::ui::CurveLegend*>("Chart3Legend");
+    auto* spectraLegend = window.findChild<corvath::charts::CurveLegend*>("Chart3Legend");
     QCOMPARE(spectraLegend->count(), 0);
     for (int i = 0; i < 40; ++i) spectra->addGraph()->setName(QString("X_wnd%1").arg(i + 1));
     spectraLegend->refresh();
@@ -565,3 +565,5 @@ private:
 
 QTEST_MAIN(MainWindowTest)
 #include "test_mainwindow.moc"
+
+using namespace corvath::charts;

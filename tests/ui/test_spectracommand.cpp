@@ -14,9 +14,9 @@
 #include "app/commands.h"
 #include "import/record.h"
 #include "spectra/calculatespectra.h"
-#include "ui/curvelegend.h"
+#include "charts/curvelegend.h"
 #include "ui/mainwindow.h"
-#include "ui/spectradrawing.h"
+#include "charts/spectradrawing.h"
 #include "ui/windowbands.h"
 
 using corvath::import::Component;
@@ -68,7 +68,7 @@ QStringList GraphNames(const QCustomPlot* chart) {
   return names;
 }
 
-QStringList LegendTexts(const corvath::ui::CurveLegend* legend) {
+QStringList LegendTexts(const corvath::charts::CurveLegend* legend) {
   QStringList texts;
   for (int i = 0; i < legend->count(); ++i) texts << legend->item(i)->text();
   return texts;
@@ -114,7 +114,7 @@ class SpectraCommandTest : public QObject {
     return w;
   }
   QCustomPlot* chart(const char* name) { return find<QCustomPlot>(name); }
-  corvath::ui::CurveLegend* legend(const char* name) { return find<corvath::ui::CurveLegend>(name); }
+  corvath::charts::CurveLegend* legend(const char* name) { return find<corvath::charts::CurveLegend>(name); }
   QTabWidget* tabs() { return window->findChild<QTabWidget*>(); }
   QString status() { return window->statusBar()->currentMessage(); }
   void calculate() { find<QToolButton>("SpeedButton7")->click(); }
@@ -384,7 +384,7 @@ private slots:
     calculate();
     const auto& result = window->workspace().spectraResult;
     QVERIFY(result && result->ratio.peak);
-    QCOMPARE(corvath::ui::PeakInsideBand(result->ratio), inside);
+    QCOMPARE(corvath::charts::PeakInsideBand(result->ratio), inside);
     if (!inside) {
       const std::size_t peak = *result->ratio.peak;
       QVERIFY(peak == 0 || peak == result->ratio.points.size() - 1);
@@ -396,3 +396,5 @@ private slots:
 
 QTEST_MAIN(SpectraCommandTest)
 #include "test_spectracommand.moc"
+
+using namespace corvath::charts;

@@ -5,9 +5,9 @@
 
 #include "import/record.h"
 #include "spectra/calculatespectra.h"
-#include "ui/palette.h"
-#include "ui/peaklabel.h"
-#include "ui/spectradrawing.h"
+#include "charts/palette.h"
+#include "charts/peaklabel.h"
+#include "charts/spectradrawing.h"
 
 using namespace corvath;
 
@@ -54,14 +54,14 @@ class SpectraDrawingTest : public QObject {
   Q_OBJECT
 private slots:
   void colourTables() {
-    using corvath::ui::WindowColour;
+    using corvath::charts::WindowColour;
     const QColor table[] = {QColor(0, 255, 0), QColor(192, 192, 192), QColor(0, 128, 0), QColor(255, 255, 0),
                             QColor(0, 0, 255)};
     for (std::size_t i = 0; i < 13; ++i) QCOMPARE(WindowColour(i), table[i % 5]);
     using corvath::import::Component;
-    QCOMPARE(corvath::ui::ComponentColour(Component::X), QColor(255, 0, 0));
-    QCOMPARE(corvath::ui::ComponentColour(Component::Y), QColor(0, 0, 255));
-    QCOMPARE(corvath::ui::ComponentColour(Component::Z), QColor(0, 0, 0));
+    QCOMPARE(corvath::charts::ComponentColour(Component::X), QColor(255, 0, 0));
+    QCOMPARE(corvath::charts::ComponentColour(Component::Y), QColor(0, 0, 255));
+    QCOMPARE(corvath::charts::ComponentColour(Component::Z), QColor(0, 0, 0));
   }
 
   void drawsWindowedAndAutomaticResults() {
@@ -76,7 +76,7 @@ private slots:
     const auto windowed = spectra::CalculateSpectra(record, windows, true, 1.0, 20.0);
     QVERIFY(windowed.result);
     for (int round = 0; round < 2; ++round) {  // drawing twice leaves one set of curves
-      ui::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
+      charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
       QCOMPARE(horizontal.graphCount(), 14);
       QCOMPARE(vertical.graphCount(), 7);
       QCOMPARE(GraphNames(vertical),
@@ -110,7 +110,7 @@ private slots:
     // Automatic segmentation: no window curves, bounds drawn as error bars.
     const auto automatic = spectra::CalculateSpectra(record, {}, true, 1.0, 20.0);
     QVERIFY(automatic.result);
-    ui::DrawSpectraResult(&horizontal, &vertical, &ratio, *automatic.result);
+    charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *automatic.result);
     QCOMPARE(GraphNames(horizontal), QStringList({"X", "Y"}));
     QCOMPARE(GraphNames(vertical), QStringList({"Z"}));
     QCOMPARE(GraphNames(ratio), QStringList({"H/Z", "H/Zc"}));
@@ -123,7 +123,7 @@ private slots:
     QCOMPARE(ratio.xAxis->range().upper, automatic.result->ratioSpan.highHz);
 
     // Back to windows: the error bars go again.
-    ui::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
+    charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
     QCOMPARE(ErrorBarCount(ratio), 0);
   }
 
@@ -138,7 +138,7 @@ private slots:
     result.ratio.points = {{1.0, 1.0, 1.0, 1.0}, {2.5, 3.0, 3.0, 3.0}, {4.0, 3.0, 3.0, 3.0}};
     spectra::MarkPeak(result.ratio);
     result.horizontalSpan = result.verticalSpan = result.ratioSpan = {1.0, 4.0};
-    ui::DrawSpectraResult(&horizontal, &vertical, &ratio, result);
+    charts::DrawSpectraResult(&horizontal, &vertical, &ratio, result);
     QCOMPARE(ratio.graphCount(), 1);
     QCOMPARE(ratio.graph(0)->name(), QString("H/Z"));
     QCOMPARE(PeakLabels(ratio).first()->text(), QString("2.5Hz"));
@@ -162,11 +162,11 @@ private slots:
     for (int i = 0; i < ratios.size(); ++i) result.ratio.points.push_back({1.0 + i, ratios[i], ratios[i], ratios[i]});
     spectra::MarkPeak(result.ratio);
     result.ratioSpan = spectra::FrequencySpan(result.ratio);
-    ui::DrawRatio(&ratio, result);
-    QCOMPARE(ui::PeakInsideBand(result.ratio), labelled);
+    charts::DrawRatio(&ratio, result);
+    QCOMPARE(charts::PeakInsideBand(result.ratio), labelled);
     QCOMPARE(PeakLabels(ratio).size(), labelled ? 1 : 0);
     QCOMPARE(ratio.itemCount(), labelled ? 2 : 0);  // the mark goes with the label
-    QCOMPARE(ui::PeakNotice(result.ratio), labelled ? QString() : QString("no peak inside the band"));
+    QCOMPARE(charts::PeakNotice(result.ratio), labelled ? QString() : QString("no peak inside the band"));
   }
 
   void thePeakLabelStaysInsideThePlotAreaOnALightBox_data() {
@@ -187,14 +187,14 @@ private slots:
     result.ratio.hasBounds = true;
     spectra::MarkPeak(result.ratio);
     result.ratioSpan = spectra::FrequencySpan(result.ratio);
-    ui::DrawRatio(&ratio, result);
+    charts::DrawRatio(&ratio, result);
     ratio.replot();
-    auto* label = qobject_cast<ui::PeakLabel*>(PeakLabels(ratio).value(0));
+    auto* label = qobject_cast<charts::PeakLabel*>(PeakLabels(ratio).value(0));
     QVERIFY(label);
     QCOMPARE(label->text(), QString::fromStdString(result.ratio.peakLabel));
     QVERIFY(label->brush().color().lightness() > 220 && label->brush().color().alpha() > 200);
-    const QRectF area = QRectF(ratio.axisRect()->rect()).adjusted(ui::PeakLabel::kInset, ui::PeakLabel::kInset,
-                                                                   -ui::PeakLabel::kInset, -ui::PeakLabel::kInset);
+    const QRectF area = QRectF(ratio.axisRect()->rect()).adjusted(charts::PeakLabel::kInset, charts::PeakLabel::kInset,
+                                                                   -charts::PeakLabel::kInset, -charts::PeakLabel::kInset);
     const QRectF box = label->drawnBox();
     QVERIFY(!box.isEmpty());
     QVERIFY2(area.contains(box), qPrintable(QString("box %1,%2 %3x%4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
@@ -212,3 +212,5 @@ private slots:
 
 QTEST_MAIN(SpectraDrawingTest)
 #include "test_spectradrawing.moc"
+
+using namespace corvath::charts;

@@ -1,4 +1,4 @@
-#include "ui/charts.h"
+#include "charts/charts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 #include <qcustomplot.h>
 
-namespace corvath::ui {
+namespace corvath::charts {
 namespace {
 
 // Pixels kept free between neighbouring tick labels.
@@ -205,4 +205,4 @@ void UseLogarithmicLabels(QCPAxis* axis) {
   axis->setTicker(QSharedPointer<QCPAxisTicker>(new LogTicker(axis)));
 }
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

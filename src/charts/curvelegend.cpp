@@ -1,10 +1,10 @@
-#include "ui/curvelegend.h"
+#include "charts/curvelegend.h"
 
 #include <QPainter>
 #include <QPixmap>
 #include <qcustomplot.h>
 
-namespace corvath::ui {
+namespace corvath::charts {
 namespace {
 
 // The curve's line, with its point marker in the middle when it has one (the
@@ -79,4 +79,4 @@ void CurveLegend::onItemChanged(QListWidgetItem* item) {
   plot_->replot();
 }
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

@@ -1,4 +1,4 @@
-#include "ui/chartinteraction.h"
+#include "charts/chartinteraction.h"
 
 #include <QKeyEvent>
 #include <QPointF>
@@ -6,7 +6,7 @@
 
 #include <qcustomplot.h>
 
-namespace corvath::ui {
+namespace corvath::charts {
 namespace {
 
 const char* const kHomeKeys = "corvathHomeKeys";
@@ -84,4 +84,4 @@ void AlignPlotAreas(const QList<QCustomPlot*>& charts) {
   }
 }
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

@@ -9,7 +9,7 @@ class QCustomPlot;
 class QCPAbstractItem;
 class QCPAbstractPlottable;
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 //! Binds a chart item (a label, a marker) to a curve, so that it is shown and hidden
 //! with the curve's legend check box.
@@ -34,4 +34,4 @@ private:
   bool refreshing_ = false;
 };
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

@@ -6,7 +6,7 @@
 class QCustomPlot;
 class QImage;
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 //! The picture kinds a chart is written as, chosen by the file's extension.
 enum class ChartImageFormat { Png, Svg, Pdf };
@@ -25,4 +25,4 @@ QImage ChartImage(QCustomPlot& chart);
 //! Puts the chart, drawn at its own size, on the clipboard as an image.
 void CopyChartImage(QCustomPlot& chart);
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

@@ -6,7 +6,7 @@
 
 #include <qcustomplot.h>
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 class PeakLabel : public QCPItemText {
   Q_OBJECT
@@ -28,4 +28,4 @@ private:
   QRectF drawnBox_;
 };
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

@@ -5,7 +5,7 @@
 
 #include "spectra/calculatespectra.h"
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 //! Draws the ratio of a result ("H/Z" with its error gates and peak label) on a chart
 //! made as the window's "Ratio" chart and writes it to path: PNG, SVG or PDF by the
@@ -14,4 +14,4 @@ namespace corvath::ui {
 //! success, otherwise the reason.
 std::string WriteRatioChart(const spectra::SpectraResult& result, const std::string& path, int widthPx, int heightPx);
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

@@ -1,10 +1,10 @@
-#include "ui/palette.h"
+#include "charts/palette.h"
 
 #include <array>
 
 #include "spectra/curves.h"
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 QColor WindowColour(std::size_t position) {
   static const std::array<QColor, 5> table{QColor(0, 255, 0), QColor(192, 192, 192), QColor(0, 128, 0),
@@ -23,4 +23,4 @@ QColor ComponentColour(import::Component component) {
 
 QColor CurveColour(const spectra::SpectrumCurve& curve) { return ComponentColour(curve.component); }
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

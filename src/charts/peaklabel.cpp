@@ -1,8 +1,8 @@
-#include "ui/peaklabel.h"
+#include "charts/peaklabel.h"
 
 #include <algorithm>
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 PeakLabel::PeakLabel(QCustomPlot* chart) : QCPItemText(chart) {
   position->setType(QCPItemPosition::ptPlotCoords);
@@ -43,4 +43,4 @@ void PeakLabel::draw(QCPPainter* painter) {
   drawnBox_ = box;
 }
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

@@ -5,7 +5,7 @@
 
 class QCustomPlot;
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 //! Stores the chart's current axis ranges as the view that a double click and Home
 //! restore (called after every drawing that sets the ranges).
@@ -25,4 +25,4 @@ void EnableChartNavigation(QCustomPlot* chart);
 //! replot is replotted too.
 void AlignPlotAreas(const QList<QCustomPlot*>& charts);
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

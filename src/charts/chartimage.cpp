@@ -1,4 +1,4 @@
-#include "ui/chartimage.h"
+#include "charts/chartimage.h"
 
 #include <QClipboard>
 #include <QFileInfo>
@@ -14,9 +14,9 @@
 
 #include <qcustomplot.h>
 
-#include "ui/charts.h"
+#include "charts/charts.h"
 
-namespace corvath::ui {
+namespace corvath::charts {
 namespace {
 
 QSize SizeFor(const QCustomPlot& chart, QSize size) {
@@ -111,4 +111,4 @@ void CopyChartImage(QCustomPlot& chart) {
   if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setImage(ChartImage(chart));
 }
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

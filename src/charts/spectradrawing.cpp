@@ -1,4 +1,4 @@
-#include "ui/spectradrawing.h"
+#include "charts/spectradrawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,13 +8,13 @@
 
 #include <qcustomplot.h>
 
-#include "ui/charts.h"
-#include "ui/chartinteraction.h"
-#include "ui/curvelegend.h"
-#include "ui/palette.h"
-#include "ui/peaklabel.h"
+#include "charts/charts.h"
+#include "charts/chartinteraction.h"
+#include "charts/curvelegend.h"
+#include "charts/palette.h"
+#include "charts/peaklabel.h"
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 namespace {
 
@@ -272,4 +272,4 @@ void ClearSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomP
   for (QCustomPlot* chart : {horizontal, vertical, ratioChart}) chart->replot(QCustomPlot::rpQueuedReplot);
 }
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

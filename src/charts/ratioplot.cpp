@@ -1,4 +1,4 @@
-#include "ui/ratioplot.h"
+#include "charts/ratioplot.h"
 
 #include <memory>
 
@@ -7,10 +7,10 @@
 
 #include <qcustomplot.h>
 
-#include "ui/chartimage.h"
-#include "ui/spectradrawing.h"
+#include "charts/chartimage.h"
+#include "charts/spectradrawing.h"
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 std::string WriteRatioChart(const spectra::SpectraResult& result, const std::string& path, int widthPx,
                             int heightPx) {
@@ -32,4 +32,4 @@ std::string WriteRatioChart(const spectra::SpectraResult& result, const std::str
   return error.toStdString();
 }
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

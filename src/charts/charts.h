@@ -7,7 +7,7 @@ class QCustomPlot;
 class QCPAxis;
 class QWidget;
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 //! An axis label: at most five decimals, trailing zeros dropped, no digit grouping;
 //! magnitudes below 1e-5 or from 1e15 up in exponent form.
@@ -27,4 +27,4 @@ void UseLinearLabels(QCPAxis* axis);
 //! between 0.0001 and 100000, otherwise all powers of ten ("10⁻⁵", "2·10⁻⁵").
 void UseLogarithmicLabels(QCPAxis* axis);
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

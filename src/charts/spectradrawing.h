@@ -11,7 +11,7 @@
 class QCustomPlot;
 class QWidget;
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 //! Name of the error bars of the ratio curve (lower and upper bound per point).
 inline constexpr const char* kRatioBoundsName = "StdError";
@@ -53,4 +53,4 @@ void DrawSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomPl
 //! "H/Z" points, its error bars and its peak label on the ratio chart ("H/Zc" stays).
 void ClearSpectraResult(QCustomPlot* horizontal, QCustomPlot* vertical, QCustomPlot* ratioChart);
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts

@@ -11,7 +11,7 @@ namespace corvath::spectra {
 struct SpectrumCurve;
 }
 
-namespace corvath::ui {
+namespace corvath::charts {
 
 //! The window colour table entry for a list position (lime, silver, green, yellow,
 //! blue; used cyclically).
@@ -21,4 +21,4 @@ QColor ComponentColour(import::Component component);
 //! Display colour of a spectrum curve (its component's colour).
 QColor CurveColour(const spectra::SpectrumCurve& curve);
 
-}  // namespace corvath::ui
+}  // namespace corvath::charts
