@@ -73,27 +73,21 @@ std::optional<Outcome> tooFewSamples(const import::ThreeComponentRecord& record,
 
 }  // namespace
 
-std::optional<import::RecordFormat> FormatOfFiles(const std::vector<std::string>& paths, std::string& why) {
-  if (paths.size() != 1 && paths.size() != 3) {
-    why = "give one record file or three component files (X, Y, Z)";
-    return std::nullopt;
-  }
+Result<import::RecordFormat> FormatOfFiles(const std::vector<std::string>& paths) {
+  if (paths.size() != 1 && paths.size() != 3)
+    return Outcome::Failed("give one record file or three component files (X, Y, Z)");
   const auto first = import::FormatFromExtension(paths.front());
   if (paths.size() == 3) {
     for (const std::string& file : paths)
       if (import::FormatFromExtension(file) != first) return import::RecordFormat::Components;
-    if (first == import::RecordFormat::MiniSeed || first == import::RecordFormat::Sac) return *first;
+    if (first && import::InfoOf(*first).files != 1) return *first;
     return import::RecordFormat::Components;
   }
-  if (first == import::RecordFormat::Sac) {
-    why = "SAC files hold one component each: give three (X, Y, Z)";
-    return std::nullopt;
-  }
+  if (first && import::InfoOf(*first).files == 3)
+    return Outcome::Failed("SAC files hold one component each: give three (X, Y, Z)");
   if (first) return *first;
-  why = "cannot tell the kind of '" + paths.front() + "' from its extension";
-  return std::nullopt;
+  return Outcome::Failed("cannot tell the kind of '" + paths.front() + "' from its extension");
 }
-
 
 LoadedRecord ReadRecordForLoad(const LoadRequest& request) {
   // The file a message is about when the error does not name one itself.

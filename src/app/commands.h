@@ -40,9 +40,9 @@ struct LoadRequest {
 
 //! The kind of record a set of files holds, by their extensions: three files of a
 //! kind that comes in threes (miniSEED, SAC) go by that kind, other threes are
-//! component files (X, Y, Z), one file goes by its extension. Nothing, with the
-//! reason in why, when the extensions do not tell.
-std::optional<import::RecordFormat> FormatOfFiles(const std::vector<std::string>& paths, std::string& why);
+//! component files (X, Y, Z), one file goes by its extension. Failed with the reason
+//! when the extensions do not tell.
+Result<import::RecordFormat> FormatOfFiles(const std::vector<std::string>& paths);
 
 //! A record read completely but not yet in the workspace.
 struct LoadedRecord {

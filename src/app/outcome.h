@@ -1,33 +1,22 @@
 #pragma once
-// The one answer of every command: done, nothing changed, or failed with the
-// message the user must read. The window shows a failure in its status bar or a
-// message box; the batch command prints it and maps it to its exit status.
+// The one answer of every command (numerics/outcome.h): Done, Unchanged or Failed
+// with the message the user must read, and Result<T> with the value of a Done answer.
+#include <exception>
 #include <string>
-#include <utility>
+
+#include "numerics/outcome.h"
 
 namespace corvath::app {
 
-struct Outcome {
-  enum class Status {
-    Done,       //!< the command ran; the workspace holds its result
-    Unchanged,  //!< a silent refusal or nothing to do; the workspace is as it was
-    Failed,     //!< the command failed; the workspace is as it was
-  };
+using numerics::Outcome;
+using numerics::Result;
 
-  Status status = Status::Done;
-  //! Failed: what went wrong; Unchanged: why nothing changed; Done: a notice the user
-  //! should read (usually empty).
-  std::string message;
-  std::string path;     //!< the file the message concerns, if any
-
-  static Outcome Done() { return {}; }
-  static Outcome Unchanged(std::string reason = {}) { return {Status::Unchanged, std::move(reason), {}}; }
-  static Outcome Failed(std::string message, std::string path = {}) {
-    return {Status::Failed, std::move(message), std::move(path)};
-  }
-
-  bool done() const { return status == Status::Done; }
-  bool failed() const { return status == Status::Failed; }
-};
+//! The one place where an exception becomes an answer: a cancel is Unchanged
+//! ("cancelled", or silent for a cancelled channel question); a reader's FormatError or
+//! FileError, a transform's or the forward model's fault and any other exception are
+//! Failed with their message; memory that ran out is Failed with outOfMemory.
+//! fallbackPath names the file when the exception does not say which.
+Outcome OutcomeOfException(std::exception_ptr error, const std::string& outOfMemory,
+                           const std::string& fallbackPath = {});
 
 }  // namespace corvath::app

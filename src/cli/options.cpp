@@ -41,21 +41,6 @@ std::string FileOption(const std::string& option, const std::string& name) {
   return name;
 }
 
-namespace {
-
-const char* formatWord(import::RecordFormat format) {
-  switch (format) {
-    case import::RecordFormat::Components: return "components";
-    case import::RecordFormat::Saf: return "saf";
-    case import::RecordFormat::Seg2: return "seg2";
-    case import::RecordFormat::Delta: return "delta";
-    case import::RecordFormat::MiniSeed: return "mseed";
-    case import::RecordFormat::Sac: return "sac";
-  }
-  return "";
-}
-
-}  // namespace
 
 import::ChannelChoice ParseChannels(const std::string& text) {
   int values[3];
@@ -93,17 +78,17 @@ import::RecordFormat ResolveFormat(const RecordOptions& options) {
       case import::RecordFormat::Components:
       case import::RecordFormat::Sac:
         if (count != 3)
-          throw UsageError(std::string("--format ") + formatWord(*options.format) + " needs three files (X, Y, Z)");
+          throw UsageError(std::string("--format ") + std::string(import::InfoOf(*options.format).name) + " needs three files (X, Y, Z)");
         break;
       case import::RecordFormat::MiniSeed: break;  // one file, or three of one channel each
       default:
-        if (count != 1) throw UsageError(std::string("--format ") + formatWord(*options.format) + " reads one file");
+        if (count != 1) throw UsageError(std::string("--format ") + std::string(import::InfoOf(*options.format).name) + " reads one file");
     }
     return *options.format;
   }
-  std::string why;
-  if (const auto format = app::FormatOfFiles(options.files, why)) return *format;
-  throw UsageError(why + "; give --format saf, seg2, delta or mseed");
+  const app::Result<import::RecordFormat> format = app::FormatOfFiles(options.files);
+  if (format.done()) return *format;
+  throw UsageError(format.message() + "; give --format saf, seg2, delta or mseed");
 }
 
 void ReportOutcome(const std::string& command, const app::Outcome& outcome) {

@@ -6,28 +6,50 @@
 
 namespace corvath::import {
 
+namespace {
+
+constexpr RecordFormatInfo kRecordFormats[] = {
+    {RecordFormat::Saf, "saf", "SAF files", "*.saf", {".saf"}, 1},
+    {RecordFormat::Seg2, "seg2", "SEG2 files", "*seg2 *.sg2", {".sg2", ".seg2"}, 1},
+    {RecordFormat::Delta, "delta", "Delta files", "*.dat", {".dat"}, 1},
+    {RecordFormat::MiniSeed, "mseed", "miniSEED files", "*.mseed *.miniseed *.msd", {".mseed", ".miniseed", ".msd"}, 0},
+    {RecordFormat::Sac, "sac", "SAC files", "*.sac", {".sac"}, 3},
+    {RecordFormat::Components, "components", "Component files", "", {}, 3},
+};
+
+std::string LowerAscii(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
+  return text;
+}
+
+}  // namespace
+
+std::span<const RecordFormatInfo> RecordFormats() { return kRecordFormats; }
+
+const RecordFormatInfo& InfoOf(RecordFormat format) {
+  for (const RecordFormatInfo& info : kRecordFormats)
+    if (info.format == format) return info;
+  return kRecordFormats[std::size(kRecordFormats) - 1];
+}
+
+std::string DialogFilter(const RecordFormatInfo& info) {
+  return std::string(info.label) + " (" + std::string(info.patterns) + ")";
+}
+
 std::optional<RecordFormat> FormatFromName(const std::string& name) {
-  if (name == "components") return RecordFormat::Components;
-  if (name == "saf") return RecordFormat::Saf;
-  if (name == "seg2") return RecordFormat::Seg2;
-  if (name == "delta") return RecordFormat::Delta;
-  if (name == "mseed") return RecordFormat::MiniSeed;
-  if (name == "sac") return RecordFormat::Sac;
+  for (const RecordFormatInfo& info : kRecordFormats)
+    if (info.name == name) return info.format;
   return std::nullopt;
 }
 
 std::optional<RecordFormat> FormatFromExtension(const std::string& path) {
-  std::string lower = path;
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
-  auto endsWith = [&](const std::string& suffix) {
-    return lower.size() >= suffix.size() && lower.compare(lower.size() - suffix.size(), suffix.size(), suffix) == 0;
-  };
-  if (endsWith(".saf")) return RecordFormat::Saf;
-  if (endsWith(".sg2") || endsWith(".seg2")) return RecordFormat::Seg2;
-  if (endsWith(".dat")) return RecordFormat::Delta;
-  if (endsWith(".mseed") || endsWith(".miniseed") || endsWith(".msd")) return RecordFormat::MiniSeed;
-  if (endsWith(".sac")) return RecordFormat::Sac;
+  const std::string lower = LowerAscii(path);
+  for (const RecordFormatInfo& info : kRecordFormats)
+    for (std::string_view extension : info.extensions)
+      if (!extension.empty() && lower.size() >= extension.size() &&
+          lower.compare(lower.size() - extension.size(), extension.size(), extension) == 0)
+        return info.format;
   return std::nullopt;
 }
 

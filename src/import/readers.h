@@ -2,9 +2,11 @@
 // The record readers and the one table through which the program and the batch
 // command pick them. Every reader builds a complete new record or throws; it never
 // touches the workspace. "Nothing to load" is a result (std::nullopt), not an error.
+#include <array>
 #include <exception>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,6 +105,26 @@ std::optional<ThreeComponentRecord> ReadSafText(std::string_view text, const std
 //! Delta text with the rules of ReadDeltaFile.
 std::optional<ThreeComponentRecord> ReadDeltaText(std::string_view text, const std::string& name,
                                                   const ChannelPrompt& prompt);
+
+//! One kind of record as both faces know it: the one table behind the open dialog's
+//! filters, the batch command's --format words and the choice by extension.
+struct RecordFormatInfo {
+  RecordFormat format;
+  std::string_view name;      //!< on a command line: "components", "saf", "seg2", "delta", "mseed", "sac"
+  std::string_view label;     //!< in the open dialog: "SAF files"
+  std::string_view patterns;  //!< the open dialog's patterns ("*.saf"); empty: not in that dialog
+  std::array<std::string_view, 3> extensions;  //!< lower case, with the dot; unused entries empty
+  //! How many files make a record: 1, 3 (one a component), or 0 for one or three.
+  int files;
+};
+
+//! Every kind of record, in the order of the open dialog's filters (component
+//! files, which have their own dialog, last).
+std::span<const RecordFormatInfo> RecordFormats();
+//! The table's entry of a format.
+const RecordFormatInfo& InfoOf(RecordFormat format);
+//! The open dialog's filter of a format: "SAF files (*.saf)".
+std::string DialogFilter(const RecordFormatInfo& info);
 
 //! The format named on a command line ("components", "saf", "seg2", "delta", "mseed", "sac").
 std::optional<RecordFormat> FormatFromName(const std::string& name);

@@ -890,10 +890,9 @@ void MainWindow::loadDroppedFiles(const QStringList& paths) {
   sorted.sort();  // three component files dropped together: X, Y, Z in name order
   app::LoadRequest request;
   for (const QString& path : sorted) request.paths.push_back(LocalPath(path));
-  std::string why;
-  const auto format = app::FormatOfFiles(request.paths, why);
-  if (!format) {
-    statusBar()->showMessage(QString("Drop: %1").arg(QString::fromLocal8Bit(why.c_str())));
+  const app::Result<import::RecordFormat> format = app::FormatOfFiles(request.paths);
+  if (!format.done()) {
+    statusBar()->showMessage(QString("Drop: %1").arg(QString::fromLocal8Bit(format.message().c_str())));
     return;
   }
   request.format = *format;
