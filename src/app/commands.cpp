@@ -170,7 +170,9 @@ RecordSummary SummarizeRecord(const import::ThreeComponentRecord& record) {
 Outcome RemoveZero(Workspace& workspace, const WindowSizePrompt& askWindowSize) {
   if (workspace.record.size(import::Component::X) < windows::kRemoveZeroMinSamples)
     return Outcome::Unchanged("Remove zero needs a record of at least 10 X samples");
-  if (!windows::RemoveZero(workspace.record, askWindowSize)) return Outcome::Unchanged("a negative window size");
+  const std::optional<double> size = askWindowSize();
+  if (!size) return Outcome::Unchanged();
+  if (!windows::RemoveZero(workspace.record, *size)) return Outcome::Unchanged("a negative window size");
   return Outcome::Done();
 }
 

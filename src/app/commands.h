@@ -83,12 +83,13 @@ struct RecordSummary {
 //! The sampling rate, duration and sample counts of a record.
 RecordSummary SummarizeRecord(const import::ThreeComponentRecord& record);
 
-//! The window-size question of "Remove zero": the size in samples as typed
-//! (TextToNumber; InvalidNumber when unreadable; the default 100 on cancel).
-using WindowSizePrompt = std::function<double()>;
+//! The window-size question of "Remove zero": the size in samples, or nothing when
+//! the face refused the answer or the user cancelled (the record stays as it was).
+using WindowSizePrompt = std::function<std::optional<double>()>;
 
 //! "Remove zero": subtracts a centred running mean from X, Y and Z. Unchanged, without
-//! asking, when X holds fewer than 10 samples, and for a negative size.
+//! asking, when X holds fewer than 10 samples; Unchanged when the prompt answers
+//! nothing, and for a negative size.
 Outcome RemoveZero(Workspace& workspace, const WindowSizePrompt& askWindowSize);
 
 // ---- Windows and zoom -----------------------------------------------------------

@@ -14,7 +14,7 @@
 namespace corvath::app {
 
 //! What a run starts from besides the workspace: the panel's settings and the
-//! "Ref frq" (Hz) and "K degree" values as read (InvalidNumber when unreadable).
+//! "Ref frq" (Hz) and "K degree" values, already read from their fields.
 struct InversionRequest {
   inversion::InversionSettings settings;
   double referenceFrequencyHz = 0.0;

@@ -1,6 +1,8 @@
 #include "numerics/numberfield.h"
 
+#include <charconv>
 #include <cmath>
+#include <system_error>
 #include <string>
 
 #include "numerics/numbertext.h"
@@ -12,7 +14,13 @@ std::string Quoted(std::string_view label, std::string_view text) {
   return std::string(label) + ": '" + std::string(text) + "'";
 }
 
-std::string Bound(double value, bool present) { return present ? NumberToText(1, value) : std::string("..."); }
+// The shortest text that reads back as the bound.
+std::string Bound(double value, bool present) {
+  if (!present) return "...";
+  char text[32];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+  return error == std::errc() ? std::string(text, end) : NumberToText(1, value);
+}
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QObject>
 
+#include "ui/dialogrunner.h"
+
 class QComboBox;
 class QCustomPlot;
 class QLineEdit;
@@ -40,7 +42,6 @@ class ChartImageMenu : public QObject {
   Q_OBJECT
 public:
   //! Shows a dialog modally and returns its result; replaceable for tests.
-  using DialogRunner = std::function<int(QDialog&)>;
   //! Tells the user that the picture could not be written.
   using MessageSink = std::function<void(const QString& text)>;
 

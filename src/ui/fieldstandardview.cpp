@@ -195,6 +195,12 @@ app::Outcome FieldStandardView::calculate(app::Workspace& workspace, QCustomPlot
   if (app::Outcome read = readSettings(settings); !read.done()) return read;
   const app::Outcome outcome = app::CalculateFieldStandardHv(workspace, settings);
   if (!outcome.done()) return outcome;
+  showResult(workspace, ratioChart);
+  return outcome;
+}
+
+void FieldStandardView::showResult(const app::Workspace& workspace, QCustomPlot* ratioChart) {
+  if (!workspace.fieldStandardResult) return;
   DrawFieldStandard(ratioChart, *workspace.fieldStandardResult);
   const spectra::FieldStandardResult& r = *workspace.fieldStandardResult;
   auto number = [](double v) { return spectra::ReportNumber(v); };
@@ -206,7 +212,6 @@ app::Outcome FieldStandardView::calculate(app::Workspace& workspace, QCustomPlot
        << (r.sesame.clear() ? "clear peak" : "no clear peak") << "\n\n";
   spectra::WriteFieldStandardReport(text, r);
   report->setPlainText(QString::fromStdString(text.str()));
-  return outcome;
 }
 
 }  // namespace corvath::ui

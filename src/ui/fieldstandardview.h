@@ -46,6 +46,9 @@ public:
   //! is not a number fails and names the field.
   app::Outcome calculate(app::Workspace& workspace, QCustomPlot* ratioChart);
 
+  //! Draws the workspace's field-standard result on the ratio chart and shows its report.
+  void showResult(const app::Workspace& workspace, QCustomPlot* ratioChart);
+
   //! The settings as the form holds them (unchanged entries keep the defaults).
   app::Outcome readSettings(app::FieldStandardSettings& settings) const;
 

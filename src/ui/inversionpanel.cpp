@@ -11,10 +11,16 @@
 
 #include "app/workspace.h"
 #include "inversion/model.h"
+#include "numerics/numberfield.h"
+#include "numerics/numbertext.h"
 #include "ui/toolbaricons.h"
 
 namespace corvath::ui {
 namespace {
+
+numerics::Result<double> Read(const char* label, const QLineEdit* field) {
+  return numerics::NumberField(label, field->text().toStdString());
+}
 
 QLineEdit* Field(QWidget* parent, const char* name, const char* text, const char* hint = nullptr) {
   auto* edit = new QLineEdit(text, parent);
@@ -114,6 +120,59 @@ InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
 void InversionPanel::setRunning(bool running) {
   running_ = running;
   startButton->setIcon(CommandIcon(running ? IconKind::StopInversion : IconKind::StartInversion));
+}
+
+app::Result<app::SpectraSettings> InversionPanel::spectraSettings(bool logAveraging) const {
+  const numerics::Result<double> min = Read("Min frq", minFrequency);
+  if (!min.done()) return min.outcome;
+  const numerics::Result<double> max = Read("Max frq", maxFrequency);
+  if (!max.done()) return max.outcome;
+  app::SpectraSettings settings;
+  settings.minFrequencyHz = *min;
+  settings.maxFrequencyHz = *max;
+  settings.logAveraging = logAveraging;
+  return settings;
+}
+
+app::Result<app::InversionRequest> InversionPanel::inversionRequest() const {
+  app::InversionRequest request;
+  inversion::InversionSettings& settings = request.settings;
+  const std::pair<const char*, QLineEdit*> fields[] = {
+      {"Min frq", minFrequency}, {"Max frq", maxFrequency}, {"Ref frq", refFrequency}, {"K degree", dispersionExponent}};
+  double* targets[] = {&settings.MinFrequency, &settings.MaxFrequency, &request.referenceFrequencyHz,
+                       &request.dispersionExponent};
+  for (std::size_t i = 0; i < std::size(fields); ++i) {
+    const numerics::Result<double> value = Read(fields[i].first, fields[i].second);
+    if (!value.done()) return value.outcome;
+    *targets[i] = *value;
+  }
+  settings.IterationCount = iterNumber->value();
+  settings.OptimizeReferenceFrequency = optimizeRefFrequency->isChecked();
+  settings.OptimizeDispersionExponent = optimizeDispersion->isChecked();
+  settings.RatioConstraint = ratioConstraint->isChecked();
+  settings.GlobalSearch = globalSearch->isChecked();
+  return request;
+}
+
+std::pair<app::ForwardModelSettings, app::Outcome> InversionPanel::forwardModelSettings(
+    app::ForwardModelSettings current) const {
+  std::string refused;
+  const std::pair<numerics::Result<double>, double*> fields[] = {
+      {Read("Ref frq", refFrequency), &current.referenceFrequencyHz},
+      {Read("K degree", dispersionExponent), &current.dispersionExponent}};
+  for (const auto& [value, target] : fields) {
+    if (value.done())
+      *target = *value;
+    else
+      refused += (refused.empty() ? "" : "; ") + value.message();
+  }
+  return {current, refused.empty() ? app::Outcome::Done() : app::Outcome::Failed(refused)};
+}
+
+void InversionPanel::showForwardModelValues(double referenceFrequencyHz, double exponentValue, bool reference,
+                                            bool exponent) {
+  if (reference) refFrequency->setText(QString::fromStdString(numerics::NumberToText(2, referenceFrequencyHz)));
+  if (exponent) dispersionExponent->setText(QString::fromStdString(numerics::NumberToText(2, exponentValue)));
 }
 
 }  // namespace corvath::ui

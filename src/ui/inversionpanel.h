@@ -2,7 +2,13 @@
 // The control panel of the "1D inversion" tab: layer count, start button and
 // progress, iteration count, reference frequency and dispersion exponent with
 // their optimisation boxes, the frequency band and the velocity/quality constraint.
+#include <utility>
+
 #include <QWidget>
+
+#include "app/commands.h"
+#include "app/inversionrun.h"
+#include "app/outcome.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -29,6 +35,18 @@ public:
   QCheckBox* optimizeDispersion;    //!< CheckBox2, beside "K degree"
   QLineEdit* maxFrequency;          //!< Edit4 "Max frq"
   QCheckBox* ratioConstraint;       //!< CheckBox3 "Vp/Vs Qp/Qs constraint"
+
+  //! "Min frq" and "Max frq" with the "Smoothed spectra" toggle as the settings of
+  //! "Calculate spectra"; Failed naming the first refused field.
+  app::Result<app::SpectraSettings> spectraSettings(bool logAveraging) const;
+  //! The settings of a run as the panel shows them; Failed naming the first refused field.
+  app::Result<app::InversionRequest> inversionRequest() const;
+  //! "Ref frq" and "K degree" over current: a refused field keeps its value in the
+  //! settings, and the outcome (Failed) names it.
+  std::pair<app::ForwardModelSettings, app::Outcome> forwardModelSettings(app::ForwardModelSettings current) const;
+  //! Writes "Ref frq" and "K degree" (NumberToText base 2), each only where asked.
+  void showForwardModelValues(double referenceFrequencyHz, double exponentValue, bool reference,
+                              bool exponent);
 
   //! Shows the idle (start) or the running (stop) image of the start button.
   void setRunning(bool running);

@@ -1,26 +1,25 @@
 #pragma once
 // The main window: toolbar, the four tabs with their charts, the inversion panel
-// and the parameter table, over the one workspace. Every command goes through the
-// commands of app; the window reads its fields into typed settings, runs the
-// command and draws what it changed.
+// and the parameter table, over the one workspace. The window only binds: it reads
+// its fields into typed settings, hands them to the controller of the command
+// family (record, spectra and curves, model table, inversion) and draws the answer.
 #include <functional>
 
 #include <QMainWindow>
 
-#include "app/commands.h"
-#include "app/inversionrun.h"
 #include "app/outcome.h"
 #include "app/workspace.h"
+#include "import/readers.h"
+#include "inversion/inversionsettings.h"
+#include "ui/controllers/spectracontroller.h"
+#include "ui/dialogrunner.h"
 
 class QAction;
 class QActionGroup;
 class QCPGraph;
 class QCustomPlot;
-class QDialog;
 class QFileDialog;
 class QLabel;
-class QProgressBar;
-class QToolButton;
 class QTableWidget;
 class QTabWidget;
 
@@ -31,13 +30,14 @@ class CurveLegend;
 namespace corvath::ui {
 
 using charts::CurveLegend;
+class BackgroundStatus;
 class ChannelsDialog;
 class FieldStandardView;
+class InversionController;
 class InversionPanel;
-class BackgroundTask;
-class InversionRunner;
 class LoadComponentsDialog;
 class ModelTableController;
+class RecordController;
 class RecordCurve;
 class SettingsDialog;
 class TimeRangeLink;
@@ -51,9 +51,8 @@ public:
 
   app::Workspace& workspace() { return workspace_; }
 
-  //! Shows a dialog modally and returns its result; replaceable so that tests can
-  //! fill a dialog and answer it without a modal loop.
-  using DialogRunner = std::function<int(QDialog&)>;
+  using DialogRunner = ui::DialogRunner;
+  //! Replaces how dialogs are shown (tests fill and answer them without a modal loop).
   void setDialogRunner(DialogRunner runner) { runDialog_ = std::move(runner); }
 
   //! Tells the user that a command failed: the message and the file concerned.
@@ -81,38 +80,31 @@ public:
   TimeRangeLink& timeRange() { return *timeRange_; }
 
   //! Enables or disables together every command that changes the record, the
-  //! windows, the model or the observed curve (a running inversion holds them).
+  //! windows, the model or the observed curve (a running command holds them).
   void setWorkspaceCommandsEnabled(bool enabled);
 
-  //! "Load components": the dialog, then the three files; the workspace changes
-  //! only when all three were read.
+  //! "Load components": the dialog, then the three files.
   void loadComponents();
   //! "Load saf/sg2 file": the open dialog, then the reader of the chosen file type.
   void loadRecordFile();
+  //! Loads files dropped on the window by their extensions.
+  void loadDroppedFiles(const QStringList& paths);
   //! "Save results": the save dialog, then the file of the chosen type; does nothing
   //! before the first "Calculate spectra".
   void saveResults();
 
   //! Redraws the three record curves after the record changed (new axis ranges).
   void showRecord();
-
-  //! "Zoom in": zoomFactor + 0.2 (at most 10); the time-series charts show the whole
-  //! record / zoomFactor around the centre of their view.
+  //! "Zoom in" / "Zoom out": one step of the zoom factor.
   void zoomIn();
-  //! "Zoom out": zoomFactor - 0.2 (at least 1), a longer stretch of the record in view.
   void zoomOut();
-  //! "Remove zero": asks for the window size (samples) and subtracts the running
-  //! mean from X, Y and Z; does nothing with fewer than 10 X samples.
+  //! "Remove zero": asks for the window size (samples) and subtracts the running mean.
   void removeZero();
 
-  //! "Calculate spectra": on the "1D inversion" tab reads "Ref frq" and "K degree"
-  //! and computes the theoretical curve; on every other tab computes the spectra and
-  //! the ratio of the record and draws them, or leaves the previous ones and says why
-  //! in the status bar.
+  //! "Calculate spectra": on the "1D inversion" tab the theoretical curve, on every
+  //! other tab the classic or field-standard spectra and ratio of the record.
   void calculateSpectra();
-
-  //! "Start inversion": reads the panel and runs the damped least squares or the
-  //! global search on a worker thread; pressed during a run, asks the run to stop.
+  //! "Start inversion": starts a run, or asks the running one to stop.
   void startInversion();
   //! True while an inversion runs.
   bool inversionRunning() const;
@@ -120,14 +112,7 @@ public:
   bool backgroundRunning() const;
   //! From which size a load (bytes of its files) and a calculation (samples of X)
   //! run off the window's thread; smaller ones finish before the next event.
-  void setBackgroundThresholds(qint64 loadBytes, std::size_t samples) {
-    backgroundLoadBytes_ = loadBytes;
-    backgroundSamples_ = samples;
-  }
-
-  //! Loads files dropped on the window by their extensions: three component files,
-  //! three SAC or miniSEED files, or one SAF, SEG-2, Delta or miniSEED file.
-  void loadDroppedFiles(const QStringList& paths);
+  void setBackgroundThresholds(qint64 loadBytes, std::size_t samples);
 
 protected:
   //! Closing during a run stops the run first.
@@ -136,47 +121,41 @@ protected:
   void dropEvent(QDropEvent* event) override;
 
 private:
-  void showInversionState(const inversion::InversionSnapshot& snapshot);
-  void finishInversion(const app::InversionRun& run, const app::Outcome& outcome);
-  void showForwardModelValues(double referenceFrequency, double dispersionExponent);
   void createActions();
+  void createDialogs();
   void buildToolBar();
+  void buildStatusBar();
   QWidget* buildTimeSeriesTab();
   QWidget* buildSpectraTab();
   QWidget* buildRatioTab();
   QWidget* buildInversionTab();
-  void loadRecord(const app::LoadRequest& request);
-  void finishLoad(const app::LoadRequest& request, const app::Outcome& outcome);
-  void finishSpectra(const app::Outcome& outcome);
-  //! Runs work on a worker thread with the workspace commands held, its progress and
-  //! cancel in the status bar; done runs on the window's thread afterwards.
-  void startBackground(const QString& what, std::function<void(const numerics::ProgressHook&)> work,
-                       std::function<void()> done);
-  //! A channel question asked from a worker thread, answered on the window's thread.
-  import::ChannelPrompt promptFromWorker(import::ChannelPrompt prompt);
-  //! The "Channels" question for a file of the given kind; Cancel ends the load.
-  import::ChannelPrompt channelPrompt(import::RecordFormat format);
+  void connectControllers();
+
+  void recordLoaded(const app::Outcome& outcome);
+  void spectraCalculated(SpectraController::Method method, const app::Outcome& outcome);
+  void inversionFinished(const app::Outcome& outcome, bool completed);
+  void showInversionState(const inversion::InversionSnapshot& snapshot, bool showsReference, bool showsExponent);
   //! A failed command in a message box, naming its file once.
   void showFailure(const app::Outcome& outcome);
-  //! The loaded record's files, sampling rate, duration and samples in the status bar.
-  void showRecordSummary();
-  void afterLoad();
-  void applyZoom();
-  void showWindowModes();
-  void showSpectraResult();
+  //! Says in the status bar what a command answered ("<command>: <message>"), a
+  //! notice as it is, or clears it after a plain success.
+  void report(const QString& command, const app::Outcome& outcome);
+  void refreshLegends();
   void showModel();
-  void showTheoreticalCurve();
   //! Draws a curve as "H/Zc".
   void drawTheoreticalCurve(const numerics::arofcomplexM& curve);
-  //! Says in the status bar what a command answered ("<command>: <message>"), or
-  //! clears it after a success.
-  void reportInStatusBar(const QString& command, const app::Outcome& outcome);
 
   app::Workspace workspace_;
   DialogRunner runDialog_;
   MessageSink showMessage_;
   TextPrompt askText_;
   Question askQuestion_;
+
+  // The controllers of the command families.
+  RecordController* record_ = nullptr;
+  SpectraController* spectra_ = nullptr;
+  ModelTableController* modelView_ = nullptr;
+  InversionController* inversion_ = nullptr;
 
   // Toolbar commands, left to right.
   QAction* loadComponentsAction_ = nullptr;
@@ -200,9 +179,8 @@ private:
   QCustomPlot* verticalSpectraChart_ = nullptr;       // Chart4
   QCustomPlot* ratioChart_ = nullptr;                 // Chart5
   QCustomPlot* profileChart_ = nullptr;               // Chart6
-  QCPGraph* observedRatioGraph_ = nullptr;            // "H/Z"
   QCPGraph* theoreticalRatioGraph_ = nullptr;         // "H/Zc"
-  TimeRangeLink* timeRange_ = nullptr;  // time range: the shared time axis, its scroll bar and zoom label
+  TimeRangeLink* timeRange_ = nullptr;  // the shared time axis, its scroll bar and zoom label
   QLabel* zoomLabel_ = nullptr;
   WindowBandController* windowBands_ = nullptr;
   RecordCurve* recordCurves_[3] = {};  // X, Y, Z
@@ -212,27 +190,14 @@ private:
   InversionPanel* panel_ = nullptr;
   QTableWidget* modelTable_ = nullptr;
   QLabel* recordInfo_ = nullptr;  //!< what is loaded, at the right of the status bar
-  BackgroundTask* backgroundTask_ = nullptr;
-  QLabel* backgroundLabel_ = nullptr;
-  QProgressBar* backgroundProgress_ = nullptr;
-  QToolButton* backgroundCancel_ = nullptr;
-  qint64 backgroundLoadBytes_ = 32 * 1024 * 1024;  // about ten minutes of a 200 Hz text record
-  std::size_t backgroundSamples_ = 2'000'000;      // about three hours at 200 Hz
-  QStringList recordFiles_;       //!< the file names of the loaded record
-  ModelTableController* modelView_ = nullptr;
-  InversionRunner* inversionRunner_ = nullptr;
-  //! What the running inversion optimizes (the fields it writes back).
-  bool runOptimizesReference_ = false;
-  bool runOptimizesExponent_ = false;
+  BackgroundStatus* backgroundStatus_ = nullptr;
+  FieldStandardView* fieldStandard_ = nullptr;  //!< the choice beside "Calculate spectra", its form and report
 
   LoadComponentsDialog* loadComponentsDialog_ = nullptr;
   SettingsDialog* settingsDialog_ = nullptr;
   ChannelsDialog* channelsDialog_ = nullptr;
   QFileDialog* recordFileDialog_ = nullptr;
   QFileDialog* saveResultsDialog_ = nullptr;
-
-  // ---- Field standard: the choice beside "Calculate spectra", its form and report (fieldstandardview.h)
-  FieldStandardView* fieldStandard_ = nullptr;
 };
 
 }  // namespace corvath::ui

@@ -13,7 +13,6 @@
 
 #include "app/atomicfile.h"
 #include "app/commands.h"
-#include "app/fields.h"
 #include "numerics/numbertext.h"
 
 namespace fs = std::filesystem;
@@ -197,16 +196,7 @@ TEST(Commands, SpectraFailureKeepsTheLastResultAndTheTheoreticalCurveFollowsTheR
   EXPECT_EQ(ws.theoreticalCurve.size(), before.size());
 }
 
-TEST(Commands, NumberFieldsAndResultFileNames) {
-  corvath::app::SpectraSettings settings;
-  EXPECT_TRUE(corvath::app::ReadSpectraSettings("0,5", "12", false, settings).done());
-  EXPECT_EQ(settings.minFrequencyHz, 0.5);
-  EXPECT_EQ(settings.maxFrequencyHz, 12.0);
-  EXPECT_FALSE(settings.logAveraging);
-  const Outcome bad = corvath::app::ReadSpectraSettings("1", "abc", true, settings);
-  EXPECT_EQ(bad.message, "Max frq \"abc\" is not a number");
-  EXPECT_EQ(settings.maxFrequencyHz, 12.0);  // unchanged
-
+TEST(Commands, ResultFileNames) {
   using corvath::app::ResultFileType;
   struct Case {
     const char* name;

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
+#include "numerics/numberfield.h"
 #include "numerics/numbertext.h"
 
 using namespace corvath::numerics;
@@ -263,4 +266,37 @@ TEST(Fill, SetsEveryElement) {
   arofdoubleM empty;
   FillDouble(empty, 1.0);
   EXPECT_TRUE(empty.empty());
+}
+
+// A named field's text becomes a number once, at the edge; a refusal names the field
+// and quotes the text, so both faces say the same thing.
+TEST(NumberField, ReadsOrNamesTheField) {
+  using corvath::numerics::NumberField;
+  using corvath::numerics::WholeNumberField;
+  struct Case {
+    const char* label;
+    const char* text;
+    double lower, upper;
+    std::optional<double> value;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"Min frq", "0,5", 0, 0, 0.5, ""},
+      {"Max frq", "abc", 0, 0, std::nullopt, "Max frq: 'abc' is not a number"},
+      {"Max frq", "", 0, 0, std::nullopt, "Max frq: '' is not a number"},
+      {"Max frq", "1e999", 0, 0, std::nullopt, "Max frq: '1e999' is not a number"},
+      {"Inc factor", "7", 1, 7, 7.0, ""},
+      {"Inc factor", "8", 1, 7, std::nullopt, "Inc factor: '8' is not within 1 to 7"},
+      {"Minimum", "-1", 0, 5, -1.0, ""},  // a lower bound of 0 is no bound
+      {"Start value", "0.05", 0.1, 0, std::nullopt, "Start value: '0.05' is not within 0.1 to ..."},
+  };
+  for (const Case& c : cases) {
+    const auto read = NumberField(c.label, c.text, c.lower, c.upper);
+    EXPECT_EQ(read.done(), c.value.has_value()) << c.label << " " << c.text;
+    if (c.value) EXPECT_EQ(*read, *c.value);
+    else EXPECT_EQ(read.message(), c.message);
+  }
+  EXPECT_EQ(*WholeNumberField("Iter number", "12", 1, 500), 12);
+  EXPECT_EQ(WholeNumberField("Iter number", "1.5", 1, 500).message(), "Iter number: '1.5' is not a whole number");
+  EXPECT_EQ(WholeNumberField("Iter number", "501", 1, 500).message(), "Iter number: '501' is not within 1 to 500");
 }

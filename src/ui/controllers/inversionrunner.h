@@ -1,5 +1,5 @@
 #pragma once
-// Runs "Start inversion" off the window's thread: the run works on its own copy of
+// The thread of an inversion run (InversionController's): runs "Start inversion" off the window's thread: the run works on its own copy of
 // the model and the observed curve, its progress and every state it shows reach the
 // window's thread as queued calls, a second press asks it to stop, and its result
 // changes the workspace only when it has ended.

@@ -1,4 +1,4 @@
-#include "ui/inversionrunner.h"
+#include "ui/controllers/inversionrunner.h"
 
 #include <exception>
 #include <utility>
@@ -45,10 +45,8 @@ bool InversionRunner::start(std::unique_ptr<app::InversionRun> run) {
   thread_ = std::thread([this] {
     try {
       outcome_ = run_->Run(*progress_);
-    } catch (const std::exception& error) {
-      outcome_ = app::Outcome::Failed(error.what());
     } catch (...) {
-      outcome_ = app::Outcome::Failed("the inversion ended with an unknown error");
+      outcome_ = app::OutcomeOfException(std::current_exception(), "Not enough memory for the inversion");
     }
     QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
   });

@@ -1,0 +1,53 @@
+#pragma once
+// "Start inversion": the run works on a worker thread on its own copy of the model
+// and the observed curve; its progress and the states it shows come back as signals;
+// a second press asks it to stop; the workspace takes the result when it has ended.
+#include <memory>
+
+#include <QObject>
+
+#include "app/inversionrun.h"
+#include "app/outcome.h"
+#include "app/workspace.h"
+#include "inversion/inversionsettings.h"
+
+namespace corvath::ui {
+
+class InversionRunner;
+
+class InversionController : public QObject {
+  Q_OBJECT
+public:
+  InversionController(app::Workspace& workspace, QObject* parent = nullptr);
+
+  //! True from a started run until finished().
+  bool running() const;
+  //! Starts a run; Unchanged with the reason when there is nothing to run on (no
+  //! observed curve) or a run is going.
+  app::Outcome start(const app::InversionRequest& request);
+  //! Asks the run to stop at its next stop check.
+  void requestStop();
+  //! Asks the run to stop and waits for it (closing the window).
+  void stopAndWait();
+  //! What the last run started optimizes ("Ref frq", "K degree"): the fields it writes back.
+  bool optimizesReference() const { return optimizesReference_; }
+  bool optimizesExponent() const { return optimizesExponent_; }
+
+signals:
+  //! The completed percentage of the run.
+  void progressed(int percent);
+  //! A state of the run to show; the forward-model values only where the run optimizes them.
+  void stateShown(const corvath::inversion::InversionSnapshot& snapshot, bool showsReference, bool showsExponent);
+  //! The start model's curve, as "H/Zc".
+  void curveShown(const corvath::numerics::arofcomplexM& curve);
+  //! The run has ended and the workspace holds its model; completed: it ran to its end.
+  void finished(const corvath::app::Outcome& outcome, bool completed);
+
+private:
+  app::Workspace& workspace_;
+  InversionRunner* runner_;
+  bool optimizesReference_ = false;
+  bool optimizesExponent_ = false;
+};
+
+}  // namespace corvath::ui

@@ -1,0 +1,101 @@
+#include "ui/controllers/recordcontroller.h"
+
+#include <memory>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "numerics/numbertext.h"
+#include "ui/controllers/backgroundwork.h"
+#include "ui/controllers/busycursor.h"
+
+namespace corvath::ui {
+namespace {
+
+QString FileName(const std::string& path) { return QFileInfo(QFile::decodeName(path.c_str())).fileName(); }
+
+}  // namespace
+
+RecordController::RecordController(app::Workspace& workspace, QObject* parent)
+    : QObject(parent), workspace_(workspace), work_(new BackgroundWork(this)) {}
+
+void RecordController::load(import::RecordFormat format, const std::vector<std::string>& paths) {
+  if (work_->running()) return;
+  app::LoadRequest request;
+  request.format = format;
+  request.paths = paths;
+  qint64 bytes = 0;
+  for (const std::string& path : paths) bytes += QFileInfo(QFile::decodeName(path.c_str())).size();
+  if (bytes < backgroundBytes_) {
+    request.channels = [this, format](int traceCount) {
+      QuietCursor quiet;  // the user answers with the normal cursor
+      const std::optional<import::ChannelChoice> choice =
+          askChannels_ ? askChannels_(format, traceCount) : import::ChannelChoice{};
+      if (!choice) throw import::LoadCancelled();
+      return *choice;
+    };
+    app::Outcome outcome;
+    {
+      BusyCursor busy;
+      outcome = BackgroundWork::runHere([&](const numerics::ProgressHook&) { return app::LoadRecord(workspace_, request); });
+    }
+    finish(paths, outcome);
+    return;
+  }
+  // A long read: on a worker thread; the workspace changes only when the whole record
+  // has been read. The channel question waits for the window's answer or the cancel.
+  request.channels = [this, format](int traceCount) {
+    const std::optional<import::ChannelChoice> choice =
+        work_->askOnWindowThread<import::ChannelChoice>([this, format, traceCount] {
+          return askChannels_ ? askChannels_(format, traceCount) : std::optional(import::ChannelChoice{});
+        });
+    if (!choice) throw import::LoadCancelled();
+    return *choice;
+  };
+  auto loaded = std::make_shared<app::LoadedRecord>();
+  work_->start(
+      QString("Loading %1").arg(FileName(paths.front())),
+      [request, loaded](const numerics::ProgressHook& hook) {
+        app::LoadRequest r = request;
+        r.progress = hook;
+        *loaded = app::ReadRecordForLoad(r);
+        return loaded->outcome;
+      },
+      [this, paths, loaded](const app::Outcome& outcome) {
+        finish(paths, outcome.done() ? app::ApplyLoadedRecord(workspace_, std::move(*loaded)) : outcome);
+      });
+}
+
+app::Outcome RecordController::loadByExtension(const std::vector<std::string>& paths) {
+  const app::Result<import::RecordFormat> format = app::FormatOfFiles(paths);
+  if (!format.done()) return format.outcome;
+  load(*format, paths);
+  return app::Outcome::Done();
+}
+
+void RecordController::finish(const std::vector<std::string>& paths, const app::Outcome& outcome) {
+  if (outcome.done()) {
+    files_.clear();
+    for (const std::string& path : paths) files_ << FileName(path);
+  }
+  emit loaded(outcome);
+}
+
+app::Outcome RecordController::removeZero(const std::function<std::optional<double>()>& askSize) {
+  return app::RemoveZero(workspace_, askSize);
+}
+
+QString RecordController::summary() const {
+  const app::RecordSummary summary = app::SummarizeRecord(workspace_.record);
+  if (!summary.present) return QString();
+  QString counts;
+  if (summary.samples[0] == summary.samples[1] && summary.samples[1] == summary.samples[2])
+    counts = QString("%1 samples a component").arg(summary.samples[0]);
+  else
+    counts = QString("X %1, Y %2, Z %3 samples").arg(summary.samples[0]).arg(summary.samples[1]).arg(summary.samples[2]);
+  return QString("%1  |  %2 Hz  |  %3 s  |  %4")
+      .arg(files_.join(", "), QString::fromStdString(numerics::NumberToText(1, summary.samplingRateHz)),
+           QString::fromStdString(numerics::NumberToText(1, summary.durationSeconds)), counts);
+}
+
+}  // namespace corvath::ui
