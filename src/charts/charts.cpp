@@ -205,4 +205,17 @@ void UseLogarithmicLabels(QCPAxis* axis) {
   axis->setTicker(QSharedPointer<QCPAxisTicker>(new LogTicker(axis)));
 }
 
+void DrawCurve(QCPGraph* graph, const numerics::arofcomplexM& curve) {
+  QVector<double> frequencies;
+  QVector<double> ratios;
+  frequencies.reserve(static_cast<qsizetype>(curve.size()));
+  ratios.reserve(static_cast<qsizetype>(curve.size()));
+  for (const numerics::Complex& point : curve) {
+    frequencies.push_back(point.re);
+    ratios.push_back(point.im);
+  }
+  graph->setData(frequencies, ratios, true);
+  graph->parentPlot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
 }  // namespace corvath::charts

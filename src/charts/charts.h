@@ -3,6 +3,9 @@
 // format and the logarithmic amplitude axis.
 #include <QString>
 
+#include "numerics/arrays.h"
+
+class QCPGraph;
 class QCustomPlot;
 class QCPAxis;
 class QWidget;
@@ -26,5 +29,9 @@ void UseLinearLabels(QCPAxis* axis);
 //! neighbouring labels keep a gap; all labels plain decimals while every tick lies
 //! between 0.0001 and 100000, otherwise all powers of ten ("10⁻⁵", "2·10⁻⁵").
 void UseLogarithmicLabels(QCPAxis* axis);
+
+//! Gives a graph the (frequency, ratio) points of a curve, such as "H/Zc", and replots
+//! its chart at the next event.
+void DrawCurve(QCPGraph* graph, const numerics::arofcomplexM& curve);
 
 }  // namespace corvath::charts

@@ -1,6 +1,5 @@
 #include "ui/mainwindow.h"
 
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,31 +12,20 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <QSpinBox>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <qcustomplot.h>
 
 #include "app/commands.h"
-#include "charts/chartinteraction.h"
 #include "charts/charts.h"
 #include "charts/curvelegend.h"
-#include "charts/palette.h"
 #include "charts/spectradrawing.h"
 #include "numerics/numberfield.h"
 #include "ui/backgroundstatus.h"
@@ -48,10 +36,12 @@
 #include "ui/controllers/inversioncontroller.h"
 #include "ui/controllers/recordcontroller.h"
 #include "ui/fieldstandardview.h"
+#include "ui/filedialogs.h"
 #include "ui/inversionpanel.h"
 #include "ui/loadcomponentsdialog.h"
 #include "ui/modeltableview.h"
-#include "ui/recordcurve.h"
+#include "ui/pages.h"
+#include "ui/prompts.h"
 #include "ui/settingsdialog.h"
 #include "ui/timerange.h"
 #include "ui/toolbaricons.h"
@@ -62,40 +52,7 @@ using namespace corvath::charts;
 namespace corvath::ui {
 namespace {
 
-// The filters of the save dialog, in the order of the result file types.
-const QStringList kResultFilters{"Spectrum to text file (*.txt)", "Spectrum to Excel file (*.xlsx)",
-                                 "Model to text file (*.txt)"};
-const app::ResultFileType kResultTypes[] = {app::ResultFileType::SpectrumText, app::ResultFileType::SpectrumWorkbook,
-                                            app::ResultFileType::ModelText};
-
-// The record kinds of the open dialog, in the order of its filters.
-std::vector<const import::RecordFormatInfo*> DialogFormats() {
-  std::vector<const import::RecordFormatInfo*> formats;
-  for (const import::RecordFormatInfo& info : import::RecordFormats())
-    if (!info.patterns.empty()) formats.push_back(&info);
-  return formats;
-}
-
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
 QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-QWidget* ChartWithLegend(QCustomPlot* chart, CurveLegend* legend, QWidget* parent) {
-  auto* holder = new QWidget(parent);
-  auto* row = new QHBoxLayout(holder);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(2);
-  row->addWidget(chart, 1);
-  row->addWidget(legend);
-  return holder;
-}
-
-QSplitter* Splitter(Qt::Orientation orientation, const char* name, QWidget* parent = nullptr) {
-  auto* splitter = new QSplitter(orientation, parent);
-  splitter->setObjectName(name);
-  splitter->setChildrenCollapsible(false);
-  return splitter;
-}
 
 }  // namespace
 
@@ -105,24 +62,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setWindowIcon(DrawnIcon(IconKind::CalculateSpectra));
 
   runDialog_ = [](QDialog& dialog) { return dialog.exec(); };
-  showMessage_ = [this](const QString& text, const QString& informative) {
-    QMessageBox box(QMessageBox::Critical, windowTitle(), text, QMessageBox::Ok, this);
-    box.setInformativeText(informative);
-    // Wide enough for a path on one line.
-    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-      grid->addItem(new QSpacerItem(560, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
-                    grid->columnCount());
-    box.exec();
-  };
+  showMessage_ = [this](const QString& text, const QString& informative) { ShowFailureBox(this, text, informative); };
   askText_ = [this](const QString& caption, const QString& label, const QString& defaultText) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(this, caption, label, QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : defaultText;
+    return AskText(this, caption, label, defaultText);
   };
-  askQuestion_ = [this](const QString& text) {
-    return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
-  };
+  askQuestion_ = [this](const QString& text) { return AskYesNo(this, text); };
 
   record_ = new RecordController(workspace_, this);
   spectra_ = new SpectraController(workspace_, this);
@@ -132,11 +76,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   buildToolBar();
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName("tabs");
-  tabs_->addTab(buildTimeSeriesTab(), "Time series");
-  tabs_->addTab(buildSpectraTab(), "Spectra");
-  tabs_->addTab(buildRatioTab(), "Ratio");
-  inversionTab_ = buildInversionTab();
-  tabs_->addTab(inversionTab_, "1D inversion");
+  timeSeries_ = new TimeSeriesPage(workspace_, zoomLabel_);
+  spectraPage_ = new SpectraPage;
+  inversionPage_ = new InversionPage(workspace_);
+  tabs_->addTab(timeSeries_, "Time series");
+  tabs_->addTab(spectraPage_, "Spectra");
+  ratioPage_ = new RatioPage(*fieldStandard_);
+  tabs_->addTab(ratioPage_, "Ratio");
+  tabs_->addTab(inversionPage_, "1D inversion");
+  bindPages();
   tabs_->setCurrentIndex(0);
   setCentralWidget(tabs_);
   // "Save image as…" and "Copy" on every chart.
@@ -259,25 +207,8 @@ void MainWindow::createDialogs() {
   loadComponentsDialog_ = new LoadComponentsDialog(this);
   settingsDialog_ = new SettingsDialog(this);
   channelsDialog_ = new ChannelsDialog(this);
-  recordFileDialog_ = new QFileDialog(this, "Open");
-  recordFileDialog_->setObjectName("recordFileDialog");
-  recordFileDialog_->setAcceptMode(QFileDialog::AcceptOpen);
-  recordFileDialog_->setFileMode(QFileDialog::AnyFile);
-  QStringList filters;
-  for (const import::RecordFormatInfo* info : DialogFormats()) filters << Text(import::DialogFilter(*info));
-  recordFileDialog_->setNameFilters(filters);
-  // miniSEED and SAC take several files (SAC one a component, miniSEED one or three).
-  connect(recordFileDialog_, &QFileDialog::filterSelected, this, [this, filters](const QString& filter) {
-    const int type = static_cast<int>(filters.indexOf(filter));
-    const bool several = type >= 0 && DialogFormats()[static_cast<std::size_t>(type)]->files != 1;
-    recordFileDialog_->setFileMode(several ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
-  });
-  saveResultsDialog_ = new QFileDialog(this, "Save results");
-  saveResultsDialog_->setObjectName("SaveDialog1");
-  saveResultsDialog_->setAcceptMode(QFileDialog::AcceptSave);
-  saveResultsDialog_->setFileMode(QFileDialog::AnyFile);
-  saveResultsDialog_->setOption(QFileDialog::DontConfirmOverwrite);
-  saveResultsDialog_->setNameFilters(kResultFilters);
+  recordFileDialog_ = MakeRecordFileDialog(this);
+  saveResultsDialog_ = MakeSaveResultsDialog(this);
 }
 
 void MainWindow::connectControllers() {
@@ -322,97 +253,23 @@ bool MainWindow::backgroundRunning() const { return record_->work().running() ||
 
 bool MainWindow::inversionRunning() const { return inversion_->running(); }
 
-QWidget* MainWindow::buildTimeSeriesTab() {
-  // Both charts at the pane's width over one time range, a scroll bar along the record below them.
-  auto* page = new QWidget;
-  page->setObjectName("timeSeriesPage");
-  auto* column = new QVBoxLayout(page);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  QSplitter* splitter = Splitter(Qt::Vertical, "timeSeriesSplitter", page);
-  horizontalTimeSeriesChart_ = MakeChart("Chart1", "Horizontal time series", splitter);
-  verticalTimeSeriesChart_ = MakeChart("Chart2", "Vertical time series", splitter);
-  for (QCustomPlot* chart : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_}) {
-    chart->xAxis->setLabel("t,sec");
-    splitter->addWidget(chart);
-    splitter->setStretchFactor(splitter->indexOf(chart), 1);
-  }
-  auto* timeScrollBar = new QScrollBar(Qt::Horizontal, page);
-  timeScrollBar->setObjectName("timeScrollBar");
-  column->addWidget(splitter, 1);
-  column->addWidget(timeScrollBar);
-
-  using import::Component;
-  const struct {
-    Component component;
-    QCustomPlot* chart;
-    const char* name;
-  } curves[3] = {{Component::X, horizontalTimeSeriesChart_, "X"},
-                 {Component::Y, horizontalTimeSeriesChart_, "Y"},
-                 {Component::Z, verticalTimeSeriesChart_, "Z"}};
-  for (const auto& c : curves) {
-    auto* curve = new RecordCurve(c.chart->xAxis, c.chart->yAxis, &workspace_.record.samples(c.component));
-    curve->setName(c.name);
-    curve->setPen(QPen(ComponentColour(c.component), 1));
-    recordCurves_[static_cast<int>(c.component)] = curve;
-  }
-  windowBands_ = new WindowBandController(horizontalTimeSeriesChart_, verticalTimeSeriesChart_, workspace_, this);
-  timeRange_ = new TimeRangeLink({horizontalTimeSeriesChart_, verticalTimeSeriesChart_}, workspace_, timeScrollBar,
-                                 zoomLabel_, this);
-  return page;
-}
-
-QWidget* MainWindow::buildSpectraTab() {
-  QSplitter* splitter = Splitter(Qt::Vertical, "spectraSplitter");
-  horizontalSpectraChart_ = MakeChart("Chart3", "Horizontal spectra", nullptr);
-  verticalSpectraChart_ = MakeChart("Chart4", "Vertical spectra", nullptr);
-  horizontalSpectraLegend_ = new CurveLegend(horizontalSpectraChart_);
-  horizontalSpectraLegend_->setObjectName("Chart3Legend");
-  verticalSpectraLegend_ = new CurveLegend(verticalSpectraChart_);
-  verticalSpectraLegend_->setObjectName("Chart4Legend");
-  const std::pair<QCustomPlot*, CurveLegend*> charts[] = {{horizontalSpectraChart_, horizontalSpectraLegend_},
-                                                          {verticalSpectraChart_, verticalSpectraLegend_}};
-  for (const auto& [chart, legend] : charts) {
-    chart->xAxis->setLabel("f,Hz");
-    chart->xAxis->setRange(0, 100);
-    UseLogarithmicLabels(chart->yAxis);
-    chart->yAxis->setRange(0.1, 1000);
-    EnableChartNavigation(chart);  // wheel, drag, double click and Home
-    splitter->addWidget(ChartWithLegend(chart, legend, splitter));
-    splitter->setStretchFactor(splitter->count() - 1, 1);
-  }
-  AlignPlotAreas({horizontalSpectraChart_, verticalSpectraChart_});  // one frequency axis above the other
-  return splitter;
-}
-
-QWidget* MainWindow::buildRatioTab() {
-  // The same chart as the batch command's picture: "H/Z", then "H/Zc".
-  ratioChart_ = MakeRatioChart(nullptr);
+void MainWindow::bindPages() {
+  // The page members under the names the window's code uses.
+  horizontalTimeSeriesChart_ = timeSeries_->horizontalChart;
+  verticalTimeSeriesChart_ = timeSeries_->verticalChart;
+  windowBands_ = timeSeries_->windowBands;
+  timeRange_ = timeSeries_->timeRange;
+  ratioChart_ = ratioPage_->chart;
   theoreticalRatioGraph_ = ratioChart_->graph(1);
-  EnableChartNavigation(ratioChart_);
-  ratioLegend_ = new CurveLegend(ratioChart_);
-  ratioLegend_->setObjectName("Chart5Legend");
-  // The field-standard settings and report on the right of the ratio chart.
-  return fieldStandard_->besideRatioChart(ChartWithLegend(ratioChart_, ratioLegend_, nullptr));
-}
-
-QWidget* MainWindow::buildInversionTab() {
-  QSplitter* splitter = Splitter(Qt::Horizontal, "inversionSplitter");
-  profileChart_ = MakeChart("Chart6", QString(), splitter);
-  splitter->addWidget(profileChart_);
-  auto* right = new QWidget(splitter);
-  auto* column = new QVBoxLayout(right);
-  column->setContentsMargins(0, 0, 0, 0);
-  panel_ = new InversionPanel(right);
-  modelTable_ = new QTableWidget(right);
-  modelTable_->setObjectName("parameterTable");
-  modelView_ = new ModelTableController(modelTable_, profileChart_, workspace_, this);
-  column->addWidget(panel_);
-  column->addWidget(modelTable_, 1);
-  splitter->addWidget(right);
-  splitter->setStretchFactor(0, 2);
-  splitter->setStretchFactor(1, 3);
-  splitter->setSizes({330, 530});
+  ratioLegend_ = ratioPage_->legend;
+  horizontalSpectraChart_ = spectraPage_->horizontalChart;
+  verticalSpectraChart_ = spectraPage_->verticalChart;
+  horizontalSpectraLegend_ = spectraPage_->horizontalLegend;
+  verticalSpectraLegend_ = spectraPage_->verticalLegend;
+  profileChart_ = inversionPage_->profileChart;
+  panel_ = inversionPage_->panel;
+  modelTable_ = inversionPage_->modelTable;
+  modelView_ = inversionPage_->modelView;
   connect(panel_->layersNumber, &QSpinBox::valueChanged, modelView_, &ModelTableController::setLayerCount);
   // "Iter number" redraws the table (the layer count stays).
   connect(panel_->iterNumber, &QSpinBox::valueChanged, this,
@@ -425,7 +282,6 @@ QWidget* MainWindow::buildInversionTab() {
     modelView_->showModelTable();
   });
   connect(panel_->startButton, &QToolButton::clicked, this, &MainWindow::startInversion);
-  return splitter;
 }
 
 void MainWindow::showModel() { modelView_->showModelTable(); }
@@ -434,27 +290,7 @@ void MainWindow::refreshLegends() {
   for (CurveLegend* legend : {horizontalSpectraLegend_, verticalSpectraLegend_, ratioLegend_}) legend->refresh();
 }
 
-void MainWindow::showRecord() {
-  int leftMargin = 0;
-  for (QCustomPlot* plot : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_}) {
-    bool any = false;
-    for (int i = 0; i < plot->plottableCount(); ++i) {
-      bool found = false;
-      plot->plottable(i)->getKeyRange(found);
-      any = any || found;
-    }
-    if (any) plot->rescaleAxes();
-    plot->axisRect()->setMinimumMargins(QMargins(0, 0, 0, 0));
-    plot->replot();
-    leftMargin = std::max(leftMargin, plot->axisRect()->margins().left());
-  }
-  // The same left margin on both charts keeps their time axes one above the other.
-  for (QCustomPlot* plot : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_}) {
-    plot->axisRect()->setMinimumMargins(QMargins(leftMargin, 0, 0, 0));
-    plot->replot();
-  }
-  timeRange_->recordChanged();  // the new record at the current zoom factor
-}
+void MainWindow::showRecord() { timeSeries_->showRecord(); }
 
 void MainWindow::showFailure(const app::Outcome& outcome) {
   const QString message = QString::fromLocal8Bit(outcome.message.c_str());
@@ -482,17 +318,8 @@ void MainWindow::loadComponents() {
 
 void MainWindow::loadRecordFile() {
   if (runDialog_(*recordFileDialog_) != QDialog::Accepted) return;
-  const QStringList files = recordFileDialog_->selectedFiles();
-  if (files.isEmpty() || files.front().isEmpty()) return;
-  const std::vector<const import::RecordFormatInfo*> formats = DialogFormats();
-  const auto type = recordFileDialog_->nameFilters().indexOf(recordFileDialog_->selectedNameFilter());
-  const import::RecordFormatInfo& info = *formats[type < 0 ? 0 : static_cast<std::size_t>(type)];
-  std::vector<std::string> paths;
-  for (const QString& file : files) {
-    paths.push_back(LocalPath(file));
-    if (info.files == 1) break;
-  }
-  record_->load(info.format, paths);
+  if (const std::optional<ChosenRecord> chosen = ChosenRecordFiles(*recordFileDialog_))
+    record_->load(chosen->format, chosen->paths);
 }
 
 void MainWindow::loadDroppedFiles(const QStringList& paths) {
@@ -521,23 +348,19 @@ void MainWindow::recordLoaded(const app::Outcome& outcome) {
 void MainWindow::saveResults() {
   if (!workspace_.spectraResult) return;
   if (runDialog_(*saveResultsDialog_) != QDialog::Accepted) return;
-  const QStringList files = saveResultsDialog_->selectedFiles();
-  if (files.isEmpty() || files.front().isEmpty()) return;
-  const auto filter = kResultFilters.indexOf(saveResultsDialog_->selectedNameFilter());
-  const app::ResultFileType type = kResultTypes[filter < 0 ? 0 : filter];
-  const std::string path = app::ResultFileName(LocalPath(files.front()), type);
-  const QString finalName = QFile::decodeName(path.c_str());
+  std::optional<app::SaveRequest> request = ChosenResultFile(*saveResultsDialog_);
+  if (!request) return;
+  const QString finalName = QFile::decodeName(request->path.c_str());
   saveResultsDialog_->selectFile(finalName);  // offered again the next time
   // The question is about the name the file really gets, after the extension rule.
   if (QFileInfo::exists(finalName) &&
       !askQuestion_(QString("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(finalName).fileName())))
     return;
-  app::SaveRequest request{type, path, {}};
-  if (type == app::ResultFileType::ModelText) request.shownTable = ModelTableTexts(*modelTable_);
+  if (request->type == app::ResultFileType::ModelText) request->shownTable = ModelTableTexts(*modelTable_);
   app::Outcome outcome;
   {
     BusyCursor busy;
-    outcome = app::SaveResults(workspace_, request);
+    outcome = app::SaveResults(workspace_, *request);
   }
   // A failure, or the notice that the workbook became a comma-separated file.
   if (outcome.failed() || !outcome.message.empty()) showFailure(outcome);
@@ -563,15 +386,11 @@ void MainWindow::removeZero() {
   });
   if (refused.failed()) return report("Remove zero", refused);
   if (!outcome.done()) return;
-  // The offset is gone: the amplitude axes follow the new values, the time axes stay.
-  for (QCustomPlot* plot : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_}) {
-    plot->yAxis->rescale();
-    plot->replot();
-  }
+  timeSeries_->rescaleAmplitudes();  // the offset is gone: the amplitude axes follow the values
 }
 
 void MainWindow::calculateSpectra() {
-  if (tabs_->currentWidget() == inversionTab_) {
+  if (tabs_->currentWidget() == inversionPage_) {
     // Here the command serves the theoretical curve; the spectra and the ratio stay.
     const auto [settings, read] =
         panel_->forwardModelSettings({workspace_.referenceFrequency, workspace_.dispersionExponent});
@@ -617,16 +436,7 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
       statusBar()->showMessage(notice);
 }
 
-void MainWindow::drawTheoreticalCurve(const numerics::arofcomplexM& curve) {
-  QVector<double> frequencies;
-  QVector<double> ratios;
-  for (const numerics::Complex& point : curve) {
-    frequencies.push_back(point.re);
-    ratios.push_back(point.im);
-  }
-  theoreticalRatioGraph_->setData(frequencies, ratios, true);
-  ratioChart_->replot(QCustomPlot::rpQueuedReplot);
-}
+void MainWindow::drawTheoreticalCurve(const numerics::arofcomplexM& curve) { DrawCurve(theoreticalRatioGraph_, curve); }
 
 void MainWindow::startInversion() {
   if (backgroundRunning()) return;  // a load or calculation is under way

@@ -38,7 +38,10 @@ class InversionPanel;
 class LoadComponentsDialog;
 class ModelTableController;
 class RecordController;
-class RecordCurve;
+class SpectraPage;
+class RatioPage;
+class TimeSeriesPage;
+class InversionPage;
 class SettingsDialog;
 class TimeRangeLink;
 class WindowBandController;
@@ -125,10 +128,7 @@ private:
   void createDialogs();
   void buildToolBar();
   void buildStatusBar();
-  QWidget* buildTimeSeriesTab();
-  QWidget* buildSpectraTab();
-  QWidget* buildRatioTab();
-  QWidget* buildInversionTab();
+  void bindPages();
   void connectControllers();
 
   void recordLoaded(const app::Outcome& outcome);
@@ -172,7 +172,10 @@ private:
   QActionGroup* workspaceCommands_ = nullptr;
 
   QTabWidget* tabs_ = nullptr;
-  QWidget* inversionTab_ = nullptr;
+  TimeSeriesPage* timeSeries_ = nullptr;
+  SpectraPage* spectraPage_ = nullptr;
+  RatioPage* ratioPage_ = nullptr;
+  InversionPage* inversionPage_ = nullptr;
   QCustomPlot* horizontalTimeSeriesChart_ = nullptr;  // Chart1
   QCustomPlot* verticalTimeSeriesChart_ = nullptr;    // Chart2
   QCustomPlot* horizontalSpectraChart_ = nullptr;     // Chart3
@@ -183,7 +186,6 @@ private:
   TimeRangeLink* timeRange_ = nullptr;  // the shared time axis, its scroll bar and zoom label
   QLabel* zoomLabel_ = nullptr;
   WindowBandController* windowBands_ = nullptr;
-  RecordCurve* recordCurves_[3] = {};  // X, Y, Z
   CurveLegend* horizontalSpectraLegend_ = nullptr;
   CurveLegend* verticalSpectraLegend_ = nullptr;
   CurveLegend* ratioLegend_ = nullptr;

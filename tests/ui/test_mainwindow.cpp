@@ -500,7 +500,9 @@ private slots:
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (const char* name : {"timeSeriesSplitter", "spectraSplitter"}) {
       auto* splitter = window.findChild<QSplitter*>(name);
-      window.findChild<QTabWidget*>()->setCurrentWidget(splitter);
+      auto* tabs = window.findChild<QTabWidget*>();
+      for (int i = 0; i < tabs->count(); ++i)
+        if (tabs->widget(i)->isAncestorOf(splitter)) tabs->setCurrentIndex(i);
       window.resize(868, 563);
       QCoreApplication::processEvents();
       const int total = splitter->sizes()[0] + splitter->sizes()[1];

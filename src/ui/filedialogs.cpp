@@ -1,0 +1,81 @@
+#include "ui/filedialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+namespace corvath::ui {
+namespace {
+
+// The filters of the save dialog, in the order of the result file types.
+const QStringList kResultFilters{"Spectrum to text file (*.txt)", "Spectrum to Excel file (*.xlsx)",
+                                 "Model to text file (*.txt)"};
+const app::ResultFileType kResultTypes[] = {app::ResultFileType::SpectrumText, app::ResultFileType::SpectrumWorkbook,
+                                            app::ResultFileType::ModelText};
+
+// The record kinds of the open dialog, in the order of its filters.
+std::vector<const import::RecordFormatInfo*> DialogFormats() {
+  std::vector<const import::RecordFormatInfo*> formats;
+  for (const import::RecordFormatInfo& info : import::RecordFormats())
+    if (!info.patterns.empty()) formats.push_back(&info);
+  return formats;
+}
+
+const import::RecordFormatInfo* FormatOfFilter(const QFileDialog& dialog, const QString& filter) {
+  const qsizetype type = dialog.nameFilters().indexOf(filter);
+  const std::vector<const import::RecordFormatInfo*> formats = DialogFormats();
+  return type >= 0 && static_cast<std::size_t>(type) < formats.size() ? formats[static_cast<std::size_t>(type)]
+                                                                      : formats.front();
+}
+
+}  // namespace
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QFileDialog* MakeRecordFileDialog(QWidget* parent) {
+  auto* dialog = new QFileDialog(parent, "Open");
+  dialog->setObjectName("recordFileDialog");
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  QStringList filters;
+  for (const import::RecordFormatInfo* info : DialogFormats())
+    filters << QString::fromStdString(import::DialogFilter(*info));
+  dialog->setNameFilters(filters);
+  // miniSEED and SAC take several files (SAC one a component, miniSEED one or three).
+  QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+    dialog->setFileMode(FormatOfFilter(*dialog, filter)->files != 1 ? QFileDialog::ExistingFiles
+                                                                      : QFileDialog::AnyFile);
+  });
+  return dialog;
+}
+
+std::optional<ChosenRecord> ChosenRecordFiles(const QFileDialog& dialog) {
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+  const import::RecordFormatInfo& info = *FormatOfFilter(dialog, dialog.selectedNameFilter());
+  ChosenRecord chosen{info.format, {}};
+  for (const QString& file : files) {
+    chosen.paths.push_back(LocalPath(file));
+    if (info.files == 1) break;
+  }
+  return chosen;
+}
+
+QFileDialog* MakeSaveResultsDialog(QWidget* parent) {
+  auto* dialog = new QFileDialog(parent, "Save results");
+  dialog->setObjectName("SaveDialog1");
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  dialog->setNameFilters(kResultFilters);
+  return dialog;
+}
+
+std::optional<app::SaveRequest> ChosenResultFile(const QFileDialog& dialog) {
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+  const qsizetype filter = kResultFilters.indexOf(dialog.selectedNameFilter());
+  const app::ResultFileType type = kResultTypes[filter < 0 ? 0 : filter];
+  return app::SaveRequest{type, app::ResultFileName(LocalPath(files.front()), type), {}};
+}
+
+}  // namespace corvath::ui
