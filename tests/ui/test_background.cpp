@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 
+#include <optional>
+#include <stdexcept>
+
+#include "ui/controllers/backgroundwork.h"
 #include "ui/mainwindow.h"
 
 using corvath::import::Component;
@@ -85,6 +89,31 @@ private slots:
     QVERIFY(window.workspace().record == record);
     QVERIFY2(window.statusBar()->currentMessage().contains("cancelled"), qPrintable(window.statusBar()->currentMessage()));
     QVERIFY(window.findChild<QAction*>("SpeedButton1")->isEnabled());
+  }
+
+  // Whatever escapes the work is its answer: a Failed outcome with the message, or
+  // "cancelled" for a cancel; nothing is swallowed.
+  void anEscapingExceptionIsAFailedAnswer() {
+    corvath::ui::BackgroundWork work;
+    std::optional<corvath::app::Outcome> answer;
+    QVERIFY(work.start(
+        "failing", [](const corvath::numerics::ProgressHook&) -> corvath::app::Outcome {
+          throw std::runtime_error("the disk went away");
+        },
+        [&](const corvath::app::Outcome& outcome) { answer = outcome; }));
+    QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 5000);
+    QVERIFY(answer->failed());
+    QCOMPARE(QString::fromStdString(answer->message), QString("the disk went away"));
+    QVERIFY(!work.running());
+
+    answer.reset();
+    QVERIFY(work.start(
+        "cancelled", [](const corvath::numerics::ProgressHook&) -> corvath::app::Outcome {
+          throw corvath::numerics::Cancelled();
+        },
+        [&](const corvath::app::Outcome& outcome) { answer = outcome; }));
+    QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 5000);
+    QVERIFY(answer->unchanged());
   }
 
   void theChannelQuestionIsAnsweredInTheWindow() {

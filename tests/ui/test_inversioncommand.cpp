@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QToolButton>
 #include <qcustomplot.h>
@@ -130,6 +131,31 @@ private slots:
     find<QToolButton>(window, "StartButton")->click();
     QVERIFY(!window.inversionRunning());
     QVERIFY(window.findChild<QAction*>("SpeedButton1")->isEnabled());
+    QVERIFY2(window.statusBar()->currentMessage().contains("no observed H/Z curve"),
+             qPrintable(window.statusBar()->currentMessage()));
+  }
+
+  // A panel field that is not a number is refused before anything runs, and named;
+  // the model stays as it was.
+  void aRefusedPanelFieldIsNamedAndNothingRuns_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("Min frq") << "Edit3" << "Min frq";
+    QTest::newRow("Max frq") << "Edit4" << "Max frq";
+    QTest::newRow("Ref frq") << "Edit1" << "Ref frq";
+    QTest::newRow("K degree") << "Edit2" << "K degree";
+  }
+  void aRefusedPanelFieldIsNamedAndNothingRuns() {
+    QFETCH(QString, field);
+    QFETCH(QString, label);
+    MainWindow window;
+    SetObservedCurveFromThreeLayers(window.workspace());
+    const auto model = window.workspace().model;
+    find<QLineEdit>(window, qPrintable(field))->setText("abc");
+    find<QToolButton>(window, "StartButton")->click();
+    QVERIFY(!window.inversionRunning());
+    QCOMPARE(window.statusBar()->currentMessage(), QString("Start inversion: %1: 'abc' is not a number").arg(label));
+    QVERIFY(window.workspace().model == model);
   }
 };
 
