@@ -257,12 +257,29 @@ Outcome SetLayerCount(Workspace& workspace, int layers) {
   return Outcome::Done();
 }
 
-inversion::CellEdit EditModelCell(Workspace& workspace, int c, int r, std::string_view text,
-                                  std::string_view previousText) {
-  return inversion::ValidateCellEdit(workspace.model, workspace.modelTables, c, r, text, previousText);
+namespace {
+
+Outcome NoModelValue(int c, int r) {
+  return Outcome::Unchanged("cell (" + std::to_string(c) + ", " + std::to_string(r) + ") holds no model value");
 }
 
-bool ToggleInvertFlag(Workspace& workspace, int c, int r) { return inversion::ToggleInvertFlag(workspace.model, c, r); }
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
+}  // namespace
+
+Outcome EditModelCell(Workspace& workspace, int c, int r, double value) {
+  if (!inversion::IsDataCell(workspace.model, c, r)) return NoModelValue(c, r);
+  const inversion::CellEdit edit = inversion::ValidateCellEdit(workspace.model, workspace.modelTables, c, r, value);
+  return edit.accepted ? Outcome::Done() : Outcome::Failed(edit.reason);
+}
+
+Outcome ToggleInvertFlag(Workspace& workspace, int c, int r) {
+  return inversion::ToggleInvertFlag(workspace.model, c, r) ? Outcome::Done() : NoModelValue(c, r);
+}
 
 inversion::ParameterSettings ParameterSettingsOf(const Workspace& workspace, int p,
                                                  inversion::ParameterSettings current) {
@@ -270,11 +287,21 @@ inversion::ParameterSettings ParameterSettingsOf(const Workspace& workspace, int
   return current;
 }
 
-inversion::AppliedSettings ApplyParameterSettings(Workspace& workspace, int p,
-                                                  const inversion::ParameterSettings& settings) {
-  if (p < 0 || p >= inversion::kParameterCount) return {};
+Result<inversion::AppliedSettings> ApplyParameterSettings(Workspace& workspace, int p,
+                                                          const inversion::ParameterSettings& settings) {
+  if (p < 0 || p >= inversion::kParameterCount)
+    return Outcome::Failed("there is no model parameter " + std::to_string(p));
   workspace.modelTables.SelectedParameter = p;
-  return inversion::ApplyParameterSettings(workspace.model, workspace.modelTables, p, settings);
+  inversion::AppliedSettings applied =
+      inversion::ApplyParameterSettings(workspace.model, workspace.modelTables, p, settings);
+  const bool taken = applied.values || applied.limits || applied.invert;
+  if (!applied.refusals.empty()) {
+    std::string refusals = Lines(applied.refusals);
+    if (!taken) return Outcome::Failed(std::move(refusals));
+    return Result<inversion::AppliedSettings>(std::move(applied), std::move(refusals));
+  }
+  if (!taken) return Outcome::Unchanged();
+  return applied;
 }
 
 Outcome CalculateTheoreticalCurve(Workspace& workspace, const ForwardModelSettings& settings) {

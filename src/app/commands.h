@@ -153,23 +153,28 @@ Outcome CalculateSpectra(Workspace& workspace, const SpectraSettings& settings);
 //! "Layers number": resizes the model to layers (2 to 10), one layer at a time.
 Outcome SetLayerCount(Workspace& workspace, int layers);
 
-//! An edit of the parameter table's cell (column c, row r; row 0 the headings): the
-//! value is stored when the text is accepted; the answer says what the cell shows.
-inversion::CellEdit EditModelCell(Workspace& workspace, int c, int r, std::string_view text,
-                                  std::string_view previousText);
+//! A value for the parameter table's cell (column c, row r; row 0 the headings),
+//! read from its text by the caller: Done when stored (the cell keeps the text as
+//! typed); Failed naming the column when the value lies outside the parameter's
+//! hard limits; Unchanged when the cell holds no model value.
+Outcome EditModelCell(Workspace& workspace, int c, int r, double value);
 
-//! A right press on cell (c, r): toggles the invert flag of that value; false when
-//! the cell holds no model value.
-bool ToggleInvertFlag(Workspace& workspace, int c, int r);
+//! A right press on cell (c, r): toggles the invert flag of that value (Done);
+//! Unchanged when the cell holds no model value.
+Outcome ToggleInvertFlag(Workspace& workspace, int c, int r);
 
-//! The "Settings" dialog's fields for parameter p from the tables (its switches as given).
+//! The "Settings" dialog's numbers for parameter p from the tables (its switches as given).
 inversion::ParameterSettings ParameterSettingsOf(const Workspace& workspace, int p,
                                                  inversion::ParameterSettings current);
 
 //! "Apply" of the "Settings" dialog for parameter p: makes p the SelectedParameter and
-//! applies the ticked groups to the tables and the model.
-inversion::AppliedSettings ApplyParameterSettings(Workspace& workspace, int p,
-                                                  const inversion::ParameterSettings& settings);
+//! applies each used group to the tables and the model on its own. Done with what was
+//! applied when every used group was taken, or with the refusals as its notice when
+//! some were taken and others refused; Failed with the refusals (one line per refused
+//! field, naming it) when nothing was taken; Unchanged when no group is used. Failed
+//! when p is not a parameter (0 to 5).
+Result<inversion::AppliedSettings> ApplyParameterSettings(Workspace& workspace, int p,
+                                                          const inversion::ParameterSettings& settings);
 
 //! "Ref frq" (Hz) and "K degree" as a computation reads them.
 struct ForwardModelSettings {

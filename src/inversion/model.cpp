@@ -1,6 +1,7 @@
 #include "inversion/model.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace corvath::inversion {
 
@@ -52,6 +53,21 @@ void ApplyParameterSettings(amodel& model, const ModelTables& tables, int p, Set
   if (steps.regenerate) model.values[p] = GenerateValues(tables, p, n);
   if (steps.copyLimits) model.layerLimits[p].assign(n, tables.UserLimits[p]);
   if (steps.copyInvert) model.invertFlags[p].assign(n, tables.InvertDefaults[p]);
+}
+
+std::string RangeRefusal(std::string_view label, double value, double lower, double upper) {
+  const std::string named = std::string(label) + ": " + numerics::NumberToShortestText(value);
+  if (!std::isfinite(value) || value == numerics::InvalidNumber) return named + " is not a number";
+  if (lower == upper) return {};
+  const bool hasLower = lower != 0.0;
+  const bool hasUpper = upper != 0.0;
+  if ((hasLower && value < lower) || (hasUpper && value > upper)) {
+    const auto bound = [](double b, bool present) {
+      return present ? numerics::NumberToText(1, b) : std::string("...");
+    };
+    return named + " is not within " + bound(lower, hasLower) + " to " + bound(upper, hasUpper);
+  }
+  return {};
 }
 
 bool IsHalfSpaceCell(const amodel& model, int p, int layer) {

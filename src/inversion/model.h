@@ -4,6 +4,7 @@
 // tables of defaults from which the model is generated.
 #include <array>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -81,6 +82,13 @@ struct SettingsSteps {
 //! Applies the tables of parameter p (0..5, others ignored) to every layer of the
 //! model, step by step as chosen; the layer count stays.
 void ApplyParameterSettings(amodel& model, const ModelTables& tables, int p, SettingsSteps steps);
+
+//! Why a number may not go where a field with these bounds takes it, by the rules a
+//! typed field is read with (TextToNumber): a bound of 0 is no bound, equal bounds
+//! check nothing, and neither the marker InvalidNumber nor an infinity or NaN is a
+//! number. Empty when it may go; otherwise "<label>: <value> is not a number" or
+//! "<label>: <value> is not within <lower> to <upper>" (an absent bound reads "...").
+std::string RangeRefusal(std::string_view label, double value, double lower, double upper);
 
 //! True for the half-space's H, Qp and Qs, which are not model values.
 bool IsHalfSpaceCell(const amodel& model, int p, int layer);

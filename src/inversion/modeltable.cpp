@@ -1,5 +1,7 @@
 #include "inversion/modeltable.h"
 
+#include <utility>
+
 #include "numerics/numbertext.h"
 
 namespace corvath::inversion {
@@ -18,17 +20,13 @@ bool ToggleInvertFlag(amodel& model, int c, int r) {
   return true;
 }
 
-CellEdit ValidateCellEdit(amodel& model, const ModelTables& tables, int c, int r, std::string_view text,
-                          std::string_view previousText) {
-  if (!IsDataCell(model, c, r)) return {false, std::string(previousText)};
+CellEdit ValidateCellEdit(amodel& model, const ModelTables& tables, int c, int r, double value) {
+  if (!IsDataCell(model, c, r)) return {};
   const numerics::Complex hard = tables.HardLimits[c - 1];
-  const double value = numerics::TextToNumber(text, hard.re, hard.im);
-  if (value == numerics::InvalidNumber)
-    return {false, std::string(previousText),
-            std::string(kModelTableHeadings[c]) + ": \"" + std::string(text) + "\" is not a number from " +
-                numerics::NumberToText(1, hard.re) + " to " + numerics::NumberToText(1, hard.im)};
+  std::string refusal = RangeRefusal(kModelTableHeadings[c], value, hard.re, hard.im);
+  if (!refusal.empty()) return {false, std::move(refusal)};
   model.values[c - 1][r - 1] = value;
-  return {true, std::string(text)};
+  return {true, {}};
 }
 
 std::vector<numerics::arofstrM> ModelTableRows(const amodel& model) {

@@ -1,10 +1,9 @@
 #pragma once
 // What the parameter table does with the model: cell texts, the silver marking of
-// fixed values, toggling an invert flag and accepting or refusing an edited cell.
+// fixed values, toggling an invert flag and accepting or refusing a cell's new value.
 // Cells are addressed as the table shows them: row 0 holds the headings, column 0
 // the layer numbers, so data cell (c, r) is parameter c - 1 of layer r - 1.
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "inversion/model.h"
@@ -23,20 +22,18 @@ bool IsSilverCell(const amodel& model, int c, int r);
 //! false, changing nothing, when (c, r) is not a data cell.
 bool ToggleInvertFlag(amodel& model, int c, int r);
 
-//! What an edited cell shows after validation.
+//! What became of a value given to a cell.
 struct CellEdit {
   bool accepted = false;  //!< the value was stored
-  std::string shownText;  //!< the text as typed when accepted, the previous text when refused
-  std::string reason;     //!< why a value cell refused the text (empty otherwise)
+  std::string reason;     //!< why a value cell refused the value, naming its column (empty otherwise)
   bool operator==(const CellEdit&) const = default;
 };
 
-//! Validates text typed into cell (c, r): a number (comma as decimal point) within
-//! HardLimits[c - 1] is stored in values[c - 1][r - 1] (also under a "*" cell, where
-//! it has no effect); anything else, or a cell that is not a data cell, is refused
-//! and the cell shows previousText again. UserLimits do not apply.
-CellEdit ValidateCellEdit(amodel& model, const ModelTables& tables, int c, int r, std::string_view text,
-                          std::string_view previousText);
+//! Validates a value given to cell (c, r): a number within HardLimits[c - 1] (by the
+//! rules of RangeRefusal, named by the column heading) is stored in values[c - 1][r - 1]
+//! (also under a "*" cell, where it has no effect); anything else is refused with its
+//! reason, and a cell that is not a data cell refuses silently. UserLimits do not apply.
+CellEdit ValidateCellEdit(amodel& model, const ModelTables& tables, int c, int r, double value);
 
 //! The texts of the parameter table as ShowModelTable writes them: the heading row
 //! ("N", "H(m)" ...), then per layer its number (from 1) and its six cell texts.

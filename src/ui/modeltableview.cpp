@@ -15,6 +15,7 @@
 #include <qcustomplot.h>
 
 #include "inversion/modeltable.h"
+#include "numerics/numberfield.h"
 
 namespace corvath::ui {
 namespace {
@@ -211,10 +212,14 @@ void ModelTableController::setLayerCount(int layers) {
 }
 
 QString ModelTableController::validateEdit(int c, int r, const QString& text, const QString& previous) {
-  const inversion::CellEdit edit =
-      app::EditModelCell(workspace_, c, r, text.toStdString(), previous.toStdString());
-  if (!edit.accepted) {
-    if (!edit.reason.empty()) emit cellEditRefused(QString::fromStdString(edit.reason));
+  if (!inversion::IsDataCell(workspace_.model, c, r)) return previous;
+  // The text becomes a number here, within the hard limits of its parameter.
+  const numerics::Complex hard = workspace_.modelTables.HardLimits[c - 1];
+  const numerics::Result<double> value =
+      numerics::NumberField(inversion::kModelTableHeadings[c], text.toStdString(), hard.re, hard.im);
+  const app::Outcome stored = value.done() ? app::EditModelCell(workspace_, c, r, *value) : value.outcome;
+  if (!stored.done()) {
+    if (stored.failed()) emit cellEditRefused(QString::fromStdString(stored.message));
     return previous;
   }
   showProfile();
@@ -230,7 +235,7 @@ bool ModelTableController::eventFilter(QObject* watched, QEvent* event) {
     if (mouse->button() == Qt::RightButton) {
       const QModelIndex index = table_->indexAt(mouse->position().toPoint());
       const int c = index.column(), r = index.row() + 1;
-      if (index.isValid() && app::ToggleInvertFlag(workspace_, c, r)) {
+      if (index.isValid() && app::ToggleInvertFlag(workspace_, c, r).done()) {
         if (QTableWidgetItem* item = table_->item(r - 1, c)) PaintCell(*item, workspace_.model, c, r);
         emit invertFlagToggled(c, r);
       }

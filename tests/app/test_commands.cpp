@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/resource.h>
@@ -273,4 +274,90 @@ TEST(Commands, ALoadAtAnAssumedRateSaysSo) {
   ASSERT_TRUE(outcome.done());
   EXPECT_NE(outcome.message.find("the sampling rate 1000 Hz was assumed"), std::string::npos) << outcome.message;
   EXPECT_EQ(ws.record.sample(Component::X, 1).time, 0.001);
+}
+
+// "Apply" of the "Settings" dialog answers Done (with a notice when some group was
+// refused), Failed when nothing was taken, Unchanged when no group is used.
+TEST(ModelCommands, ParameterSettingsAnswerOneShape) {
+  using corvath::inversion::AppliedSettings;
+  using corvath::inversion::ParameterSettings;
+  constexpr int Vs = 2;
+  struct Case {
+    const char* name;
+    int p;
+    ParameterSettings settings;
+    Outcome::Status status;
+    const char* message;
+    AppliedSettings applied;  // when Done
+  };
+  ParameterSettings valuesAndInvert;
+  valuesAndInvert.startValue = 0.5;
+  valuesAndInvert.incFactor = 1.2;
+  valuesAndInvert.valuesEnabled = valuesAndInvert.invertEnabled = true;
+  ParameterSettings valuesAndBadLimits = valuesAndInvert;
+  valuesAndBadLimits.invertEnabled = false;
+  valuesAndBadLimits.limitsEnabled = true;
+  valuesAndBadLimits.minimum = 2.0;
+  valuesAndBadLimits.maximum = 1.0;
+  ParameterSettings badLimitsOnly = valuesAndBadLimits;
+  badLimitsOnly.valuesEnabled = false;
+  ParameterSettings badBoth = badLimitsOnly;
+  badBoth.valuesEnabled = true;
+  badBoth.startValue = 7.0;
+  const Case cases[] = {
+      {"nothing used", Vs, ParameterSettings{}, Outcome::Status::Unchanged, "", {}},
+      {"all taken", Vs, valuesAndInvert, Outcome::Status::Done, "", {true, false, true, {}}},
+      {"limits refused, values taken",
+       Vs,
+       valuesAndBadLimits,
+       Outcome::Status::Done,
+       "Maximum: 1 is not above the Minimum 2",
+       {true, false, false, {"Maximum: 1 is not above the Minimum 2"}}},
+      {"only group refused", Vs, badLimitsOnly, Outcome::Status::Failed, "Maximum: 1 is not above the Minimum 2", {}},
+      {"two refused",
+       Vs,
+       badBoth,
+       Outcome::Status::Failed,
+       "Start value: 7 is not within 0.010 to 6\nMaximum: 1 is not above the Minimum 2",
+       {}},
+      {"no such parameter", 6, valuesAndInvert, Outcome::Status::Failed, "there is no model parameter 6", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    corvath::app::Workspace ws;
+    const corvath::inversion::ModelTables before = ws.modelTables;
+    const auto answer = corvath::app::ApplyParameterSettings(ws, c.p, c.settings);
+    EXPECT_EQ(answer.outcome.status, c.status);
+    EXPECT_EQ(answer.message(), c.message);
+    EXPECT_EQ(answer.value.has_value(), c.status == Outcome::Status::Done);
+    if (answer.value) { EXPECT_EQ(*answer, c.applied); }
+    if (c.p == Vs) { EXPECT_EQ(ws.modelTables.SelectedParameter, Vs); }
+    if (c.status != Outcome::Status::Done) {
+      ws.modelTables.SelectedParameter = before.SelectedParameter;
+      EXPECT_EQ(ws.modelTables, before);
+    }
+  }
+}
+
+TEST(ModelCommands, CellValuesAndInvertTogglesAnswerOneShape) {
+  constexpr int Vs = 2, Rho = 3;
+  corvath::app::Workspace ws;
+  EXPECT_TRUE(corvath::app::EditModelCell(ws, Vs + 1, 2, 1.5).done());
+  EXPECT_EQ(ws.model.values[Vs][1], 1.5);
+
+  const corvath::inversion::amodel before = ws.model;
+  const Outcome refused = corvath::app::EditModelCell(ws, Vs + 1, 2, 7.0);
+  EXPECT_TRUE(refused.failed());
+  EXPECT_EQ(refused.message, "Vs(km/s): 7 is not within 0.010 to 6");
+  const Outcome noValue = corvath::app::EditModelCell(ws, 0, 1, 5.0);
+  EXPECT_TRUE(noValue.unchanged());
+  EXPECT_EQ(noValue.message, "cell (0, 1) holds no model value");
+  EXPECT_EQ(ws.model, before);
+
+  EXPECT_TRUE(corvath::app::ToggleInvertFlag(ws, Rho + 1, 1).done());
+  EXPECT_TRUE(ws.model.invertFlags[Rho][0]);
+  for (auto [c, r] : {std::pair{0, 1}, {Rho + 1, 0}, {7, 1}, {1, 11}})
+    EXPECT_TRUE(corvath::app::ToggleInvertFlag(ws, c, r).unchanged()) << c << "," << r;
+  ws.model.invertFlags[Rho][0] = false;
+  EXPECT_EQ(ws.model, before);
 }

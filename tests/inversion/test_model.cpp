@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,24 +78,26 @@ TEST(SetLayerCount, StepsFillEachNewLayerFromTheOneAbove) {
   EXPECT_EQ(grown, Model(tables, 5));
 }
 
-// Dialog "Apply": each row names the parameter, the dialog contents and what must happen.
-TEST(ApplyParameterSettings, ValuesGroupNeedsBothFieldsInRange) {
+// Dialog "Apply" on numbers: each row names the parameter, the numbers and what must happen.
+TEST(ApplyParameterSettings, ValuesGroupNeedsBothNumbersInRange) {
   struct Case {
     int p;
-    const char* start;
-    const char* factor;
-    bool applied;
-    Strings column;  // first three cells afterwards
+    double start, factor;
+    Strings column;    // first three cells afterwards; the unchanged defaults when refused
+    Strings refusals;  // empty: the group was taken
   };
+  const Strings defaultH{"1", "1.30", "1.69"};
   const Case cases[] = {
-      {H, "2000", "1.3", false, {"1", "1.30", "1.69"}},  // above the hard maximum 1000
-      {H, "2", "0,5", false, {"1", "1.30", "1.69"}},     // factor below 1
-      {H, "2", "8", false, {"1", "1.30", "1.69"}},       // factor above 7
-      {H, "x", "2", false, {"1", "1.30", "1.69"}},
-      {H, "2", "1,5", true, {"2", "3", "4.50"}},         // decimal comma
-      {Vp, "5", "2", true, {"5", "8", "8"}},             // stops at the hard maximum
-      {Vs, "6", "7", true, {"6", "6", "6"}},             // both bounds are admissible
-      {Qs, "0.5", "1", false, {"5", "5", "5"}},          // below the hard minimum 1
+      {H, 2000, 1.3, defaultH, {"Start value: 2000 is not within 0.10 to 1000"}},
+      {H, 2, 0.5, defaultH, {"Inc factor: 0.5 is not within 1 to 7"}},
+      {H, 2, 8, defaultH, {"Inc factor: 8 is not within 1 to 7"}},
+      {H, 5000, 0, defaultH, {"Start value: 5000 is not within 0.10 to 1000", "Inc factor: 0 is not within 1 to 7"}},
+      {H, std::nan(""), 2, defaultH, {"Start value: * is not a number"}},
+      {H, InvalidNumber, 2, defaultH, {"Start value: 123456789 is not a number"}},
+      {H, 2, 1.5, {"2", "3", "4.50"}, {}},
+      {Vp, 5, 2, {"5", "8", "8"}, {}},  // stops at the hard maximum
+      {Vs, 6, 7, {"6", "6", "6"}, {}},  // both bounds are admissible
+      {Qs, 0.5, 1, {"5", "5", "5"}, {"Start value: 0.5 is not within 1 to 200"}},
   };
   for (const Case& c : cases) {
     ModelTables tables;
@@ -101,24 +107,29 @@ TEST(ApplyParameterSettings, ValuesGroupNeedsBothFieldsInRange) {
     settings.valuesEnabled = true;
     settings.startValue = c.start;
     settings.incFactor = c.factor;
+    SCOPED_TRACE(std::to_string(c.start) + " x " + std::to_string(c.factor));
     const AppliedSettings applied = ApplyParameterSettings(model, tables, c.p, settings);
-    SCOPED_TRACE(std::string(c.start) + " x " + c.factor);
-    EXPECT_EQ(applied, (AppliedSettings{c.applied, false, false}));
+    EXPECT_EQ(applied, (AppliedSettings{c.refusals.empty(), false, false, c.refusals}));
     const Strings column = Column(model, c.p + 1);
     EXPECT_EQ(Strings(column.begin(), column.begin() + 3), c.column);
-    if (!c.applied) { EXPECT_EQ(tables, ModelTables{}); }
+    if (!c.refusals.empty()) { EXPECT_EQ(tables, ModelTables{}); }
   }
 }
 
-TEST(ApplyParameterSettings, LimitsMustLieInTheHardRangeAndIncreaseStrictly) {
+TEST(ApplyParameterSettings, LimitsMustBeSetLieInTheHardRangeAndIncreaseStrictly) {
   struct Case {
-    const char* minimum;
-    const char* maximum;
-    bool applied;
+    std::optional<double> minimum, maximum;
+    const char* refusal;  // nullptr: taken
   };
   const Case cases[] = {
-      {"3", "3", false}, {"2", "0.5", false}, {"0.5", "2", true}, {"0,5", "2", true},
-      {"0.001", "2", false}, {"0.5", "6.5", false}, {"*", "2", false}, {"0.01", "6", true},
+      {3, 3, "Maximum: 3 is not above the Minimum 3"},
+      {2, 0.5, "Maximum: 0.5 is not above the Minimum 2"},
+      {0.5, 2, nullptr},
+      {0.001, 2, "Minimum: 0.001 is not within 0.010 to 6"},
+      {0.5, 6.5, "Maximum: 6.5 is not within 0.010 to 6"},
+      {std::nullopt, 2, "Minimum: not set"},
+      {0.5, std::nullopt, "Maximum: not set"},
+      {0.01, 6, nullptr},
   };
   for (const Case& c : cases) {
     ModelTables tables;
@@ -127,37 +138,129 @@ TEST(ApplyParameterSettings, LimitsMustLieInTheHardRangeAndIncreaseStrictly) {
     settings.limitsEnabled = true;
     settings.minimum = c.minimum;
     settings.maximum = c.maximum;
-    SCOPED_TRACE(std::string(c.minimum) + " .. " + c.maximum);
-    EXPECT_EQ(ApplyParameterSettings(model, tables, Vs, settings).limits, c.applied);
-    const Complex expected = c.applied ? Complex{corvath::numerics::TextToNumber(c.minimum),
-                                                 corvath::numerics::TextToNumber(c.maximum)}
-                                       : Complex{InvalidNumber, InvalidNumber};
+    SCOPED_TRACE(c.refusal ? c.refusal : "taken");
+    const AppliedSettings applied = ApplyParameterSettings(model, tables, Vs, settings);
+    EXPECT_EQ(applied.limits, c.refusal == nullptr);
+    EXPECT_EQ(applied.refusals, c.refusal ? Strings{c.refusal} : Strings{});
+    const Complex expected = c.refusal ? Complex{InvalidNumber, InvalidNumber} : Complex{*c.minimum, *c.maximum};
     EXPECT_EQ(tables.UserLimits[Vs], expected);
     EXPECT_EQ(model.layerLimits[Vs], std::vector<Complex>(5, expected));
   }
 }
 
-TEST(ApplyParameterSettings, InvertDefaultTurnsTheColumnAndUntickedGroupsDoNothing) {
+// All three groups used at once: a group refused on its own leaves the others applied.
+TEST(ApplyParameterSettings, EachRefusedGroupLeavesTheOthersApplied) {
+  enum Fault { None, StartTooLarge, FactorTooSmall, MinimumBelowHard, MaximumNotAbove, MaximumUnset, ValuesAndLimits };
+  struct Case {
+    Fault fault;
+    bool values, limits;  // taken (invert is always taken)
+    std::size_t refusals;
+  };
+  const Case cases[] = {
+      {None, true, true, 0},           {StartTooLarge, false, true, 1}, {FactorTooSmall, false, true, 1},
+      {MinimumBelowHard, true, false, 1}, {MaximumNotAbove, true, false, 1}, {MaximumUnset, true, false, 1},
+      {ValuesAndLimits, false, false, 2},
+  };
+  for (const Case& c : cases) {
+    ModelTables tables;
+    amodel model = Model(tables, 4);
+    ParameterSettings settings{.startValue = 2.0,
+                               .incFactor = 2.0,
+                               .minimum = 0.2,
+                               .maximum = 4.0,
+                               .invertFlag = false,
+                               .valuesEnabled = true,
+                               .limitsEnabled = true,
+                               .invertEnabled = true};
+    if (c.fault == StartTooLarge || c.fault == ValuesAndLimits) settings.startValue = 9.0;  // Vp at most 8
+    if (c.fault == FactorTooSmall) settings.incFactor = 0.9;
+    if (c.fault == MinimumBelowHard) settings.minimum = 0.05;
+    if (c.fault == MaximumNotAbove || c.fault == ValuesAndLimits) settings.maximum = 0.2;
+    if (c.fault == MaximumUnset) settings.maximum.reset();
+    SCOPED_TRACE(static_cast<int>(c.fault));
+
+    const AppliedSettings applied = ApplyParameterSettings(model, tables, Vp, settings);
+    EXPECT_EQ(applied.values, c.values);
+    EXPECT_EQ(applied.limits, c.limits);
+    EXPECT_TRUE(applied.invert);
+    EXPECT_EQ(applied.refusals.size(), c.refusals);
+
+    const ModelTables defaults;
+    EXPECT_EQ(tables.StartValues[Vp], c.values ? 2.0 : defaults.StartValues[Vp]);
+    EXPECT_EQ(tables.IncFactors[Vp], c.values ? 2.0 : defaults.IncFactors[Vp]);
+    EXPECT_EQ(Column(model, Vp + 1), c.values ? (Strings{"2", "4", "8", "8"}) : Column(Model(defaults, 4), Vp + 1));
+    const Complex limits = c.limits ? Complex{0.2, 4.0} : defaults.UserLimits[Vp];
+    EXPECT_EQ(tables.UserLimits[Vp], limits);
+    EXPECT_EQ(model.layerLimits[Vp], std::vector<Complex>(4, limits));
+    EXPECT_FALSE(tables.InvertDefaults[Vp]);
+    EXPECT_EQ(model.invertFlags[Vp], std::vector<bool>(4, false));
+    // Other parameters are never touched.
+    for (int p : {H, Vs, Rho, Qp, Qs}) {
+      EXPECT_EQ(model.values[p], Model(defaults, 4).values[p]);
+      EXPECT_EQ(tables.UserLimits[p], defaults.UserLimits[p]);
+    }
+  }
+}
+
+std::uint64_t Bits(double value) { return std::bit_cast<std::uint64_t>(value); }
+
+// A number read without bounds (the 1e-30 rule included) is taken by Apply exactly when
+// TextToNumber with the bounds took its text, and the same double is stored: checking
+// the range on the number refuses what reading the field within it refused.
+TEST(ApplyParameterSettings, RangesOnNumbersRefuseWhatBoundedReadingRefused) {
+  const char* texts[] = {"2",      "0,1",    "0.1",   "0.0999999", "1000", "1000.0000001", "1e3", "-5",
+                         "0",      "-0",     "1e-40", ".",         "abc",  "",             "*",   " 7",
+                         "7 ",     "+6,5",   "1e999", "123456789", "5",    "4.999999999",  "6",   "7"};
+  const Complex ranges[] = {{0.1, 1000.0}, {0.0, 5.0}, {5.0, 0.0}, {2.0, 2.0}, {-1.0, 1.0}};
+  for (const Complex range : ranges) {
+    for (const char* text : texts) {
+      SCOPED_TRACE(std::string("'") + text + "' within " + std::to_string(range.re) + " to " +
+                   std::to_string(range.im));
+      const double bounded = corvath::numerics::TextToNumber(text, range.re, range.im);
+      const double unbounded = corvath::numerics::TextToNumber(text);
+      if (unbounded == InvalidNumber) {  // the dialog refuses it before any Apply
+        EXPECT_EQ(bounded, InvalidNumber);
+        continue;
+      }
+      ModelTables tables;
+      tables.HardLimits[Qp] = range;
+      amodel model = Model(tables, 3);
+      ParameterSettings settings;
+      settings.valuesEnabled = settings.limitsEnabled = true;
+      settings.startValue = unbounded;
+      settings.incFactor = 1.0;
+      settings.minimum = unbounded;
+      settings.maximum = unbounded + 1000.0;  // above the minimum; admissible where no upper bound is checked
+      const AppliedSettings applied = ApplyParameterSettings(model, tables, Qp, settings);
+      EXPECT_EQ(applied.values, bounded != InvalidNumber);
+      if (applied.values) { EXPECT_EQ(Bits(tables.StartValues[Qp]), Bits(bounded)); }
+      if (applied.limits) { EXPECT_EQ(Bits(tables.UserLimits[Qp].re), Bits(bounded)); }
+      if (bounded == InvalidNumber) { EXPECT_FALSE(applied.limits); }
+    }
+  }
+}
+
+TEST(ApplyParameterSettings, InvertDefaultTurnsTheColumnAndUnusedGroupsDoNothing) {
   ModelTables tables;
   amodel model = Model(tables, 3);
   ParameterSettings settings;
   FillParameterSettings(settings, tables, Vs);
-  EXPECT_EQ(settings.startValue, "0.30");
-  EXPECT_EQ(settings.incFactor, "1.10");
-  EXPECT_EQ(settings.minimum, "*");  // unset
-  EXPECT_EQ(settings.maximum, "*");
+  EXPECT_EQ(settings.startValue, 0.3);
+  EXPECT_EQ(settings.incFactor, 1.1);
+  EXPECT_EQ(settings.minimum, std::nullopt);  // unset
+  EXPECT_EQ(settings.maximum, std::nullopt);
   EXPECT_TRUE(settings.invertFlag);
 
-  // Valid fields without their switches change nothing.
-  settings.startValue = "1";
-  settings.minimum = "0.1";
-  settings.maximum = "1";
+  // Valid numbers without their switches change nothing.
+  settings.startValue = 1;
+  settings.minimum = 0.1;
+  settings.maximum = 1;
   settings.invertFlag = false;
   EXPECT_EQ(ApplyParameterSettings(model, tables, Vs, settings), AppliedSettings{});
   EXPECT_EQ(tables, ModelTables{});
 
   settings.invertEnabled = true;
-  EXPECT_EQ(ApplyParameterSettings(model, tables, Vs, settings), (AppliedSettings{false, false, true}));
+  EXPECT_EQ(ApplyParameterSettings(model, tables, Vs, settings), (AppliedSettings{false, false, true, {}}));
   EXPECT_FALSE(tables.InvertDefaults[Vs]);
   for (int r = 1; r <= 3; ++r) EXPECT_TRUE(IsSilverCell(model, Vs + 1, r));
   EXPECT_TRUE(ToggleInvertFlag(model, Vs + 1, 2));  // a right click makes one cell free again
@@ -168,9 +271,15 @@ TEST(ApplyParameterSettings, InvertDefaultTurnsTheColumnAndUntickedGroupsDoNothi
   FillParameterSettings(settings, tables, Rho);
   EXPECT_TRUE(settings.invertEnabled);
   EXPECT_FALSE(settings.invertFlag);
-  EXPECT_EQ(settings.minimum, "1");
-  EXPECT_EQ(settings.maximum, "2.50");
-  EXPECT_EQ(settings.startValue, "1.80");
+  EXPECT_EQ(settings.minimum, 1.0);
+  EXPECT_EQ(settings.maximum, 2.5);
+  EXPECT_EQ(settings.startValue, 1.8);
+
+  // One bound set, the other not: only the unset one is none.
+  tables.UserLimits[Qp] = Complex{7.0, InvalidNumber};
+  FillParameterSettings(settings, tables, Qp);
+  EXPECT_EQ(settings.minimum, 7.0);
+  EXPECT_EQ(settings.maximum, std::nullopt);
 }
 
 TEST(ApplyParameterSettings, RegenerationKeepsTheOtherParametersAndTheFlags) {
@@ -190,26 +299,33 @@ TEST(ApplyParameterSettings, RegenerationKeepsTheOtherParametersAndTheFlags) {
 TEST(ValidateCellEdit, AcceptsNumbersWithinTheHardLimitsOnly) {
   struct Case {
     int c, r;
-    const char* text;
-    bool accepted;
-    double stored;  // value of the cell's parameter afterwards (when it is a data cell)
+    double value;
+    const char* reason;  // nullptr: accepted
+    double stored;       // value of the cell's parameter afterwards (when it is a data cell)
   };
   const Case cases[] = {
-      {Vs + 1, 2, "1,5", true, 1.5},   {Vs + 1, 2, "7", false, 0.33},   {Vs + 1, 2, "6", true, 6.0},
-      {Vs + 1, 2, "0.01", true, 0.01}, {Vs + 1, 2, "", false, 0.33},    {Vs + 1, 2, "1.5 ", false, 0.33},
-      {Rho + 1, 1, "3", true, 3.0},    {H + 1, 3, "20", true, 20.0},  // a "*" cell stores the value
-      {0, 1, "5", false, 0},           {Vs + 1, 0, "1", false, 0},      {Vs + 1, 4, "1", false, 0},
-      {7, 1, "1", false, 0},
+      {Vs + 1, 2, 1.5, nullptr, 1.5},
+      {Vs + 1, 2, 7, "Vs(km/s): 7 is not within 0.010 to 6", 0.33},
+      {Vs + 1, 2, 6, nullptr, 6.0},
+      {Vs + 1, 2, 0.01, nullptr, 0.01},
+      {Vs + 1, 2, 0.0099, "Vs(km/s): 0.0099 is not within 0.010 to 6", 0.33},
+      {Vs + 1, 2, std::nan(""), "Vs(km/s): * is not a number", 0.33},
+      {Rho + 1, 1, 3, nullptr, 3.0},
+      {H + 1, 3, 20, nullptr, 20.0},  // a "*" cell stores the value
+      {0, 1, 5, "", 0},               // not data cells: refused without a reason
+      {Vs + 1, 0, 1, "", 0},
+      {Vs + 1, 4, 1, "", 0},
+      {7, 1, 1, "", 0},
   };
   for (const Case& c : cases) {
     const ModelTables tables;
     amodel model = Model(tables, 3);
     const amodel before = model;
-    SCOPED_TRACE(std::string("cell ") + std::to_string(c.c) + "," + std::to_string(c.r) + " '" + c.text + "'");
-    const CellEdit edit = ValidateCellEdit(model, tables, c.c, c.r, c.text, "old");
-    EXPECT_EQ(edit.accepted, c.accepted);
-    EXPECT_EQ(edit.shownText, c.accepted ? c.text : "old");
-    if (!c.accepted) { EXPECT_EQ(model, before); }
+    SCOPED_TRACE(std::string("cell ") + std::to_string(c.c) + "," + std::to_string(c.r) + " " +
+                 std::to_string(c.value));
+    const CellEdit edit = ValidateCellEdit(model, tables, c.c, c.r, c.value);
+    EXPECT_EQ(edit, (CellEdit{c.reason == nullptr, c.reason ? c.reason : ""}));
+    if (c.reason) { EXPECT_EQ(model, before); }
     if (IsDataCell(model, c.c, c.r)) { EXPECT_DOUBLE_EQ(model.values[c.c - 1][c.r - 1], c.stored); }
   }
 }

@@ -2,6 +2,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -161,11 +162,27 @@ private slots:
     QCOMPARE(accepted.size(), 1);
     QCOMPARE(accepted.at(0), (QVariantList{Vs + 1, 2}));
 
-    type(1, Vs + 1, "7");  // above the hard maximum 6: the previous text comes back
+    // Refused texts: the previous text comes back and the reason names the column.
+    QSignalSpy refused(controller, &ModelTableController::cellEditRefused);
+    const double fourth = model.values[Vs][3];
+    type(1, Vs + 1, "7");  // above the hard maximum 6
     QCOMPARE(table->item(1, Vs + 1)->text(), QString("1,5"));
     QCOMPARE(model.values[Vs][1], 1.5);
-    type(3, Vs + 1, "abc");
-    QCOMPARE(table->item(3, Vs + 1)->text(), QString("0.40"));
+    const struct {
+      const char* text;
+      const char* reason;
+    } refusedTexts[] = {{"abc", "Vs(km/s): 'abc' is not a number"},
+                        {"", "Vs(km/s): '' is not a number"},
+                        {"1.5 ", "Vs(km/s): '1.5 ' is not a number"},
+                        {"0,001", "Vs(km/s): '0,001' is not within 0.010 to 6"}};
+    for (const auto& c : refusedTexts) {
+      type(3, Vs + 1, c.text);
+      QCOMPARE(table->item(3, Vs + 1)->text(), QString("0.40"));
+    }
+    QCOMPARE(model.values[Vs][3], fourth);
+    QCOMPARE(refused.size(), 5);
+    QCOMPARE(refused.at(0).at(0).toString(), QString("Vs(km/s): '7' is not within 0.010 to 6"));
+    for (int i = 0; i < 4; ++i) QCOMPARE(refused.at(i + 1).at(0).toString(), QString(refusedTexts[i].reason));
     QCOMPARE(accepted.size(), 1);
 
     type(9, H + 1, "20");  // a "*" cell takes the value
@@ -272,7 +289,8 @@ private slots:
       return d.result();
     };
     const auto applied = corvath::ui::EditParameterSettings(dialog, applyVp, workspace, Vp);
-    QVERIFY(applied == (corvath::inversion::AppliedSettings{true, false, true}));
+    QVERIFY(applied.done());
+    QVERIFY(*applied == (corvath::inversion::AppliedSettings{true, false, true, {}}));
     controller->showModelTable();
     QCOMPARE(column(Vp + 1).mid(0, 3), (QStringList{"5", "8", "8"}));
     for (int r = 0; r < 10; ++r) QVERIFY(silver(r, Vp + 1));
@@ -291,7 +309,7 @@ private slots:
       d.reject();
       return d.result();
     };
-    QVERIFY(corvath::ui::EditParameterSettings(dialog, cancel, workspace, H) == corvath::inversion::AppliedSettings{});
+    QVERIFY(corvath::ui::EditParameterSettings(dialog, cancel, workspace, H).outcome.unchanged());
     QCOMPARE(tables.SelectedParameter, H);
     tables.SelectedParameter = before.SelectedParameter;
     QVERIFY(tables == before);
@@ -299,6 +317,97 @@ private slots:
     controller->showModelTable();
     QCOMPARE(chart->xAxis->label(), QString("Vp(km/s)"));
     QCOMPARE(profile()->data()->at(0)->key, 5.0);
+  }
+  // An unreadable field is named inside the dialog, which stays open; its group is
+  // not applied, the other groups are. The message lasts until the next "Apply" or opening.
+  void settingsDialogNamesARefusedFieldAndAppliesTheOtherGroups() {
+    SettingsDialog dialog(page.get());
+    auto* message = dialog.findChild<QLabel*>("settingsMessage");
+    QVERIFY(message);
+    QVERIFY(message->isHidden());
+    auto retype = [](QLineEdit* field, const QString& text) {
+      field->clear();
+      QTest::keyClicks(field, text);
+    };
+    auto apply = [](SettingsDialog& d) { QTest::mouseClick(d.findChild<QPushButton*>("Button1"), Qt::LeftButton); };
+
+    auto minimumUnreadable = [&](QDialog& shown) {
+      auto& d = static_cast<SettingsDialog&>(shown);
+      d.show();
+      [&] { QVERIFY(QTest::qWaitForWindowExposed(&d)); }();
+      QTest::mouseClick(d.limitsEnabled, Qt::LeftButton);
+      QTest::mouseClick(d.invertEnabled, Qt::LeftButton);
+      QTest::mouseClick(d.invertFlag, Qt::LeftButton);  // on by default for Vs: now off
+      retype(d.minimum, "abc");
+      retype(d.maximum, "2");
+      apply(d);
+      [&] {
+        QVERIFY(d.isVisible());  // still open, saying why
+        QVERIFY(message->isVisible());
+        QCOMPARE(message->text(), QString("Minimum: 'abc' is not a number"));
+        QCOMPARE(tables.UserLimits[Vs], corvath::inversion::kUnsetLimits);
+        QCOMPARE(model.layerLimits[Vs], corvath::numerics::arofcomplexM(10, corvath::inversion::kUnsetLimits));
+        QVERIFY(!tables.InvertDefaults[Vs]);  // the "Invert" group was applied
+        QVERIFY(model.invertFlags[Vs] == corvath::numerics::arofboolM(10, false));
+      }();
+      retype(d.minimum, "0,5");  // corrected: the next "Apply" takes the limits and closes
+      apply(d);
+      [&] {
+        QVERIFY(!d.isVisible());
+        QVERIFY(message->isHidden());
+      }();
+      return d.result();
+    };
+    auto applied = corvath::ui::EditParameterSettings(dialog, minimumUnreadable, workspace, Vs);
+    QVERIFY(applied.done());
+    QVERIFY(*applied == (corvath::inversion::AppliedSettings{false, true, true, {}}));
+    QCOMPARE(tables.UserLimits[Vs], (corvath::numerics::Complex{0.5, 2.0}));
+
+    // A Maximum not above the Minimum is named too; closing keeps what was taken.
+    auto notIncreasing = [&](QDialog& shown) {
+      auto& d = static_cast<SettingsDialog&>(shown);
+      [&] {
+        QVERIFY(message->isHidden());
+        QCOMPARE(d.minimum->text(), QString("0.50"));
+        QCOMPARE(d.maximum->text(), QString("2"));
+      }();
+      d.show();
+      retype(d.minimum, "3");
+      retype(d.maximum, "3");
+      retype(d.startValue, "9");  // "Values" is not used: not read, not named
+      apply(d);
+      [&] {
+        QVERIFY(d.isVisible());
+        QCOMPARE(message->text(), QString("Maximum: 3 is not above the Minimum 3"));
+      }();
+      d.reject();
+      return d.result();
+    };
+    applied = corvath::ui::EditParameterSettings(dialog, notIncreasing, workspace, Vs);
+    QVERIFY(applied.done());  // the "Invert" group was taken
+    QCOMPARE(applied.message(), std::string("Maximum: 3 is not above the Minimum 3"));
+    QCOMPARE(tables.UserLimits[Vs], (corvath::numerics::Complex{0.5, 2.0}));
+
+    // Reopened: the message is gone; two unreadable fields of one group are both named.
+    auto twoUnreadable = [&](QDialog& shown) {
+      auto& d = static_cast<SettingsDialog&>(shown);
+      [&] { QVERIFY(message->isHidden()); }();
+      d.show();
+      QTest::mouseClick(d.invertEnabled, Qt::LeftButton);  // off: only "Limits" is used
+      retype(d.minimum, "*");
+      retype(d.maximum, "7");
+      apply(d);
+      [&] {
+        QCOMPARE(message->text(), QString("Minimum: '*' is not a number\nMaximum: '7' is not within 0.010 to 6"));
+      }();
+      d.reject();
+      return d.result();
+    };
+    const ModelTables before = tables;
+    applied = corvath::ui::EditParameterSettings(dialog, twoUnreadable, workspace, Vs);
+    QVERIFY(applied.failed());
+    QCOMPARE(applied.message(), std::string("Minimum: '*' is not a number\nMaximum: '7' is not within 0.010 to 6"));
+    QVERIFY(tables == before);
   }
 };
 
