@@ -63,7 +63,7 @@ std::string RangeRefusal(std::string_view label, double value, double lower, dou
   const bool hasUpper = upper != 0.0;
   if ((hasLower && value < lower) || (hasUpper && value > upper)) {
     const auto bound = [](double b, bool present) {
-      return present ? numerics::NumberToText(1, b) : std::string("...");
+      return present ? numerics::NumberToShortestText(b) : std::string("...");
     };
     return named + " is not within " + bound(lower, hasLower) + " to " + bound(upper, hasUpper);
   }

@@ -14,13 +14,7 @@ std::string Quoted(std::string_view label, std::string_view text) {
   return std::string(label) + ": '" + std::string(text) + "'";
 }
 
-// The shortest text that reads back as the bound.
-std::string Bound(double value, bool present) {
-  if (!present) return "...";
-  char text[32];
-  const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-  return error == std::errc() ? std::string(text, end) : NumberToText(1, value);
-}
+std::string Bound(double value, bool present) { return present ? NumberToShortestText(value) : std::string("..."); }
 
 }  // namespace
 

@@ -73,7 +73,7 @@ signals:
   //! An edited cell (column c, row r) was accepted and its value stored.
   void cellValueAccepted(int c, int r);
   //! An edited cell's text was refused (the cell shows its previous text again); the
-  //! reason names the column ("Vs(km/s): '7' is not within 0.010 to 6").
+  //! reason names the column ("Vs(km/s): '7' is not within 0.01 to 6").
   void cellEditRefused(const QString& reason);
 
 protected:

@@ -13,6 +13,7 @@
 #include "app/workspace.h"
 #include "inversion/parametersettings.h"
 #include "numerics/complex.h"
+#include "ui/dialogrunner.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -70,8 +71,6 @@ private:
   std::function<bool()> applyHandler_;
 };
 
-//! Runs a dialog modally and returns its result (QDialog::exec when empty).
-using DialogRunner = std::function<int(QDialog&)>;
 
 //! EditParameterSettings(p), p = 0..5: refills the dialog's fields for p from the
 //! tables (its switches keep their states), makes p the SelectedParameter and runs

@@ -318,7 +318,7 @@ TEST(ModelCommands, ParameterSettingsAnswerOneShape) {
        Vs,
        badBoth,
        Outcome::Status::Failed,
-       "Start value: 7 is not within 0.010 to 6\nMaximum: 1 is not above the Minimum 2",
+       "Start value: 7 is not within 0.01 to 6\nMaximum: 1 is not above the Minimum 2",
        {}},
       {"no such parameter", 6, valuesAndInvert, Outcome::Status::Failed, "there is no model parameter 6", {}},
   };
@@ -348,7 +348,7 @@ TEST(ModelCommands, CellValuesAndInvertTogglesAnswerOneShape) {
   const corvath::inversion::amodel before = ws.model;
   const Outcome refused = corvath::app::EditModelCell(ws, Vs + 1, 2, 7.0);
   EXPECT_TRUE(refused.failed());
-  EXPECT_EQ(refused.message, "Vs(km/s): 7 is not within 0.010 to 6");
+  EXPECT_EQ(refused.message, "Vs(km/s): 7 is not within 0.01 to 6");
   const Outcome noValue = corvath::app::EditModelCell(ws, 0, 1, 5.0);
   EXPECT_TRUE(noValue.unchanged());
   EXPECT_EQ(noValue.message, "cell (0, 1) holds no model value");

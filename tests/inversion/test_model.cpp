@@ -88,10 +88,10 @@ TEST(ApplyParameterSettings, ValuesGroupNeedsBothNumbersInRange) {
   };
   const Strings defaultH{"1", "1.30", "1.69"};
   const Case cases[] = {
-      {H, 2000, 1.3, defaultH, {"Start value: 2000 is not within 0.10 to 1000"}},
+      {H, 2000, 1.3, defaultH, {"Start value: 2000 is not within 0.1 to 1000"}},
       {H, 2, 0.5, defaultH, {"Inc factor: 0.5 is not within 1 to 7"}},
       {H, 2, 8, defaultH, {"Inc factor: 8 is not within 1 to 7"}},
-      {H, 5000, 0, defaultH, {"Start value: 5000 is not within 0.10 to 1000", "Inc factor: 0 is not within 1 to 7"}},
+      {H, 5000, 0, defaultH, {"Start value: 5000 is not within 0.1 to 1000", "Inc factor: 0 is not within 1 to 7"}},
       {H, std::nan(""), 2, defaultH, {"Start value: * is not a number"}},
       {H, InvalidNumber, 2, defaultH, {"Start value: 123456789 is not a number"}},
       {H, 2, 1.5, {"2", "3", "4.50"}, {}},
@@ -125,8 +125,8 @@ TEST(ApplyParameterSettings, LimitsMustBeSetLieInTheHardRangeAndIncreaseStrictly
       {3, 3, "Maximum: 3 is not above the Minimum 3"},
       {2, 0.5, "Maximum: 0.5 is not above the Minimum 2"},
       {0.5, 2, nullptr},
-      {0.001, 2, "Minimum: 0.001 is not within 0.010 to 6"},
-      {0.5, 6.5, "Maximum: 6.5 is not within 0.010 to 6"},
+      {0.001, 2, "Minimum: 0.001 is not within 0.01 to 6"},
+      {0.5, 6.5, "Maximum: 6.5 is not within 0.01 to 6"},
       {std::nullopt, 2, "Minimum: not set"},
       {0.5, std::nullopt, "Maximum: not set"},
       {0.01, 6, nullptr},
@@ -305,10 +305,10 @@ TEST(ValidateCellEdit, AcceptsNumbersWithinTheHardLimitsOnly) {
   };
   const Case cases[] = {
       {Vs + 1, 2, 1.5, nullptr, 1.5},
-      {Vs + 1, 2, 7, "Vs(km/s): 7 is not within 0.010 to 6", 0.33},
+      {Vs + 1, 2, 7, "Vs(km/s): 7 is not within 0.01 to 6", 0.33},
       {Vs + 1, 2, 6, nullptr, 6.0},
       {Vs + 1, 2, 0.01, nullptr, 0.01},
-      {Vs + 1, 2, 0.0099, "Vs(km/s): 0.0099 is not within 0.010 to 6", 0.33},
+      {Vs + 1, 2, 0.0099, "Vs(km/s): 0.0099 is not within 0.01 to 6", 0.33},
       {Vs + 1, 2, std::nan(""), "Vs(km/s): * is not a number", 0.33},
       {Rho + 1, 1, 3, nullptr, 3.0},
       {H + 1, 3, 20, nullptr, 20.0},  // a "*" cell stores the value

@@ -174,14 +174,14 @@ private slots:
     } refusedTexts[] = {{"abc", "Vs(km/s): 'abc' is not a number"},
                         {"", "Vs(km/s): '' is not a number"},
                         {"1.5 ", "Vs(km/s): '1.5 ' is not a number"},
-                        {"0,001", "Vs(km/s): '0,001' is not within 0.010 to 6"}};
+                        {"0,001", "Vs(km/s): '0,001' is not within 0.01 to 6"}};
     for (const auto& c : refusedTexts) {
       type(3, Vs + 1, c.text);
       QCOMPARE(table->item(3, Vs + 1)->text(), QString("0.40"));
     }
     QCOMPARE(model.values[Vs][3], fourth);
     QCOMPARE(refused.size(), 5);
-    QCOMPARE(refused.at(0).at(0).toString(), QString("Vs(km/s): '7' is not within 0.010 to 6"));
+    QCOMPARE(refused.at(0).at(0).toString(), QString("Vs(km/s): '7' is not within 0.01 to 6"));
     for (int i = 0; i < 4; ++i) QCOMPARE(refused.at(i + 1).at(0).toString(), QString(refusedTexts[i].reason));
     QCOMPARE(accepted.size(), 1);
 
@@ -398,7 +398,7 @@ private slots:
       retype(d.maximum, "7");
       apply(d);
       [&] {
-        QCOMPARE(message->text(), QString("Minimum: '*' is not a number\nMaximum: '7' is not within 0.010 to 6"));
+        QCOMPARE(message->text(), QString("Minimum: '*' is not a number\nMaximum: '7' is not within 0.01 to 6"));
       }();
       d.reject();
       return d.result();
@@ -406,7 +406,7 @@ private slots:
     const ModelTables before = tables;
     applied = corvath::ui::EditParameterSettings(dialog, twoUnreadable, workspace, Vs);
     QVERIFY(applied.failed());
-    QCOMPARE(applied.message(), std::string("Minimum: '*' is not a number\nMaximum: '7' is not within 0.010 to 6"));
+    QCOMPARE(applied.message(), std::string("Minimum: '*' is not a number\nMaximum: '7' is not within 0.01 to 6"));
     QVERIFY(tables == before);
   }
 };
