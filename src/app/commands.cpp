@@ -116,20 +116,12 @@ LoadedRecord ReadRecordForLoad(const LoadRequest& request) {
       if (!control.notice.empty()) loaded.outcome.path = single;
     }
     return loaded;
-  } catch (const numerics::Cancelled&) {
-    loaded.outcome = Outcome::Unchanged("cancelled");
-  } catch (const import::LoadCancelled&) {
-    loaded.outcome = Outcome::Unchanged();
-  } catch (const numerics::FileError& error) {
-    loaded.outcome = Outcome::Failed(error.what(), error.path());
-  } catch (const import::FormatError& error) {
-    loaded.outcome = Outcome::Failed(error.what(), error.path().empty() ? single : error.path());
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     std::string files;
     for (const std::string& path : request.paths) files += (files.empty() ? "\"" : ", \"") + path + "\"";
-    loaded.outcome = Outcome::Failed("not enough memory to load " + (files.empty() ? std::string("the record") : files));
-  } catch (const std::exception& error) {
-    loaded.outcome = Outcome::Failed(error.what(), single);
+    loaded.outcome = OutcomeOfException(std::current_exception(),
+                                        "not enough memory to load " + (files.empty() ? std::string("the record") : files),
+                                        single);
   }
   loaded.record.reset();
   return loaded;
@@ -313,10 +305,8 @@ Outcome CalculateTheoreticalCurve(Workspace& workspace, const ForwardModelSettin
     inversion::ComputeTheoreticalCurve(workspace.model, workspace.referenceFrequency, workspace.dispersionExponent,
                                        inversion::RatioFrequencies(workspace.spectraResult->ratio),
                                        workspace.theoreticalCurve);
-  } catch (const inversion::ForwardModelError& error) {
-    return Outcome::Failed(error.what());
-  } catch (const std::bad_alloc&) {
-    return Outcome::Failed("Not enough memory for the theoretical curve");
+  } catch (...) {
+    return OutcomeOfException(std::current_exception(), "Not enough memory for the theoretical curve");
   }
   return Outcome::Done();
 }

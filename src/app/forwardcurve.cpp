@@ -29,10 +29,8 @@ Outcome ForwardCurve(const Workspace& workspace, const ForwardModelSettings& set
                                 compression);
     inversion::ComputeTheoreticalCurve(workspace.model, settings.referenceFrequencyHz, settings.dispersionExponent,
                                        frequenciesHz, curve);
-  } catch (const inversion::ForwardModelError& error) {
-    return Outcome::Failed(error.what());
-  } catch (const std::bad_alloc&) {
-    return Outcome::Failed("Not enough memory for the theoretical curve");
+  } catch (...) {
+    return OutcomeOfException(std::current_exception(), "Not enough memory for the theoretical curve");
   }
   if (shear.size() != frequenciesHz.size() || compression.size() != frequenciesHz.size() ||
       curve.size() != frequenciesHz.size())

@@ -29,10 +29,9 @@ Outcome InversionRun::Run(inversion::InversionProgress& progress) {
     result_ = settings_.GlobalSearch
                   ? inversion::RunGlobalSearch(state_, observed_, tables_, settings_, evaluate, progress)
                   : inversion::RunLinearizedInversion(state_, observed_, tables_, settings_, evaluate, progress);
-  } catch (const std::bad_alloc&) {
-    result_ = {inversion::InversionEnd::Failed, "Not enough memory for the inversion", {}};
-  } catch (const std::exception& error) {
-    result_ = {inversion::InversionEnd::Failed, error.what(), {}};
+  } catch (...) {
+    const Outcome fault = OutcomeOfException(std::current_exception(), "Not enough memory for the inversion");
+    result_ = {inversion::InversionEnd::Failed, fault.message, {}};
   }
   switch (result_.end) {
     case inversion::InversionEnd::Completed:

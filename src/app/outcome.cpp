@@ -13,10 +13,10 @@ Outcome OutcomeOfException(std::exception_ptr error, const std::string& outOfMem
                            const std::string& fallbackPath) {
   try {
     std::rethrow_exception(error);
+  } catch (const import::LoadCancelled&) {
+    return Outcome::Unchanged();  // the user said no to a question: nothing to add
   } catch (const numerics::Cancelled&) {
     return Outcome::Unchanged("cancelled");
-  } catch (const import::LoadCancelled&) {
-    return Outcome::Unchanged();
   } catch (const numerics::FileError& e) {
     return Outcome::Failed(e.what(), e.path().empty() ? fallbackPath : e.path());
   } catch (const import::FormatError& e) {

@@ -46,7 +46,7 @@ struct ChannelChoice {
 using ChannelPrompt = std::function<ChannelChoice(int traceCount)>;
 
 //! Thrown by a ChannelPrompt whose question was cancelled; the load ends unchanged.
-class LoadCancelled : public std::exception {
+class LoadCancelled : public numerics::Cancelled {
 public:
   const char* what() const noexcept override { return "the choice of channels was cancelled"; }
 };
