@@ -377,16 +377,17 @@ void MainWindow::zoomOut() {
 }
 
 void MainWindow::removeZero() {
+  // Cancel leaves the samples as they were; a size that is not a number is named.
   app::Outcome refused;
   const app::Outcome outcome = record_->removeZero([this, &refused]() -> std::optional<double> {
-    const numerics::Result<double> size =
-        numerics::NumberField("Window size", askText_("Set window size", "5-200", "100").toStdString());
+    const std::optional<QString> text = askText_("Set window size", "5-200", "100");
+    if (!text) return std::nullopt;
+    const numerics::Result<double> size = numerics::NumberField("Window size", text->toStdString());
     if (!size.done()) refused = size.outcome;
     return size.value;
   });
   if (refused.failed()) return report("Remove zero", refused);
-  if (!outcome.done()) return;
-  timeSeries_->rescaleAmplitudes();  // the offset is gone: the amplitude axes follow the values
+  if (outcome.done()) timeSeries_->rescaleAmplitudes();  // the offset is gone: the amplitude axes follow
 }
 
 void MainWindow::calculateSpectra() {

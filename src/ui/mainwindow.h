@@ -4,6 +4,7 @@
 // its fields into typed settings, hands them to the controller of the command
 // family (record, spectra and curves, model table, inversion) and draws the answer.
 #include <functional>
+#include <optional>
 
 #include <QMainWindow>
 
@@ -62,10 +63,10 @@ public:
   using MessageSink = std::function<void(const QString& text, const QString& informative)>;
   void setMessageSink(MessageSink sink) { showMessage_ = std::move(sink); }
 
-  //! Asks for a line of text modally and returns it, or defaultText when the user
+  //! Asks for a line of text modally and returns it, or nothing when the user
   //! cancels; replaceable so that tests answer without a modal loop.
   using TextPrompt =
-      std::function<QString(const QString& caption, const QString& label, const QString& defaultText)>;
+      std::function<std::optional<QString>(const QString& caption, const QString& label, const QString& defaultText)>;
   void setTextPrompt(TextPrompt prompt) { askText_ = std::move(prompt); }
 
   //! Asks a yes/no question modally; replaceable so that tests answer it.
@@ -101,7 +102,8 @@ public:
   //! "Zoom in" / "Zoom out": one step of the zoom factor.
   void zoomIn();
   void zoomOut();
-  //! "Remove zero": asks for the window size (samples) and subtracts the running mean.
+  //! "Remove zero": asks for the window size (samples) and subtracts the running mean;
+  //! Cancel, or a size that is not a number, leaves the record as it was.
   void removeZero();
 
   //! "Calculate spectra": on the "1D inversion" tab the theoretical curve, on every

@@ -17,10 +17,12 @@ void ShowFailureBox(QWidget* parent, const QString& text, const QString& informa
   box.exec();
 }
 
-QString AskText(QWidget* parent, const QString& caption, const QString& label, const QString& defaultText) {
+std::optional<QString> AskText(QWidget* parent, const QString& caption, const QString& label,
+                               const QString& defaultText) {
   bool ok = false;
   const QString text = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, defaultText, &ok);
-  return ok ? text : defaultText;
+  if (!ok) return std::nullopt;
+  return text;
 }
 
 bool AskYesNo(QWidget* parent, const QString& text) {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -361,9 +362,11 @@ private slots:
     QVERIFY(chart(Chart::Vertical)->yAxis->range().upper < 10);
   }
 
-  void removeZeroCancelledAppliesTheDefaultSize() {
-    Record record(12);  // shorter than the default window: each sample loses its component's mean
+  // Cancel leaves every sample as it was, bit for bit; an unreadable size is named.
+  void removeZeroCancelledLeavesTheRecord() {
+    Record record(12);
     record.loadInto(*window);
+    const auto before = window->workspace().record;
     QString title, label, text;
     QTimer::singleShot(0, this, [&] {
       auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
@@ -378,9 +381,12 @@ private slots:
     QCOMPARE(title, QString("Set window size"));
     QCOMPARE(label, QString("5-200"));
     QCOMPARE(text, QString("100"));
-    const std::vector<double> expected = MinusRunningMean(record.x, 50);
-    const std::vector<double> got = Values(window->workspace().record, Component::X);
-    for (std::size_t i = 0; i < got.size(); ++i) QVERIFY(std::abs(got[i] - expected[i]) < 1e-12);
+    QVERIFY(window->workspace().record == before);
+
+    window->setTextPrompt([](const QString&, const QString&, const QString&) { return QString("ten"); });
+    window->removeZero();
+    QVERIFY(window->workspace().record == before);
+    QCOMPARE(window->statusBar()->currentMessage(), QString("Remove zero: Window size: 'ten' is not a number"));
   }
 
   void removeZeroNeedsTenXSamples() {
