@@ -346,7 +346,7 @@ void MainWindow::recordLoaded(const app::Outcome& outcome) {
 }
 
 void MainWindow::saveResults() {
-  if (!workspace_.spectraResult) return;
+  if (!workspace_.spectraResult || !saveResultsAction_->isEnabled()) return;
   if (runDialog_(*saveResultsDialog_) != QDialog::Accepted) return;
   std::optional<app::SaveRequest> request = ChosenResultFile(*saveResultsDialog_);
   if (!request) return;
@@ -415,7 +415,13 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
     return report("Calculate spectra", outcome);
   }
   if (method == Method::FieldStandard) {
-    if (outcome.done()) fieldStandard_->showResult(workspace_, ratioChart_);
+    if (outcome.done()) {
+      fieldStandard_->showResult(workspace_, ratioChart_);
+    } else if (!outcome.unchanged()) {
+      // No curve, f0 band or report of an earlier run stays as if it were this one's.
+      ClearFieldStandard(ratioChart_);
+      fieldStandard_->report->clear();
+    }
     ratioLegend_->refresh();
     return report("Calculate spectra", outcome);
   }
@@ -425,9 +431,12 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
     DrawSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_, *workspace_.spectraResult);
     saveResultsAction_->setEnabled(true);
   } else {
-    // No curves of an earlier computation stay in view as if they were this record's;
-    // the stored result stays for "Save results".
+    // No curves of an earlier computation, classic or field standard, stay in view as
+    // if they were this record's, and "Save results" writes only what is shown.
+    ClearFieldStandard(ratioChart_);
+    fieldStandard_->report->clear();
     ClearSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_);
+    saveResultsAction_->setEnabled(false);
   }
   refreshLegends();
   report("Calculate spectra", outcome);

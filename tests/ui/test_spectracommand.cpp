@@ -2,7 +2,9 @@
 // and ratio charts, their legends, the status bar and the workspace result.
 #include <QtTest>
 
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -15,6 +17,7 @@
 #include "import/record.h"
 #include "spectra/calculatespectra.h"
 #include "charts/curvelegend.h"
+#include "ui/fieldstandardview.h"
 #include "ui/mainwindow.h"
 #include "charts/spectradrawing.h"
 #include "ui/windowbands.h"
@@ -287,6 +290,45 @@ private slots:
     QCOMPARE(status(), QString());
   }
 
+  // A failed run, field standard or classic, leaves no curve, band or report of an
+  // earlier field-standard run in view.
+  void aFailedRunLeavesNoFieldStandardDrawing() {
+    auto drawn = [this] {
+      int own = 0;
+      QCustomPlot* ratio = chart("Chart5");
+      for (int i = 0; i < ratio->plottableCount(); ++i)
+        own += ratio->plottable(i)->objectName() == QLatin1String(corvath::ui::kFieldStandardDrawingName);
+      for (int i = 0; i < ratio->itemCount(); ++i)
+        own += ratio->item(i)->objectName() == QLatin1String(corvath::ui::kFieldStandardDrawingName);
+      return own;
+    };
+    auto* report = find<QPlainTextEdit>("fieldStandardReport");
+    auto* method = find<QComboBox>("spectraMethod");
+    auto* windowLength = find<QLineEdit>("fieldStandardWindow");
+    const QString length = windowLength->text();
+    load(ResonantRecord(240));
+    method->setCurrentIndex(1);  // "Field standard"
+    calculate();
+    QVERIFY2(drawn() > 0 && !report->toPlainText().isEmpty(), qPrintable(status()));
+
+    windowLength->setText("abc");
+    calculate();
+    QVERIFY2(status().contains("Window, s"), qPrintable(status()));
+    QCOMPARE(drawn(), 0);
+    QVERIFY(report->toPlainText().isEmpty());
+
+    windowLength->setText(length);
+    calculate();
+    QVERIFY(drawn() > 0);
+    method->setCurrentIndex(0);  // "Classic", over an empty band
+    find<QLineEdit>("Edit3")->setText("70");
+    find<QLineEdit>("Edit4")->setText("80");
+    calculate();
+    QVERIFY(status().startsWith("Calculate spectra: "));
+    QCOMPARE(drawn(), 0);
+    QVERIFY(report->toPlainText().isEmpty());
+  }
+
   void failureKeepsThePreviousSpectraAndSaysWhy_data() {
     QTest::addColumn<double>("seconds");
     QTest::addColumn<QString>("minFrq");
@@ -316,11 +358,11 @@ private slots:
     find<QLineEdit>("Edit4")->setText(maxFrq);
     calculate();
     QVERIFY2(status().startsWith("Calculate spectra: ") && status().contains(says), qPrintable(status()));
-    // The stored result stays for "Save results"; the charts no longer show it as if
-    // it were this record's.
+    // The stored result stays, but the charts no longer show it as if it were this
+    // record's, and "Save results" is off while nothing shown matches it.
     QVERIFY(window->workspace().spectraResult);
     QCOMPARE(Ratios(window->workspace().spectraResult->ratio), before);
-    QVERIFY(window->findChild<QAction*>("SpeedButton10")->isEnabled());
+    QVERIFY(!window->findChild<QAction*>("SpeedButton10")->isEnabled());
     QCOMPARE(chart("Chart5")->graph(0)->dataCount(), 0);
     QCOMPARE(chart("Chart5")->graph(1)->name(), QString("H/Zc"));
     QCOMPARE(chart("Chart5")->xAxis->range(), shown);
