@@ -341,6 +341,7 @@ void MainWindow::recordLoaded(const app::Outcome& outcome) {
   showModel();
   showRecord();
   recordInfo_->setText(record_->summary());
+  setWindowTitle(QString("Corvath method - %1").arg(record_->files().join(", ")));  // the record's files
   // What a reader left out or assumed (gaps, overlaps, a sampling rate), or nothing.
   report(QString(), outcome);
 }

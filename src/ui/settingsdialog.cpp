@@ -103,6 +103,9 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent, Qt::Tool) {
   auto* apply = new QPushButton("Apply", this);
   apply->setObjectName("Button1");
   connect(apply, &QPushButton::clicked, this, &SettingsDialog::apply);
+  auto* cancel = new QPushButton("Cancel", this);
+  cancel->setObjectName("cancelButton");
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   message = new QLabel(this);
   message->setObjectName("settingsMessage");
@@ -117,6 +120,7 @@ SettingsDialog::SettingsDialog(QWidget* parent) : QDialog(parent, Qt::Tool) {
   invertRow->addWidget(invertFlag);
   invertRow->addStretch();
   invertRow->addWidget(apply);
+  invertRow->addWidget(cancel);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(GroupWithSwitch(this, valuesGroup, valuesEnabled));
@@ -194,6 +198,8 @@ app::Result<inversion::AppliedSettings> EditParameterSettings(SettingsDialog& di
     return app::Outcome::Failed("there is no model parameter " + std::to_string(p));
   dialog.setSettings(app::ParameterSettingsOf(workspace, p, dialog.switches()));
   workspace.modelTables.SelectedParameter = p;
+  // The title names the parameter the dialog edits.
+  dialog.setWindowTitle(QString("Settings: %1").arg(inversion::kModelTableHeadings[static_cast<std::size_t>(p) + 1]));
   app::Result<inversion::AppliedSettings> answer = app::Outcome::Unchanged();  // cancelled before any "Apply"
   dialog.setApplyHandler([&] {
     answer = ApplyDialog(dialog, workspace, p);

@@ -60,6 +60,7 @@ private slots:
     QVERIFY(window.findChild<QProgressBar*>("backgroundProgress")->isVisibleTo(&window));
     QTRY_VERIFY_WITH_TIMEOUT(!window.backgroundRunning(), 20000);
     QVERIFY(window.workspace().record == direct.workspace().record);
+    QCOMPARE(window.windowTitle(), QString("Corvath method - a_x.txt, b_y.txt, c_z.txt"));
     QVERIFY(window.findChild<QAction*>("SpeedButton7")->isEnabled());
 
     window.calculateSpectra();

@@ -342,6 +342,8 @@ private slots:
       retype(d.maximum, "2");
       apply(d);
       [&] {
+        QCOMPARE(d.windowTitle(), QString("Settings: Vs(km/s)"));  // the title names the parameter
+        QVERIFY(d.findChild<QPushButton*>("cancelButton"));
         QVERIFY(d.isVisible());  // still open, saying why
         QVERIFY(message->isVisible());
         QCOMPARE(message->text(), QString("Minimum: 'abc' is not a number"));
