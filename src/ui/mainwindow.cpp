@@ -50,11 +50,6 @@
 using namespace corvath::charts;
 
 namespace corvath::ui {
-namespace {
-
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName("TForm1");
@@ -304,7 +299,7 @@ void MainWindow::report(const QString& command, const app::Outcome& outcome) {
   else if (outcome.done())
     statusBar()->showMessage(QString::fromLocal8Bit(outcome.message.c_str()));
   else
-    statusBar()->showMessage(QString("%1: %2").arg(command, Text(outcome.message)));
+    statusBar()->showMessage(QString("%1: %2").arg(command, QString::fromStdString(outcome.message)));
 }
 
 void MainWindow::loadComponents() {
