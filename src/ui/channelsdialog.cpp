@@ -52,4 +52,12 @@ import::ChannelChoice ChannelsDialog::choice() const {
   return {fields[0]->value(), fields[1]->value(), fields[2]->value()};
 }
 
+std::optional<import::ChannelChoice> AskChannels(ChannelsDialog& dialog, const DialogRunner& run,
+                                                 import::RecordFormat format, int traceCount) {
+  dialog.setFileKind(format);
+  dialog.setChannelLimit(traceCount);
+  if ((run ? run(dialog) : dialog.exec()) != QDialog::Accepted) return std::nullopt;
+  return dialog.choice();
+}
+
 }  // namespace corvath::ui

@@ -5,7 +5,10 @@
 // file being read.
 #include <QDialog>
 
+#include <optional>
+
 #include "import/readers.h"
+#include "ui/dialogrunner.h"
 
 class QLabel;
 class QSpinBox;
@@ -29,5 +32,10 @@ public:
   QSpinBox* fields[3];  //!< the first, second and third field
   QLabel* labels[3];    //!< what each field feeds
 };
+
+//! The "Channels" question for a file of the given kind and trace count, shown by
+//! run; nothing when the user cancels.
+std::optional<import::ChannelChoice> AskChannels(ChannelsDialog& dialog, const DialogRunner& run,
+                                                 import::RecordFormat format, int traceCount);
 
 }  // namespace corvath::ui

@@ -21,6 +21,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <qcustomplot.h>
 
 #include "app/commands.h"
@@ -30,7 +31,6 @@
 #include "numerics/numberfield.h"
 #include "ui/backgroundstatus.h"
 #include "ui/channelsdialog.h"
-#include "ui/chartmenu.h"
 #include "ui/controllers/backgroundwork.h"
 #include "ui/controllers/busycursor.h"
 #include "ui/controllers/inversioncontroller.h"
@@ -39,6 +39,7 @@
 #include "ui/filedialogs.h"
 #include "ui/inversionpanel.h"
 #include "ui/loadcomponentsdialog.h"
+#include "ui/messagearea.h"
 #include "ui/modeltableview.h"
 #include "ui/pages.h"
 #include "ui/prompts.h"
@@ -81,11 +82,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   tabs_->addTab(inversionPage_, "1D inversion");
   bindPages();
   tabs_->setCurrentIndex(0);
-  setCentralWidget(tabs_);
-  // "Save image as…" and "Copy" on every chart.
-  for (QCustomPlot* chart : {horizontalTimeSeriesChart_, verticalTimeSeriesChart_, horizontalSpectraChart_,
-                             verticalSpectraChart_, ratioChart_, profileChart_})
-    new ChartImageMenu(chart);
+  setCentralWidget(new QWidget(this));
+  auto* column = new QVBoxLayout(centralWidget());
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(tabs_, 1);
+  messages_ = new MessageArea(this);  // what the last command answered stays here
+  column->addWidget(messages_);
   buildStatusBar();
   createDialogs();
   connectControllers();
@@ -207,13 +209,9 @@ void MainWindow::createDialogs() {
 }
 
 void MainWindow::connectControllers() {
-  record_->setChannelQuestion(
-      [this](import::RecordFormat format, int traceCount) -> std::optional<import::ChannelChoice> {
-        channelsDialog_->setFileKind(format);
-        channelsDialog_->setChannelLimit(traceCount);
-        if (runDialog_(*channelsDialog_) != QDialog::Accepted) return std::nullopt;
-        return channelsDialog_->choice();
-      });
+  record_->setChannelQuestion([this](import::RecordFormat format, int traceCount) {
+    return AskChannels(*channelsDialog_, runDialog_, format, traceCount);
+  });
   connect(record_, &RecordController::loaded, this, &MainWindow::recordLoaded);
   connect(spectra_, &SpectraController::calculated, this, &MainWindow::spectraCalculated);
   for (BackgroundWork* work : {&record_->work(), &spectra_->work()}) {
@@ -270,7 +268,7 @@ void MainWindow::bindPages() {
   connect(panel_->iterNumber, &QSpinBox::valueChanged, this,
           [this] { modelView_->setLayerCount(panel_->layersNumber->value()); });
   connect(modelView_, &ModelTableController::cellEditRefused, this,
-          [this](const QString& reason) { statusBar()->showMessage(reason, 8000); });
+          [this](const QString& reason) { report(QString(), app::Outcome::Failed(reason.toStdString())); });
   connect(modelView_, &ModelTableController::cellValueAccepted, this, [this] { statusBar()->clearMessage(); });
   connect(modelView_, &ModelTableController::parameterSettingsRequested, this, [this](int p) {
     EditParameterSettings(*settingsDialog_, runDialog_, workspace_, p);
@@ -294,12 +292,11 @@ void MainWindow::showFailure(const app::Outcome& outcome) {
 }
 
 void MainWindow::report(const QString& command, const app::Outcome& outcome) {
-  if (outcome.message.empty())
-    statusBar()->clearMessage();
-  else if (outcome.done())
-    statusBar()->showMessage(QString::fromLocal8Bit(outcome.message.c_str()));
-  else
-    statusBar()->showMessage(QString("%1: %2").arg(command, QString::fromStdString(outcome.message)));
+  const QString text = QString::fromLocal8Bit(outcome.message.c_str());
+  const QString said = outcome.done() ? QString() : command;  // a notice stands alone
+  messages_->show(said, text, outcome.failed());
+  if (text.isEmpty()) return statusBar()->clearMessage();
+  statusBar()->showMessage(said.isEmpty() ? text : QString("%1: %2").arg(said, text));
 }
 
 void MainWindow::loadComponents() {
@@ -439,7 +436,7 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
   // A largest value at an end of the band is said to be no peak.
   if (outcome.done() && workspace_.spectraResult)
     if (const QString notice = PeakNotice(workspace_.spectraResult->ratio); !notice.isEmpty())
-      statusBar()->showMessage(notice);
+      report(QString(), app::Outcome::Done(notice.toStdString()));
 }
 
 void MainWindow::drawTheoreticalCurve(const numerics::arofcomplexM& curve) { DrawCurve(theoreticalRatioGraph_, curve); }

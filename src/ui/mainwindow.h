@@ -37,6 +37,7 @@ class FieldStandardView;
 class InversionController;
 class InversionPanel;
 class LoadComponentsDialog;
+class MessageArea;
 class ModelTableController;
 class RecordController;
 class SpectraPage;
@@ -193,7 +194,8 @@ private:
   CurveLegend* ratioLegend_ = nullptr;
   InversionPanel* panel_ = nullptr;
   QTableWidget* modelTable_ = nullptr;
-  QLabel* recordInfo_ = nullptr;  //!< what is loaded, at the right of the status bar
+  QLabel* recordInfo_ = nullptr;
+  MessageArea* messages_ = nullptr;  //!< the last command's failure or notice, and the log  //!< what is loaded, at the right of the status bar
   BackgroundStatus* backgroundStatus_ = nullptr;
   FieldStandardView* fieldStandard_ = nullptr;  //!< the choice beside "Calculate spectra", its form and report
 

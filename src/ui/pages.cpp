@@ -15,6 +15,7 @@
 #include "charts/palette.h"
 #include "charts/spectradrawing.h"
 #include "ui/fieldstandardview.h"
+#include "ui/chartmenu.h"
 #include "ui/inversionpanel.h"
 #include "ui/modeltableview.h"
 #include "ui/recordcurve.h"
@@ -81,6 +82,7 @@ TimeSeriesPage::TimeSeriesPage(app::Workspace& workspace, QLabel* zoomLabel, QWi
     curve->setPen(QPen(ComponentColour(c.component), 1));
     curves_[static_cast<int>(c.component)] = curve;
   }
+  for (QCustomPlot* chart : {horizontalChart, verticalChart}) new ChartImageMenu(chart);  // "Save image as…", "Copy"
   windowBands = new WindowBandController(horizontalChart, verticalChart, workspace, this);
   timeRange = new TimeRangeLink({horizontalChart, verticalChart}, workspace, timeScrollBar, zoomLabel, this);
 }
@@ -134,11 +136,13 @@ SpectraPage::SpectraPage(QWidget* parent) : QWidget(parent) {
     splitter->setStretchFactor(splitter->count() - 1, 1);
   }
   AlignPlotAreas({horizontalChart, verticalChart});  // one frequency axis above the other
+  for (QCustomPlot* chart : {horizontalChart, verticalChart}) new ChartImageMenu(chart);
 }
 
 RatioPage::RatioPage(FieldStandardView& fieldStandard, QWidget* parent) : QWidget(parent) {
   chart = MakeRatioChart(nullptr);
   EnableChartNavigation(chart);
+  new ChartImageMenu(chart);
   legend = new CurveLegend(chart);
   legend->setObjectName("Chart5Legend");
   Column(this)->addWidget(fieldStandard.besideRatioChart(ChartWithLegend(chart, legend, nullptr)));
@@ -148,6 +152,7 @@ InversionPage::InversionPage(app::Workspace& workspace, QWidget* parent) : QWidg
   QSplitter* splitter = Splitter(Qt::Horizontal, "inversionSplitter", this);
   Column(this)->addWidget(splitter);
   profileChart = MakeChart("Chart6", QString(), splitter);
+  new ChartImageMenu(profileChart);
   splitter->addWidget(profileChart);
   auto* right = new QWidget(splitter);
   auto* column = new QVBoxLayout(right);

@@ -19,6 +19,7 @@
 #include "charts/curvelegend.h"
 #include "ui/fieldstandardview.h"
 #include "ui/mainwindow.h"
+#include "ui/messagearea.h"
 #include "charts/spectradrawing.h"
 #include "ui/windowbands.h"
 
@@ -327,6 +328,25 @@ private slots:
     QVERIFY(status().startsWith("Calculate spectra: "));
     QCOMPARE(drawn(), 0);
     QVERIFY(report->toPlainText().isEmpty());
+  }
+
+  // A failure's reason stays in the message area when a hover hint takes the status
+  // line, goes into the log, and is replaced by the next command's answer.
+  void aFailureStaysUntilTheNextAnswer() {
+    auto* area = find<corvath::ui::MessageArea>("messageArea");
+    load(ResonantRecord(60));
+    find<QLineEdit>("Edit4")->setText("abc");
+    calculate();
+    const QString said = "Calculate spectra: Max frq: 'abc' is not a number";
+    QCOMPARE(area->text(), said);
+    window->statusBar()->showMessage("Zoom in");  // what a hover does
+    QCOMPARE(area->text(), said);
+    QVERIFY(!area->isHidden());
+    QCOMPARE(area->log().size(), 1);
+    QVERIFY(area->log().back().endsWith(said));
+    find<QLineEdit>("Edit4")->setText("20");
+    calculate();
+    QVERIFY(area->text().isEmpty() || area->text() == "no peak inside the band");
   }
 
   void failureKeepsThePreviousSpectraAndSaysWhy_data() {
