@@ -76,17 +76,22 @@ std::optional<Outcome> tooFewSamples(const import::ThreeComponentRecord& record,
 Result<import::RecordFormat> FormatOfFiles(const std::vector<std::string>& paths) {
   if (paths.size() != 1 && paths.size() != 3)
     return Outcome::Failed("give one record file or three component files (X, Y, Z)");
-  const auto first = import::FormatFromExtension(paths.front());
+  // What a file's bytes show comes first; its extension where they show nothing.
+  auto kindOf = [](const std::string& file) {
+    const auto content = import::FormatFromContent(file);
+    return content ? content : import::FormatFromExtension(file);
+  };
+  const auto first = kindOf(paths.front());
   if (paths.size() == 3) {
     for (const std::string& file : paths)
-      if (import::FormatFromExtension(file) != first) return import::RecordFormat::Components;
+      if (kindOf(file) != first) return import::RecordFormat::Components;
     if (first && import::InfoOf(*first).files != 1) return *first;
     return import::RecordFormat::Components;
   }
   if (first && import::InfoOf(*first).files == 3)
     return Outcome::Failed("SAC files hold one component each: give three (X, Y, Z)");
   if (first) return *first;
-  return Outcome::Failed("cannot tell the kind of '" + paths.front() + "' from its extension");
+  return Outcome::Failed("cannot tell the kind of '" + paths.front() + "' from its extension or its content");
 }
 
 LoadedRecord ReadRecordForLoad(const LoadRequest& request) {

@@ -38,7 +38,8 @@ struct LoadRequest {
   std::size_t workers = 0;
 };
 
-//! The kind of record a set of files holds, by their extensions: three files of a
+//! The kind of record a set of files holds, by what each file's first bytes show
+//! (FormatFromContent) or else by its extension: three files of a
 //! kind that comes in threes (miniSEED, SAC) go by that kind, other threes are
 //! component files (X, Y, Z), one file goes by its extension. Failed with the reason
 //! when the extensions do not tell.

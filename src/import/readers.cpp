@@ -1,6 +1,7 @@
 #include "import/readers.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -50,6 +51,34 @@ std::optional<RecordFormat> FormatFromExtension(const std::string& path) {
       if (!extension.empty() && lower.size() >= extension.size() &&
           lower.compare(lower.size() - extension.size(), extension.size(), extension) == 0)
         return info.format;
+  return std::nullopt;
+}
+
+std::optional<RecordFormat> FormatFromContent(const std::string& path) {
+  unsigned char head[632] = {};
+  std::size_t got = 0;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+  }
+  if (got >= 2 && head[0] == 0x55 && head[1] == 0x3A) return RecordFormat::Seg2;  // block id 0x3A55, little-endian
+  constexpr std::string_view kSafHeader = "SESAME ASCII data format";
+  if (got >= kSafHeader.size() && std::string_view(reinterpret_cast<const char*>(head), kSafHeader.size()) == kSafHeader)
+    return RecordFormat::Saf;
+  if (got >= 632) {
+    // The SAC header version (6) at offset 304, in either byte order.
+    const bool little = head[304] == 6 && head[305] == 0 && head[306] == 0 && head[307] == 0;
+    const bool big = head[304] == 0 && head[305] == 0 && head[306] == 0 && head[307] == 6;
+    if (little || big) return RecordFormat::Sac;
+  }
+  if (got >= 48) {
+    // A miniSEED fixed header: a sequence number of digits (or blanks), the quality
+    // indicator, a blank or NUL.
+    bool sequence = true;
+    for (int i = 0; i < 6; ++i) sequence = sequence && ((head[i] >= '0' && head[i] <= '9') || head[i] == ' ');
+    const bool quality = head[6] == 'D' || head[6] == 'R' || head[6] == 'Q' || head[6] == 'M';
+    if (sequence && quality && (head[7] == ' ' || head[7] == 0)) return RecordFormat::MiniSeed;
+  }
   return std::nullopt;
 }
 

@@ -132,6 +132,11 @@ std::optional<RecordFormat> FormatFromName(const std::string& name);
 //! .mseed/.miniseed/.msd, .sac).
 std::optional<RecordFormat> FormatFromExtension(const std::string& path);
 
+//! The format a file's first bytes show: a miniSEED record header, a SAC header
+//! (either byte order), a SEG-2 file descriptor, the SAF header line. Nothing for
+//! other files (component and Delta text) and for files that cannot be read; never throws.
+std::optional<RecordFormat> FormatFromContent(const std::string& path);
+
 //! Dispatches to the reader of the format: three paths for component and SAC files,
 //! one or three for miniSEED, one otherwise. With a progress in control, its total
 //! becomes the files' size in bytes; a notice the user should read (what a reader

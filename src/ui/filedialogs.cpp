@@ -20,11 +20,19 @@ std::vector<const import::RecordFormatInfo*> DialogFormats() {
   return formats;
 }
 
+// The first filter takes every kind; the file's content or extension then tells which.
+QString AllSupportedFilter() {
+  QStringList patterns;
+  for (const import::RecordFormatInfo* info : DialogFormats()) patterns << QString::fromUtf8(info->patterns.data(), info->patterns.size());
+  return QString("All supported files (%1)").arg(patterns.join(' '));
+}
+
+// The kind of a filter; nothing for "All supported files".
 const import::RecordFormatInfo* FormatOfFilter(const QFileDialog& dialog, const QString& filter) {
-  const qsizetype type = dialog.nameFilters().indexOf(filter);
+  const qsizetype type = dialog.nameFilters().indexOf(filter) - 1;
   const std::vector<const import::RecordFormatInfo*> formats = DialogFormats();
   return type >= 0 && static_cast<std::size_t>(type) < formats.size() ? formats[static_cast<std::size_t>(type)]
-                                                                      : formats.front();
+                                                                      : nullptr;
 }
 
 }  // namespace
@@ -36,27 +44,36 @@ QFileDialog* MakeRecordFileDialog(QWidget* parent) {
   dialog->setObjectName("recordFileDialog");
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::AnyFile);
-  QStringList filters;
+  QStringList filters{AllSupportedFilter()};
   for (const import::RecordFormatInfo* info : DialogFormats())
     filters << QString::fromStdString(import::DialogFilter(*info));
   dialog->setNameFilters(filters);
+  dialog->setFileMode(QFileDialog::ExistingFiles);  // "All supported files": one file, or three
   // miniSEED and SAC take several files (SAC one a component, miniSEED one or three).
   QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
-    dialog->setFileMode(FormatOfFilter(*dialog, filter)->files != 1 ? QFileDialog::ExistingFiles
-                                                                      : QFileDialog::AnyFile);
+    const import::RecordFormatInfo* info = FormatOfFilter(*dialog, filter);
+    dialog->setFileMode(!info || info->files != 1 ? QFileDialog::ExistingFiles : QFileDialog::AnyFile);
   });
   return dialog;
 }
 
-std::optional<ChosenRecord> ChosenRecordFiles(const QFileDialog& dialog) {
+app::Result<ChosenRecord> ChosenRecordFiles(const QFileDialog& dialog) {
   const QStringList files = dialog.selectedFiles();
-  if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
-  const import::RecordFormatInfo& info = *FormatOfFilter(dialog, dialog.selectedNameFilter());
-  ChosenRecord chosen{info.format, {}};
+  if (files.isEmpty() || files.front().isEmpty()) return app::Outcome::Unchanged();
+  const import::RecordFormatInfo* filtered = FormatOfFilter(dialog, dialog.selectedNameFilter());
+  ChosenRecord chosen{import::RecordFormat::Saf, {}};
   for (const QString& file : files) {
     chosen.paths.push_back(LocalPath(file));
-    if (info.files == 1) break;
+    if (filtered && filtered->files == 1) break;
   }
+  // The files' content or extensions tell the kind; the filter only where they do not.
+  const app::Result<import::RecordFormat> kind = app::FormatOfFiles(chosen.paths);
+  if (kind.done())
+    chosen.format = *kind;
+  else if (filtered)
+    chosen.format = filtered->format;
+  else
+    return kind.outcome;
   return chosen;
 }
 

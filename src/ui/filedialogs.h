@@ -18,16 +18,19 @@ namespace corvath::ui {
 //! A file name as the readers and writers take it (the local 8-bit encoding).
 std::string LocalPath(const QString& path);
 
-//! The open dialog (objectName "recordFileDialog") with a filter per record kind of
-//! the one table; choosing miniSEED or SAC lets several files be chosen.
+//! The open dialog (objectName "recordFileDialog"): "All supported files" first, then
+//! a filter per record kind of the one table; several files may be chosen except
+//! under the filter of a kind that comes in one file.
 QFileDialog* MakeRecordFileDialog(QWidget* parent);
-//! The record kind of the dialog's chosen filter and the chosen files (one for the
-//! kinds that come in one file); nothing when no file was chosen.
+//! The chosen files (one under the filter of a kind that comes in one file) and their
+//! kind: what their content or extensions show (FormatOfFiles), the chosen filter's
+//! kind only where they show nothing. Unchanged when no file was chosen; Failed when
+//! "All supported files" is chosen and the files do not tell their kind.
 struct ChosenRecord {
   import::RecordFormat format;
   std::vector<std::string> paths;
 };
-std::optional<ChosenRecord> ChosenRecordFiles(const QFileDialog& dialog);
+app::Result<ChosenRecord> ChosenRecordFiles(const QFileDialog& dialog);
 
 //! The save dialog of "Save results" (objectName "SaveDialog1"), a filter per result form.
 QFileDialog* MakeSaveResultsDialog(QWidget* parent);

@@ -310,8 +310,9 @@ void MainWindow::loadComponents() {
 
 void MainWindow::loadRecordFile() {
   if (runDialog_(*recordFileDialog_) != QDialog::Accepted) return;
-  if (const std::optional<ChosenRecord> chosen = ChosenRecordFiles(*recordFileDialog_))
-    record_->load(chosen->format, chosen->paths);
+  const app::Result<ChosenRecord> chosen = ChosenRecordFiles(*recordFileDialog_);
+  if (chosen.done()) return record_->load(chosen->format, chosen->paths);
+  if (chosen.failed()) report("Load saf/sg2 file", chosen.outcome);
 }
 
 void MainWindow::loadDroppedFiles(const QStringList& paths) {

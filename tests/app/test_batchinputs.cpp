@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -149,4 +150,42 @@ TEST(ForwardCurve, NoFrequencyOrAFaultLeavesThePoints) {
   ASSERT_TRUE(app::ForwardCurve(workspace, {0.0, 0.1}, {1.0, 2.0, 4.0}, points).done());
   ASSERT_EQ(points.size(), 3u);
   for (const app::ForwardPoint& p : points) EXPECT_NEAR(p.ratio, p.shear / p.compression, 1e-12 * p.ratio);
+}
+
+// The kind of a record comes from what its files hold where their bytes tell, and from
+// their extensions otherwise: a renamed file is read by the reader of its content.
+TEST(FormatOfFiles, ContentBeforeExtension) {
+  const fs::path dir = fs::temp_directory_path() / ("corvath_kinds_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return (dir / name).string();
+  };
+  const std::string saf = "SESAME ASCII data format (saf) v. 1\r\nSAMP_FREQ = 100\r\n####-\r\n1 2 3\r\n";
+  std::string seg2 = std::string("\x55\x3a\x01\x00", 4) + std::string(60, '\0');
+  std::string sac(632, '\0');
+  sac[304] = 6;  // header version 6, little-endian
+  std::string mseed = "000001D " + std::string(56, '\0');
+  const std::string text = "x\ny\nz\n0 1\n0.01 2\n";
+  using import::RecordFormat;
+  struct Case {
+    std::vector<std::string> files;
+    std::optional<RecordFormat> kind;
+  };
+  const Case cases[] = {
+      {{write("renamed.miniseed", saf)}, RecordFormat::Saf},
+      {{write("renamed.saf", mseed)}, RecordFormat::MiniSeed},
+      {{write("noextension", seg2)}, RecordFormat::Seg2},
+      {{write("plain.sg2", text)}, RecordFormat::Seg2},  // nothing in the bytes: the extension
+      {{write("a.dat", sac), write("b.dat", sac), write("c.dat", sac)}, RecordFormat::Sac},
+      {{write("x.txt", text), write("y.txt", text), write("z.txt", text)}, RecordFormat::Components},
+      {{write("one.dat", sac)}, std::nullopt},  // a SAC file alone is no record
+      {{write("unknown.bin", text)}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const app::Result<RecordFormat> kind = app::FormatOfFiles(c.files);
+    EXPECT_EQ(kind.value, c.kind) << c.files.front();
+    if (!c.kind) EXPECT_FALSE(kind.message().empty()) << c.files.front();
+  }
+  fs::remove_all(dir);
 }

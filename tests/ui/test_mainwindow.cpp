@@ -355,7 +355,8 @@ private slots:
     QCOMPARE(channels.choice().third, 2);
 
     const QStringList filters = window.recordFileDialog().nameFilters();
-    QCOMPARE(filters, QStringList({"SAF files (*.saf)", "SEG2 files (*seg2 *.sg2)", "Delta files (*.dat)",
+    QCOMPARE(filters, QStringList({"All supported files (*.saf *seg2 *.sg2 *.dat *.mseed *.miniseed *.msd *.sac)",
+                                   "SAF files (*.saf)", "SEG2 files (*seg2 *.sg2)", "Delta files (*.dat)",
                                    "miniSEED files (*.mseed *.miniseed *.msd)", "SAC files (*.sac)"}));
   }
 
