@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/outcome.h"
 #include "app/workspace.h"
@@ -47,6 +48,13 @@ public:
   //! curve was computed. May be an infinity (a theoretical ratio of 0 in the band, or a
   //! perfect fit).
   std::optional<double> misfit() const;
+  //! The misfit of a curve at the observed frequencies as this run measures it; nothing
+  //! when the curve does not match them. Reads only what the run never changes, so it
+  //! may be called from any thread while the run goes.
+  std::optional<double> misfitOf(const numerics::arofcomplexM& curve) const;
+  //! The misfit of the start model (computed when the run is made); nothing when its
+  //! curve could not be computed.
+  std::optional<double> startMisfit() const { return startMisfit_; }
 
 private:
   Outcome precondition_;
@@ -56,7 +64,13 @@ private:
   inversion::InversionState state_;
   inversion::InversionOutcome result_;
   bool ran_ = false;
+  std::optional<double> startMisfit_;
 };
+
+//! The layers of a model that make no physical material: Vs not below Vp, or (above
+//! the half-space, whose quality factors are no model values) Qs above Qp. One text per
+//! layer ("layer 3: Vs 0.99 >= Vp 0.90"); empty when every layer is sound.
+std::vector<std::string> UnphysicalLayers(const inversion::amodel& model);
 
 //! Fixes the seed of the global search's random generator for the runs that follow: the
 //! same seed, start and observed curve give the same result. Without it the generator

@@ -96,6 +96,9 @@ InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
   grid->addWidget(layersNumber, 0, 1);
   grid->addLayout(startColumn, 0, 2, 1, 2);
   grid->addWidget(progress, 0, 4, 1, 2, Qt::AlignBottom);
+  misfit = new QLabel(this);
+  misfit->setObjectName("misfitLabel");
+  grid->addWidget(misfit, 0, 6, Qt::AlignBottom);
 
   grid->addWidget(label("Iter number", iterNumber), 1, 0);
   grid->addWidget(iterNumber, 1, 1);

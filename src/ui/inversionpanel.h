@@ -11,6 +11,7 @@
 #include "app/outcome.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QSpinBox;
@@ -27,6 +28,7 @@ public:
   QSpinBox* layersNumber;           //!< SpinEdit1 "Layers number", 2..10, arrows only
   QToolButton* startButton;         //!< StartButton "Start inversion"
   QProgressBar* progress;           //!< ProgressBar1, 0..100 %
+  QLabel* misfit;                   //!< the misfit of the state shown, beside the progress
   QSpinBox* iterNumber;             //!< SpinEdit3 "Iter number", 1..500
   QLineEdit* refFrequency;          //!< Edit1 "Ref frq"
   QCheckBox* optimizeRefFrequency;  //!< CheckBox1, beside "Ref frq"

@@ -227,6 +227,8 @@ void MainWindow::connectControllers() {
   connect(removeWindowAction_, &QAction::triggered, windowBands_, &WindowBandController::toggleRemoveMode);
   connect(inversion_, &InversionController::progressed, panel_->progress, &QProgressBar::setValue);
   connect(inversion_, &InversionController::stateShown, this, &MainWindow::showInversionState);
+  connect(inversion_, &InversionController::misfitShown, this,
+          [this](const QString& misfit) { panel_->misfit->setText("misfit " + misfit); });
   connect(inversion_, &InversionController::curveShown, this, &MainWindow::drawTheoreticalCurve);
   connect(inversion_, &InversionController::finished, this, &MainWindow::inversionFinished);
 }

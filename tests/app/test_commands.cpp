@@ -14,6 +14,7 @@
 
 #include "app/atomicfile.h"
 #include "app/commands.h"
+#include "app/inversionrun.h"
 #include "numerics/numbertext.h"
 
 namespace fs = std::filesystem;
@@ -360,4 +361,21 @@ TEST(ModelCommands, CellValuesAndInvertTogglesAnswerOneShape) {
     EXPECT_TRUE(corvath::app::ToggleInvertFlag(ws, c, r).unchanged()) << c << "," << r;
   ws.model.invertFlags[Rho][0] = false;
   EXPECT_EQ(ws.model, before);
+}
+
+// A layer whose Vs is not below its Vp, or (above the half-space) whose Qs exceeds its
+// Qp, is named; the half-space's quality factors are no model values.
+TEST(Commands, UnphysicalLayersAreNamed) {
+  corvath::app::Workspace ws;
+  corvath::app::SetLayerCount(ws, 3);
+  auto& v = ws.model.values;
+  v[1] = {0.6, 1.6, 3.0};     // Vp
+  v[2] = {0.2, 1.6, 1.5};     // Vs: layer 2 as fast as its Vp
+  v[4] = {20.0, 40.0, 10.0};  // Qp
+  v[5] = {30.0, 20.0, 50.0};  // Qs: above Qp in layer 1 and in the half-space
+  EXPECT_EQ(corvath::app::UnphysicalLayers(ws.model),
+            (std::vector<std::string>{"layer 1: Qs 30 > Qp 20", "layer 2: Vs 1.60 >= Vp 1.60"}));
+  v[2][1] = 0.5;
+  v[5][0] = 10.0;
+  EXPECT_TRUE(corvath::app::UnphysicalLayers(ws.model).empty());
 }

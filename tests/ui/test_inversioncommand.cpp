@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QSpinBox>
@@ -102,6 +103,10 @@ private slots:
     // The table shows the model the run kept.
     const QString shown = window.findChild<QTableWidget*>("parameterTable")->item(0, 3)->text();
     QCOMPARE(shown.toStdString(), corvath::inversion::ModelCellText(window.workspace().model, 2, 0));
+    // The end of the run is said, with the misfit at its start and its end.
+    const QString said = window.statusBar()->currentMessage();
+    QVERIFY2(said.startsWith("Finished: misfit ") && said.contains(" -> "), qPrintable(said));
+    QVERIFY(find<QLabel>(window, "misfitLabel")->text().startsWith("misfit "));
   }
 
   void secondPressStopsAndClosingDuringARunStopsFirst() {
@@ -116,6 +121,8 @@ private slots:
     startButton->click();  // stop
     QTRY_VERIFY_WITH_TIMEOUT(!window.inversionRunning(), 20000);
     QVERIFY(find<QProgressBar>(window, "ProgressBar1")->value() < 100);
+    QVERIFY2(window.statusBar()->currentMessage().startsWith("Stopped at "),
+             qPrintable(window.statusBar()->currentMessage()));
     QVERIFY(window.findChild<QAction*>("SpeedButton8")->isEnabled());
     for (const auto& values : window.workspace().model.values)
       for (double v : values) QVERIFY(std::isfinite(v));

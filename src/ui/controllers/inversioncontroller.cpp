@@ -1,19 +1,46 @@
 #include "ui/controllers/inversioncontroller.h"
 
+#include <cmath>
+#include <string>
+
+#include "numerics/numbertext.h"
 #include "ui/controllers/inversionrunner.h"
 
 namespace corvath::ui {
+namespace {
+
+QString MisfitText(std::optional<double> misfit) {
+  if (!misfit) return "?";
+  if (!std::isfinite(*misfit)) return *misfit > 0 ? "infinite" : "-infinite";
+  return QString::fromStdString(numerics::NumberToText(2, *misfit));
+}
+
+}  // namespace
 
 InversionController::InversionController(app::Workspace& workspace, QObject* parent)
     : QObject(parent), workspace_(workspace), runner_(new InversionRunner(this)) {
-  connect(runner_, &InversionRunner::progressed, this, &InversionController::progressed);
+  connect(runner_, &InversionRunner::progressed, this, [this](int percent) {
+    percent_ = percent;
+    emit progressed(percent);
+  });
   connect(runner_, &InversionRunner::curveShown, this, &InversionController::curveShown);
   connect(runner_, &InversionRunner::stateShown, this, [this](const inversion::InversionSnapshot& snapshot) {
     emit stateShown(snapshot, optimizesReference_, optimizesExponent_);
+    if (run_) emit misfitShown(MisfitText(run_->misfitOf(snapshot.theoreticalCurve)));
   });
   connect(runner_, &InversionRunner::finished, this, [this](const app::InversionRun& run, const app::Outcome& outcome) {
     run.Apply(workspace_);
-    emit finished(outcome, outcome.done() && run.result().end == inversion::InversionEnd::Completed);
+    run_ = nullptr;
+    const bool completed = outcome.done() && run.result().end == inversion::InversionEnd::Completed;
+    if (!outcome.done()) return emit finished(outcome, completed);
+    const QString misfits = QString("misfit %1 -> %2").arg(MisfitText(run.startMisfit()), MisfitText(run.misfit()));
+    emit misfitShown(MisfitText(run.misfit()));
+    QString notice = completed ? QString("Finished: %1").arg(misfits)
+                               : QString("Stopped at %1 %: %2").arg(percent_).arg(misfits);
+    const std::vector<std::string> unsound = app::UnphysicalLayers(workspace_.model);
+    for (std::size_t i = 0; i < unsound.size(); ++i)
+      notice += (i == 0 ? "; no physical material in " : ", ") + QString::fromStdString(unsound[i]);
+    emit finished(app::Outcome::Done(notice.toStdString()), completed);
   });
 }
 
@@ -25,6 +52,9 @@ app::Outcome InversionController::start(const app::InversionRequest& request) {
   if (!run->precondition().done()) return run->precondition();
   optimizesReference_ = request.settings.OptimizeReferenceFrequency;
   optimizesExponent_ = request.settings.OptimizeDispersionExponent;
+  run_ = run.get();
+  percent_ = 0;
+  emit misfitShown(MisfitText(run->startMisfit()));
   runner_->start(std::move(run));
   return app::Outcome::Done();
 }

@@ -4,6 +4,8 @@
 // a second press asks it to stop; the workspace takes the result when it has ended.
 #include <memory>
 
+#include <QString>
+
 #include <QObject>
 
 #include "app/inversionrun.h"
@@ -38,9 +40,13 @@ signals:
   void progressed(int percent);
   //! A state of the run to show; the forward-model values only where the run optimizes them.
   void stateShown(const corvath::inversion::InversionSnapshot& snapshot, bool showsReference, bool showsExponent);
+  //! The misfit of the state shown last (or of the start model), as text ("1.96").
+  void misfitShown(const QString& misfit);
   //! The start model's curve, as "H/Zc".
   void curveShown(const corvath::numerics::arofcomplexM& curve);
   //! The run has ended and the workspace holds its model; completed: it ran to its end.
+  //! A Done outcome's notice says how it ended ("Finished: misfit 1.96 -> 0.17"), and
+  //! names the layers that make no physical material.
   void finished(const corvath::app::Outcome& outcome, bool completed);
 
 private:
@@ -48,6 +54,8 @@ private:
   InversionRunner* runner_;
   bool optimizesReference_ = false;
   bool optimizesExponent_ = false;
+  const app::InversionRun* run_ = nullptr;  //!< the run going, owned by the runner
+  int percent_ = 0;                         //!< the last progress it reported
 };
 
 }  // namespace corvath::ui
