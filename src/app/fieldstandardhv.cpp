@@ -12,6 +12,11 @@ namespace {
 constexpr const char* kNoResult = "no field-standard H/V was calculated yet";
 }
 
+std::string PeakNotice(const spectra::RatioCurve& ratio) {
+  if (ratio.points.empty() || spectra::PeakInsideBand(ratio)) return {};
+  return "no peak inside the band";
+}
+
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {
   spectra::FieldStandardOutcome outcome;
   try {

@@ -119,8 +119,7 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
   }
   result.ratio.hasBounds = true;
 
-  const std::size_t sampleCount = std::min({record.size(import::Component::X), record.size(import::Component::Y),
-                                            record.size(import::Component::Z)});
+  const std::size_t sampleCount = import::CommonSampleCount(record);
   const double dt = record.samplingInterval(import::Component::X);
   const auto plan = PlanSegmentation(sampleCount, dt, &result.failure);
   if (!plan) return result;

@@ -67,11 +67,6 @@ std::string explainFailure(const std::string& failure, const import::ThreeCompon
   return failure;
 }
 
-std::size_t commonSampleCount(const import::ThreeComponentRecord& record) {
-  return std::min({record.size(import::Component::X), record.size(import::Component::Y),
-                   record.size(import::Component::Z)});
-}
-
 }  // namespace
 
 RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const SpectrumCurve& z) {
@@ -102,7 +97,7 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
   };
   auto windowRanges = [&] {
     std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    const std::size_t count = commonSampleCount(record);
+    const std::size_t count = import::CommonSampleCount(record);
     for (const WindowInterval& w : windows) {
       const auto [first, last] = WindowSampleRange(record, count, w);
       if (last >= first + kMinimumWindowSamples) ranges.push_back({first, last - first});
@@ -116,7 +111,7 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
   {
     std::vector<std::pair<std::size_t, std::size_t>> ranges;
     if (windows.empty()) {
-      if (const auto plan = PlanSegmentation(commonSampleCount(record),
+      if (const auto plan = PlanSegmentation(import::CommonSampleCount(record),
                                              record.samplingInterval(import::Component::X)))
         ranges = segmentRanges(*plan);
     } else {

@@ -54,12 +54,15 @@ double CombineHorizontal(HorizontalCombination combination, double n, double e) 
 }
 
 const char* HorizontalCombinationName(HorizontalCombination combination) {
-  switch (combination) {
-    case HorizontalCombination::Geometric: return "geometric";
-    case HorizontalCombination::Quadratic: return "quadratic";
-    case HorizontalCombination::Arithmetic: return "arithmetic";
-  }
+  for (const HorizontalCombinationEntry& entry : kHorizontalCombinations)
+    if (entry.combination == combination) return entry.name;
   return "";
+}
+
+std::optional<HorizontalCombination> HorizontalCombinationOfWord(std::string_view word) {
+  for (const HorizontalCombinationEntry& entry : kHorizontalCombinations)
+    if (word == entry.word) return entry.combination;
+  return std::nullopt;
 }
 
 std::string CheckFieldStandardSettings(const FieldStandardSettings& s) {
@@ -131,7 +134,7 @@ FieldStandardOutcome CalculateFieldStandard(const import::ThreeComponentRecord& 
   if (std::string problem = CheckFieldStandardSettings(settings); !problem.empty()) return fail(problem);
 
   using import::Component;
-  const std::size_t n = std::min({record.size(Component::X), record.size(Component::Y), record.size(Component::Z)});
+  const std::size_t n = import::CommonSampleCount(record);
   if (n < 2) return fail("the record holds fewer than two samples in each of X, Y and Z");
   const double dt = record.samplingInterval(Component::X);
   if (!(dt > 0.0) || !finite(dt)) return fail("the sampling interval of X is 0");

@@ -5,10 +5,12 @@
 // and vertical smoothed by Konno and Ohmachi onto a logarithmic grid; per-window
 // H/V curves with their lognormal mean and standard deviation, the peak of every
 // window, rejection of outlying windows and the SESAME (2004) criteria.
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "import/record.h"
@@ -28,8 +30,26 @@ enum class HorizontalCombination {
 //! The combined horizontal amplitude of n and e.
 double CombineHorizontal(HorizontalCombination combination, double n, double e);
 
-//! "geometric", "quadratic" or "arithmetic".
+//! One horizontal combination: its value, its name as the window's "Combine" list
+//! and the report show it, and its word after --combine on the command line.
+struct HorizontalCombinationEntry {
+  HorizontalCombination combination;
+  const char* name;
+  const char* word;
+};
+
+//! Every horizontal combination, in the order of the "Combine" list (the default first).
+inline constexpr std::array<HorizontalCombinationEntry, 3> kHorizontalCombinations = {{
+    {HorizontalCombination::Geometric, "geometric", "geometric"},
+    {HorizontalCombination::Quadratic, "quadratic", "quadratic"},
+    {HorizontalCombination::Arithmetic, "arithmetic", "arithmetic"},
+}};
+
+//! The combination's name from kHorizontalCombinations ("geometric", "quadratic" or "arithmetic").
 const char* HorizontalCombinationName(HorizontalCombination combination);
+
+//! The combination whose command-line word is `word`, none for any other text.
+std::optional<HorizontalCombination> HorizontalCombinationOfWord(std::string_view word);
 
 //! A frequency band, both ends inclusive (Hz).
 struct FrequencyBand {

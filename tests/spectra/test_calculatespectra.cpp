@@ -245,6 +245,30 @@ TEST(MarkPeak, FirstOfEqualMaxima) {
   EXPECT_FALSE(empty.peak);
 }
 
+TEST(PeakInsideBand, AMaximumAtAnEndOfTheBandIsNoPeak) {
+  struct Case {
+    const char* name;
+    std::vector<double> ratios;
+    bool inside;
+  };
+  const Case cases[] = {
+      {"inside", {1, 3, 2}, true},
+      {"at the first point", {3, 2, 1}, false},
+      {"at the last point", {1, 2, 3}, false},
+      {"first of equal maxima at the first point", {3, 1, 3}, false},
+      {"equal maxima inside and at the last point", {1, 3, 3}, true},
+      {"two points", {1, 2}, false},
+      {"one point", {2}, false},
+      {"no point", {}, false},
+  };
+  for (const Case& c : cases) {
+    RatioCurve curve;
+    for (std::size_t i = 0; i < c.ratios.size(); ++i) curve.points.push_back({1.0 + i, c.ratios[i], 0, 0});
+    MarkPeak(curve);
+    EXPECT_EQ(PeakInsideBand(curve), c.inside) << c.name;
+  }
+}
+
 TEST(WriteSpectrumTable, FixedFormatWithCrLf) {
   SpectraResult result;
   result.averaged[0].points = {{2.5, 1.0}, {3.0, -0.0123}};

@@ -159,6 +159,15 @@ TEST(FieldStandardParts, HorizontalCombinations) {
   }
 }
 
+TEST(FieldStandardParts, EveryCombinationIsFoundByItsWordAndNamed) {
+  for (const HorizontalCombinationEntry& entry : kHorizontalCombinations) {
+    EXPECT_EQ(HorizontalCombinationOfWord(entry.word), entry.combination) << entry.word;
+    EXPECT_STREQ(HorizontalCombinationName(entry.combination), entry.name);
+  }
+  EXPECT_EQ(kHorizontalCombinations.front().combination, FieldStandardSettings{}.combination);
+  for (const char* word : {"", "Geometric", "geometric ", "mean"}) EXPECT_FALSE(HorizontalCombinationOfWord(word)) << word;
+}
+
 TEST(FieldStandardParts, LogGrid) {
   const auto grid = LogFrequencyGrid(0.2, 20, 256);
   ASSERT_EQ(grid.size(), 256u);

@@ -7,6 +7,7 @@
 #include "spectra/calculatespectra.h"
 #include "charts/palette.h"
 #include "charts/peaklabel.h"
+#include "app/fieldstandardhv.h"
 #include "charts/spectradrawing.h"
 
 using namespace corvath;
@@ -166,7 +167,7 @@ private slots:
     QCOMPARE(charts::PeakInsideBand(result.ratio), labelled);
     QCOMPARE(PeakLabels(ratio).size(), labelled ? 1 : 0);
     QCOMPARE(ratio.itemCount(), labelled ? 2 : 0);  // the mark goes with the label
-    QCOMPARE(charts::PeakNotice(result.ratio), labelled ? QString() : QString("no peak inside the band"));
+    QCOMPARE(app::PeakNotice(result.ratio), std::string(labelled ? "" : "no peak inside the band"));
   }
 
   void thePeakLabelStaysInsideThePlotAreaOnALightBox_data() {
