@@ -165,7 +165,7 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
   if (options.help) return {};
   if (options.rejectGiven && options.noRejectGiven) return "give either --reject N or --no-reject, not both";
   ResolveFormat(options.record);
-  if (std::string problem = spectra::CheckFieldStandardSettings(options.settings); !problem.empty()) return problem;
+  if (const auto check = spectra::CheckFieldStandardSettings(options.settings); !check.done()) return check.message;
   return {};
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "import/record.h"
+#include "numerics/outcome.h"
 #include "spectra/sesame.h"
 #include "spectra/windowrejection.h"
 #include "spectra/windowspectra.h"
@@ -72,8 +73,8 @@ struct FieldStandardSettings {
   int rejectionIterations = 50;       //!< at most this many passes
 };
 
-//! Why the settings cannot be used (the values quoted), or empty when they can.
-std::string CheckFieldStandardSettings(const FieldStandardSettings& settings);
+//! Done when the settings can be used, else Failed saying why (the values quoted).
+numerics::Outcome CheckFieldStandardSettings(const FieldStandardSettings& settings);
 
 //! The logarithmic grid: n frequencies from fmin to fmax (Hz), equally spaced in log f.
 std::vector<double> LogFrequencyGrid(double fminHz, double fmaxHz, int n);
@@ -118,15 +119,11 @@ struct FieldStandardResult {
 };
 
 //! A result, or why there is none.
-struct FieldStandardOutcome {
-  std::optional<FieldStandardResult> result;
-  std::string failure;
-};
 
 //! The field-standard H/V of the record over the analysis windows (seconds, both
 //! ends inclusive) or, with none, over windows cut from the whole record. Only sample
 //! indices present in X, Y and Z are used; X and Y are the horizontals, Z the vertical.
-FieldStandardOutcome CalculateFieldStandard(const import::ThreeComponentRecord& record,
+numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
                                             const std::vector<WindowInterval>& windows,
                                             const FieldStandardSettings& settings);
 
