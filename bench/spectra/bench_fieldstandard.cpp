@@ -49,7 +49,7 @@ void BM_FieldStandardHour(benchmark::State& state) {
   const auto& record = HourRecord();
   for (auto _ : state) {
     auto outcome = spectra::CalculateFieldStandard(record, {}, spectra::FieldStandardSettings{});
-    if (!outcome.result) state.SkipWithError(outcome.failure.c_str());
+    if (!outcome.value) state.SkipWithError(outcome.message().c_str());
     benchmark::DoNotOptimize(outcome);
   }
 }

@@ -49,7 +49,7 @@ void BM_AutomaticPath(benchmark::State& state) {
   const auto& record = HourRecord();
   for (auto _ : state) {
     auto outcome = spectra::CalculateSpectra(record, {}, true, 1.0, 20.0, nullptr, state.range(0));
-    if (!outcome.result) state.SkipWithError(outcome.failure.c_str());
+    if (!outcome.value) state.SkipWithError(outcome.message().c_str());
     benchmark::DoNotOptimize(outcome);
   }
 }
@@ -78,7 +78,7 @@ void BM_WindowedPath(benchmark::State& state) {
   const auto windows = ThirtyWindows();
   for (auto _ : state) {
     auto outcome = spectra::CalculateSpectra(record, windows, true, 1.0, 20.0, nullptr, state.range(0));
-    if (!outcome.result) state.SkipWithError(outcome.failure.c_str());
+    if (!outcome.value) state.SkipWithError(outcome.message().c_str());
     benchmark::DoNotOptimize(outcome);
   }
 }

@@ -210,7 +210,7 @@ ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,
                                const std::vector<spectra::WindowInterval>& windows,
                                const SpectraSettings& settings) {
   ComputedSpectra computed;
-  spectra::SpectraOutcome outcome;
+  numerics::Result<spectra::SpectraResult> outcome = Outcome::Failed("no spectra could be computed");
   try {
     numerics::Progress progress(settings.progress);
     outcome = spectra::CalculateSpectra(record, windows, settings.logAveraging, settings.minFrequencyHz,
@@ -226,13 +226,13 @@ ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,
     computed.outcome = Outcome::Failed(error.what());
     return computed;
   }
-  if (!outcome.result) {
-    computed.outcome =
-        Outcome::Failed(outcome.failure.empty() ? std::string("no spectra could be computed") : outcome.failure);
+  if (!outcome.done()) {
+    computed.outcome = Outcome::Failed(outcome.message().empty() ? std::string("no spectra could be computed")
+                                                                 : outcome.message());
     return computed;
   }
   computed.outcome = Outcome::Done();
-  computed.result = std::move(outcome.result);
+  computed.result = std::move(outcome.value);
   return computed;
 }
 
@@ -333,8 +333,8 @@ Outcome SaveResults(const Workspace& workspace, const SaveRequest& request) {
       });
     case ResultFileType::SpectrumWorkbook: {
       const Outcome workbook = ReplaceFileAtomically(request.path, [&](const std::string& temporaryPath) {
-        const spectra::ExportOutcome written = spectra::WriteSpectrumWorkbook(temporaryPath, result);
-        return written.written ? Outcome::Done() : Outcome::Failed(written.message, request.path);
+        const Outcome written = spectra::WriteSpectrumWorkbook(temporaryPath, result);
+        return written.done() ? Outcome::Done() : Outcome::Failed(written.message, request.path);
       });
       if (workbook.done()) return workbook;
       // No workbook: the same table as comma-separated text beside it.

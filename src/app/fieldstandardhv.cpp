@@ -12,8 +12,13 @@ namespace {
 constexpr const char* kNoResult = "no field-standard H/V was calculated yet";
 }
 
+std::string PeakNotice(const spectra::RatioCurve& ratio) {
+  if (ratio.points.empty() || spectra::PeakInsideBand(ratio)) return {};
+  return "no peak inside the band";
+}
+
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {
-  spectra::FieldStandardOutcome outcome;
+  numerics::Result<spectra::FieldStandardResult> outcome = Outcome::Failed("no field-standard H/V was calculated");
   try {
     outcome = spectra::CalculateFieldStandard(workspace.record, WindowIntervals(workspace.windows), settings);
   } catch (const std::bad_alloc&) {
@@ -21,8 +26,8 @@ Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettin
   } catch (const std::exception& error) {
     return Outcome::Failed(error.what());
   }
-  if (!outcome.result) return Outcome::Failed(outcome.failure);
-  workspace.fieldStandardResult = std::move(outcome.result);
+  if (!outcome.done()) return Outcome::Failed(outcome.message());
+  workspace.fieldStandardResult = std::move(outcome.value);
   return Outcome::Done();
 }
 

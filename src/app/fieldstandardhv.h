@@ -7,6 +7,7 @@
 
 #include "app/outcome.h"
 #include "app/workspace.h"
+#include "spectra/curves.h"
 #include "spectra/fieldstandard.h"
 
 namespace corvath::app {
@@ -18,6 +19,10 @@ using spectra::HorizontalCombination;
 //! without any). On success the result replaces fieldStandardResult; otherwise it
 //! stays and the answer (Failed) says why.
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings);
+
+//! What is said about a calculated ratio: "no peak inside the band" when its largest
+//! value lies at an end of the band, empty otherwise (and for a curve without points).
+std::string PeakNotice(const spectra::RatioCurve& ratio);
 
 //! The report of the last field-standard computation as "name: value" lines, or as
 //! one JSON object. Unchanged when there is none yet.

@@ -155,16 +155,6 @@ QCustomPlot* MakeRatioChart(QWidget* parent) {
   return chart;
 }
 
-bool PeakInsideBand(const spectra::RatioCurve& ratio) {
-  const std::size_t n = ratio.points.size();
-  return ratio.peak && n >= 3 && *ratio.peak > 0 && *ratio.peak < n - 1;
-}
-
-QString PeakNotice(const spectra::RatioCurve& ratio) {
-  if (ratio.points.empty() || PeakInsideBand(ratio)) return QString();
-  return QStringLiteral("no peak inside the band");
-}
-
 void DrawSpectra(QCustomPlot* horizontal, QCustomPlot* vertical, const spectra::SpectraResult& result) {
   for (QCustomPlot* chart : {horizontal, vertical}) {
     chart->clearGraphs();
@@ -227,7 +217,7 @@ void DrawRatio(QCustomPlot* chart, const spectra::SpectraResult& result) {
   removeNamed<QCPItemText>(chart, kPeakLabelName);
   removeNamed<QCPItemTracer>(chart, kPeakLabelName);
   // A largest value at an end of the band is no peak: it gets neither mark nor label.
-  if (PeakInsideBand(ratio)) {
+  if (spectra::PeakInsideBand(ratio)) {
     const auto& peak = ratio.points[*ratio.peak];
     auto* mark = new QCPItemTracer(chart);
     mark->setObjectName(kPeakLabelName);

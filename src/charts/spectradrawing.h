@@ -25,13 +25,8 @@ void SetupSpectraChart(QCustomPlot* chart);
 //! the empty curves "H/Z" (red) and "H/Zc" (blue), both 2 pixels wide without marks.
 QCustomPlot* MakeRatioChart(QWidget* parent);
 
-//! True when the ratio's largest value lies inside the band: neither at its first
-//! nor at its last point. Only such a peak is marked and labelled.
-bool PeakInsideBand(const spectra::RatioCurve& ratio);
-
-//! What the status bar says about a drawn ratio: "no peak inside the band" when its
-//! largest value lies at an end of the band, empty otherwise (and for no points).
-QString PeakNotice(const spectra::RatioCurve& ratio);
+// Only a peak inside the band is marked and labelled.
+using spectra::PeakInsideBand;
 
 //! Removes every curve from both spectra charts, then draws the per-window curves
 //! ("X_wnd1" ...) and the averages "X", "Y" (horizontal) and "Z" (vertical), and

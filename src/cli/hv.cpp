@@ -142,9 +142,7 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
       s.search = band;
     } else if (arg == "--combine") {
       if (!value()) return "--combine needs a value";
-      if (text == "geometric") s.combination = app::HorizontalCombination::Geometric;
-      else if (text == "quadratic") s.combination = app::HorizontalCombination::Quadratic;
-      else if (text == "arithmetic") s.combination = app::HorizontalCombination::Arithmetic;
+      if (const auto combination = spectra::HorizontalCombinationOfWord(text)) s.combination = *combination;
       else return "--combine expects geometric, quadratic or arithmetic, got '" + text + "'";
     } else if (arg == "--window") {
       if (!value()) return "--window needs a value";
@@ -167,7 +165,7 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
   if (options.help) return {};
   if (options.rejectGiven && options.noRejectGiven) return "give either --reject N or --no-reject, not both";
   ResolveFormat(options.record);
-  if (std::string problem = spectra::CheckFieldStandardSettings(options.settings); !problem.empty()) return problem;
+  if (const auto check = spectra::CheckFieldStandardSettings(options.settings); !check.done()) return check.message;
   return {};
 }
 

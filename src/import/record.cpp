@@ -33,6 +33,10 @@ void ThreeComponentRecord::assign(Component c, std::vector<Sample> arrivals) {
   samples(c) = std::move(arrivals);
 }
 
+std::size_t CommonSampleCount(const ThreeComponentRecord& record) {
+  return std::min({record.size(Component::X), record.size(Component::Y), record.size(Component::Z)});
+}
+
 double ThreeComponentRecord::samplingInterval(Component c) const {
   const auto& list = samples(c);
   return list.size() < 2 ? 0.0 : std::fabs(list[0].time - list[1].time);

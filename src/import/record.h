@@ -54,6 +54,9 @@ private:
   std::array<std::vector<Sample>, 3> lists_;
 };
 
+//! The samples all three components have: the length of the shortest one.
+std::size_t CommonSampleCount(const ThreeComponentRecord& record);
+
 //! How many samples a line-per-sample text holds, judged from its first lines and
 //! the bytes left after them.
 class LineCountEstimate {

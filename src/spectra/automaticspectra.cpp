@@ -18,10 +18,9 @@ constexpr double kSegmentSeconds = 10.0;
 constexpr double kNoRatio = -1.0;
 }  // namespace
 
-std::optional<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, double dtSeconds, std::string* failure) {
-  auto fail = [&](const char* reason) -> std::optional<SegmentationPlan> {
-    if (failure) *failure = reason;
-    return std::nullopt;
+numerics::Result<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, double dtSeconds) {
+  auto fail = [](const char* reason) -> numerics::Result<SegmentationPlan> {
+    return numerics::Outcome::Failed(reason);
   };
   if (sampleCount < 2) return fail("the record has fewer than two samples");
   if (!(dtSeconds > 0.0) || !std::isfinite(dtSeconds)) return fail("the sampling interval of X is 0");
@@ -119,11 +118,13 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
   }
   result.ratio.hasBounds = true;
 
-  const std::size_t sampleCount = std::min({record.size(import::Component::X), record.size(import::Component::Y),
-                                            record.size(import::Component::Z)});
+  const std::size_t sampleCount = import::CommonSampleCount(record);
   const double dt = record.samplingInterval(import::Component::X);
-  const auto plan = PlanSegmentation(sampleCount, dt, &result.failure);
-  if (!plan) return result;
+  const auto plan = PlanSegmentation(sampleCount, dt);
+  if (!plan.done()) {
+    result.failure = plan.message();
+    return result;
+  }
   result.plan = *plan;
   const std::size_t length = plan->length;
   const std::size_t segments = plan->count;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "numerics/outcome.h"
 #include "import/record.h"
 #include "numerics/numbertext.h"
 #include "numerics/parallel.h"
@@ -26,9 +27,8 @@ struct SegmentationPlan {
 };
 
 //! Segment length, step and count for a record of sampleCount samples taken every
-//! dtSeconds s; nullopt (with the reason in *failure) when it cannot be segmented.
-std::optional<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, double dtSeconds,
-                                                 std::string* failure = nullptr);
+//! dtSeconds s, or Failed with the reason when it cannot be segmented.
+numerics::Result<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, double dtSeconds);
 
 //! Mean of the values after repeatedly removing the one farthest from the mean
 //! (lowest index among equals) until floor((n-1)/2) remain or all remaining are

@@ -67,11 +67,6 @@ std::string explainFailure(const std::string& failure, const import::ThreeCompon
   return failure;
 }
 
-std::size_t commonSampleCount(const import::ThreeComponentRecord& record) {
-  return std::min({record.size(import::Component::X), record.size(import::Component::Y),
-                   record.size(import::Component::Z)});
-}
-
 }  // namespace
 
 RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const SpectrumCurve& z) {
@@ -89,10 +84,11 @@ RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const S
   return ratio;
 }
 
-SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
-                                const std::vector<WindowInterval>& windows, bool logAveraging,
-                                double minFrq, double maxFrq, numerics::Progress* progress, std::size_t workers) {
-  SpectraOutcome outcome;
+numerics::Result<SpectraResult> CalculateSpectra(const import::ThreeComponentRecord& record,
+                                                 const std::vector<WindowInterval>& windows, bool logAveraging,
+                                                 double minFrq, double maxFrq, numerics::Progress* progress,
+                                                 std::size_t workers) {
+  using numerics::Outcome;
 
   // The sample ranges behind a failure, to name its cause.
   auto segmentRanges = [&](const SegmentationPlan& plan) {
@@ -102,7 +98,7 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
   };
   auto windowRanges = [&] {
     std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    const std::size_t count = commonSampleCount(record);
+    const std::size_t count = import::CommonSampleCount(record);
     for (const WindowInterval& w : windows) {
       const auto [first, last] = WindowSampleRange(record, count, w);
       if (last >= first + kMinimumWindowSamples) ranges.push_back({first, last - first});
@@ -116,18 +112,17 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
   {
     std::vector<std::pair<std::size_t, std::size_t>> ranges;
     if (windows.empty()) {
-      if (const auto plan = PlanSegmentation(commonSampleCount(record),
-                                             record.samplingInterval(import::Component::X)))
+      if (const auto plan = PlanSegmentation(import::CommonSampleCount(record),
+                                             record.samplingInterval(import::Component::X));
+          plan.done())
         ranges = segmentRanges(*plan);
     } else {
       ranges = windowRanges();
     }
     for (import::Component c : import::kComponents) {
       const std::string cause = sampleCause(record, c, ranges);
-      if (!cause.empty() && cause.rfind("the values", 0) != 0) {  // too large: only if the transform fails
-        outcome.failure = cause;
-        return outcome;
-      }
+      if (!cause.empty() && cause.rfind("the values", 0) != 0)  // too large: only if the transform fails
+        return Outcome::Failed(cause);
     }
   }
 
@@ -135,12 +130,10 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
   try {
     if (windows.empty()) {
       AutomaticSpectra automatic = ComputeAutomaticSpectra(record, logAveraging, minFrq, maxFrq, progress, workers);
-      if (!automatic.failure.empty()) {
-        outcome.failure = automatic.plan.count > 0
-                              ? explainFailure(automatic.failure, record, segmentRanges(automatic.plan))
-                              : automatic.failure;
-        return outcome;
-      }
+      if (!automatic.failure.empty())
+        return Outcome::Failed(automatic.plan.count > 0
+                                   ? explainFailure(automatic.failure, record, segmentRanges(automatic.plan))
+                                   : automatic.failure);
       result.automatic = true;
       result.plan = automatic.plan;
       result.averaged = std::move(automatic.averaged);
@@ -150,23 +143,18 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
           ComputeWindowSpectra(record, {import::kComponents.begin(), import::kComponents.end()}, windows,
                                logAveraging, minFrq, maxFrq, progress, workers);
       for (std::size_t c = 0; c < spectra.size(); ++c) {
-        if (!spectra[c].failure.empty()) {
-          outcome.failure = explainFailure(spectra[c].failure, record, windowRanges());
-          return outcome;
-        }
+        if (!spectra[c].failure.empty())
+          return Outcome::Failed(explainFailure(spectra[c].failure, record, windowRanges()));
         for (WindowSpectrum& w : spectra[c].windows) result.windowSpectra.push_back(std::move(w));
         result.averaged[c] = std::move(spectra[c].averaged);
       }
       result.ratio = WindowedRatio(result.averaged[0], result.averaged[1], result.averaged[2]);
-      if (result.ratio.points.empty()) {
-        outcome.failure = explainFailure("no H/Z ratio could be formed (the vertical spectrum is zero)", record,
-                                         windowRanges());
-        return outcome;
-      }
+      if (result.ratio.points.empty())
+        return Outcome::Failed(explainFailure("no H/Z ratio could be formed (the vertical spectrum is zero)",
+                                              record, windowRanges()));
     }
   } catch (const TransformError& e) {
-    outcome.failure = e.what();
-    return outcome;
+    return Outcome::Failed(e.what());
   }
 
   if (progress) progress->finish();
@@ -174,8 +162,7 @@ SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
   result.horizontalSpan = FrequencySpan(result.averaged[0]);
   result.verticalSpan = FrequencySpan(result.averaged[2]);
   result.ratioSpan = FrequencySpan(result.ratio);
-  outcome.result = std::move(result);
-  return outcome;
+  return result;
 }
 
 }  // namespace corvath::spectra

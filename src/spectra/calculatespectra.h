@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "import/record.h"
+#include "numerics/outcome.h"
 #include "spectra/automaticspectra.h"
 #include "spectra/curves.h"
 #include "spectra/windowspectra.h"
@@ -26,12 +27,6 @@ struct SpectraResult {
   const SpectrumCurve& averagedOf(import::Component c) const { return averaged[static_cast<int>(c)]; }
 };
 
-//! A result, or the reason why there is none (the caller keeps its previous result).
-struct SpectraOutcome {
-  std::optional<SpectraResult> result;
-  std::string failure;
-};
-
 //! Windowed ratio (X + Y)/Z/2 of the averaged spectra, pairing points by equal
 //! frequency; a frequency missing in one spectrum or with a zero Z value gives no point.
 RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const SpectrumCurve& z);
@@ -43,7 +38,7 @@ RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const S
 //! constant, values too large to transform). The transforms run on up to `workers`
 //! threads (0: as many as help) with results identical to one thread's; `progress`
 //! may cancel, and the computation then throws numerics::Cancelled.
-SpectraOutcome CalculateSpectra(const import::ThreeComponentRecord& record,
+numerics::Result<SpectraResult> CalculateSpectra(const import::ThreeComponentRecord& record,
                                 const std::vector<WindowInterval>& windows, bool logAveraging,
                                 double minFrequencyHz, double maxFrequencyHz,
                                 numerics::Progress* progress = nullptr, std::size_t workers = 0);

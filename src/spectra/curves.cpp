@@ -36,6 +36,11 @@ AxisSpan FrequencySpan(const RatioCurve& curve) {
   return spanOf(curve.points, [](const RatioPoint& p) { return p.frequencyHz; });
 }
 
+bool PeakInsideBand(const RatioCurve& curve) {
+  const std::size_t n = curve.points.size();
+  return curve.peak && n >= 3 && *curve.peak > 0 && *curve.peak < n - 1;
+}
+
 void MarkPeak(RatioCurve& curve) {
   curve.peak.reset();
   curve.peakLabel.clear();

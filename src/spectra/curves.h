@@ -55,4 +55,9 @@ AxisSpan FrequencySpan(const RatioCurve& curve);
 //! Finds the peak (first of equal maxima) and labels it with its frequency plus "Hz".
 void MarkPeak(RatioCurve& curve);
 
+//! True when the curve's largest value lies inside the band: neither at its first
+//! nor at its last point (so never with fewer than three points). A maximum at an
+//! end of the band is no peak; only a peak inside it is marked and labelled.
+bool PeakInsideBand(const RatioCurve& curve);
+
 }  // namespace corvath::spectra

@@ -135,10 +135,10 @@ private:
   locale_t previous_ = static_cast<locale_t>(0);
 };
 
-ExportOutcome writeWorkbook(const std::string& path, const std::vector<numerics::arofstrM>& table) {
+numerics::Outcome writeWorkbook(const std::string& path, const std::vector<numerics::arofstrM>& table) {
   const CNumericLocale numbers;
   lxw_workbook* workbook = workbook_new(path.c_str());
-  if (!workbook) return {false, "Cannot create the workbook " + path};
+  if (!workbook) return numerics::Outcome::Failed("Cannot create the workbook " + path);
   lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
   std::map<std::size_t, lxw_format*> formats;
   lxw_error error = sheet ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
@@ -164,8 +164,9 @@ ExportOutcome writeWorkbook(const std::string& path, const std::vector<numerics:
   }
   const lxw_error closed = workbook_close(workbook);  // writes the file and frees the workbook
   if (error == LXW_NO_ERROR) error = closed;
-  if (error != LXW_NO_ERROR) return {false, "Cannot write the workbook " + path + ": " + lxw_strerror(error)};
-  return {true, {}};
+  if (error != LXW_NO_ERROR)
+    return numerics::Outcome::Failed("Cannot write the workbook " + path + ": " + lxw_strerror(error));
+  return numerics::Outcome::Done();
 }
 
 void writeCsvCell(std::ostream& out, const std::string& text) {
@@ -183,13 +184,13 @@ void writeCsvCell(std::ostream& out, const std::string& text) {
 
 }  // namespace
 
-ExportOutcome WriteSpectrumWorkbook(const std::string& path, const SpectraResult& result) {
+numerics::Outcome WriteSpectrumWorkbook(const std::string& path, const SpectraResult& result) {
   try {
     return writeWorkbook(path, SpectrumWorkbookTable(result));
   } catch (const std::exception& e) {
-    return {false, "Cannot write the workbook " + path + ": " + e.what()};
+    return numerics::Outcome::Failed("Cannot write the workbook " + path + ": " + e.what());
   } catch (...) {
-    return {false, "Cannot write the workbook " + path};
+    return numerics::Outcome::Failed("Cannot write the workbook " + path);
   }
 }
 

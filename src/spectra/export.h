@@ -43,16 +43,11 @@ inline constexpr const char* kWorkbookFallbackNotice = "Excel OLE server not fou
 //! other cell empty. A row whose Y, Z or ratio point is missing is left empty.
 std::vector<numerics::arofstrM> SpectrumWorkbookTable(const SpectraResult& result);
 
-//! Success, or the message for the user.
-struct ExportOutcome {
-  bool written = false;
-  std::string message;  //!< why nothing (or not all) was written; empty on success
-};
-
 //! "Spectrum to Excel file": writes SpectrumWorkbookTable into the first worksheet
 //! of a new workbook at path (Office Open XML format) from cell A1; a number cell
-//! holds the value as rounded by its text and shows exactly that text. Never throws.
-ExportOutcome WriteSpectrumWorkbook(const std::string& path, const SpectraResult& result);
+//! holds the value as rounded by its text and shows exactly that text. Never throws:
+//! Done, or Failed with the message for the user.
+numerics::Outcome WriteSpectrumWorkbook(const std::string& path, const SpectraResult& result);
 
 //! The CSV form of SpectrumWorkbookTable: one line per table row, its ten cells
 //! separated by commas (empty cells as nothing), a cell holding a comma or a double

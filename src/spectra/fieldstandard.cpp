@@ -54,15 +54,18 @@ double CombineHorizontal(HorizontalCombination combination, double n, double e) 
 }
 
 const char* HorizontalCombinationName(HorizontalCombination combination) {
-  switch (combination) {
-    case HorizontalCombination::Geometric: return "geometric";
-    case HorizontalCombination::Quadratic: return "quadratic";
-    case HorizontalCombination::Arithmetic: return "arithmetic";
-  }
+  for (const HorizontalCombinationEntry& entry : kHorizontalCombinations)
+    if (entry.combination == combination) return entry.name;
   return "";
 }
 
-std::string CheckFieldStandardSettings(const FieldStandardSettings& s) {
+std::optional<HorizontalCombination> HorizontalCombinationOfWord(std::string_view word) {
+  for (const HorizontalCombinationEntry& entry : kHorizontalCombinations)
+    if (word == entry.word) return entry.combination;
+  return std::nullopt;
+}
+
+static std::string settingsProblem(const FieldStandardSettings& s) {
   if (!finite(s.windowLengthSeconds) || !(s.windowLengthSeconds > 0.0))
     return "the window length must be a positive number of seconds, got " + text(s.windowLengthSeconds);
   if (!finite(s.overlapPercent) || s.overlapPercent < 0.0 || s.overlapPercent >= 100.0)
@@ -87,6 +90,11 @@ std::string CheckFieldStandardSettings(const FieldStandardSettings& s) {
     return "the rejection needs a positive number of standard deviations, got " + text(s.rejectionStdDevs);
   if (s.rejectionIterations < 1) return "the rejection needs at least one pass";
   return {};
+}
+
+numerics::Outcome CheckFieldStandardSettings(const FieldStandardSettings& s) {
+  std::string problem = settingsProblem(s);
+  return problem.empty() ? numerics::Outcome::Done() : numerics::Outcome::Failed(std::move(problem));
 }
 
 std::vector<double> LogFrequencyGrid(double fminHz, double fmaxHz, int n) {
@@ -120,18 +128,16 @@ std::size_t FieldStandardResult::rejectedWindows() const {
       std::count_if(windows.begin(), windows.end(), [](const FieldStandardWindow& w) { return w.rejected; }));
 }
 
-FieldStandardOutcome CalculateFieldStandard(const import::ThreeComponentRecord& record,
-                                            const std::vector<WindowInterval>& intervals,
-                                            const FieldStandardSettings& settings) {
-  FieldStandardOutcome outcome;
-  auto fail = [&](std::string reason) {
-    outcome.failure = std::move(reason);
-    return outcome;
+numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
+                                                             const std::vector<WindowInterval>& intervals,
+                                                             const FieldStandardSettings& settings) {
+  auto fail = [](std::string reason) -> numerics::Result<FieldStandardResult> {
+    return numerics::Outcome::Failed(std::move(reason));
   };
-  if (std::string problem = CheckFieldStandardSettings(settings); !problem.empty()) return fail(problem);
+  if (numerics::Outcome check = CheckFieldStandardSettings(settings); !check.done()) return check;
 
   using import::Component;
-  const std::size_t n = std::min({record.size(Component::X), record.size(Component::Y), record.size(Component::Z)});
+  const std::size_t n = import::CommonSampleCount(record);
   if (n < 2) return fail("the record holds fewer than two samples in each of X, Y and Z");
   const double dt = record.samplingInterval(Component::X);
   if (!(dt > 0.0) || !finite(dt)) return fail("the sampling interval of X is 0");
@@ -283,8 +289,7 @@ FieldStandardOutcome CalculateFieldStandard(const import::ThreeComponentRecord& 
   input.searchMaxHz = result.search.highHz;
   result.sesame = EvaluateSesame(input);
 
-  outcome.result = std::move(result);
-  return outcome;
+  return result;
 }
 
 }  // namespace corvath::spectra

@@ -5,13 +5,16 @@
 // and vertical smoothed by Konno and Ohmachi onto a logarithmic grid; per-window
 // H/V curves with their lognormal mean and standard deviation, the peak of every
 // window, rejection of outlying windows and the SESAME (2004) criteria.
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "import/record.h"
+#include "numerics/outcome.h"
 #include "spectra/sesame.h"
 #include "spectra/windowrejection.h"
 #include "spectra/windowspectra.h"
@@ -28,8 +31,26 @@ enum class HorizontalCombination {
 //! The combined horizontal amplitude of n and e.
 double CombineHorizontal(HorizontalCombination combination, double n, double e);
 
-//! "geometric", "quadratic" or "arithmetic".
+//! One horizontal combination: its value, its name as the window's "Combine" list
+//! and the report show it, and its word after --combine on the command line.
+struct HorizontalCombinationEntry {
+  HorizontalCombination combination;
+  const char* name;
+  const char* word;
+};
+
+//! Every horizontal combination, in the order of the "Combine" list (the default first).
+inline constexpr std::array<HorizontalCombinationEntry, 3> kHorizontalCombinations = {{
+    {HorizontalCombination::Geometric, "geometric", "geometric"},
+    {HorizontalCombination::Quadratic, "quadratic", "quadratic"},
+    {HorizontalCombination::Arithmetic, "arithmetic", "arithmetic"},
+}};
+
+//! The combination's name from kHorizontalCombinations ("geometric", "quadratic" or "arithmetic").
 const char* HorizontalCombinationName(HorizontalCombination combination);
+
+//! The combination whose command-line word is `word`, none for any other text.
+std::optional<HorizontalCombination> HorizontalCombinationOfWord(std::string_view word);
 
 //! A frequency band, both ends inclusive (Hz).
 struct FrequencyBand {
@@ -52,8 +73,8 @@ struct FieldStandardSettings {
   int rejectionIterations = 50;       //!< at most this many passes
 };
 
-//! Why the settings cannot be used (the values quoted), or empty when they can.
-std::string CheckFieldStandardSettings(const FieldStandardSettings& settings);
+//! Done when the settings can be used, else Failed saying why (the values quoted).
+numerics::Outcome CheckFieldStandardSettings(const FieldStandardSettings& settings);
 
 //! The logarithmic grid: n frequencies from fmin to fmax (Hz), equally spaced in log f.
 std::vector<double> LogFrequencyGrid(double fminHz, double fmaxHz, int n);
@@ -98,15 +119,11 @@ struct FieldStandardResult {
 };
 
 //! A result, or why there is none.
-struct FieldStandardOutcome {
-  std::optional<FieldStandardResult> result;
-  std::string failure;
-};
 
 //! The field-standard H/V of the record over the analysis windows (seconds, both
 //! ends inclusive) or, with none, over windows cut from the whole record. Only sample
 //! indices present in X, Y and Z are used; X and Y are the horizontals, Z the vertical.
-FieldStandardOutcome CalculateFieldStandard(const import::ThreeComponentRecord& record,
+numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
                                             const std::vector<WindowInterval>& windows,
                                             const FieldStandardSettings& settings);
 

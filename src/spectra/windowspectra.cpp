@@ -10,13 +10,6 @@
 
 namespace corvath::spectra {
 
-namespace {
-std::size_t commonSampleCount(const import::ThreeComponentRecord& record) {
-  return std::min({record.size(import::Component::X), record.size(import::Component::Y),
-                   record.size(import::Component::Z)});
-}
-}  // namespace
-
 std::pair<std::size_t, std::size_t> WindowSampleRange(const import::ThreeComponentRecord& record,
                                                       std::size_t sampleCount, const WindowInterval& window) {
   const auto& x = record.samples(import::Component::X);
@@ -63,7 +56,7 @@ struct ComponentWork {
       result.failure = name + " has a sampling interval of 0";
       return false;
     }
-    const std::size_t sampleCount = commonSampleCount(record);
+    const std::size_t sampleCount = import::CommonSampleCount(record);
     ranges.resize(windows.size());
     smoothed.resize(windows.size());
     for (std::size_t k = 0; k < windows.size(); ++k) {

@@ -11,8 +11,11 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <utility>
 #include <qcustomplot.h>
 
+#include "app/fieldstandardhv.h"
+#include "numerics/numberfield.h"
 #include "numerics/numbertext.h"
 #include "spectra/fieldstandardreport.h"
 #include "charts/chartinteraction.h"
@@ -131,7 +134,8 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   field(gridPoints, "fieldStandardGridPoints", "Grid points", defaults.gridPoints);
   combine = new QComboBox(panel_);
   combine->setObjectName("fieldStandardCombine");
-  combine->addItems({"geometric", "quadratic", "arithmetic"});
+  for (const spectra::HorizontalCombinationEntry& entry : spectra::kHorizontalCombinations)
+    combine->addItem(entry.name);
   form->addRow("Combine", combine);
   reject = new QCheckBox("Reject windows", panel_);
   reject->setObjectName("fieldStandardReject");
@@ -163,37 +167,35 @@ QWidget* FieldStandardView::besideRatioChart(QWidget* ratioPane) {
 
 bool FieldStandardView::chosen() const { return method_->currentIndex() == 1; }
 
-app::Outcome FieldStandardView::readSettings(app::FieldStandardSettings& s) const {
-  std::string problems;
-  auto read = [&](const QLineEdit* edit, const char* label, double& target) {
-    const double value = numerics::TextToNumber(edit->text().toStdString());
-    if (value == numerics::InvalidNumber)
-      problems += (problems.empty() ? "" : "; ") + std::string(label) + ": not a number";
-    else
-      target = value;
+app::Result<app::FieldStandardSettings> FieldStandardView::readSettings() const {
+  app::FieldStandardSettings s;
+  const std::pair<const QLineEdit*, std::pair<const char*, double*>> fields[] = {
+      {windowLength, {"Window, s", &s.windowLengthSeconds}},
+      {overlap, {"Overlap, %", &s.overlapPercent}},
+      {taper, {"Taper", &s.taperFraction}},
+      {bandwidth, {"K-O b", &s.bandwidth}},
+      {gridMin, {"Grid from, Hz", &s.gridMinHz}},
+      {gridMax, {"Grid to, Hz", &s.gridMaxHz}},
+      {rejectN, {"n sigma", &s.rejectionStdDevs}},
   };
-  double points = s.gridPoints;
-  read(windowLength, "Window, s", s.windowLengthSeconds);
-  read(overlap, "Overlap, %", s.overlapPercent);
-  read(taper, "Taper", s.taperFraction);
-  read(bandwidth, "K-O b", s.bandwidth);
-  read(gridMin, "Grid from, Hz", s.gridMinHz);
-  read(gridMax, "Grid to, Hz", s.gridMaxHz);
-  read(gridPoints, "Grid points", points);
-  read(rejectN, "n sigma", s.rejectionStdDevs);
-  if (points != std::floor(points) || points < 2 || points > 100000)
-    problems += (problems.empty() ? "" : "; ") + std::string("Grid points: a whole number from 2 to 100000");
-  else
-    s.gridPoints = static_cast<int>(points);
-  s.combination = static_cast<spectra::HorizontalCombination>(combine->currentIndex());
+  for (const auto& [edit, target] : fields) {
+    const numerics::Result<double> value = numerics::NumberField(target.first, edit->text().toStdString());
+    if (!value.done()) return value.outcome;
+    *target.second = *value;
+  }
+  const numerics::Result<long long> points =
+      numerics::WholeNumberField("Grid points", gridPoints->text().toStdString(), 2, 100000);
+  if (!points.done()) return points.outcome;
+  s.gridPoints = static_cast<int>(*points);
+  s.combination = spectra::kHorizontalCombinations.at(static_cast<std::size_t>(combine->currentIndex())).combination;
   s.reject = reject->isChecked();
-  return problems.empty() ? app::Outcome::Done() : app::Outcome::Failed(problems);
+  return s;
 }
 
 app::Outcome FieldStandardView::calculate(app::Workspace& workspace, QCustomPlot* ratioChart) {
-  app::FieldStandardSettings settings;
-  if (app::Outcome read = readSettings(settings); !read.done()) return read;
-  const app::Outcome outcome = app::CalculateFieldStandardHv(workspace, settings);
+  const app::Result<app::FieldStandardSettings> settings = readSettings();
+  if (!settings.done()) return settings.outcome;
+  const app::Outcome outcome = app::CalculateFieldStandardHv(workspace, *settings);
   if (!outcome.done()) return outcome;
   showResult(workspace, ratioChart);
   return outcome;
@@ -202,15 +204,9 @@ app::Outcome FieldStandardView::calculate(app::Workspace& workspace, QCustomPlot
 void FieldStandardView::showResult(const app::Workspace& workspace, QCustomPlot* ratioChart) {
   if (!workspace.fieldStandardResult) return;
   DrawFieldStandard(ratioChart, *workspace.fieldStandardResult);
-  const spectra::FieldStandardResult& r = *workspace.fieldStandardResult;
-  auto number = [](double v) { return spectra::ReportNumber(v); };
+  // The same lines "corvath-cli hv" prints.
   std::ostringstream text;
-  text << "f0 = " << number(r.f0.median()) << " Hz (" << number(r.f0.lower()) << " to " << number(r.f0.upper())
-       << " Hz)\nA0 = " << number(r.a0.median()) << " (" << number(r.a0.lower()) << " to " << number(r.a0.upper())
-       << ")\nwindows: " << r.usedWindows() << " used, " << r.rejectedWindows() << " rejected\n"
-       << "SESAME: " << (r.sesame.reliable() ? "reliable" : "not reliable") << ", "
-       << (r.sesame.clear() ? "clear peak" : "no clear peak") << "\n\n";
-  spectra::WriteFieldStandardReport(text, r);
+  app::WriteFieldStandardReport(workspace, text, /*json=*/false);
   report->setPlainText(QString::fromStdString(text.str()));
 }
 

@@ -49,8 +49,9 @@ public:
   //! Draws the workspace's field-standard result on the ratio chart and shows its report.
   void showResult(const app::Workspace& workspace, QCustomPlot* ratioChart);
 
-  //! The settings as the form holds them (unchanged entries keep the defaults).
-  app::Outcome readSettings(app::FieldStandardSettings& settings) const;
+  //! The settings as the form holds them, or Failed naming the first field that is
+  //! not a number (or, for "Grid points", not a whole number from 2 to 100000).
+  app::Result<app::FieldStandardSettings> readSettings() const;
 
   QLineEdit* windowLength = nullptr;  // "Window, s"
   QLineEdit* overlap = nullptr;       // "Overlap, %"

@@ -394,10 +394,9 @@ void MainWindow::calculateSpectra() {
     return spectra_->calculateTheoreticalCurve(settings, read);
   }
   if (fieldStandard_->chosen()) {
-    app::FieldStandardSettings settings;
-    if (const app::Outcome read = fieldStandard_->readSettings(settings); !read.done())
-      return spectraCalculated(SpectraController::Method::FieldStandard, read);
-    return spectra_->calculateFieldStandard(settings);
+    const auto settings = fieldStandard_->readSettings();
+    if (!settings.done()) return spectraCalculated(SpectraController::Method::FieldStandard, settings.outcome);
+    return spectra_->calculateFieldStandard(*settings);
   }
   const app::Result<app::SpectraSettings> settings = panel_->spectraSettings(workspace_.logAveraging);
   if (!settings.done()) return spectraCalculated(SpectraController::Method::Classic, settings.outcome);
@@ -438,8 +437,8 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
   report("Calculate spectra", outcome);
   // A largest value at an end of the band is said to be no peak.
   if (outcome.done() && workspace_.spectraResult)
-    if (const QString notice = PeakNotice(workspace_.spectraResult->ratio); !notice.isEmpty())
-      report(QString(), app::Outcome::Done(notice.toStdString()));
+    if (const std::string notice = app::PeakNotice(workspace_.spectraResult->ratio); !notice.empty())
+      report(QString(), app::Outcome::Done(notice));
 }
 
 void MainWindow::drawTheoreticalCurve(const numerics::arofcomplexM& curve) { DrawCurve(theoreticalRatioGraph_, curve); }

@@ -172,12 +172,9 @@ void TimeRangeLink::rangeChanged(const QCPRange& range) {
 void TimeRangeLink::followMouseZoom() {
   // The zoom factor follows the view to its nearest step (1 to 10), so that the next
   // "Zoom in" or "Zoom out" goes on from what is shown.
-  const double target = std::clamp(
-      windows::kMinZoomFactor + std::round((visibleFactor() - windows::kMinZoomFactor) / windows::kZoomStep) *
-                                    windows::kZoomStep,
-      windows::kMinZoomFactor, windows::kMaxZoomFactor);
-  for (int guard = 0; guard < 100 && workspace_.zoomFactor < target - 1e-9; ++guard) app::ZoomIn(workspace_);
-  for (int guard = 0; guard < 100 && workspace_.zoomFactor > target + 1e-9; ++guard) app::ZoomOut(workspace_);
+  // Without a record or an empty view the factor stays as it is.
+  if (const double span = visibleRange().size(); hasRecord() && span > 0)
+    workspace_.zoomFactor = windows::ZoomFactorOfSpan(whole_.size(), span);
   appliedFactor_ = workspace_.zoomFactor;
 }
 

@@ -23,6 +23,16 @@ double ZoomOut(double zoomFactor) {
   return std::clamp(OnGrid(zoomFactor - kZoomStep), kMinZoomFactor, kMaxZoomFactor);
 }
 
+double ZoomFactorOfSpan(double wholeSpan, double visibleSpan) {
+  const bool usable = std::isfinite(wholeSpan) && std::isfinite(visibleSpan) && wholeSpan > 0 && visibleSpan > 0;
+  if (!usable) return kMinZoomFactor;
+  const double factor = wholeSpan / visibleSpan;  // may overflow to infinity: the largest factor
+  if (!(factor > kMinZoomFactor)) return kMinZoomFactor;
+  if (!(factor < kMaxZoomFactor)) return kMaxZoomFactor;
+  const double steps = std::round((factor - kMinZoomFactor) / kZoomStep);
+  return std::clamp(OnGrid(kMinZoomFactor + steps * kZoomStep), kMinZoomFactor, kMaxZoomFactor);
+}
+
 int ZoomedChartWidth(int paneWidth, double zoomFactor) {
   if (!(zoomFactor > 1.0)) return paneWidth;
   const double width = RoundHalfEven(static_cast<double>(paneWidth) * zoomFactor);

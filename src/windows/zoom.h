@@ -14,6 +14,12 @@ double ZoomIn(double zoomFactor);
 //! The factor after "Zoom out": one step narrower, at least 1, on the 0.1 grid.
 double ZoomOut(double zoomFactor);
 
+//! The zoom factor a view of visibleSpan out of wholeSpan (seconds) corresponds to:
+//! wholeSpan / visibleSpan snapped to the nearest step of 0.2 from 1, within 1 to 10
+//! and on the 0.1 grid, so "Zoom in" and "Zoom out" go on from what is shown. A span
+//! that is not a positive finite number gives 1.
+double ZoomFactorOfSpan(double wholeSpan, double visibleSpan);
+
 //! Chart width in pixels for a pane of paneWidth pixels: paneWidth x zoomFactor
 //! rounded to the nearest integer (halves to even) while the factor exceeds 1,
 //! else the pane's own width.

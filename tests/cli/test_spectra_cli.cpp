@@ -38,9 +38,9 @@ protected:
     auto record = import::ReadComponentFiles(c[0], c[1], c[2]);
     if (removeZeroSize) EXPECT_TRUE(windows::RemoveZero(record, numerics::TextToNumber(removeZeroSize)));
     const auto outcome = spectra::CalculateSpectra(record, windows, logAveraging, 1.0, 20.0);
-    EXPECT_TRUE(outcome.result) << outcome.failure;
+    EXPECT_TRUE(outcome.value) << outcome.message();
     std::ostringstream table;
-    if (outcome.result) spectra::WriteSpectrumTable(table, *outcome.result);
+    if (outcome.value) spectra::WriteSpectrumTable(table, *outcome.value);
     return table.str();
   }
 

@@ -27,7 +27,7 @@ TEST(PlanSegmentation, TableAt100Hz) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.samples);
     const auto plan = PlanSegmentation(c.samples, 0.01);
-    ASSERT_TRUE(plan);
+    ASSERT_TRUE(plan.done()) << plan.message();
     EXPECT_EQ(plan->length, c.length);
     EXPECT_EQ(plan->step, c.step);
     EXPECT_EQ(plan->count, c.count);
@@ -36,7 +36,7 @@ TEST(PlanSegmentation, TableAt100Hz) {
   }
   // One hour at 200 Hz: long segments, still at least half overlapping.
   const auto hour = PlanSegmentation(720000, 0.005);
-  ASSERT_TRUE(hour);
+  ASSERT_TRUE(hour.done());
   EXPECT_EQ(hour->length, 32000u);
   EXPECT_EQ(hour->step, 13760u);
   EXPECT_EQ(hour->count, 50u);
@@ -50,12 +50,12 @@ TEST(PlanSegmentation, RefusesWhatCannotBeSegmented) {
   const Case cases[] = {{0, 0.01}, {1, 0.01}, {1000, 0.0}, {1000, 25.0}, {4, 0.01}, {1000, 5e-324}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.samples) + " samples, dt " + std::to_string(c.dt));
-    std::string failure;
-    EXPECT_FALSE(PlanSegmentation(c.samples, c.dt, &failure));
-    EXPECT_FALSE(failure.empty());
+    const auto plan = PlanSegmentation(c.samples, c.dt);
+    EXPECT_TRUE(plan.failed());
+    EXPECT_FALSE(plan.message().empty());
   }
   // dt of 2 s: 10/dt = 5 samples, just enough for bins 1 and 2.
-  EXPECT_TRUE(PlanSegmentation(100, 2.0));
+  EXPECT_TRUE(PlanSegmentation(100, 2.0).done());
 }
 
 TEST(RobustMean, SmallCountsAndTies) {

@@ -73,8 +73,8 @@ TEST(CalculateSpectra, ResonanceGivesThePeakOnBothPaths) {
       SCOPED_TRACE(std::string(windowed ? "windowed" : "automatic") + (logAveraging ? ", log" : ", linear"));
       const auto outcome = CalculateSpectra(record, windowed ? windows : std::vector<WindowInterval>{},
                                             logAveraging, 1.0, 20.0);
-      ASSERT_TRUE(outcome.result) << outcome.failure;
-      const SpectraResult& r = *outcome.result;
+      ASSERT_TRUE(outcome.value) << outcome.message();
+      const SpectraResult& r = *outcome.value;
       ExpectAllFinite(r);
       ASSERT_EQ(r.ratio.points.size(), 101u);
       for (const auto& curve : r.averaged) ASSERT_EQ(curve.points.size(), 101u);
@@ -103,8 +103,8 @@ TEST(CalculateSpectra, ResonanceGivesThePeakOnBothPaths) {
 TEST(CalculateSpectra, WindowedRatioIsFormedPointByPoint) {
   const auto record = ResonantRecord(6000, 0.01, 3.0);
   const auto outcome = CalculateSpectra(record, {{0, 20}, {25, 45}}, true, 1.0, 20.0);
-  ASSERT_TRUE(outcome.result) << outcome.failure;
-  const auto& r = *outcome.result;
+  ASSERT_TRUE(outcome.value) << outcome.message();
+  const auto& r = *outcome.value;
   for (std::size_t i = 0; i < r.ratio.points.size(); ++i) {
     const double expected = (r.averaged[0].points[i].amplitude + r.averaged[1].points[i].amplitude) /
                             r.averaged[2].points[i].amplitude / 2;
@@ -191,8 +191,8 @@ TEST(CalculateSpectra, FailuresInsteadOfNonsense) {
     SCOPED_TRACE(c.name);
     const auto outcome = CalculateSpectra(c.record, c.windows, c.logAveraging, numerics::TextToNumber(c.minFrq),
                                           numerics::TextToNumber(c.maxFrq));
-    EXPECT_FALSE(outcome.result);
-    EXPECT_FALSE(outcome.failure.empty());
+    EXPECT_FALSE(outcome.value);
+    EXPECT_FALSE(outcome.message().empty());
   }
 }
 
@@ -203,10 +203,10 @@ TEST(CalculateSpectra, OddRecordsStayFinite) {
   for (bool windowed : {false, true}) {
     const auto outcome = CalculateSpectra(record, windowed ? std::vector<WindowInterval>{{0, 35}} : std::vector<WindowInterval>{},
                                           true, 1.0, 20.0);
-    ASSERT_TRUE(outcome.result) << outcome.failure;
-    ExpectAllFinite(*outcome.result);
+    ASSERT_TRUE(outcome.value) << outcome.message();
+    ExpectAllFinite(*outcome.value);
     if (!windowed) {
-      const auto& plan = outcome.result->plan;
+      const auto& plan = outcome.value->plan;
       EXPECT_LE((plan.count - 1) * plan.step + plan.length, 2500u);
     }
   }
@@ -217,17 +217,17 @@ TEST(CalculateSpectra, OddRecordsStayFinite) {
     for (std::size_t i = 0; i < flat.size(c); ++i) flat.setValue(c, i, 1.0);
   for (bool logAveraging : {true, false}) {
     const auto outcome = CalculateSpectra(flat, {}, logAveraging, 1.0, 20.0);
-    EXPECT_FALSE(outcome.result);
-    EXPECT_EQ(outcome.failure, "the samples of X are constant (every sample is 1): its spectrum is 0 above 0 Hz");
+    EXPECT_FALSE(outcome.value);
+    EXPECT_EQ(outcome.message(), "the samples of X are constant (every sample is 1): its spectrum is 0 above 0 Hz");
   }
 }
 
 TEST(CalculateSpectra, SingleSegmentBoundsCoincide) {
   const auto record = ResonantRecord(1001, 0.01, 3.0);
   const auto outcome = CalculateSpectra(record, {}, true, 1.0, 20.0);
-  ASSERT_TRUE(outcome.result) << outcome.failure;
-  EXPECT_EQ(outcome.result->plan.count, 1u);
-  for (const auto& p : outcome.result->ratio.points) {
+  ASSERT_TRUE(outcome.value) << outcome.message();
+  EXPECT_EQ(outcome.value->plan.count, 1u);
+  for (const auto& p : outcome.value->ratio.points) {
     EXPECT_EQ(p.lower, p.ratio);
     EXPECT_EQ(p.upper, p.ratio);
   }
@@ -243,6 +243,30 @@ TEST(MarkPeak, FirstOfEqualMaxima) {
   RatioCurve empty;
   MarkPeak(empty);
   EXPECT_FALSE(empty.peak);
+}
+
+TEST(PeakInsideBand, AMaximumAtAnEndOfTheBandIsNoPeak) {
+  struct Case {
+    const char* name;
+    std::vector<double> ratios;
+    bool inside;
+  };
+  const Case cases[] = {
+      {"inside", {1, 3, 2}, true},
+      {"at the first point", {3, 2, 1}, false},
+      {"at the last point", {1, 2, 3}, false},
+      {"first of equal maxima at the first point", {3, 1, 3}, false},
+      {"equal maxima inside and at the last point", {1, 3, 3}, true},
+      {"two points", {1, 2}, false},
+      {"one point", {2}, false},
+      {"no point", {}, false},
+  };
+  for (const Case& c : cases) {
+    RatioCurve curve;
+    for (std::size_t i = 0; i < c.ratios.size(); ++i) curve.points.push_back({1.0 + i, c.ratios[i], 0, 0});
+    MarkPeak(curve);
+    EXPECT_EQ(PeakInsideBand(curve), c.inside) << c.name;
+  }
 }
 
 TEST(WriteSpectrumTable, FixedFormatWithCrLf) {
@@ -298,10 +322,10 @@ TEST(CalculateSpectra, RealRecordOnBothPaths) {
   for (bool windowed : {false, true}) {
     SCOPED_TRACE(windowed ? "windowed" : "automatic");
     const auto outcome = CalculateSpectra(record, windowed ? windows : std::vector<WindowInterval>{}, true, 0.2, 20.0);
-    ASSERT_TRUE(outcome.result) << outcome.failure;
-    ExpectAllFinite(*outcome.result);
-    EXPECT_EQ(outcome.result->ratio.points.size(), 101u);
-    peaks[windowed] = outcome.result->ratio.points[*outcome.result->ratio.peak].frequencyHz;
+    ASSERT_TRUE(outcome.value) << outcome.message();
+    ExpectAllFinite(*outcome.value);
+    EXPECT_EQ(outcome.value->ratio.points.size(), 101u);
+    peaks[windowed] = outcome.value->ratio.points[*outcome.value->ratio.peak].frequencyHz;
   }
   // The site's fundamental peak lies below 1 Hz; both paths find the same grid point
   // or a neighbour (grid spacing 0.198 Hz).

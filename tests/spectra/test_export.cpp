@@ -115,8 +115,8 @@ TEST(WriteSpectrumWorkbook, FirstSheetFromA1WithNumbersShownAsTheirTexts) {
   const fs::path dir = fs::temp_directory_path() / ("corvath_workbook_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const fs::path path = dir / "result.xls";
-  const ExportOutcome outcome = WriteSpectrumWorkbook(path.string(), TwoPoints());
-  EXPECT_TRUE(outcome.written) << outcome.message;
+  const corvath::numerics::Outcome outcome = WriteSpectrumWorkbook(path.string(), TwoPoints());
+  EXPECT_TRUE(outcome.done()) << outcome.message;
   EXPECT_TRUE(outcome.message.empty());
   const std::string bytes = ReadAll(path);
   ASSERT_GT(bytes.size(), 1000u);
@@ -155,9 +155,9 @@ TEST(WriteSpectrumWorkbook, NumbersKeepTheirPointUnderACommaLocale) {
     }
   if (!comma) GTEST_SKIP() << "no locale with a decimal comma installed";
   const fs::path path = fs::temp_directory_path() / ("corvath_locale_" + std::to_string(::getpid()) + ".xls");
-  const ExportOutcome outcome = WriteSpectrumWorkbook(path.string(), TwoPoints());
+  const corvath::numerics::Outcome outcome = WriteSpectrumWorkbook(path.string(), TwoPoints());
   setlocale(LC_NUMERIC, previous.c_str());
-  ASSERT_TRUE(outcome.written) << outcome.message;
+  ASSERT_TRUE(outcome.done()) << outcome.message;
   const std::string sheet = Unzip(ReadAll(path))["xl/worksheets/sheet1.xml"];
   fs::remove(path);
   EXPECT_NE(sheet.find("<v>2.5</v>"), std::string::npos) << comma << ": " << sheet;
@@ -166,9 +166,9 @@ TEST(WriteSpectrumWorkbook, NumbersKeepTheirPointUnderACommaLocale) {
 
 TEST(WriteSpectrumWorkbook, UnwritablePathIsAMessageNotAnException) {
   const std::string path = "/nonexistent-corvath-dir/sub/result.xls";
-  ExportOutcome outcome;
+  corvath::numerics::Outcome outcome;
   EXPECT_NO_THROW(outcome = WriteSpectrumWorkbook(path, TwoPoints()));
-  EXPECT_FALSE(outcome.written);
+  EXPECT_FALSE(outcome.done());
   EXPECT_NE(outcome.message.find(path), std::string::npos) << outcome.message;
   EXPECT_FALSE(fs::exists(path));
 }

@@ -159,6 +159,15 @@ TEST(FieldStandardParts, HorizontalCombinations) {
   }
 }
 
+TEST(FieldStandardParts, EveryCombinationIsFoundByItsWordAndNamed) {
+  for (const HorizontalCombinationEntry& entry : kHorizontalCombinations) {
+    EXPECT_EQ(HorizontalCombinationOfWord(entry.word), entry.combination) << entry.word;
+    EXPECT_STREQ(HorizontalCombinationName(entry.combination), entry.name);
+  }
+  EXPECT_EQ(kHorizontalCombinations.front().combination, FieldStandardSettings{}.combination);
+  for (const char* word : {"", "Geometric", "geometric ", "mean"}) EXPECT_FALSE(HorizontalCombinationOfWord(word)) << word;
+}
+
 TEST(FieldStandardParts, LogGrid) {
   const auto grid = LogFrequencyGrid(0.2, 20, 256);
   ASSERT_EQ(grid.size(), 256u);
@@ -291,9 +300,9 @@ TEST(FieldStandard, ResonancePutsF0WithinOneGridStep) {
   const auto record = NoiseRecord(60000, 0.02, resonance);  // 20 min at 50 Hz
   FieldStandardSettings settings;
   settings.windowLengthSeconds = 60;
-  const FieldStandardOutcome out = CalculateFieldStandard(record, {}, settings);
-  ASSERT_TRUE(out.result) << out.failure;
-  const FieldStandardResult& r = *out.result;
+  const numerics::Result<FieldStandardResult> out = CalculateFieldStandard(record, {}, settings);
+  ASSERT_TRUE(out.value) << out.message();
+  const FieldStandardResult& r = *out.value;
   ExpectFiniteResult(r);
   EXPECT_EQ(r.windows.size(), 20u);
   EXPECT_TRUE(r.automaticWindows);
@@ -311,12 +320,12 @@ TEST(FieldStandard, ResonancePutsF0WithinOneGridStep) {
 
 TEST(FieldStandard, WhiteNoiseFailsTheClarityCriteria) {
   const auto record = NoiseRecord(60000, 0.02, 0.0, 3);
-  const FieldStandardOutcome out = CalculateFieldStandard(record, {}, FieldStandardSettings{});
-  ASSERT_TRUE(out.result) << out.failure;
-  ExpectFiniteResult(*out.result);
-  EXPECT_FALSE(out.result->sesame.clear()) << out.result->sesame.clarityPassed;
-  EXPECT_FALSE(out.result->sesame.checks[static_cast<int>(SesameCriterion::AmplitudeAboveTwo)].passed);
-  EXPECT_LT(out.result->curvePeakAmplitude, 2.0);
+  const numerics::Result<FieldStandardResult> out = CalculateFieldStandard(record, {}, FieldStandardSettings{});
+  ASSERT_TRUE(out.value) << out.message();
+  ExpectFiniteResult(*out.value);
+  EXPECT_FALSE(out.value->sesame.clear()) << out.value->sesame.clarityPassed;
+  EXPECT_FALSE(out.value->sesame.checks[static_cast<int>(SesameCriterion::AmplitudeAboveTwo)].passed);
+  EXPECT_LT(out.value->curvePeakAmplitude, 2.0);
 }
 
 TEST(FieldStandard, WindowsOverlapCombinationAndSearch) {
@@ -325,18 +334,18 @@ TEST(FieldStandard, WindowsOverlapCombinationAndSearch) {
   settings.overlapPercent = 50;
   settings.reject = false;
   const auto overlapped = CalculateFieldStandard(record, {}, settings);
-  ASSERT_TRUE(overlapped.result);
-  EXPECT_EQ(overlapped.result->windows.size(), 19u);  // starts every 30 s, the last at 540 s
-  EXPECT_EQ(overlapped.result->rejectedWindows(), 0u);
-  EXPECT_EQ(overlapped.result->windows[1].startSeconds, 30.0);
+  ASSERT_TRUE(overlapped.value);
+  EXPECT_EQ(overlapped.value->windows.size(), 19u);  // starts every 30 s, the last at 540 s
+  EXPECT_EQ(overlapped.value->rejectedWindows(), 0u);
+  EXPECT_EQ(overlapped.value->windows[1].startSeconds, 30.0);
 
   // The user's windows: a too-short one is skipped, not fatal.
   const auto user = CalculateFieldStandard(record, {{0, 100}, {200, 200.2}, {300, 420}}, FieldStandardSettings{});
-  ASSERT_TRUE(user.result) << user.failure;
-  EXPECT_EQ(user.result->windows.size(), 2u);
-  EXPECT_EQ(user.result->skippedWindows, 1u);
-  EXPECT_FALSE(user.result->automaticWindows);
-  EXPECT_NEAR(user.result->windows[1].lengthSeconds, 120.02, 1e-9);
+  ASSERT_TRUE(user.value) << user.message();
+  EXPECT_EQ(user.value->windows.size(), 2u);
+  EXPECT_EQ(user.value->skippedWindows, 1u);
+  EXPECT_FALSE(user.value->automaticWindows);
+  EXPECT_NEAR(user.value->windows[1].lengthSeconds, 120.02, 1e-9);
 
   // Quadratic >= geometric everywhere (mean of squares over product), and a search
   // band that excludes the resonance finds its peak inside the band.
@@ -344,15 +353,15 @@ TEST(FieldStandard, WindowsOverlapCombinationAndSearch) {
   settings.combination = HorizontalCombination::Quadratic;
   const auto quadratic = CalculateFieldStandard(record, {}, settings);
   const auto geometric = CalculateFieldStandard(record, {}, FieldStandardSettings{});
-  ASSERT_TRUE(quadratic.result && geometric.result);
-  for (std::size_t g = 0; g < geometric.result->mean.size(); ++g)
-    EXPECT_GE(quadratic.result->mean[g], geometric.result->mean[g] * (1 - 1e-12));
+  ASSERT_TRUE(quadratic.value && geometric.value);
+  for (std::size_t g = 0; g < geometric.value->mean.size(); ++g)
+    EXPECT_GE(quadratic.value->mean[g], geometric.value->mean[g] * (1 - 1e-12));
   settings = {};
   settings.search = FrequencyBand{5, 20};
   const auto searched = CalculateFieldStandard(record, {}, settings);
-  ASSERT_TRUE(searched.result);
-  EXPECT_GE(searched.result->curvePeakHz, 5.0);
-  for (const auto& w : searched.result->windows) EXPECT_GE(w.peakFrequencyHz, 5.0);
+  ASSERT_TRUE(searched.value);
+  EXPECT_GE(searched.value->curvePeakHz, 5.0);
+  for (const auto& w : searched.value->windows) EXPECT_GE(w.peakFrequencyHz, 5.0);
 }
 
 TEST(FieldStandard, RefusalsSayWhy) {
@@ -381,8 +390,8 @@ TEST(FieldStandard, RefusalsSayWhy) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const auto out = CalculateFieldStandard(record, {}, c.settings);
-    EXPECT_FALSE(out.result);
-    EXPECT_NE(out.failure.find(c.phrase), std::string::npos) << out.failure;
+    EXPECT_FALSE(out.value);
+    EXPECT_NE(out.message().find(c.phrase), std::string::npos) << out.message();
   }
   // A silent vertical gives no curve rather than infinities.
   import::ThreeComponentRecord silent = record;
@@ -390,9 +399,9 @@ TEST(FieldStandard, RefusalsSayWhy) {
   FieldStandardSettings s;
   s.windowLengthSeconds = 30;
   const auto out = CalculateFieldStandard(silent, {}, s);
-  EXPECT_FALSE(out.result);
-  EXPECT_NE(out.failure.find("without signal"), std::string::npos) << out.failure;
-  EXPECT_FALSE(CalculateFieldStandard(import::ThreeComponentRecord{}, {}, s).result);
+  EXPECT_FALSE(out.value);
+  EXPECT_NE(out.message().find("without signal"), std::string::npos) << out.message();
+  EXPECT_FALSE(CalculateFieldStandard(import::ThreeComponentRecord{}, {}, s).value);
 }
 
 TEST(FieldStandard, RealRecordStn11) {
@@ -408,9 +417,9 @@ TEST(FieldStandard, RealRecordStn11) {
     for (std::size_t i = 0; i < samples.size(); ++i) list[i] = {i * 0.01, samples[i]};
     record.assign(import::kComponents[c], std::move(list));
   }
-  const FieldStandardOutcome out = CalculateFieldStandard(record, {}, FieldStandardSettings{});
-  ASSERT_TRUE(out.result) << out.failure;
-  const FieldStandardResult& r = *out.result;
+  const numerics::Result<FieldStandardResult> out = CalculateFieldStandard(record, {}, FieldStandardSettings{});
+  ASSERT_TRUE(out.value) << out.message();
+  const FieldStandardResult& r = *out.value;
   ExpectFiniteResult(r);
   EXPECT_EQ(r.windows.size(), 30u);
   // The site's fundamental resonance lies near 0.7 Hz.

@@ -75,9 +75,9 @@ TEST(ParallelSpectra, TwoThreadsGiveTheSequentialValuesBitForBit) {
       SCOPED_TRACE(std::string(windows.empty() ? "automatic" : "windowed") + (logAveraging ? ", log" : ", linear"));
       const auto sequential = CalculateSpectra(record, windows, logAveraging, 0.5, 30.0, nullptr, 1);
       const auto parallel = CalculateSpectra(record, windows, logAveraging, 0.5, 30.0, nullptr, 2);
-      ASSERT_TRUE(sequential.result) << sequential.failure;
-      ASSERT_TRUE(parallel.result) << parallel.failure;
-      ExpectIdentical(*sequential.result, *parallel.result);
+      ASSERT_TRUE(sequential.value) << sequential.message();
+      ASSERT_TRUE(parallel.value) << parallel.message();
+      ExpectIdentical(*sequential.value, *parallel.value);
     }
   }
 }
@@ -91,7 +91,7 @@ TEST(ParallelSpectra, ProgressRisesToOneAndAFalseAnswerCancels) {
       seen.push_back(f);
       return true;
     });
-    ASSERT_TRUE(CalculateSpectra(record, windows, true, 1.0, 20.0, &progress, 2).result);
+    ASSERT_TRUE(CalculateSpectra(record, windows, true, 1.0, 20.0, &progress, 2).value);
     ASSERT_FALSE(seen.empty());
     for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_LE(seen[i - 1], seen[i]);
     EXPECT_EQ(seen.back(), 1.0);
@@ -124,8 +124,8 @@ TEST(ParallelSpectra, FailuresNameTheCauseInTheSamples) {
          {std::vector<WindowInterval>{}, std::vector<WindowInterval>{{0, 20}, {30, 50}}}) {
       SCOPED_TRACE(std::string(c.name) + (windows.empty() ? ", automatic" : ", windowed"));
       const auto outcome = CalculateSpectra(record, windows, true, 1.0, 20.0);
-      ASSERT_FALSE(outcome.result);
-      EXPECT_NE(outcome.failure.find(c.cause), std::string::npos) << outcome.failure;
+      ASSERT_FALSE(outcome.value);
+      EXPECT_NE(outcome.message().find(c.cause), std::string::npos) << outcome.message();
     }
   }
 }

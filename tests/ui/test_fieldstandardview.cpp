@@ -20,6 +20,7 @@
 #include <iterator>
 
 #include "app/commands.h"
+#include "cli/clirun.h"
 #include "import/record.h"
 #include "charts/curvelegend.h"
 #include "ui/fieldstandardview.h"
@@ -130,8 +131,8 @@ private slots:
       for (auto it = chart->graph(i)->data()->begin(); it != chart->graph(i)->data()->end(); ++it)
         QVERIFY(std::isfinite(it->key) && std::isfinite(it->value));
     const QString report = find<QPlainTextEdit>("fieldStandardReport")->toPlainText();
-    QVERIFY(report.startsWith("f0 = "));
-    QVERIFY(report.contains("windows: 10 used"));
+    QVERIFY(report.startsWith("f0_hz: "));
+    QVERIFY(report.contains("windows_used: 10\n"));
     for (const char* key : {"reliability_1: ", "reliability_2: ", "reliability_3: ", "clarity_1: ", "clarity_6: "})
       QVERIFY2(report.contains(key), key);
 
@@ -151,6 +152,33 @@ private slots:
     QVERIFY(window->workspace().spectraResult);
     QCOMPARE(OwnPlottables(chart), 0);
     QCOMPARE(chart->xAxis->scaleType(), QCPAxis::stLinear);
+  }
+
+  void reportIsTheLinesOfTheBatchCommand() {
+    // The same record and settings in the window and in "corvath-cli hv".
+    corvath::testing::ScratchDir scratch;
+    corvath::testing::WriteThreeHertzRecord(scratch);
+    const std::vector<std::string> paths = {scratch.path("x.txt"), scratch.path("y.txt"), scratch.path("z.txt")};
+    corvath::app::LoadRequest request;
+    request.paths = paths;
+    QVERIFY(corvath::app::LoadRecord(window->workspace(), request).done());
+    window->windowBands().refresh();
+    window->showRecord();
+    find<QComboBox>("spectraMethod")->setCurrentIndex(1);
+    find<QLineEdit>("fieldStandardWindow")->setText("20");
+    find<QLineEdit>("fieldStandardB")->setText("30");
+    find<QComboBox>("fieldStandardCombine")->setCurrentIndex(1);
+    calculate();
+    QCOMPARE(status(), QString());
+
+    std::vector<std::string> args = {"--window-length", "20", "--ko-b", "30", "--combine", "quadratic"};
+    args.insert(args.end(), paths.begin(), paths.end());
+    const corvath::testing::CliRun run = corvath::testing::RunCli(scratch, "hv", args);
+    QCOMPARE(run.status, 0);
+    const QStringList cli = QString::fromStdString(run.out).split('\n');
+    const QStringList shown = find<QPlainTextEdit>("fieldStandardReport")->toPlainText().split('\n');
+    QVERIFY(shown.size() > 10);
+    QCOMPARE(shown, cli);
   }
 
   void screenshotOnStn11() {

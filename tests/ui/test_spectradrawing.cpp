@@ -7,6 +7,7 @@
 #include "spectra/calculatespectra.h"
 #include "charts/palette.h"
 #include "charts/peaklabel.h"
+#include "app/fieldstandardhv.h"
 #include "charts/spectradrawing.h"
 
 using namespace corvath;
@@ -74,9 +75,9 @@ private slots:
     std::vector<spectra::WindowInterval> windows;
     for (int w = 0; w < 6; ++w) windows.push_back({w * 9.0, w * 9.0 + 8.0});
     const auto windowed = spectra::CalculateSpectra(record, windows, true, 1.0, 20.0);
-    QVERIFY(windowed.result);
+    QVERIFY(windowed.value);
     for (int round = 0; round < 2; ++round) {  // drawing twice leaves one set of curves
-      charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
+      charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.value);
       QCOMPARE(horizontal.graphCount(), 14);
       QCOMPARE(vertical.graphCount(), 7);
       QCOMPARE(GraphNames(vertical),
@@ -99,31 +100,31 @@ private slots:
     QCOMPARE(vertical.graph(6)->pen().color(), QColor(0, 0, 0));
     QCOMPARE(horizontal.yAxis->scaleType(), QCPAxis::stLogarithmic);
     QCOMPARE(vertical.yAxis->scaleType(), QCPAxis::stLogarithmic);
-    QCOMPARE(horizontal.xAxis->range().lower, windowed.result->horizontalSpan.lowHz);
-    QCOMPARE(horizontal.xAxis->range().upper, windowed.result->horizontalSpan.highHz);
+    QCOMPARE(horizontal.xAxis->range().lower, windowed.value->horizontalSpan.lowHz);
+    QCOMPARE(horizontal.xAxis->range().upper, windowed.value->horizontalSpan.highHz);
     QCOMPARE(ratio.graph(0)->pen().width(), 2);
-    QCOMPARE(ratio.graph(0)->data()->size(), int(windowed.result->ratio.points.size()));
-    const QString label = QString::fromStdString(windowed.result->ratio.peakLabel);
+    QCOMPARE(ratio.graph(0)->data()->size(), int(windowed.value->ratio.points.size()));
+    const QString label = QString::fromStdString(windowed.value->ratio.peakLabel);
     QVERIFY(label.endsWith("Hz"));
     QCOMPARE(PeakLabels(ratio).first()->text(), label);
 
     // Automatic segmentation: no window curves, bounds drawn as error bars.
     const auto automatic = spectra::CalculateSpectra(record, {}, true, 1.0, 20.0);
-    QVERIFY(automatic.result);
-    charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *automatic.result);
+    QVERIFY(automatic.value);
+    charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *automatic.value);
     QCOMPARE(GraphNames(horizontal), QStringList({"X", "Y"}));
     QCOMPARE(GraphNames(vertical), QStringList({"Z"}));
     QCOMPARE(GraphNames(ratio), QStringList({"H/Z", "H/Zc"}));
     QCOMPARE(ErrorBarCount(ratio), 1);
     QCOMPARE(PeakLabels(ratio).size(), 1);
-    QCOMPARE(PeakLabels(ratio).first()->text(), QString::fromStdString(automatic.result->ratio.peakLabel));
+    QCOMPARE(PeakLabels(ratio).first()->text(), QString::fromStdString(automatic.value->ratio.peakLabel));
     QCOMPARE(PeakLabels(ratio).first()->position->coords().x(),
-             automatic.result->ratio.points[*automatic.result->ratio.peak].frequencyHz);
-    QCOMPARE(ratio.xAxis->range().lower, automatic.result->ratioSpan.lowHz);
-    QCOMPARE(ratio.xAxis->range().upper, automatic.result->ratioSpan.highHz);
+             automatic.value->ratio.points[*automatic.value->ratio.peak].frequencyHz);
+    QCOMPARE(ratio.xAxis->range().lower, automatic.value->ratioSpan.lowHz);
+    QCOMPARE(ratio.xAxis->range().upper, automatic.value->ratioSpan.highHz);
 
     // Back to windows: the error bars go again.
-    charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.result);
+    charts::DrawSpectraResult(&horizontal, &vertical, &ratio, *windowed.value);
     QCOMPARE(ErrorBarCount(ratio), 0);
   }
 
@@ -166,7 +167,7 @@ private slots:
     QCOMPARE(charts::PeakInsideBand(result.ratio), labelled);
     QCOMPARE(PeakLabels(ratio).size(), labelled ? 1 : 0);
     QCOMPARE(ratio.itemCount(), labelled ? 2 : 0);  // the mark goes with the label
-    QCOMPARE(charts::PeakNotice(result.ratio), labelled ? QString() : QString("no peak inside the band"));
+    QCOMPARE(app::PeakNotice(result.ratio), std::string(labelled ? "" : "no peak inside the band"));
   }
 
   void thePeakLabelStaysInsideThePlotAreaOnALightBox_data() {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -168,6 +169,36 @@ TEST(Zoom, StepsAndClamps) {
   EXPECT_EQ(z, 1.0);
   EXPECT_EQ(ZoomedChartWidth(401, z), 401);
   EXPECT_EQ(ZoomIn(z), 1.2);
+}
+
+TEST(Zoom, FactorOfASpanSnapsToTheSteps) {
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    double whole, visible, factor;
+  };
+  const Case cases[] = {
+      {100, 100, 1.0},    // the whole record
+      {100, 200, 1.0},    // wider than the record
+      {100, 1, 10.0},     // beyond the last step
+      {100, 10, 10.0},    // exactly the last step
+      {100, 10.5, 9.6},   // 9.52 -> 9.6
+      {100, 50, 2.0},     // five steps, on the 0.1 grid
+      {100, 90, 1.2},     // 1.11 -> 1.2 (nearest step)
+      {100, 94, 1.0},     // 1.064 -> 1.0
+      {300, 100, 3.0},
+      {1e300, 1e-300, 10.0},  // a ratio that overflows
+      {100, 0, 1.0},
+      {0, 100, 1.0},
+      {100, -5, 1.0},
+      {100, nan, 1.0},
+      {nan, 100, 1.0},
+      {inf, 100, 1.0},
+      {100, inf, 1.0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ZoomFactorOfSpan(c.whole, c.visible), c.factor) << c.whole << " / " << c.visible;
+  // "Zoom in" goes on from the snapped factor one step at a time.
+  EXPECT_EQ(ZoomIn(ZoomFactorOfSpan(100, 50)), 2.2);
 }
 
 TEST(Zoom, WidthRoundsHalvesToEven) {
