@@ -50,14 +50,14 @@ bool printRecord(const import::ThreeComponentRecord& record) {
 int RunDump(const std::vector<std::string>& args) {
   RecordOptions options;
   try {
-    for (std::size_t i = 0; i < args.size();) {
-      if (args[i] == "--help" || args[i] == "-h") {
+    for (OptionScanner arg(args); !arg.done(); arg.next()) {
+      if (arg.name() == "--help" || arg.name() == "-h") {
         printUsage(stdout);
         return 0;
       }
-      if (TakeRecordOption(args, i, options)) continue;
-      if (args[i].size() > 1 && args[i][0] == '-') throw UsageError("unknown option '" + args[i] + "'");
-      options.files.push_back(args[i++]);
+      if (arg.record(options)) continue;
+      if (arg.isOption()) arg.unknown();
+      options.files.push_back(arg.name());
     }
     app::Workspace workspace;
     if (!LoadRecordOrReport("dump", options, workspace)) return 1;

@@ -10,6 +10,7 @@
 #include "app/observedcurve.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "numerics/numberfield.h"
 #include "numerics/numbertext.h"
 
 namespace corvath::cli {
@@ -42,10 +43,10 @@ std::vector<double> parseFrequencies(const std::string& text) {
   for (;;) {
     const std::size_t comma = text.find(',', start);
     const std::string piece = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    const double f = numerics::TextToNumber(piece);
-    if (piece.empty() || f == numerics::InvalidNumber)
+    const numerics::Result<double> f = numerics::NumberField("--freqs", piece);
+    if (!f.done())
       throw UsageError("--freqs expects frequencies in Hz separated by commas, as in 2.5,5 (got '" + text + "')");
-    frequencies.push_back(f);
+    frequencies.push_back(*f);
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
@@ -53,29 +54,26 @@ std::vector<double> parseFrequencies(const std::string& text) {
 }
 
 void parseOptions(const std::vector<std::string>& args, Options& options) {
-  for (std::size_t i = 0; i < args.size();) {
-    const std::string& arg = args[i];
-    if (arg == "-h" || arg == "--help") {
+  for (OptionScanner arg(args); !arg.done(); arg.next()) {
+    const std::string& name = arg.name();
+    if (name == "-h" || name == "--help") {
       options.help = true;
-      ++i;
-    } else if (auto v = TakeOptionValue(args, i, "--model")) {
-      options.model = FileOption("--model", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--freqs")) {
-      options.frequencies = parseFrequencies(*v);
-    } else if (auto v = TakeOptionValue(args, i, "--curve")) {
-      options.curve = FileOption("--curve", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--ref-frq")) {
-      options.settings.referenceFrequencyHz = ParseNumberOption("--ref-frq", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--k-degree")) {
-      options.settings.dispersionExponent = ParseNumberOption("--k-degree", *v);
-    } else if (auto v = TakeOptionValue(args, i, "-o")) {
-      options.output = FileOption("-o", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--output")) {
-      options.output = FileOption("--output", *v);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      throw UsageError("unknown option '" + arg + "'");
+    } else if (name == "--model") {
+      options.model = arg.file();
+    } else if (name == "--freqs") {
+      options.frequencies = parseFrequencies(arg.value());
+    } else if (name == "--curve") {
+      options.curve = arg.file();
+    } else if (name == "--ref-frq") {
+      options.settings.referenceFrequencyHz = arg.number();
+    } else if (name == "--k-degree") {
+      options.settings.dispersionExponent = arg.number();
+    } else if (name == "-o" || name == "--output") {
+      options.output = arg.file();
+    } else if (arg.isOption()) {
+      arg.unknown();
     } else {
-      throw UsageError("unexpected argument '" + arg + "'");
+      throw UsageError("unexpected argument '" + name + "'");
     }
   }
   if (options.help) return;

@@ -11,6 +11,7 @@
 #include "app/commands.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "numerics/numberfield.h"
 #include "numerics/numbertext.h"
 
 namespace corvath::cli {
@@ -63,9 +64,9 @@ std::vector<std::string> splitCommas(const std::string& text) {
 }
 
 bool number(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  value = numerics::TextToNumber(text);
-  return value != numerics::InvalidNumber;
+  const numerics::Result<double> read = numerics::NumberField("", text);
+  if (read.done()) value = *read;
+  return read.done();
 }
 
 bool wholeNumber(const std::string& text, int& value) {
@@ -76,97 +77,71 @@ bool wholeNumber(const std::string& text, int& value) {
   return true;
 }
 
-// Returns an empty string on success, otherwise the usage error.
-std::string parseOptions(const std::vector<std::string>& args, Options& options) {
+// Reads the command line through the one scanner; throws UsageError.
+void parseOptions(const std::vector<std::string>& args, Options& options) {
   app::FieldStandardSettings& s = options.settings;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::optional<std::string> attached;
-    if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
-      attached = arg.substr(arg.find('=') + 1);
-      arg = arg.substr(0, arg.find('='));
-    }
-    std::string text;
-    auto value = [&]() -> bool {
-      if (attached) {
-        text = *attached;
-        return true;
-      }
-      if (i + 1 >= args.size()) return false;
-      text = args[++i];
-      return true;
-    };
-    auto flag = [&](bool& target) -> std::string {
-      if (attached) return arg + " takes no value";
-      target = true;
-      return {};
-    };
-    auto oneNumber = [&](double& target) -> std::string {
-      if (!value()) return arg + " needs a value";
-      if (!number(text, target)) return arg + " expects a number, got '" + text + "'";
-      return {};
-    };
-    std::string error;
-    if (std::size_t next = i; TakeRecordOption(args, next, options.record)) {
-      i = next - 1;
-    } else if (arg == "-h" || arg == "--help") {
+  for (OptionScanner arg(args); !arg.done(); arg.next()) {
+    const std::string& name = arg.name();
+    if (arg.record(options.record)) {
+    } else if (name == "-h" || name == "--help") {
       options.help = true;
-    } else if (arg == "--json") {
-      error = flag(options.json);
-    } else if (arg == "--no-reject") {
-      error = flag(options.noRejectGiven);
+    } else if (name == "--json") {
+      arg.flag();
+      options.json = true;
+    } else if (name == "--no-reject") {
+      arg.flag();
+      options.noRejectGiven = true;
       s.reject = false;
-    } else if (arg == "--reject") {
+    } else if (name == "--reject") {
       options.rejectGiven = true;
-      error = oneNumber(s.rejectionStdDevs);
-    } else if (arg == "--window-length") {
-      error = oneNumber(s.windowLengthSeconds);
-    } else if (arg == "--overlap") {
-      error = oneNumber(s.overlapPercent);
-    } else if (arg == "--taper") {
-      error = oneNumber(s.taperFraction);
-    } else if (arg == "--ko-b") {
-      error = oneNumber(s.bandwidth);
-    } else if (arg == "--grid") {
-      if (!value()) return "--grid needs a value";
+      s.rejectionStdDevs = arg.number();
+    } else if (name == "--window-length") {
+      s.windowLengthSeconds = arg.number();
+    } else if (name == "--overlap") {
+      s.overlapPercent = arg.number();
+    } else if (name == "--taper") {
+      s.taperFraction = arg.number();
+    } else if (name == "--ko-b") {
+      s.bandwidth = arg.number();
+    } else if (name == "--grid") {
+      const std::string text = arg.value();
       const auto parts = splitCommas(text);
       if (parts.size() != 3 || !number(parts[0], s.gridMinHz) || !number(parts[1], s.gridMaxHz) ||
           !wholeNumber(parts[2], s.gridPoints))
-        return "--grid expects FMIN,FMAX,N (Hz, Hz, a whole number), got '" + text + "'";
-    } else if (arg == "--search") {
-      if (!value()) return "--search needs a value";
+        throw UsageError("--grid expects FMIN,FMAX,N (Hz, Hz, a whole number), got '" + text + "'");
+    } else if (name == "--search") {
+      const std::string text = arg.value();
       const auto parts = splitCommas(text);
       spectra::FrequencyBand band;
       if (parts.size() != 2 || !number(parts[0], band.lowHz) || !number(parts[1], band.highHz))
-        return "--search expects FMIN,FMAX in Hz, got '" + text + "'";
+        throw UsageError("--search expects FMIN,FMAX in Hz, got '" + text + "'");
       s.search = band;
-    } else if (arg == "--combine") {
-      if (!value()) return "--combine needs a value";
-      if (const auto combination = spectra::HorizontalCombinationOfWord(text)) s.combination = *combination;
-      else return "--combine expects geometric, quadratic or arithmetic, got '" + text + "'";
-    } else if (arg == "--window") {
-      if (!value()) return "--window needs a value";
+    } else if (name == "--combine") {
+      const std::string text = arg.value();
+      const auto combination = spectra::HorizontalCombinationOfWord(text);
+      if (!combination) throw UsageError("--combine expects geometric, quadratic or arithmetic, got '" + text + "'");
+      s.combination = *combination;
+    } else if (name == "--window") {
+      const std::string text = arg.value();
       const std::size_t colon = text.find(':');
       double start = 0, end = 0;
       if (colon == std::string::npos || !number(text.substr(0, colon), start) ||
           !number(text.substr(colon + 1), end) || start > end)
-        return "--window expects START:END in seconds with START <= END, got '" + text + "'";
+        throw UsageError("--window expects START:END in seconds with START <= END, got '" + text + "'");
       options.windows.emplace_back(start, end);
-    } else if (arg == "--curve-out") {
-      if (!value() || text.empty()) return "--curve-out needs a file name";
-      options.curveOut = text;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return "unknown option '" + arg + "'";
+    } else if (name == "--curve-out") {
+      options.curveOut = arg.file();
+    } else if (arg.isOption()) {
+      arg.unknown();
     } else {
-      options.record.files.push_back(arg);
+      options.record.files.push_back(name);
     }
-    if (!error.empty()) return error;
   }
-  if (options.help) return {};
-  if (options.rejectGiven && options.noRejectGiven) return "give either --reject N or --no-reject, not both";
+  if (options.help) return;
+  if (options.rejectGiven && options.noRejectGiven) throw UsageError("give either --reject N or --no-reject, not both");
   ResolveFormat(options.record);
-  if (const auto check = spectra::CheckFieldStandardSettings(options.settings); !check.done()) return check.message;
-  return {};
+  if (const auto check = spectra::CheckFieldStandardSettings(options.settings); !check.done())
+    throw UsageError(check.message);
 }
 
 }  // namespace
@@ -174,7 +149,7 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
 int RunHv(const std::vector<std::string>& args) {
   Options options;
   try {
-    if (const std::string error = parseOptions(args, options); !error.empty()) return usageError(error);
+    parseOptions(args, options);
   } catch (const UsageError& e) {
     return usageError(e.what());
   }

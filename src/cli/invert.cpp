@@ -93,49 +93,48 @@ Integer parseWhole(const std::string& option, const std::string& text, Integer l
 
 void parseOptions(const std::vector<std::string>& args, Options& options) {
   inversion::InversionSettings& settings = options.request.settings;
-  auto flag = [&](std::size_t& i, const char* name, bool& target, bool value) {
-    if (args[i] != name) return false;
+  auto flag = [](OptionScanner& arg, bool& target, bool value) {
+    arg.flag();
     target = value;
-    ++i;
-    return true;
   };
-  for (std::size_t i = 0; i < args.size();) {
-    const std::string& arg = args[i];
-    if (arg == "-h" || arg == "--help") {
+  for (OptionScanner arg(args); !arg.done(); arg.next()) {
+    const std::string& name = arg.name();
+    if (name == "-h" || name == "--help") {
       options.help = true;
-      ++i;
-    } else if (flag(i, "--global", settings.GlobalSearch, true) ||
-               flag(i, "--optimize-ref", settings.OptimizeReferenceFrequency, true) ||
-               flag(i, "--fixed-k", settings.OptimizeDispersionExponent, false) ||
-               flag(i, "--no-ratio-constraint", settings.RatioConstraint, false)) {
-    } else if (auto v = TakeOptionValue(args, i, "--model")) {
-      options.model = FileOption("--model", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--curve")) {
-      options.curve = FileOption("--curve", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--seed")) {
-      options.seed = parseWhole<std::uint64_t>("--seed", *v, 0, UINT64_MAX);
-    } else if (auto v = TakeOptionValue(args, i, "--iterations")) {
-      settings.IterationCount = parseWhole<int>("--iterations", *v, 1, 500);
-    } else if (auto v = TakeOptionValue(args, i, "--min-frq")) {
-      settings.MinFrequency = ParseNumberOption("--min-frq", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--max-frq")) {
-      settings.MaxFrequency = ParseNumberOption("--max-frq", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--ref-frq")) {
-      options.request.referenceFrequencyHz = ParseNumberOption("--ref-frq", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--k-degree")) {
-      options.request.dispersionExponent = ParseNumberOption("--k-degree", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--free")) {
-      options.free = parseFree(*v);
-    } else if (auto v = TakeOptionValue(args, i, "-o")) {
-      options.output = FileOption("-o", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--output")) {
-      options.output = FileOption("--output", *v);
-    } else if (auto v = TakeOptionValue(args, i, "--curve-out")) {
-      options.curveOutput = FileOption("--curve-out", *v);
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      throw UsageError("unknown option '" + arg + "'");
+    } else if (name == "--global") {
+      flag(arg, settings.GlobalSearch, true);
+    } else if (name == "--optimize-ref") {
+      flag(arg, settings.OptimizeReferenceFrequency, true);
+    } else if (name == "--fixed-k") {
+      flag(arg, settings.OptimizeDispersionExponent, false);
+    } else if (name == "--no-ratio-constraint") {
+      flag(arg, settings.RatioConstraint, false);
+    } else if (name == "--model") {
+      options.model = arg.file();
+    } else if (name == "--curve") {
+      options.curve = arg.file();
+    } else if (name == "--seed") {
+      options.seed = parseWhole<std::uint64_t>(name, arg.value(), 0, UINT64_MAX);
+    } else if (name == "--iterations") {
+      settings.IterationCount = parseWhole<int>(name, arg.value(), 1, 500);
+    } else if (name == "--min-frq") {
+      settings.MinFrequency = arg.number();
+    } else if (name == "--max-frq") {
+      settings.MaxFrequency = arg.number();
+    } else if (name == "--ref-frq") {
+      options.request.referenceFrequencyHz = arg.number();
+    } else if (name == "--k-degree") {
+      options.request.dispersionExponent = arg.number();
+    } else if (name == "--free") {
+      options.free = parseFree(arg.value());
+    } else if (name == "-o" || name == "--output") {
+      options.output = arg.file();
+    } else if (name == "--curve-out") {
+      options.curveOutput = arg.file();
+    } else if (arg.isOption()) {
+      arg.unknown();
     } else {
-      throw UsageError("unexpected argument '" + arg + "'");
+      throw UsageError("unexpected argument '" + name + "'");
     }
   }
   if (options.help) return;

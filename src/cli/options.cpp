@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cstdio>
 
+#include <utility>
+
+#include "numerics/numberfield.h"
 #include "numerics/numbertext.h"
 
 namespace corvath::cli {
@@ -31,10 +34,55 @@ std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args,
 }
 
 double ParseNumberOption(const std::string& option, const std::string& text) {
-  const double value = numerics::TextToNumber(text);
-  if (value == numerics::InvalidNumber) throw UsageError(option + " expects a number, got '" + text + "'");
-  return value;
+  const numerics::Result<double> value = numerics::NumberField(option, text);
+  if (!value.done()) throw UsageError(value.message());
+  return *value;
 }
+
+void OptionScanner::take() {
+  attached_.reset();
+  name_.clear();
+  if (done()) return;
+  name_ = args_[i_];
+  const std::size_t equals = name_.find('=');
+  if (name_.rfind("--", 0) == 0 && equals != std::string::npos) {
+    attached_ = name_.substr(equals + 1);
+    name_.resize(equals);
+  }
+}
+
+void OptionScanner::next() {
+  ++i_;
+  take();
+}
+
+std::string OptionScanner::value() {
+  if (attached_) return *std::exchange(attached_, std::nullopt);
+  if (i_ + 1 >= args_.size()) throw UsageError(name_ + " needs a value");
+  return args_[++i_];
+}
+
+std::string OptionScanner::file() {
+  const bool missing = !attached_ && i_ + 1 >= args_.size();
+  const std::string text = missing ? std::string() : value();
+  if (text.empty()) throw UsageError(name_ + " needs a file name");
+  return text;
+}
+
+double OptionScanner::number() { return ParseNumberOption(name_, value()); }
+
+void OptionScanner::flag() const {
+  if (attached_) throw UsageError(name_ + " takes no value");
+}
+
+bool OptionScanner::record(RecordOptions& options) {
+  std::size_t next = i_;
+  if (!TakeRecordOption(args_, next, options)) return false;
+  i_ = next - 1;  // next() moves past the value
+  return true;
+}
+
+void OptionScanner::unknown() const { throw UsageError("unknown option '" + name_ + "'"); }
 
 std::string FileOption(const std::string& option, const std::string& name) {
   if (name.empty()) throw UsageError(option + " needs a file name");

@@ -27,6 +27,44 @@ struct RecordOptions {
 //! The usage lines of the record options, for a command's --help text.
 extern const char* const kRecordOptionsHelp;
 
+//! The one way a command reads its arguments, left to right: an option with its value
+//! ("--name VALUE" or "--name=VALUE"), a flag, or a file name. Every misuse is a
+//! UsageError with the same words for every command.
+class OptionScanner {
+public:
+  explicit OptionScanner(const std::vector<std::string>& args) : args_(args) { take(); }
+
+  //! True when every argument has been read.
+  bool done() const { return i_ >= args_.size(); }
+  //! The argument now read, without an attached "=VALUE" ("--window", "-o", "a.saf").
+  const std::string& name() const { return name_; }
+  //! True when it is an option (a "-" and more), false for a file name.
+  bool isOption() const { return name_.size() > 1 && name_[0] == '-'; }
+  //! Goes on to the next argument.
+  void next();
+
+  //! The option's value: the attached one or the next argument ("NAME needs a value").
+  std::string value();
+  //! A non-empty value ("NAME needs a file name").
+  std::string file();
+  //! The value as a number, read with NumberField ("NAME: 'abc' is not a number").
+  double number();
+  //! An option that takes no value ("NAME takes no value" when one is attached).
+  void flag() const;
+  //! The record options --format and --channels into options; false for other names.
+  bool record(RecordOptions& options);
+  //! Refuses the option read now: "unknown option 'NAME'".
+  [[noreturn]] void unknown() const;
+
+private:
+  void take();
+
+  const std::vector<std::string>& args_;
+  std::size_t i_ = 0;
+  std::string name_;
+  std::optional<std::string> attached_;
+};
+
 //! If args[i] is the option name, as "NAME VALUE" or "NAME=VALUE", returns its value and
 //! advances i past it; nothing (i unchanged) for any other argument. Throws UsageError
 //! when the value is missing.

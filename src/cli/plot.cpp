@@ -34,30 +34,32 @@ bool ParsePixels(const std::string& text, int& value) {
 
 }  // namespace
 
-std::string CheckPlotPath(const std::string& path) {
+app::Outcome CheckPlotPath(const std::string& path) {
   const std::string extension = LowerExtension(path);
-  if (extension == "png" || extension == "svg" || extension == "pdf") return {};
-  return "--plot expects a file name ending in .png, .svg or .pdf, got '" + path + "'";
+  if (extension == "png" || extension == "svg" || extension == "pdf") return app::Outcome::Done();
+  return app::Outcome::Failed("--plot expects a file name ending in .png, .svg or .pdf, got '" + path + "'");
 }
 
-bool ParsePlotSize(const std::string& text, int& widthPx, int& heightPx) {
+app::Result<std::pair<int, int>> ParsePlotSize(const std::string& text) {
+  const app::Outcome refused =
+      app::Outcome::Failed("--plot-size expects WIDTHxHEIGHT in pixels (16 to 20000 each), got '" + text + "'");
   const std::size_t x = text.find_first_of("xX");
-  if (x == std::string::npos) return false;
+  if (x == std::string::npos) return refused;
   int width = 0;
   int height = 0;
-  if (!ParsePixels(text.substr(0, x), width) || !ParsePixels(text.substr(x + 1), height)) return false;
-  widthPx = width;
-  heightPx = height;
-  return true;
+  if (!ParsePixels(text.substr(0, x), width) || !ParsePixels(text.substr(x + 1), height)) return refused;
+  return std::pair{width, height};
 }
 
-std::string WritePlot(const app::Workspace& workspace, const PlotRequest& request) {
-  if (!workspace.spectraResult) return "there is no ratio to draw";
+app::Outcome WritePlot(const app::Workspace& workspace, const PlotRequest& request) {
+  if (!workspace.spectraResult) return app::Outcome::Failed("there is no ratio to draw");
 #ifdef CORVATH_CLI_CHARTS
-  return charts::WriteRatioChart(*workspace.spectraResult, request.path, request.widthPx, request.heightPx);
+  const std::string error =
+      charts::WriteRatioChart(*workspace.spectraResult, request.path, request.widthPx, request.heightPx);
+  return error.empty() ? app::Outcome::Done() : app::Outcome::Failed(error);
 #else
   (void)request;
-  return "this corvath-cli was built without the charts (the GUI part), so it cannot draw --plot";
+  return app::Outcome::Failed("this corvath-cli was built without the charts (the GUI part), so it cannot draw --plot");
 #endif
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // "spectra --plot": the ratio chart of the result as a picture file.
 #include <string>
+#include <utility>
 
+#include "app/outcome.h"
 #include "app/workspace.h"
 
 namespace corvath::cli {
@@ -13,14 +15,15 @@ struct PlotRequest {
   int heightPx = 560;
 };
 
-//! Empty when the name ends in .png, .svg or .pdf (any letter case), else the usage error.
-std::string CheckPlotPath(const std::string& path);
+//! Done when the name ends in .png, .svg or .pdf (any letter case), else Failed with
+//! the usage error.
+app::Outcome CheckPlotPath(const std::string& path);
 
-//! Reads "WIDTHxHEIGHT" in pixels, each 16 to 20000; false for anything else.
-bool ParsePlotSize(const std::string& text, int& widthPx, int& heightPx);
+//! "WIDTHxHEIGHT" in pixels, each 16 to 20000; Failed for anything else.
+app::Result<std::pair<int, int>> ParsePlotSize(const std::string& text);
 
 //! Writes the ratio chart of the workspace's spectra result ("H/Z" with its error gates
-//! and peak label) as the window draws it. Empty on success, otherwise the reason.
-std::string WritePlot(const app::Workspace& workspace, const PlotRequest& request);
+//! and peak label) as the window draws it; Failed with the reason.
+app::Outcome WritePlot(const app::Workspace& workspace, const PlotRequest& request);
 
 }  // namespace corvath::cli

@@ -4,12 +4,14 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "app/commands.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "numerics/numberfield.h"
 #include "cli/plot.h"
 #include "numerics/numbertext.h"
 
@@ -61,76 +63,60 @@ bool parsePositiveInteger(const std::string& text, int& value) {
 bool parseWindow(const std::string& text, std::pair<double, double>& window) {
   const std::size_t colon = text.find(':');
   if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos) return false;
-  const double start = numerics::TextToNumber(text.substr(0, colon));
-  const double end = numerics::TextToNumber(text.substr(colon + 1));
-  if (start == numerics::InvalidNumber || end == numerics::InvalidNumber || start > end) return false;
-  window = {start, end};
+  const numerics::Result<double> start = numerics::NumberField("--window", text.substr(0, colon));
+  const numerics::Result<double> end = numerics::NumberField("--window", text.substr(colon + 1));
+  if (!start.done() || !end.done() || *start > *end) return false;
+  window = {*start, *end};
   return true;
 }
 
-// Returns an empty string on success, otherwise the usage error.
-std::string parseOptions(const std::vector<std::string>& args, Options& options) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
-    std::optional<std::string> attached;
-    if (arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
-      attached = arg.substr(arg.find('=') + 1);
-      arg = arg.substr(0, arg.find('='));
-    }
-    auto value = [&](std::string& out) -> bool {
-      if (attached) {
-        out = *attached;
-        return true;
-      }
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string text;
-    if (std::size_t next = i; TakeRecordOption(args, next, options.record)) {
-      i = next - 1;
-    } else if (arg == "-h" || arg == "--help") {
+// Reads the command line through the one scanner; throws UsageError.
+void parseOptions(const std::vector<std::string>& args, Options& options) {
+  for (OptionScanner arg(args); !arg.done(); arg.next()) {
+    const std::string& name = arg.name();
+    if (arg.record(options.record)) {
+    } else if (name == "-h" || name == "--help") {
       options.help = true;
-    } else if (arg == "--linear") {
-      if (attached) return "--linear takes no value";
+    } else if (name == "--linear") {
+      arg.flag();
       options.settings.logAveraging = false;
-    } else if (arg == "--window") {
-      if (!value(text)) return "--window needs a value";
+    } else if (name == "--window") {
+      const std::string text = arg.value();
       std::pair<double, double> window;
-      if (!parseWindow(text, window)) return "--window expects START:END in seconds with START <= END, got '" + text + "'";
+      if (!parseWindow(text, window))
+        throw UsageError("--window expects START:END in seconds with START <= END, got '" + text + "'");
       options.windows.push_back(window);
-    } else if (arg == "--min-frq" || arg == "--max-frq") {
-      if (!value(text)) return arg + " needs a value";
-      const double frequency = numerics::TextToNumber(text);
-      if (frequency == numerics::InvalidNumber) return arg + " expects a number, got '" + text + "'";
-      (arg == "--min-frq" ? options.settings.minFrequencyHz : options.settings.maxFrequencyHz) = frequency;
-    } else if (arg == "--remove-zero") {
+    } else if (name == "--min-frq") {
+      options.settings.minFrequencyHz = arg.number();
+    } else if (name == "--max-frq") {
+      options.settings.maxFrequencyHz = arg.number();
+    } else if (name == "--remove-zero") {
+      const std::string text = arg.value();
       int size = 0;
-      if (!value(text)) return "--remove-zero needs a value";
-      if (!parsePositiveInteger(text, size)) return "--remove-zero expects a positive whole number, got '" + text + "'";
+      if (!parsePositiveInteger(text, size))
+        throw UsageError("--remove-zero expects a positive whole number, got '" + text + "'");
       options.removeZeroSize = size;
-    } else if (arg == "-o" || arg == "--output") {
-      if (!value(options.output) || options.output.empty()) return arg + " needs a file name";
-    } else if (arg == "--bounds") {
-      if (!value(options.bounds) || options.bounds.empty()) return "--bounds needs a file name";
-    } else if (arg == "--plot") {
-      if (!value(options.plot.path) || options.plot.path.empty()) return "--plot needs a file name";
-      if (const std::string error = CheckPlotPath(options.plot.path); !error.empty()) return error;
-    } else if (arg == "--plot-size") {
-      if (!value(text)) return "--plot-size needs a value";
-      if (!ParsePlotSize(text, options.plot.widthPx, options.plot.heightPx))
-        return "--plot-size expects WIDTHxHEIGHT in pixels (16 to 20000 each), got '" + text + "'";
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return "unknown option '" + arg + "'";
+    } else if (name == "-o" || name == "--output") {
+      options.output = arg.file();
+    } else if (name == "--bounds") {
+      options.bounds = arg.file();
+    } else if (name == "--plot") {
+      options.plot.path = arg.file();
+      if (const app::Outcome path = CheckPlotPath(options.plot.path); !path.done()) throw UsageError(path.message);
+    } else if (name == "--plot-size") {
+      const app::Result<std::pair<int, int>> size = ParsePlotSize(arg.value());
+      if (!size.done()) throw UsageError(size.message());
+      std::tie(options.plot.widthPx, options.plot.heightPx) = *size;
+    } else if (arg.isOption()) {
+      arg.unknown();
     } else {
-      options.record.files.push_back(arg);
+      options.record.files.push_back(name);
     }
   }
-  if (options.help) return {};
+  if (options.help) return;
   ResolveFormat(options.record);
   if (!options.bounds.empty() && !options.windows.empty())
-    return "--bounds is only available with automatic segmentation (no --window)";
-  return {};
+    throw UsageError("--bounds is only available with automatic segmentation (no --window)");
 }
 
 }  // namespace
@@ -138,7 +124,7 @@ std::string parseOptions(const std::vector<std::string>& args, Options& options)
 int RunSpectra(const std::vector<std::string>& args) {
   Options options;
   try {
-    if (const std::string error = parseOptions(args, options); !error.empty()) return usageError(error);
+    parseOptions(args, options);
   } catch (const UsageError& e) {
     return usageError(e.what());
   }
@@ -178,7 +164,7 @@ int RunSpectra(const std::vector<std::string>& args) {
       return failure(saved.message);
   }
   if (!options.plot.path.empty()) {
-    if (const std::string error = WritePlot(workspace, options.plot); !error.empty()) return failure(error);
+    if (const app::Outcome plotted = WritePlot(workspace, options.plot); !plotted.done()) return failure(plotted.message);
   }
   return 0;
 }

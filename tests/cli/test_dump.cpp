@@ -225,3 +225,36 @@ TEST(BatchOutput, OutOfMemoryIsAMessageAndExitOne) {
 }
 
 }  // namespace
+
+// Every command reads its arguments through the one scanner: an unknown option, a
+// missing value and an unreadable number are usage errors (exit 2) naming the option.
+TEST(OptionScanner, EveryCommandRefusesTheSameWay) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  };
+  const corvath::testing::ScratchDir dir;
+  const Case cases[] = {
+      {{"dump", "--bogus", "a.saf"}, "unknown option '--bogus'"},
+      {{"spectra", "--bogus", "a.saf"}, "unknown option '--bogus'"},
+      {{"hv", "--bogus", "a.saf"}, "unknown option '--bogus'"},
+      {{"forward", "--bogus"}, "unknown option '--bogus'"},
+      {{"invert", "--bogus"}, "unknown option '--bogus'"},
+      {{"spectra", "a.saf", "--min-frq"}, "--min-frq needs a value"},
+      {{"hv", "a.saf", "--taper"}, "--taper needs a value"},
+      {{"forward", "--model"}, "--model needs a file name"},
+      {{"invert", "--curve="}, "--curve needs a file name"},
+      {{"spectra", "--max-frq", "abc", "a.saf"}, "--max-frq: 'abc' is not a number"},
+      {{"hv", "--ko-b=x", "a.saf"}, "--ko-b: 'x' is not a number"},
+      {{"forward", "--model", "m.txt", "--ref-frq", "one"}, "--ref-frq: 'one' is not a number"},
+      {{"invert", "--k-degree", "1,2,3"}, "--k-degree: '1,2,3' is not a number"},
+      {{"spectra", "--linear=yes", "a.saf"}, "--linear takes no value"},
+      {{"invert", "--global=1"}, "--global takes no value"},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::string> rest(c.args.begin() + 1, c.args.end());
+    const CliRun result = corvath::testing::RunCli(dir, c.args[0], rest);
+    EXPECT_EQ(result.status, 2) << c.args[0] << " " << c.args[1];
+    EXPECT_NE(result.err.find(c.says), std::string::npos) << c.args[0] << ": " << result.err;
+  }
+}
