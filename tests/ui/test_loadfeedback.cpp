@@ -82,6 +82,8 @@ private slots:
          "Delta files (*.dat)", "nothing to load"},
         {"SAF with one data line", Write(dir, "e.saf", "SAMP_FREQ = 100\n####-\n1 2 3\n"), "SAF files (*.saf)",
          "no line with three numbers"},
+        {"a file of no known kind under All supported files", Write(dir, "g.bin", "hello\n"),
+         window.recordFileDialog().nameFilters().front(), "cannot tell the kind"},
     };
     for (const auto& c : cases) {
       openRecordFile(window, c.path, c.filter);
