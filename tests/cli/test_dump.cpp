@@ -73,7 +73,7 @@ TEST(Dump, ChannelsStandForTheDialog) {
             "Z 0  1.00000000000000E-0002  7.00000000000000E+0000\n"
             "Z 1  2.00000000000000E-0002  1.00000000000000E+0001\n");
 
-  std::vector<corvath::testing::Seg2TraceSpec> traces;
+  std::vector<corvath::testing::Seg2TraceFixture> traces;
   for (int i = 1; i <= 6; ++i)
     traces.push_back(FloatTrace({static_cast<float>(i), static_cast<float>(10 + i)}, {}));
   const std::string seg2 = dir.write("s.seg2", BuildSeg2(traces).bytes);

@@ -72,9 +72,9 @@ TEST(SeismicCli, BrokenRecordsAndWrongCountsOfFiles) {
   EXPECT_NE(broken.err.find("offset 512"), std::string::npos) << broken.err;
   EXPECT_TRUE(broken.out.empty());
 
-  corvath::testing::SacSpec spec;
-  spec.values = {1, 2, 3};
-  const std::string sac = dir.write("one.sac", corvath::testing::BuildSac(spec));
+  corvath::testing::SacFixture fixture;
+  fixture.values = {1, 2, 3};
+  const std::string sac = dir.write("one.sac", corvath::testing::BuildSac(fixture));
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{sac}, std::vector<std::string>{"--format", "sac", sac},
         std::vector<std::string>{"--format", "mseed", sac, sac}}) {

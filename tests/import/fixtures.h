@@ -66,21 +66,21 @@ inline std::uint32_t FloatBits(float f) {
 }
 
 //! One trace of a SEG-2 file to write.
-struct Seg2TraceSpec {
+struct Seg2TraceFixture {
   std::vector<std::string> strings;  //!< keyword strings ("SAMPLE_INTERVAL 0.004")
   std::uint8_t formatCode = 4;
   std::vector<std::uint32_t> words;  //!< the 4-byte samples as stored
 };
 
-inline Seg2TraceSpec FloatTrace(const std::vector<float>& samples, std::vector<std::string> strings,
+inline Seg2TraceFixture FloatTrace(const std::vector<float>& samples, std::vector<std::string> strings,
                                 std::uint8_t code = 4) {
-  Seg2TraceSpec t{std::move(strings), code, {}};
+  Seg2TraceFixture t{std::move(strings), code, {}};
   for (float f : samples) t.words.push_back(FloatBits(f));
   return t;
 }
-inline Seg2TraceSpec IntTrace(const std::vector<std::int32_t>& samples, std::vector<std::string> strings,
+inline Seg2TraceFixture IntTrace(const std::vector<std::int32_t>& samples, std::vector<std::string> strings,
                               std::uint8_t code = 2) {
-  Seg2TraceSpec t{std::move(strings), code, {}};
+  Seg2TraceFixture t{std::move(strings), code, {}};
   for (std::int32_t v : samples) t.words.push_back(static_cast<std::uint32_t>(v));
   return t;
 }
@@ -94,7 +94,7 @@ struct Seg2Bytes {
 //! Writes the file descriptor block, the pointers, then per trace its descriptor
 //! (32 fixed bytes and the strings, each a 2-byte length, text, 0, then a 0 length)
 //! and its samples.
-inline Seg2Bytes BuildSeg2(const std::vector<Seg2TraceSpec>& traces) {
+inline Seg2Bytes BuildSeg2(const std::vector<Seg2TraceFixture>& traces) {
   const std::size_t n = traces.size();
   Seg2Bytes out;
   out.bytes.assign(32 + 4 * n, '\0');
@@ -103,7 +103,7 @@ inline Seg2Bytes BuildSeg2(const std::vector<Seg2TraceSpec>& traces) {
   PutU16(out.bytes, 4, static_cast<std::uint16_t>(4 * n));
   PutU16(out.bytes, 6, static_cast<std::uint16_t>(n));
   for (std::size_t i = 0; i < n; ++i) {
-    const Seg2TraceSpec& t = traces[i];
+    const Seg2TraceFixture& t = traces[i];
     std::string area;
     for (const std::string& s : t.strings) {
       const std::size_t len = s.size() + 3;

@@ -26,29 +26,29 @@ struct MiniSeedChannel {
 };
 
 //! The channel packed into miniSEED 2 records (appended to `out`).
-inline void PackMiniSeed(const MiniSeedChannel& spec, std::string& out) {
+inline void PackMiniSeed(const MiniSeedChannel& fixture, std::string& out) {
   MSRecord* msr = msr_init(nullptr);
-  std::strncpy(msr->network, spec.network.c_str(), sizeof msr->network - 1);
-  std::strncpy(msr->station, spec.station.c_str(), sizeof msr->station - 1);
-  std::strncpy(msr->location, spec.location.c_str(), sizeof msr->location - 1);
-  std::strncpy(msr->channel, spec.channel.c_str(), sizeof msr->channel - 1);
+  std::strncpy(msr->network, fixture.network.c_str(), sizeof msr->network - 1);
+  std::strncpy(msr->station, fixture.station.c_str(), sizeof msr->station - 1);
+  std::strncpy(msr->location, fixture.location.c_str(), sizeof msr->location - 1);
+  std::strncpy(msr->channel, fixture.channel.c_str(), sizeof msr->channel - 1);
   msr->dataquality = 'D';
-  msr->starttime = spec.startMicroseconds;
-  msr->samprate = spec.rateHz;
-  msr->reclen = spec.recordLength;
-  msr->encoding = static_cast<int8_t>(spec.encoding);
-  msr->byteorder = static_cast<int8_t>(spec.byteOrder);
+  msr->starttime = fixture.startMicroseconds;
+  msr->samprate = fixture.rateHz;
+  msr->reclen = fixture.recordLength;
+  msr->encoding = static_cast<int8_t>(fixture.encoding);
+  msr->byteorder = static_cast<int8_t>(fixture.byteOrder);
   // The packer wants 32-bit integers for the integer encodings (INT16 as well) and
   // floats or doubles for the float ones.
-  std::vector<std::int32_t> ints(spec.values);
-  std::vector<float> floats(spec.values.begin(), spec.values.end());
-  std::vector<double> doubles(spec.values.begin(), spec.values.end());
-  switch (spec.encoding) {
+  std::vector<std::int32_t> ints(fixture.values);
+  std::vector<float> floats(fixture.values.begin(), fixture.values.end());
+  std::vector<double> doubles(fixture.values.begin(), fixture.values.end());
+  switch (fixture.encoding) {
     case DE_FLOAT32: msr->datasamples = floats.data(); msr->sampletype = 'f'; break;
     case DE_FLOAT64: msr->datasamples = doubles.data(); msr->sampletype = 'd'; break;
     default: msr->datasamples = ints.data(); msr->sampletype = 'i'; break;
   }
-  msr->numsamples = static_cast<int64_t>(spec.values.size());
+  msr->numsamples = static_cast<int64_t>(fixture.values.size());
   std::int64_t packed = 0;
   msr_pack(
       msr, [](char* record, int length, void* data) { static_cast<std::string*>(data)->append(record, length); },
@@ -57,9 +57,9 @@ inline void PackMiniSeed(const MiniSeedChannel& spec, std::string& out) {
   msr_free(&msr);
 }
 
-inline std::string PackMiniSeed(const MiniSeedChannel& spec) {
+inline std::string PackMiniSeed(const MiniSeedChannel& fixture) {
   std::string out;
-  PackMiniSeed(spec, out);
+  PackMiniSeed(fixture, out);
   return out;
 }
 
@@ -71,7 +71,7 @@ inline std::vector<std::int32_t> Ramp(int n, int offset = 0) {
 }
 
 //! The header fields of a SAC file to write.
-struct SacSpec {
+struct SacFixture {
   float delta = 0.01f;
   float b = 0.0f;
   int nz[6] = {2020, 257, 12, 26, 40, 0};  // nzyear, nzjday, nzhour, nzmin, nzsec, nzmsec
@@ -87,11 +87,11 @@ struct SacSpec {
 };
 
 //! A SAC file: 632 header bytes (unset fields -12345), then the samples.
-inline std::string BuildSac(const SacSpec& spec) {
-  std::string b(632 + 4 * spec.values.size(), '\0');
+inline std::string BuildSac(const SacFixture& fixture) {
+  std::string b(632 + 4 * fixture.values.size(), '\0');
   auto put = [&](std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
-      b[at + (spec.bigEndian ? 3 - i : i)] = static_cast<char>(v >> (8 * i) & 0xFF);
+      b[at + (fixture.bigEndian ? 3 - i : i)] = static_cast<char>(v >> (8 * i) & 0xFF);
   };
   auto putFloat = [&](std::size_t word, float f) {
     std::uint32_t bits;
@@ -107,19 +107,19 @@ inline std::string BuildSac(const SacSpec& spec) {
   for (std::size_t w = 0; w < 70; ++w) putFloat(w, -12345.0f);
   for (std::size_t w = 70; w < 110; ++w) putInt(w, -12345);
   for (std::size_t at = 440; at < 632; at += 8) putText(at, 8, "-12345");
-  putFloat(0, spec.delta);
-  putFloat(5, spec.b);
-  putFloat(6, spec.b + spec.delta * (spec.values.size() - 1));
-  putFloat(57, spec.cmpaz);
-  putFloat(58, spec.cmpinc);
-  for (int i = 0; i < 6; ++i) putInt(70 + i, spec.nz[i]);
-  putInt(76, spec.version);
-  putInt(79, spec.npts.value_or(static_cast<int>(spec.values.size())));
-  putInt(85, spec.iftype);
-  putInt(105, spec.leven);
-  putText(440, 8, spec.kstnm);
-  putText(600, 8, spec.kcmpnm);
-  for (std::size_t i = 0; i < spec.values.size(); ++i) putFloat(158 + i, spec.values[i]);
+  putFloat(0, fixture.delta);
+  putFloat(5, fixture.b);
+  putFloat(6, fixture.b + fixture.delta * (fixture.values.size() - 1));
+  putFloat(57, fixture.cmpaz);
+  putFloat(58, fixture.cmpinc);
+  for (int i = 0; i < 6; ++i) putInt(70 + i, fixture.nz[i]);
+  putInt(76, fixture.version);
+  putInt(79, fixture.npts.value_or(static_cast<int>(fixture.values.size())));
+  putInt(85, fixture.iftype);
+  putInt(105, fixture.leven);
+  putText(440, 8, fixture.kstnm);
+  putText(600, 8, fixture.kcmpnm);
+  for (std::size_t i = 0; i < fixture.values.size(); ++i) putFloat(158 + i, fixture.values[i]);
   return b;
 }
 

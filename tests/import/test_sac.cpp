@@ -12,7 +12,7 @@
 
 using namespace corvath::import;
 using corvath::testing::BuildSac;
-using corvath::testing::SacSpec;
+using corvath::testing::SacFixture;
 using corvath::testing::ScratchDir;
 
 namespace {
@@ -23,8 +23,8 @@ std::vector<float> Ramp(int n, float offset) {
   return v;
 }
 
-SacSpec Spec(const std::string& component, float offset, int n = 200) {
-  SacSpec s;
+SacFixture ComponentFixture(const std::string& component, float offset, int n = 200) {
+  SacFixture s;
   s.kcmpnm = component;
   s.values = Ramp(n, offset);
   return s;
@@ -33,7 +33,7 @@ SacSpec Spec(const std::string& component, float offset, int n = 200) {
 struct ThreeFiles {
   ScratchDir dir;
   std::vector<std::string> paths;
-  ThreeFiles(const SacSpec& a, const SacSpec& b, const SacSpec& c) {
+  ThreeFiles(const SacFixture& a, const SacFixture& b, const SacFixture& c) {
     paths = {dir.write("a.sac", BuildSac(a)), dir.write("b.sac", BuildSac(b)), dir.write("c.sac", BuildSac(c))};
   }
 };
@@ -41,17 +41,17 @@ struct ThreeFiles {
 }  // namespace
 
 TEST(Sac, BothByteOrdersReadTheSameChannel) {
-  SacSpec spec = Spec("HHZ", 0.5f, 7);
-  spec.values[3] = -1.25e-3f;
-  spec.b = 1.5f;
-  const ChannelTrace little = ParseSac(BuildSac(spec), "l.sac");
-  spec.bigEndian = true;
-  const ChannelTrace big = ParseSac(BuildSac(spec), "b.sac");
+  SacFixture fixture = ComponentFixture("HHZ", 0.5f, 7);
+  fixture.values[3] = -1.25e-3f;
+  fixture.b = 1.5f;
+  const ChannelTrace little = ParseSac(BuildSac(fixture), "l.sac");
+  fixture.bigEndian = true;
+  const ChannelTrace big = ParseSac(BuildSac(fixture), "b.sac");
   for (const ChannelTrace* t : {&little, &big}) {
     EXPECT_EQ(t->samplingRateHz, 100.0);  // delta 0.01 as stored in a float
     EXPECT_EQ(t->role, Component::Z);
     ASSERT_EQ(t->segments.size(), 1u);
-    EXPECT_EQ(t->segments[0].values, std::vector<double>(spec.values.begin(), spec.values.end()));
+    EXPECT_EQ(t->segments[0].values, std::vector<double>(fixture.values.begin(), fixture.values.end()));
     // 2020, day 257, 12:26:40.000 plus b = 1.5 s
     EXPECT_EQ(t->segments[0].startMicroseconds, 1'600'000'000'000'000 + 1'500'000);
   }
@@ -61,7 +61,7 @@ TEST(Sac, BothByteOrdersReadTheSameChannel) {
 
 TEST(Sac, ComponentsComeFromTheNamesOrTheOrientationOrElseTheOrderGiven) {
   // Given as Z, E, N by name.
-  ThreeFiles named(Spec("BHZ", 3000), Spec("BHE", 2000), Spec("BHN", 1000));
+  ThreeFiles named(ComponentFixture("BHZ", 3000), ComponentFixture("BHE", 2000), ComponentFixture("BHN", 1000));
   auto record = ReadSacFiles(named.paths, {});
   ASSERT_TRUE(record);
   EXPECT_EQ(record->sample(Component::X, 0).value, 1000);
@@ -69,7 +69,7 @@ TEST(Sac, ComponentsComeFromTheNamesOrTheOrientationOrElseTheOrderGiven) {
   EXPECT_EQ(record->sample(Component::Z, 0).value, 3000);
 
   // No names: vertical (cmpinc 0), east (cmpaz 90), north (cmpaz 0).
-  SacSpec up = Spec("-12345", 3000), east = Spec("-12345", 2000), north = Spec("-12345", 1000);
+  SacFixture up = ComponentFixture("-12345", 3000), east = ComponentFixture("-12345", 2000), north = ComponentFixture("-12345", 1000);
   up.cmpinc = 0;
   east.cmpinc = north.cmpinc = 90;
   east.cmpaz = 90;
@@ -81,7 +81,7 @@ TEST(Sac, ComponentsComeFromTheNamesOrTheOrientationOrElseTheOrderGiven) {
   EXPECT_EQ(record->sample(Component::Z, 0).value, 3000);
 
   // Names that say nothing (or twice the same): the order given.
-  ThreeFiles unnamed(Spec("A", 7), Spec("B", 8), Spec("Z", 9));
+  ThreeFiles unnamed(ComponentFixture("A", 7), ComponentFixture("B", 8), ComponentFixture("Z", 9));
   record = ReadSacFiles(unnamed.paths, {});
   ASSERT_TRUE(record);
   EXPECT_EQ(record->sample(Component::X, 0).value, 7);
@@ -91,7 +91,7 @@ TEST(Sac, ComponentsComeFromTheNamesOrTheOrientationOrElseTheOrderGiven) {
 
 TEST(Sac, StartTimesAreAlignedAndDifferentRatesRefused) {
   // Y begins 0.5 s later by b, Z one second later by its reference time.
-  SacSpec x = Spec("N", 1000), y = Spec("E", 2000), z = Spec("Z", 3000);
+  SacFixture x = ComponentFixture("N", 1000), y = ComponentFixture("E", 2000), z = ComponentFixture("Z", 3000);
   y.b = 0.5f;
   z.nz[4] = 41;
   ThreeFiles shifted(x, y, z);
@@ -119,9 +119,9 @@ TEST(Sac, StartTimesAreAlignedAndDifferentRatesRefused) {
   ThreeFiles apart(x, y, z);
   EXPECT_THROW(ReadSacFiles(apart.paths, {}), FormatError);
 
-  SacSpec slow = Spec("E", 2000);
+  SacFixture slow = ComponentFixture("E", 2000);
   slow.delta = 0.02f;
-  ThreeFiles rates(Spec("N", 1000), slow, Spec("Z", 3000));
+  ThreeFiles rates(ComponentFixture("N", 1000), slow, ComponentFixture("Z", 3000));
   try {
     ReadSacFiles(rates.paths, {});
     FAIL() << "different rates were accepted";
@@ -138,25 +138,25 @@ TEST(Sac, MalformedFilesNameTheOffset) {
     std::string bytes;
     const char* expected;
   };
-  SacSpec spec = Spec("Z", 0, 10);
-  const std::string good = BuildSac(spec);
+  SacFixture fixture = ComponentFixture("Z", 0, 10);
+  const std::string good = BuildSac(fixture);
   auto with = [&](auto change) {
-    SacSpec s = spec;
+    SacFixture s = fixture;
     change(s);
     return BuildSac(s);
   };
   const Case cases[] = {
       {"short header", good.substr(0, 600), "the SAC header needs 632 bytes, the file holds 600"},
       {"truncated samples", good.substr(0, 632 + 4 * 9 + 2), "npts at offset 316 is 10: the samples end at byte 672"},
-      {"npts beyond", with([](SacSpec& s) { s.npts = 2'000'000'000; }), "beyond the end of the file (672 bytes)"},
-      {"negative npts", with([](SacSpec& s) { s.npts = -3; }), "npts at offset 316 is -3"},
-      {"no version", with([](SacSpec& s) { s.version = 0; }), "header version at offset 304"},
-      {"spectrum", with([](SacSpec& s) { s.iftype = 2; }), "iftype 2 at offset 340"},
-      {"uneven", with([](SacSpec& s) { s.leven = 0; }), "leven at offset 420"},
-      {"delta 0", with([](SacSpec& s) { s.delta = 0; }), "delta at offset 0"},
-      {"day 400", with([](SacSpec& s) { s.nz[1] = 400; }), "nzjday at offset 284 is 400"},
-      {"b infinite", with([](SacSpec& s) { s.b = std::numeric_limits<float>::infinity(); }), "b at offset 20"},
-      {"NaN sample", with([](SacSpec& s) { s.values[4] = std::nanf(""); }), "sample 5 at offset 648"},
+      {"npts beyond", with([](SacFixture& s) { s.npts = 2'000'000'000; }), "beyond the end of the file (672 bytes)"},
+      {"negative npts", with([](SacFixture& s) { s.npts = -3; }), "npts at offset 316 is -3"},
+      {"no version", with([](SacFixture& s) { s.version = 0; }), "header version at offset 304"},
+      {"spectrum", with([](SacFixture& s) { s.iftype = 2; }), "iftype 2 at offset 340"},
+      {"uneven", with([](SacFixture& s) { s.leven = 0; }), "leven at offset 420"},
+      {"delta 0", with([](SacFixture& s) { s.delta = 0; }), "delta at offset 0"},
+      {"day 400", with([](SacFixture& s) { s.nz[1] = 400; }), "nzjday at offset 284 is 400"},
+      {"b infinite", with([](SacFixture& s) { s.b = std::numeric_limits<float>::infinity(); }), "b at offset 20"},
+      {"NaN sample", with([](SacFixture& s) { s.values[4] = std::nanf(""); }), "sample 5 at offset 648"},
   };
   for (const Case& c : cases) {
     try {
@@ -178,6 +178,6 @@ TEST(Sac, FormatByNameAndExtensionAndThreeFilesOnly) {
       {"d.MSD", RecordFormat::MiniSeed},     {"e.sacx", std::nullopt}};
   for (const auto& [name, format] : byExtension) EXPECT_EQ(FormatFromExtension(name), format) << name;
   ScratchDir dir;
-  const std::string one = dir.write("one.sac", BuildSac(Spec("Z", 0)));
+  const std::string one = dir.write("one.sac", BuildSac(ComponentFixture("Z", 0)));
   EXPECT_THROW(ReadRecord(RecordFormat::Sac, {one}, {}), FormatError);
 }

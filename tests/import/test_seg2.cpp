@@ -22,7 +22,7 @@ using testing::IntTrace;
 using testing::PutU16;
 using testing::PutU32;
 using testing::ScratchDir;
-using testing::Seg2TraceSpec;
+using testing::Seg2TraceFixture;
 
 ChannelPrompt fixedChannels(int first, int second, int third, int* askedWith = nullptr) {
   return [=](int traceCount) {
@@ -55,7 +55,7 @@ TEST(Seg2File, ThreeFloatTracesWithTheirInterval) {
 }
 
 TEST(Seg2File, ChannelsFourFiveSixOfTwelve) {
-  std::vector<Seg2TraceSpec> traces;
+  std::vector<Seg2TraceFixture> traces;
   for (int i = 1; i <= 12; ++i)
     traces.push_back(FloatTrace({static_cast<float>(i), static_cast<float>(10 * i)}, {"SAMPLE_INTERVAL 0.01"}));
   ScratchDir dir;

@@ -53,11 +53,11 @@ private slots:
     const char* names[3] = {"z.sac", "n.sac", "e.sac"};
     const char* components[3] = {"HHZ", "HHN", "HHE"};
     for (int c = 0; c < 3; ++c) {
-      corvath::testing::SacSpec spec;
-      spec.kcmpnm = components[c];
-      for (int i = 0; i < 500; ++i) spec.values.push_back(static_cast<float>(1000 * c + i));
-      if (c == 1) spec.b = 1.0f;  // N starts a second late
-      std::ofstream(dir.filePath(names[c]).toStdString(), std::ios::binary) << corvath::testing::BuildSac(spec);
+      corvath::testing::SacFixture fixture;
+      fixture.kcmpnm = components[c];
+      for (int i = 0; i < 500; ++i) fixture.values.push_back(static_cast<float>(1000 * c + i));
+      if (c == 1) fixture.b = 1.0f;  // N starts a second late
+      std::ofstream(dir.filePath(names[c]).toStdString(), std::ios::binary) << corvath::testing::BuildSac(fixture);
     }
     MainWindow window;
     int messages = 0;
