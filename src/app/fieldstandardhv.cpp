@@ -1,6 +1,7 @@
 #include "app/fieldstandardhv.h"
 
-#include <new>
+#include <exception>
+#include <utility>
 
 #include "app/atomicfile.h"
 #include "app/commands.h"
@@ -18,17 +19,15 @@ std::string PeakNotice(const spectra::RatioCurve& ratio) {
 }
 
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {
-  numerics::Result<spectra::FieldStandardResult> outcome = Outcome::Failed("no field-standard H/V was calculated");
   try {
-    outcome = spectra::CalculateFieldStandard(workspace.record, WindowIntervals(workspace.windows), settings);
-  } catch (const std::bad_alloc&) {
-    return Outcome::Failed("Not enough memory for the field-standard H/V of this record");
-  } catch (const std::exception& error) {
-    return Outcome::Failed(error.what());
+    Result<spectra::FieldStandardResult> result =
+        spectra::CalculateFieldStandard(workspace.record, WindowIntervals(workspace.windows), settings);
+    if (!result.done()) return std::move(result.outcome);
+    workspace.fieldStandardResult = std::move(result.value);
+    return Outcome::Done();
+  } catch (...) {
+    return OutcomeOfException(std::current_exception(), "Not enough memory for the field-standard H/V of this record");
   }
-  if (!outcome.done()) return Outcome::Failed(outcome.message());
-  workspace.fieldStandardResult = std::move(outcome.value);
-  return Outcome::Done();
 }
 
 Outcome WriteFieldStandardReport(const Workspace& workspace, std::ostream& out, bool json) {

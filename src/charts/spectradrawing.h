@@ -25,7 +25,7 @@ void SetupSpectraChart(QCustomPlot* chart);
 //! the empty curves "H/Z" (red) and "H/Zc" (blue), both 2 pixels wide without marks.
 QCustomPlot* MakeRatioChart(QWidget* parent);
 
-// Only a peak inside the band is marked and labelled.
+//! Whether the ratio's peak gets a mark and a label: the one rule, spectra::PeakInsideBand.
 using spectra::PeakInsideBand;
 
 //! Removes every curve from both spectra charts, then draws the per-window curves

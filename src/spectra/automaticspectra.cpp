@@ -107,9 +107,10 @@ double RobustMean(const std::vector<double>& values) {
   return mean;
 }
 
-AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& record, bool logAveraging,
-                                         double minFrqHz, double maxFrqHz, numerics::Progress* progress,
-                                         std::size_t workerLimit) {
+numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeComponentRecord& record,
+                                                           bool logAveraging, double minFrqHz, double maxFrqHz,
+                                                           numerics::Progress* progress, std::size_t workerLimit) {
+  using numerics::Outcome;
   AutomaticSpectra result;
   for (import::Component c : import::kComponents) {
     SpectrumCurve& curve = result.averaged[static_cast<int>(c)];
@@ -121,10 +122,7 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
   const std::size_t sampleCount = import::CommonSampleCount(record);
   const double dt = record.samplingInterval(import::Component::X);
   const auto plan = PlanSegmentation(sampleCount, dt);
-  if (!plan.done()) {
-    result.failure = plan.message();
-    return result;
-  }
+  if (!plan.done()) return plan.outcome;
   result.plan = *plan;
   const std::size_t length = plan->length;
   const std::size_t segments = plan->count;
@@ -201,10 +199,8 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
   double fmin = std::max(minFrqHz, frequency(1));
   double fmax = std::min(maxFrqHz, frequency(lastBin));
   fmax = std::min(100.0, fmax);
-  if (!(fmin < fmax)) {
-    result.failure = "the frequency range is empty (Min frq lies above every frequency or above Max frq)";
-    return result;
-  }
+  if (!(fmin < fmax))
+    return Outcome::Failed("the frequency range is empty (Min frq lies above every frequency or above Max frq)");
   const AveragingKernel kernel = InverseDistanceKernel(spacing);
 
   for (int c = 0; c < 3; ++c) {
@@ -253,13 +249,11 @@ AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& rec
   for (const SpectralPoint& p : GridAverage(ratioPoints, fmin, fmax, kernel, logAveraging))
     result.ratio.points.push_back({p.frequencyHz, p.value, p.value - p.companion, p.value + p.companion});
 
-  for (const SpectrumCurve& curve : result.averaged) {
-    if (curve.points.empty()) {
-      result.failure = "no spectral point of " + curve.title + " lies near the frequency grid";
-      return result;
-    }
-  }
-  if (result.ratio.points.empty()) result.failure = "no H/Z ratio could be formed (the vertical spectrum is zero)";
+  for (const SpectrumCurve& curve : result.averaged)
+    if (curve.points.empty())
+      return Outcome::Failed("no spectral point of " + curve.title + " lies near the frequency grid");
+  if (result.ratio.points.empty())
+    return Outcome::Failed("no H/Z ratio could be formed (the vertical spectrum is zero)");
   return result;
 }
 

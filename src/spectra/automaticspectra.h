@@ -40,17 +40,18 @@ struct AutomaticSpectra {
   std::array<SpectrumCurve, 3> averaged;  //!< X, Y, Z on the grid (amplitudes as transform moduli)
   RatioCurve ratio;                       //!< with lower/upper bounds, hasBounds set
   SegmentationPlan plan;
-  std::string failure;                    //!< why there is no result; empty on success
 };
 
 //! Segments the record (indices common to X, Y and Z), averages the segment spectra
 //! per bin and onto the grid between max(minFrq, 1/(L dt)) and min(maxFrq, J/(L dt), 100) Hz
-//! with the inverse-distance kernel, and forms the robust ratio and its error. The
-//! transforms run on up to `workers` threads (0: as many as help) with results
+//! with the inverse-distance kernel, and forms the robust ratio and its error; or
+//! Failed saying why (no plan, an empty frequency range, a curve with no grid point).
+//! The transforms run on up to `workers` threads (0: as many as help) with results
 //! identical to one thread's; `progress` counts transforms and may cancel
 //! (numerics::Cancelled).
-AutomaticSpectra ComputeAutomaticSpectra(const import::ThreeComponentRecord& record, bool logAveraging,
-                                         double minFrqHz, double maxFrqHz, numerics::Progress* progress = nullptr,
-                                         std::size_t workers = 0);
+numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeComponentRecord& record,
+                                                           bool logAveraging, double minFrqHz, double maxFrqHz,
+                                                           numerics::Progress* progress = nullptr,
+                                                           std::size_t workers = 0);
 
 }  // namespace corvath::spectra

@@ -90,68 +90,53 @@ numerics::Result<SpectraResult> CalculateSpectra(const import::ThreeComponentRec
                                                  std::size_t workers) {
   using numerics::Outcome;
 
-  // The sample ranges behind a failure, to name its cause.
-  auto segmentRanges = [&](const SegmentationPlan& plan) {
-    std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    for (std::size_t s = 0; s < plan.count; ++s) ranges.push_back({s * plan.step, plan.length});
-    return ranges;
-  };
-  auto windowRanges = [&] {
-    std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    const std::size_t count = import::CommonSampleCount(record);
+  // The sample ranges the transforms see, to name the cause of a failure: the
+  // segments (none when the record cannot be segmented) or the windows long enough
+  // for a spectrum.
+  std::vector<std::pair<std::size_t, std::size_t>> ranges;
+  const std::size_t count = import::CommonSampleCount(record);
+  if (windows.empty()) {
+    if (const auto plan = PlanSegmentation(count, record.samplingInterval(import::Component::X)); plan.done())
+      for (std::size_t s = 0; s < plan->count; ++s) ranges.push_back({s * plan->step, plan->length});
+  } else {
     for (const WindowInterval& w : windows) {
       const auto [first, last] = WindowSampleRange(record, count, w);
       if (last >= first + kMinimumWindowSamples) ranges.push_back({first, last - first});
     }
-    return ranges;
-  };
+  }
 
   // A component constant in every range the transforms see has no spectrum above
   // 0 Hz: what a transform gives there is rounding noise, or exact zeros that a
   // logarithmic mean cannot take. Refused before anything is computed.
-  {
-    std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    if (windows.empty()) {
-      if (const auto plan = PlanSegmentation(import::CommonSampleCount(record),
-                                             record.samplingInterval(import::Component::X));
-          plan.done())
-        ranges = segmentRanges(*plan);
-    } else {
-      ranges = windowRanges();
-    }
-    for (import::Component c : import::kComponents) {
-      const std::string cause = sampleCause(record, c, ranges);
-      if (!cause.empty() && cause.rfind("the values", 0) != 0)  // too large: only if the transform fails
-        return Outcome::Failed(cause);
-    }
+  for (import::Component c : import::kComponents) {
+    const std::string cause = sampleCause(record, c, ranges);
+    if (!cause.empty() && cause.rfind("the values", 0) != 0)  // too large: only if the transform fails
+      return Outcome::Failed(cause);
   }
 
   SpectraResult result;
   try {
     if (windows.empty()) {
-      AutomaticSpectra automatic = ComputeAutomaticSpectra(record, logAveraging, minFrq, maxFrq, progress, workers);
-      if (!automatic.failure.empty())
-        return Outcome::Failed(automatic.plan.count > 0
-                                   ? explainFailure(automatic.failure, record, segmentRanges(automatic.plan))
-                                   : automatic.failure);
+      numerics::Result<AutomaticSpectra> automatic =
+          ComputeAutomaticSpectra(record, logAveraging, minFrq, maxFrq, progress, workers);
+      if (!automatic.done()) return Outcome::Failed(explainFailure(automatic.message(), record, ranges));
       result.automatic = true;
-      result.plan = automatic.plan;
-      result.averaged = std::move(automatic.averaged);
-      result.ratio = std::move(automatic.ratio);
+      result.plan = automatic->plan;
+      result.averaged = std::move(automatic->averaged);
+      result.ratio = std::move(automatic->ratio);
     } else {
-      std::vector<ComponentSpectra> spectra =
+      std::vector<numerics::Result<ComponentSpectra>> spectra =
           ComputeWindowSpectra(record, {import::kComponents.begin(), import::kComponents.end()}, windows,
                                logAveraging, minFrq, maxFrq, progress, workers);
       for (std::size_t c = 0; c < spectra.size(); ++c) {
-        if (!spectra[c].failure.empty())
-          return Outcome::Failed(explainFailure(spectra[c].failure, record, windowRanges()));
-        for (WindowSpectrum& w : spectra[c].windows) result.windowSpectra.push_back(std::move(w));
-        result.averaged[c] = std::move(spectra[c].averaged);
+        if (!spectra[c].done()) return Outcome::Failed(explainFailure(spectra[c].message(), record, ranges));
+        for (WindowSpectrum& w : spectra[c]->windows) result.windowSpectra.push_back(std::move(w));
+        result.averaged[c] = std::move(spectra[c]->averaged);
       }
       result.ratio = WindowedRatio(result.averaged[0], result.averaged[1], result.averaged[2]);
       if (result.ratio.points.empty())
-        return Outcome::Failed(explainFailure("no H/Z ratio could be formed (the vertical spectrum is zero)",
-                                              record, windowRanges()));
+        return Outcome::Failed(
+            explainFailure("no H/Z ratio could be formed (the vertical spectrum is zero)", record, ranges));
     }
   } catch (const TransformError& e) {
     return Outcome::Failed(e.what());

@@ -39,8 +39,8 @@ RatioCurve WindowedRatio(const SpectrumCurve& x, const SpectrumCurve& y, const S
 //! threads (0: as many as help) with results identical to one thread's; `progress`
 //! may cancel, and the computation then throws numerics::Cancelled.
 numerics::Result<SpectraResult> CalculateSpectra(const import::ThreeComponentRecord& record,
-                                const std::vector<WindowInterval>& windows, bool logAveraging,
-                                double minFrequencyHz, double maxFrequencyHz,
-                                numerics::Progress* progress = nullptr, std::size_t workers = 0);
+                                                 const std::vector<WindowInterval>& windows, bool logAveraging,
+                                                 double minFrequencyHz, double maxFrequencyHz,
+                                                 numerics::Progress* progress = nullptr, std::size_t workers = 0);
 
 }  // namespace corvath::spectra

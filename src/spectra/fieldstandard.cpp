@@ -65,36 +65,32 @@ std::optional<HorizontalCombination> HorizontalCombinationOfWord(std::string_vie
   return std::nullopt;
 }
 
-static std::string settingsProblem(const FieldStandardSettings& s) {
+numerics::Outcome CheckFieldStandardSettings(const FieldStandardSettings& s) {
+  auto fail = [](std::string reason) { return numerics::Outcome::Failed(std::move(reason)); };
   if (!finite(s.windowLengthSeconds) || !(s.windowLengthSeconds > 0.0))
-    return "the window length must be a positive number of seconds, got " + text(s.windowLengthSeconds);
+    return fail("the window length must be a positive number of seconds, got " + text(s.windowLengthSeconds));
   if (!finite(s.overlapPercent) || s.overlapPercent < 0.0 || s.overlapPercent >= 100.0)
-    return "the overlap must be at least 0 % and below 100 %, got " + text(s.overlapPercent);
+    return fail("the overlap must be at least 0 % and below 100 %, got " + text(s.overlapPercent));
   if (!finite(s.taperFraction) || s.taperFraction < 0.0 || s.taperFraction > 1.0)
-    return "the taper fraction must lie between 0 and 1, got " + text(s.taperFraction);
+    return fail("the taper fraction must lie between 0 and 1, got " + text(s.taperFraction));
   if (!finite(s.bandwidth) || !(s.bandwidth > 0.0))
-    return "the Konno-Ohmachi bandwidth b must be positive, got " + text(s.bandwidth);
+    return fail("the Konno-Ohmachi bandwidth b must be positive, got " + text(s.bandwidth));
   if (!finite(s.gridMinHz) || !finite(s.gridMaxHz) || !(s.gridMinHz > 0.0) || !(s.gridMaxHz > s.gridMinHz))
-    return "the grid needs 0 < lowest < highest frequency, got " + text(s.gridMinHz) + " and " + text(s.gridMaxHz) +
-           " Hz";
+    return fail("the grid needs 0 < lowest < highest frequency, got " + text(s.gridMinHz) + " and " +
+                text(s.gridMaxHz) + " Hz");
   if (s.gridPoints < 2 || s.gridPoints > 100000)
-    return "the grid needs 2 to 100000 points, got " + std::to_string(s.gridPoints);
+    return fail("the grid needs 2 to 100000 points, got " + std::to_string(s.gridPoints));
   const FrequencyBand band = searchBandOf(s);
   if (!finite(band.lowHz) || !finite(band.highHz) || !(band.lowHz > 0.0) || !(band.highHz > band.lowHz))
-    return "the search band needs 0 < lowest < highest frequency, got " + text(band.lowHz) + " and " +
-           text(band.highHz) + " Hz";
+    return fail("the search band needs 0 < lowest < highest frequency, got " + text(band.lowHz) + " and " +
+                text(band.highHz) + " Hz");
   const std::vector<double> grid = LogFrequencyGrid(s.gridMinHz, s.gridMaxHz, s.gridPoints);
   if (std::none_of(grid.begin(), grid.end(), [&](double f) { return f >= band.lowHz && f <= band.highHz; }))
-    return "no grid frequency lies in the search band " + text(band.lowHz) + " to " + text(band.highHz) + " Hz";
+    return fail("no grid frequency lies in the search band " + text(band.lowHz) + " to " + text(band.highHz) + " Hz");
   if (s.reject && (!finite(s.rejectionStdDevs) || !(s.rejectionStdDevs > 0.0)))
-    return "the rejection needs a positive number of standard deviations, got " + text(s.rejectionStdDevs);
-  if (s.rejectionIterations < 1) return "the rejection needs at least one pass";
-  return {};
-}
-
-numerics::Outcome CheckFieldStandardSettings(const FieldStandardSettings& s) {
-  std::string problem = settingsProblem(s);
-  return problem.empty() ? numerics::Outcome::Done() : numerics::Outcome::Failed(std::move(problem));
+    return fail("the rejection needs a positive number of standard deviations, got " + text(s.rejectionStdDevs));
+  if (s.rejectionIterations < 1) return fail("the rejection needs at least one pass");
+  return numerics::Outcome::Done();
 }
 
 std::vector<double> LogFrequencyGrid(double fminHz, double fmaxHz, int n) {

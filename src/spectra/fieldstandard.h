@@ -118,13 +118,12 @@ struct FieldStandardResult {
   std::size_t rejectedWindows() const;
 };
 
-//! A result, or why there is none.
-
 //! The field-standard H/V of the record over the analysis windows (seconds, both
-//! ends inclusive) or, with none, over windows cut from the whole record. Only sample
-//! indices present in X, Y and Z are used; X and Y are the horizontals, Z the vertical.
+//! ends inclusive) or, with none, over windows cut from the whole record, or Failed
+//! saying why there is none. Only sample indices present in X, Y and Z are used; X
+//! and Y are the horizontals, Z the vertical.
 numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
-                                            const std::vector<WindowInterval>& windows,
-                                            const FieldStandardSettings& settings);
+                                                             const std::vector<WindowInterval>& windows,
+                                                             const FieldStandardSettings& settings);
 
 }  // namespace corvath::spectra

@@ -35,6 +35,7 @@ constexpr std::size_t kLargestParallelWindow = std::size_t{1} << 22;
 struct ComponentWork {
   import::Component component = import::Component::X;
   ComponentSpectra result;
+  std::string failure;  // why there is no averaged spectrum; empty while there is one
   double dt = 0.0;
   std::vector<std::pair<std::size_t, std::size_t>> ranges;  // per window: first sample, count
   std::vector<std::vector<double>> smoothed;                 // per window; empty when skipped
@@ -44,16 +45,16 @@ struct ComponentWork {
     result.averaged.title = name;
     result.averaged.component = component;
     if (windows.empty()) {
-      result.failure = "no analysis window";
+      failure = "no analysis window";
       return false;
     }
     dt = record.samplingInterval(component);
     if (record.size(component) < 2) {
-      result.failure = name + " has fewer than two samples";
+      failure = name + " has fewer than two samples";
       return false;
     }
     if (!(dt > 0.0) || !std::isfinite(1.0 / dt)) {
-      result.failure = name + " has a sampling interval of 0";
+      failure = name + " has a sampling interval of 0";
       return false;
     }
     const std::size_t sampleCount = import::CommonSampleCount(record);
@@ -112,7 +113,7 @@ struct ComponentWork {
     }
     smoothed.clear();
     if (result.windows.empty()) {
-      result.failure = "no analysis window holds at least 31 samples of " + name;
+      failure = "no analysis window holds at least 31 samples of " + name;
       return;
     }
 
@@ -120,24 +121,22 @@ struct ComponentWork {
     fmax = std::min(maxFrqHz, fmax);
     fmax = std::min(100.0, fmax);
     if (!(fmin < fmax)) {
-      result.failure =
-          "the frequency range of " + name + " is empty (Min frq lies above every frequency or above Max frq)";
+      failure = "the frequency range of " + name + " is empty (Min frq lies above every frequency or above Max frq)";
       return;
     }
     for (const SpectralPoint& p : GridAverage(points, fmin, fmax, InverseSquareKernel(), logAveraging))
       result.averaged.points.push_back({p.frequencyHz, p.value});
     if (result.averaged.points.empty())
-      result.failure = "no spectral point of " + name + " lies near the frequency grid";
+      failure = "no spectral point of " + name + " lies near the frequency grid";
   }
 };
 
 }  // namespace
 
-std::vector<ComponentSpectra> ComputeWindowSpectra(const import::ThreeComponentRecord& record,
-                                                   const std::vector<import::Component>& components,
-                                                   const std::vector<WindowInterval>& windows, bool logAveraging,
-                                                   double minFrqHz, double maxFrqHz, numerics::Progress* progress,
-                                                   std::size_t workerLimit) {
+std::vector<numerics::Result<ComponentSpectra>> ComputeWindowSpectra(
+    const import::ThreeComponentRecord& record, const std::vector<import::Component>& components,
+    const std::vector<WindowInterval>& windows, bool logAveraging, double minFrqHz, double maxFrqHz,
+    numerics::Progress* progress, std::size_t workerLimit) {
   std::vector<ComponentWork> work(components.size());
   // Every (component, window) transform of the components that can be computed.
   std::vector<std::pair<std::size_t, std::size_t>> tasks;
@@ -163,17 +162,23 @@ std::vector<ComponentSpectra> ComputeWindowSpectra(const import::ThreeComponentR
   });
   // Each component's average depends only on its own windows, taken in list order.
   numerics::ParallelFor(components.size(), workers, [&](std::size_t c) {
-    if (work[c].result.failure.empty()) work[c].assemble(logAveraging, minFrqHz, maxFrqHz);
+    if (work[c].failure.empty()) work[c].assemble(logAveraging, minFrqHz, maxFrqHz);
   });
-  std::vector<ComponentSpectra> results;
+  std::vector<numerics::Result<ComponentSpectra>> results;
   results.reserve(work.size());
-  for (ComponentWork& w : work) results.push_back(std::move(w.result));
+  for (ComponentWork& w : work) {
+    if (w.failure.empty())
+      results.emplace_back(std::move(w.result));
+    else
+      results.emplace_back(numerics::Outcome::Failed(std::move(w.failure)));
+  }
   return results;
 }
 
-ComponentSpectra ComputeWindowSpectra(const import::ThreeComponentRecord& record, import::Component c,
-                                      const std::vector<WindowInterval>& windows, bool logAveraging,
-                                      double minFrqHz, double maxFrqHz) {
+numerics::Result<ComponentSpectra> ComputeWindowSpectra(const import::ThreeComponentRecord& record,
+                                                        import::Component c,
+                                                        const std::vector<WindowInterval>& windows,
+                                                        bool logAveraging, double minFrqHz, double maxFrqHz) {
   const std::vector<import::Component> one{c};
   return std::move(ComputeWindowSpectra(record, one, windows, logAveraging, minFrqHz, maxFrqHz).front());
 }

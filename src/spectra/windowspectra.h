@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "import/record.h"
+#include "numerics/outcome.h"
 #include "numerics/parallel.h"
 #include "spectra/curves.h"
 
@@ -28,8 +29,7 @@ struct WindowSpectrum {
 //! The windowed spectra of one component.
 struct ComponentSpectra {
   std::vector<WindowSpectrum> windows;  //!< windows with at least 31 samples, in list order
-  SpectrumCurve averaged;               //!< "X", "Y" or "Z" on the grid; empty on failure
-  std::string failure;                  //!< why there is no averaged spectrum; empty on success
+  SpectrumCurve averaged;               //!< "X", "Y" or "Z" on the grid
 };
 
 //! Smallest number of samples a window needs to give a spectrum.
@@ -42,20 +42,20 @@ std::pair<std::size_t, std::size_t> WindowSampleRange(const import::ThreeCompone
 
 //! Spectra of component c for every window (frequencies i/(N dt_c) Hz, amplitudes as
 //! transform moduli) and their inverse-square grid average between max(minFrq, lowest)
-//! and min(maxFrq, highest, 100 Hz). Only sample indices present in all three
-//! components are used.
-ComponentSpectra ComputeWindowSpectra(const import::ThreeComponentRecord& record, import::Component c,
-                                      const std::vector<WindowInterval>& windows, bool logAveraging,
-                                      double minFrqHz, double maxFrqHz);
+//! and min(maxFrq, highest, 100 Hz); or Failed saying why there is no averaged
+//! spectrum. Only sample indices present in all three components are used.
+numerics::Result<ComponentSpectra> ComputeWindowSpectra(const import::ThreeComponentRecord& record,
+                                                        import::Component c,
+                                                        const std::vector<WindowInterval>& windows,
+                                                        bool logAveraging, double minFrqHz, double maxFrqHz);
 
 //! The same for several components at once (one result each, in the given order):
 //! the windows' transforms run on up to `workers` threads (0: as many as help) with
 //! results identical to one thread's; `progress` counts transformed samples and may
 //! cancel (numerics::Cancelled).
-std::vector<ComponentSpectra> ComputeWindowSpectra(const import::ThreeComponentRecord& record,
-                                                   const std::vector<import::Component>& components,
-                                                   const std::vector<WindowInterval>& windows, bool logAveraging,
-                                                   double minFrqHz, double maxFrqHz,
-                                                   numerics::Progress* progress = nullptr, std::size_t workers = 0);
+std::vector<numerics::Result<ComponentSpectra>> ComputeWindowSpectra(
+    const import::ThreeComponentRecord& record, const std::vector<import::Component>& components,
+    const std::vector<WindowInterval>& windows, bool logAveraging, double minFrqHz, double maxFrqHz,
+    numerics::Progress* progress = nullptr, std::size_t workers = 0);
 
 }  // namespace corvath::spectra

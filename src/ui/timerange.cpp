@@ -8,7 +8,6 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "app/commands.h"
 #include "charts/chartinteraction.h"
 #include "ui/recordcurve.h"
 #include "windows/zoom.h"

@@ -120,8 +120,9 @@ TEST(ComputeWindowSpectra, SampleCountsNumbersAndFrequencies) {
   // Window 1 holds 30 samples (0.00 ... 0.29), window 2 exactly 31 with both ends on a
   // sample (1.00 ... 1.30), window 3 overlaps window 2, window 4 has start = end.
   const std::vector<WindowInterval> windows{{0.0, 0.29}, {1.0, 1.3}, {1.1, 2.6}, {3.0, 3.0}};
-  const auto x = ComputeWindowSpectra(record, Component::X, windows, true, 0.0, 100.0);
-  ASSERT_TRUE(x.failure.empty()) << x.failure;
+  const auto result = ComputeWindowSpectra(record, Component::X, windows, true, 0.0, 100.0);
+  ASSERT_TRUE(result.done()) << result.message();
+  const ComponentSpectra& x = *result;
   ASSERT_EQ(x.windows.size(), 2u);
   EXPECT_EQ(x.windows[0].curve.title, "X_wnd2");
   EXPECT_EQ(x.windows[0].windowPosition, 1u);
@@ -139,8 +140,9 @@ TEST(ComputeWindowSpectra, SampleCountsNumbersAndFrequencies) {
 
   // Only windows that are too short: no averaged spectrum, a reason instead.
   const auto none = ComputeWindowSpectra(record, Component::Z, {{0.0, 0.29}, {3.0, 3.0}}, true, 1.0, 20.0);
-  EXPECT_TRUE(none.averaged.points.empty());
-  EXPECT_FALSE(none.failure.empty());
+  EXPECT_TRUE(none.failed());
+  EXPECT_FALSE(none.value);
+  EXPECT_EQ(none.message(), "no analysis window holds at least 31 samples of Z");
 }
 
 TEST(ComputeWindowSpectra, FrequencyRangeLimits) {
@@ -149,9 +151,9 @@ TEST(ComputeWindowSpectra, FrequencyRangeLimits) {
   for (int i = 0; i < 2000; ++i)
     for (Component c : import::kComponents) record.append(c, i * 0.002, noise.next());  // 500 Hz
   const auto x = ComputeWindowSpectra(record, Component::X, {{0.0, 3.0}}, false, 2.0, 400.0);
-  ASSERT_TRUE(x.failure.empty()) << x.failure;
-  EXPECT_EQ(x.averaged.points.front().frequencyHz, 2.0);
-  EXPECT_EQ(x.averaged.points.back().frequencyHz, 100.0);  // never above 100 Hz
+  ASSERT_TRUE(x.done()) << x.message();
+  EXPECT_EQ(x->averaged.points.front().frequencyHz, 2.0);
+  EXPECT_EQ(x->averaged.points.back().frequencyHz, 100.0);  // never above 100 Hz
 }
 
 TEST(CalculateSpectra, FailuresInsteadOfNonsense) {
@@ -162,6 +164,7 @@ TEST(CalculateSpectra, FailuresInsteadOfNonsense) {
     std::vector<WindowInterval> windows;
     bool logAveraging;
     std::string minFrq, maxFrq;
+    std::string message;  // what the user reads
   };
   import::ThreeComponentRecord single;
   for (Component c : import::kComponents) single.append(c, 0.0, 1.0);
@@ -173,26 +176,31 @@ TEST(CalculateSpectra, FailuresInsteadOfNonsense) {
   import::ThreeComponentRecord coarse;
   for (int i = 0; i < 100; ++i)
     for (Component c : import::kComponents) coarse.append(c, i * 30.0, std::sin(i * 1.3 + int(c)));
+  const std::string emptyRange = "the frequency range is empty (Min frq lies above every frequency or above Max frq)";
   const std::vector<Case> cases{
-      {"unreadable Min frq", good, {}, true, "abc", "20"},
-      {"Min frq above every frequency", good, {}, true, "60", "70"},
-      {"Min frq above every window frequency", good, {{0, 10}}, true, "60", "70"},
-      {"Min frq above Max frq", good, {}, true, "10", "5"},
-      {"one sample", single, {}, true, "1", "20"},
-      {"one sample, windowed", single, {{0, 10}}, true, "1", "20"},
-      {"zero sampling interval", sameTimes, {}, true, "1", "20"},
-      {"zero sampling interval, windowed", sameTimes, {{0, 0}}, true, "1", "20"},
-      {"sampling interval of 30 s", coarse, {}, true, "0", "20"},
-      {"constant vertical component", flatZ, {}, false, "1", "20"},
-      {"constant vertical component, windowed", flatZ, {{0, 20}}, false, "1", "20"},
-      {"window too short", good, {{1, 1.2}}, true, "1", "20"},
+      {"unreadable Min frq", good, {}, true, "abc", "20", emptyRange},
+      {"Min frq above every frequency", good, {}, true, "60", "70", emptyRange},
+      {"Min frq above every window frequency", good, {{0, 10}}, true, "60", "70",
+       "the frequency range of X is empty (Min frq lies above every frequency or above Max frq)"},
+      {"Min frq above Max frq", good, {}, true, "10", "5", emptyRange},
+      {"one sample", single, {}, true, "1", "20", "the record has fewer than two samples"},
+      {"one sample, windowed", single, {{0, 10}}, true, "1", "20", "X has fewer than two samples"},
+      {"zero sampling interval", sameTimes, {}, true, "1", "20", "the sampling interval of X is 0"},
+      {"zero sampling interval, windowed", sameTimes, {{0, 0}}, true, "1", "20", "X has a sampling interval of 0"},
+      {"sampling interval of 30 s", coarse, {}, true, "0", "20",
+       "the record is too short or too coarsely sampled for automatic segmentation"},
+      {"constant vertical component", flatZ, {}, false, "1", "20", "all samples of Z are 0: it has no spectrum"},
+      {"constant vertical component, windowed", flatZ, {{0, 20}}, false, "1", "20",
+       "all samples of Z are 0: it has no spectrum"},
+      {"window too short", good, {{1, 1.2}}, true, "1", "20", "no analysis window holds at least 31 samples of X"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const auto outcome = CalculateSpectra(c.record, c.windows, c.logAveraging, numerics::TextToNumber(c.minFrq),
                                           numerics::TextToNumber(c.maxFrq));
+    EXPECT_TRUE(outcome.failed());
     EXPECT_FALSE(outcome.value);
-    EXPECT_FALSE(outcome.message().empty());
+    EXPECT_EQ(outcome.message(), c.message);
   }
 }
 

@@ -112,7 +112,9 @@ TEST(KonnoOhmachi, TableMatchesDirectEvaluationAndKeepsConstants) {
     SCOPED_TRACE(b);
     const KonnoOhmachiTable table = BuildKonnoOhmachiTable(df, bins, grid, b);
     // A restricted support, not a dense product (b = 10 reaches over most of the bins).
-    if (b >= 40) EXPECT_LT(table.weights.size(), grid.size() * bins / 4);
+    if (b >= 40) {
+      EXPECT_LT(table.weights.size(), grid.size() * bins / 4);
+    }
     std::vector<double> fast, flat;
     ApplyKonnoOhmachi(table, spectrum, fast);
     ApplyKonnoOhmachi(table, constant, flat);

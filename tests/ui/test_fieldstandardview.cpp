@@ -211,5 +211,3 @@ private slots:
 
 QTEST_MAIN(FieldStandardViewTest)
 #include "test_fieldstandardview.moc"
-
-using namespace corvath::charts;

@@ -164,7 +164,7 @@ private slots:
     spectra::MarkPeak(result.ratio);
     result.ratioSpan = spectra::FrequencySpan(result.ratio);
     charts::DrawRatio(&ratio, result);
-    QCOMPARE(charts::PeakInsideBand(result.ratio), labelled);
+    QCOMPARE(spectra::PeakInsideBand(result.ratio), labelled);
     QCOMPARE(PeakLabels(ratio).size(), labelled ? 1 : 0);
     QCOMPARE(ratio.itemCount(), labelled ? 2 : 0);  // the mark goes with the label
     QCOMPARE(app::PeakNotice(result.ratio), std::string(labelled ? "" : "no peak inside the band"));
