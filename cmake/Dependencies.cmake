@@ -25,6 +25,9 @@ corvath_require(ALGLIB_OK "ALGLIB" "libalglib-dev")
 add_library(corvath_alglib INTERFACE)
 target_link_libraries(corvath_alglib INTERFACE ${ALGLIB_LIB})
 target_include_directories(corvath_alglib SYSTEM INTERFACE ${ALGLIB_INCLUDE_DIR})
+# ALGLIB has no version macro; its header's first line names the version.
+file(STRINGS ${ALGLIB_INCLUDE_DIR}/libalglib/ap.h ALGLIB_VERSION_LINE REGEX "^ALGLIB [0-9.]+" LIMIT_COUNT 1)
+string(REGEX MATCH "[0-9.]+" ALGLIB_VERSION "${ALGLIB_VERSION_LINE}")
 
 pkg_check_modules(XLSXWRITER IMPORTED_TARGET xlsxwriter)
 corvath_require(XLSXWRITER_FOUND "libxlsxwriter" "libxlsxwriter-dev")

@@ -14,8 +14,18 @@ constexpr const char* kNoResult = "no field-standard H/V was calculated yet";
 }
 
 std::string PeakNotice(const spectra::RatioCurve& ratio) {
-  if (ratio.points.empty() || spectra::PeakInsideBand(ratio)) return {};
-  return "no peak inside the band";
+  const auto& points = ratio.points;
+  if (points.empty() || spectra::PeakInsideBand(ratio)) return {};
+  std::string notice = "no peak inside the band";
+  if (!ratio.peak || points.size() < 2) return notice;
+  // A curve still rising at an end of the band points past it: say where to look.
+  const std::size_t at = *ratio.peak;
+  const bool low = at == 0 && points[0].ratio > points[1].ratio;
+  const bool high = at + 1 == points.size() && points[at].ratio > points[at - 1].ratio;
+  const std::string edge = spectra::ReportNumber(points[at].frequencyHz);
+  if (low) notice += ": the ratio rises to the band's low edge (" + edge + " Hz), the peak may lie below Min frq";
+  if (high) notice += ": the ratio rises to the band's high edge (" + edge + " Hz), the peak may lie above Max frq";
+  return notice;
 }
 
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {

@@ -21,7 +21,9 @@ using spectra::HorizontalCombination;
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings);
 
 //! What is said about a calculated ratio: "no peak inside the band" when its largest
-//! value lies at an end of the band, empty otherwise (and for a curve without points).
+//! value lies at an end of the band, with a hint where the peak may lie when the curve
+//! rises to that end (below Min frq, above Max frq); empty otherwise (and for a curve
+//! without points).
 std::string PeakNotice(const spectra::RatioCurve& ratio);
 
 //! The report of the last field-standard computation as "name: value" lines, or as

@@ -6,6 +6,8 @@
 
 #include <qcustomplot.h>
 
+#include "charts/chartinteraction.h"
+
 namespace corvath::charts {
 namespace {
 
@@ -216,6 +218,32 @@ void DrawCurve(QCPGraph* graph, const numerics::arofcomplexM& curve) {
   }
   graph->setData(frequencies, ratios, true);
   graph->parentPlot()->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void SetFrequencyScale(QCustomPlot* chart, bool logarithmic) {
+  QCPAxis* axis = chart->xAxis;
+  if ((axis->scaleType() == QCPAxis::stLogarithmic) != logarithmic) {
+    if (logarithmic)
+      UseLogarithmicLabels(axis);
+    else
+      UseLinearLabels(axis);
+  }
+  if (logarithmic) {
+    QCPRange range = axis->range();
+    if (!(range.lower > 0)) {
+      double lowest = 0.0;
+      for (int i = 0; i < chart->plottableCount(); ++i) {
+        bool found = false;
+        const QCPRange keys = chart->plottable(i)->getKeyRange(found, QCP::sdPositive);
+        if (found && (lowest == 0.0 || keys.lower < lowest)) lowest = keys.lower;
+      }
+      range.lower = lowest > 0 ? lowest : 0.1;
+      if (!(range.upper > range.lower)) range.upper = range.lower * 100.0;
+      axis->setRange(range);
+    }
+  }
+  RememberHomeView(chart);
+  chart->replot(QCustomPlot::rpQueuedReplot);
 }
 
 }  // namespace corvath::charts

@@ -35,3 +35,13 @@ void UseLogarithmicLabels(QCPAxis* axis);
 void DrawCurve(QCPGraph* graph, const numerics::arofcomplexM& curve);
 
 }  // namespace corvath::charts
+
+namespace corvath::charts {
+
+//! Sets the frequency (bottom) axis of a spectra or ratio chart to a logarithmic or
+//! linear scale. On a logarithmic scale a range reaching zero or below starts at the
+//! lowest positive frequency of the chart's curves (or 0.1 Hz without any). The view
+//! is remembered as the one a double click returns to, and the chart replotted.
+void SetFrequencyScale(QCustomPlot* chart, bool logarithmic);
+
+}  // namespace corvath::charts

@@ -31,6 +31,7 @@
 #include "numerics/numberfield.h"
 #include "ui/backgroundstatus.h"
 #include "ui/channelsdialog.h"
+#include "ui/chartview.h"
 #include "ui/controllers/backgroundwork.h"
 #include "ui/controllers/busycursor.h"
 #include "ui/controllers/inversioncontroller.h"
@@ -89,6 +90,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   messages_ = new MessageArea(this);  // what the last command answered stays here
   column->addWidget(messages_);
   buildStatusBar();
+  buildChartView();
+  buildMenus();
   createDialogs();
   connectControllers();
   showModel();  // the model is built by the workspace
@@ -150,55 +153,6 @@ void MainWindow::createActions() {
     workspaceCommands_->addAction(action);
 }
 
-void MainWindow::buildToolBar() {
-  auto* bar = addToolBar("Commands");
-  bar->setObjectName("toolBar");
-  bar->setMovable(false);
-  bar->setFloatable(false);
-  bar->setIconSize(QSize(24, 24));
-  bar->setContextMenuPolicy(Qt::PreventContextMenu);
-  bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  const std::vector<QAction*> groups[] = {
-      {loadComponentsAction_, loadRecordFileAction_, saveResultsAction_},
-      {addWindowAction_, removeWindowAction_},
-      {zoomInAction_, zoomOutAction_, removeZeroAction_},
-      {smoothedSpectraAction_, calculateSpectraAction_},
-  };
-  for (const auto& group : groups) {
-    if (&group != &groups[0]) bar->addSeparator();
-    for (QAction* action : group) {
-      bar->addAction(action);
-      // The button carries the command's name too, so it can be found and clicked.
-      auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
-      button->setObjectName(action->objectName());
-      button->setAutoRaise(true);
-    }
-  }
-  bar->addWidget(fieldStandard_->methodChoice());  // the choice beside "Calculate spectra"
-  // The zoom factor in view, beside the zoom buttons.
-  zoomLabel_ = new QLabel(bar);
-  zoomLabel_->setObjectName("zoomFactorLabel");
-  zoomLabel_->setMinimumWidth(zoomLabel_->fontMetrics().horizontalAdvance(QStringLiteral("\u00D710.0")) + 6);
-  zoomLabel_->setAlignment(Qt::AlignCenter);
-  bar->insertWidget(removeZeroAction_, zoomLabel_);
-  auto* zero = qobject_cast<QToolButton*>(bar->widgetForAction(removeZeroAction_));
-  QFont bold = zero->font();
-  bold.setBold(true);
-  bold.setPointSizeF(bold.pointSizeF() * 1.5);
-  zero->setFont(bold);
-  zero->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  zero->setMinimumSize(30, 30);
-}
-
-void MainWindow::buildStatusBar() {
-  statusBar()->setObjectName("statusBar");  // what a command answered is told here
-  recordInfo_ = new QLabel(this);
-  recordInfo_->setObjectName("recordInfo");
-  statusBar()->addPermanentWidget(recordInfo_);
-  backgroundStatus_ = new BackgroundStatus(this);  // a long load or calculation, its progress and Cancel
-  statusBar()->addWidget(backgroundStatus_);
-}
-
 void MainWindow::createDialogs() {
   // Made once and reused, so their fields keep their contents.
   loadComponentsDialog_ = new LoadComponentsDialog(this);
@@ -256,6 +210,7 @@ void MainWindow::bindPages() {
   timeRange_ = timeSeries_->timeRange;
   ratioChart_ = ratioPage_->chart;
   theoreticalRatioGraph_ = ratioChart_->graph(1);
+  inversionPage_->mirrorRatioChart(ratioChart_);
   ratioLegend_ = ratioPage_->legend;
   horizontalSpectraChart_ = spectraPage_->horizontalChart;
   verticalSpectraChart_ = spectraPage_->verticalChart;
@@ -386,13 +341,16 @@ void MainWindow::removeZero() {
   if (outcome.done()) timeSeries_->rescaleAmplitudes();  // the offset is gone: the amplitude axes follow
 }
 
+void MainWindow::calculateTheoreticalCurve() {
+  // The spectra and the ratio stay; the curve appears on both ratio views.
+  const auto [settings, read] =
+      panel_->forwardModelSettings({workspace_.referenceFrequency, workspace_.dispersionExponent});
+  spectra_->calculateTheoreticalCurve(settings, read);
+}
+
 void MainWindow::calculateSpectra() {
-  if (tabs_->currentWidget() == inversionPage_) {
-    // Here the command serves the theoretical curve; the spectra and the ratio stay.
-    const auto [settings, read] =
-        panel_->forwardModelSettings({workspace_.referenceFrequency, workspace_.dispersionExponent});
-    return spectra_->calculateTheoreticalCurve(settings, read);
-  }
+  // On the "1D inversion" tab the command serves the theoretical curve.
+  if (tabs_->currentWidget() == inversionPage_) return calculateTheoreticalCurve();
   if (fieldStandard_->chosen()) {
     const auto settings = fieldStandard_->readSettings();
     if (!settings.done()) return spectraCalculated(SpectraController::Method::FieldStandard, settings.outcome);
@@ -412,10 +370,12 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
   if (method == Method::FieldStandard) {
     if (outcome.done()) {
       fieldStandard_->showResult(workspace_, ratioChart_);
+      chartView_->useLogarithmicScale();  // its curves lie on a logarithmic grid
     } else if (!outcome.unchanged()) {
       // No curve, f0 band or report of an earlier run stays as if it were this one's.
       ClearFieldStandard(ratioChart_);
       fieldStandard_->report->clear();
+      chartView_->useChosenScale();
     }
     ratioLegend_->refresh();
     return report("Calculate spectra", outcome);
@@ -433,6 +393,7 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
     ClearSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_);
     saveResultsAction_->setEnabled(false);
   }
+  chartView_->useChosenScale();
   refreshLegends();
   report("Calculate spectra", outcome);
   // A largest value at an end of the band is said to be no peak.

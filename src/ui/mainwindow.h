@@ -32,6 +32,7 @@ namespace corvath::ui {
 
 using charts::CurveLegend;
 class BackgroundStatus;
+class ChartViewController;
 class ChannelsDialog;
 class FieldStandardView;
 class InversionController;
@@ -110,6 +111,9 @@ public:
   //! "Calculate spectra": on the "1D inversion" tab the theoretical curve, on every
   //! other tab the classic or field-standard spectra and ratio of the record.
   void calculateSpectra();
+  //! "Calculate theoretical curve": the model's "H/Zc" at the observed frequencies,
+  //! with "Ref frq" and "K degree" of the panel.
+  void calculateTheoreticalCurve();
   //! "Start inversion": starts a run, or asks the running one to stop.
   void startInversion();
   //! True while an inversion runs.
@@ -131,6 +135,10 @@ private:
   void createDialogs();
   void buildToolBar();
   void buildStatusBar();
+  //! The menu bar (in mainwindowmenus.cpp).
+  void buildMenus();
+  //! Axis units, the pointer readout and the frequency scale (in mainwindowmenus.cpp).
+  void buildChartView();
   void bindPages();
   void connectControllers();
 
@@ -171,6 +179,9 @@ private:
   QAction* removeZeroAction_ = nullptr;
   QAction* smoothedSpectraAction_ = nullptr;
   QAction* calculateSpectraAction_ = nullptr;
+  // Menu commands beside the toolbar's.
+  QAction* calculateCurveAction_ = nullptr;
+  QAction* startInversionAction_ = nullptr;
   //! The commands that change the record, the windows, the model or the observed curve.
   QActionGroup* workspaceCommands_ = nullptr;
 
@@ -197,7 +208,8 @@ private:
   QLabel* recordInfo_ = nullptr;
   MessageArea* messages_ = nullptr;  //!< the last command's failure or notice, and the log  //!< what is loaded, at the right of the status bar
   BackgroundStatus* backgroundStatus_ = nullptr;
-  FieldStandardView* fieldStandard_ = nullptr;  //!< the choice beside "Calculate spectra", its form and report
+  FieldStandardView* fieldStandard_ = nullptr;
+  ChartViewController* chartView_ = nullptr;  //!< axis units, pointer readout, frequency scale  //!< the choice beside "Calculate spectra", its form and report
 
   LoadComponentsDialog* loadComponentsDialog_ = nullptr;
   SettingsDialog* settingsDialog_ = nullptr;

@@ -162,11 +162,52 @@ InversionPage::InversionPage(app::Workspace& workspace, QWidget* parent) : QWidg
   modelTable->setObjectName("parameterTable");
   modelView = new ModelTableController(modelTable, profileChart, workspace, this);
   column->addWidget(panel);
-  column->addWidget(modelTable, 1);
+  auto* tableAndRatio = Splitter(Qt::Vertical, "inversionRatioSplitter", right);
+  tableAndRatio->addWidget(modelTable);
+  ratioView = MakeChart("inversionRatioView", QString(), tableAndRatio);
+  ratioView->xAxis->setLabel("f,Hz");
+  ratioView->yAxis->setLabel("H/V");
+  ratioView->setMinimumHeight(120);
+  new ChartImageMenu(ratioView);
+  tableAndRatio->addWidget(ratioView);
+  tableAndRatio->setStretchFactor(0, 3);
+  tableAndRatio->setStretchFactor(1, 2);
+  column->addWidget(tableAndRatio, 1);
   splitter->addWidget(right);
   splitter->setStretchFactor(0, 2);
   splitter->setStretchFactor(1, 3);
   splitter->setSizes({330, 530});
+}
+
+void InversionPage::mirrorRatioChart(QCustomPlot* ratioChart) {
+  for (int i = 0; i < 2 && i < ratioChart->graphCount(); ++i) {  // "H/Z", "H/Zc"
+    const QCPGraph* source = ratioChart->graph(i);
+    QCPGraph* graph = ratioView->addGraph();
+    graph->setName(source->name());
+    graph->setPen(source->pen());
+    graph->setData(source->data());  // shared: the view shows what the ratio chart holds
+  }
+  connect(ratioChart, &QCustomPlot::afterReplot, ratioView, [ratioChart, view = ratioView] {
+    // The frequency axis as on the ratio chart; the values fitted to the two curves.
+    if (view->xAxis->scaleType() != ratioChart->xAxis->scaleType()) {
+      if (ratioChart->xAxis->scaleType() == QCPAxis::stLogarithmic)
+        UseLogarithmicLabels(view->xAxis);
+      else
+        UseLinearLabels(view->xAxis);
+    }
+    view->xAxis->setRange(ratioChart->xAxis->range());
+    bool found = false;
+    QCPRange values;
+    for (int i = 0; i < view->graphCount(); ++i) {
+      bool any = false;
+      const QCPRange r = view->graph(i)->getValueRange(any, QCP::sdBoth, view->xAxis->range());
+      if (!any) continue;
+      values = found ? QCPRange(std::min(values.lower, r.lower), std::max(values.upper, r.upper)) : r;
+      found = true;
+    }
+    if (found) view->yAxis->setRange(std::min(0.0, values.lower), values.upper * 1.05 + 1e-12);
+    view->replot(QCustomPlot::rpQueuedReplot);
+  });
 }
 
 }  // namespace corvath::ui

@@ -69,13 +69,19 @@ public:
 };
 
 //! "1D inversion": the depth profile on the left; the panel and the parameter table
-//! with its controller on the right.
+//! with its controller on the right, and under them a second view of the observed
+//! and theoretical ratio, so that the fit is seen where it is made.
 class InversionPage : public QWidget {
   Q_OBJECT
 public:
   InversionPage(app::Workspace& workspace, QWidget* parent = nullptr);
 
+  //! The ratio view shows the curves "H/Z" and "H/Zc" of ratioChart (the same data,
+  //! no copy) over its frequency range, redrawn whenever ratioChart is.
+  void mirrorRatioChart(QCustomPlot* ratioChart);
+
   QCustomPlot* profileChart = nullptr;  // Chart6
+  QCustomPlot* ratioView = nullptr;     // the ratio beside the table
   InversionPanel* panel = nullptr;
   QTableWidget* modelTable = nullptr;
   ModelTableController* modelView = nullptr;

@@ -148,16 +148,21 @@ private slots:
   void onlyAPeakInsideTheBandIsLabelled_data() {
     QTest::addColumn<QVector<double>>("ratios");
     QTest::addColumn<bool>("labelled");
-    QTest::newRow("inside") << QVector<double>{1, 3, 2} << true;
-    QTest::newRow("first point") << QVector<double>{4, 3, 2} << false;
-    QTest::newRow("last point") << QVector<double>{1, 2, 5} << false;
-    QTest::newRow("flat: the first of equal maxima") << QVector<double>{2, 2, 2} << false;
-    QTest::newRow("equal maxima inside and at the end") << QVector<double>{1, 3, 3} << true;
-    QTest::newRow("one point") << QVector<double>{2} << false;
+    QTest::addColumn<QString>("notice");
+    const QString none = "no peak inside the band";
+    QTest::newRow("inside") << QVector<double>{1, 3, 2} << true << QString();
+    QTest::newRow("first point") << QVector<double>{4, 3, 2} << false
+                                 << none + ": the ratio rises to the band's low edge (1 Hz), the peak may lie below Min frq";
+    QTest::newRow("last point") << QVector<double>{1, 2, 5} << false
+                                << none + ": the ratio rises to the band's high edge (3 Hz), the peak may lie above Max frq";
+    QTest::newRow("flat: the first of equal maxima") << QVector<double>{2, 2, 2} << false << none;
+    QTest::newRow("equal maxima inside and at the end") << QVector<double>{1, 3, 3} << true << QString();
+    QTest::newRow("one point") << QVector<double>{2} << false << none;
   }
   void onlyAPeakInsideTheBandIsLabelled() {
     QFETCH(QVector<double>, ratios);
     QFETCH(bool, labelled);
+    QFETCH(QString, notice);
     QCustomPlot ratio;
     spectra::SpectraResult result;
     for (int i = 0; i < ratios.size(); ++i) result.ratio.points.push_back({1.0 + i, ratios[i], ratios[i], ratios[i]});
@@ -167,7 +172,7 @@ private slots:
     QCOMPARE(spectra::PeakInsideBand(result.ratio), labelled);
     QCOMPARE(PeakLabels(ratio).size(), labelled ? 1 : 0);
     QCOMPARE(ratio.itemCount(), labelled ? 2 : 0);  // the mark goes with the label
-    QCOMPARE(app::PeakNotice(result.ratio), std::string(labelled ? "" : "no peak inside the band"));
+    QCOMPARE(QString::fromStdString(app::PeakNotice(result.ratio)), notice);
   }
 
   void thePeakLabelStaysInsideThePlotAreaOnALightBox_data() {
