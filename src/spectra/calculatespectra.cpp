@@ -127,6 +127,7 @@ numerics::Result<SpectraResult> CalculateSpectra(const import::ThreeComponentRec
   }
 
   SpectraResult result;
+  result.computedWith = SpectraSettingsUsed{minFrq, maxFrq, logAveraging, windows};
   try {
     if (windows.empty()) {
       AutomaticSpectra automatic = ComputeAutomaticSpectra(record, logAveraging, minFrq, maxFrq, progress, workers);
