@@ -38,6 +38,7 @@ class InversionController;
 class InversionPanel;
 class LoadComponentsDialog;
 class MessageArea;
+class ModelFileCommands;
 class ModelTableController;
 class RecordController;
 class SpectraPage;
@@ -79,6 +80,8 @@ public:
   ChannelsDialog& channelsDialog() { return *channelsDialog_; }
   QFileDialog& recordFileDialog() { return *recordFileDialog_; }
   QFileDialog& saveResultsDialog() { return *saveResultsDialog_; }
+  //! "Open model..." and "Save model..." of the File menu, with their dialogs.
+  ModelFileCommands& modelFiles() { return *modelFiles_; }
   //! The analysis windows on the two time-series charts.
   WindowBandController& windowBands() { return *windowBands_; }
   //! The one time range of the two time-series charts.
@@ -204,6 +207,7 @@ private:
   ChannelsDialog* channelsDialog_ = nullptr;
   QFileDialog* recordFileDialog_ = nullptr;
   QFileDialog* saveResultsDialog_ = nullptr;
+  ModelFileCommands* modelFiles_ = nullptr;
 };
 
 }  // namespace corvath::ui
