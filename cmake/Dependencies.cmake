@@ -31,6 +31,9 @@ string(REGEX MATCH "[0-9.]+" ALGLIB_VERSION "${ALGLIB_VERSION_LINE}")
 
 pkg_check_modules(XLSXWRITER IMPORTED_TARGET xlsxwriter)
 corvath_require(XLSXWRITER_FOUND "libxlsxwriter" "libxlsxwriter-dev")
+# libzip: rewrites a member of the written workbook (its full-precision numbers).
+pkg_check_modules(LIBZIP IMPORTED_TARGET libzip)
+corvath_require(LIBZIP_FOUND "libzip" "libzip-dev")
 
 # libmseed 2: decodes miniSEED records. Debian ships it as the pkg-config module
 # "mseed"; a plain library search covers installs without the .pc file.

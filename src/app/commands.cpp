@@ -1,4 +1,5 @@
 #include "app/commands.h"
+#include "app/version.h"
 
 #include <cmath>
 #include <exception>
@@ -100,6 +101,7 @@ LoadedRecord ReadRecordForLoad(const LoadRequest& request) {
   const import::ChannelPrompt channels =
       request.channels ? request.channels : import::ChannelPrompt([](int) { return import::ChannelChoice{}; });
   LoadedRecord loaded;
+  loaded.files = request.paths;
   try {
     numerics::Progress progress(request.progress);
     import::ReadControl control;
@@ -136,6 +138,7 @@ Outcome ApplyLoadedRecord(Workspace& workspace, LoadedRecord&& loaded) {
   if (!loaded.outcome.done() || !loaded.record) return std::move(loaded.outcome);
   LoadRecord(workspace, std::move(*loaded.record));
   loaded.record.reset();
+  workspace.recordFiles = std::move(loaded.files);
   return std::move(loaded.outcome);
 }
 
@@ -147,6 +150,7 @@ void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record) {
   // Move-assignment keeps the three sample vectors at their addresses, so the
   // charts that draw them stay attached.
   workspace.record = std::move(record);
+  workspace.recordFiles.clear();
   ResetWorkspace(workspace);
 }
 
@@ -238,6 +242,7 @@ ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,
 
 Outcome ApplyComputedSpectra(Workspace& workspace, ComputedSpectra&& computed) {
   if (!computed.outcome.done() || !computed.result) return std::move(computed.outcome);
+  computed.result->recordFiles = workspace.recordFiles;
   workspace.spectraResult = std::move(computed.result);
   computed.result.reset();
   return std::move(computed.outcome);
@@ -322,6 +327,8 @@ Outcome WriteSpectrumTable(const Workspace& workspace, std::ostream& out) {
   return Outcome::Done();
 }
 
+std::string ProgramName() { return "Corvath " + ProgramVersion(); }
+
 Outcome SaveResults(const Workspace& workspace, const SaveRequest& request) {
   if (!workspace.spectraResult) return Outcome::Unchanged("no spectra have been calculated");
   const spectra::SpectraResult& result = *workspace.spectraResult;
@@ -331,9 +338,18 @@ Outcome SaveResults(const Workspace& workspace, const SaveRequest& request) {
         spectra::WriteSpectrumTable(out, result);
         return true;
       });
+    case ResultFileType::SpectrumTextWithBounds:
+      if (!result.ratio.hasBounds)
+        return Outcome::Failed("the ratio has no bounds (they come with automatic segmentation, without analysis "
+                               "windows); \"Spectrum to text file\" writes it without them",
+                               request.path);
+      return WriteFileAtomically(request.path, [&](std::ostream& out) {
+        spectra::WriteSpectrumBoundsTable(out, result);
+        return true;
+      });
     case ResultFileType::SpectrumWorkbook: {
       const Outcome workbook = ReplaceFileAtomically(request.path, [&](const std::string& temporaryPath) {
-        const Outcome written = spectra::WriteSpectrumWorkbook(temporaryPath, result);
+        const Outcome written = spectra::WriteSpectrumWorkbook(temporaryPath, result, {ProgramName()});
         return written.done() ? Outcome::Done() : Outcome::Failed(written.message, request.path);
       });
       if (workbook.done()) return workbook;

@@ -51,15 +51,16 @@ struct LoadedRecord {
   //! Unchanged / Failed as LoadRecord answers them.
   Outcome outcome;
   std::optional<import::ThreeComponentRecord> record;  //!< set when outcome is Done
+  std::vector<std::string> files;  //!< the files it was read from
 };
 
 //! The reading half of LoadRecord: needs no workspace, so it may run on a worker
 //! thread. Unchanged("cancelled") when the progress hook cancelled.
 LoadedRecord ReadRecordForLoad(const LoadRequest& request);
 
-//! The installing half: a Done load's record replaces the workspace's record and
-//! ResetWorkspace runs; any other load leaves the workspace as it was. Returns the
-//! load's outcome.
+//! The installing half: a Done load's record replaces the workspace's record (its
+//! files become recordFiles) and ResetWorkspace runs; any other load leaves the
+//! workspace as it was. Returns the load's outcome.
 Outcome ApplyLoadedRecord(Workspace& workspace, LoadedRecord&& loaded);
 
 //! ReadRecordForLoad, then ApplyLoadedRecord. Failed (with the file) when a file
@@ -70,7 +71,7 @@ Outcome ApplyLoadedRecord(Workspace& workspace, LoadedRecord&& loaded);
 //! miniSEED or SAC record had). Unchanged naming the file when it holds nothing usable.
 Outcome LoadRecord(Workspace& workspace, const LoadRequest& request);
 
-//! Replaces the record by a completely read new one, then runs ResetWorkspace.
+//! Replaces the record by a completely read new one (its files unknown), then runs ResetWorkspace.
 void LoadRecord(Workspace& workspace, import::ThreeComponentRecord&& record);
 
 //! What the window tells of a loaded record.
@@ -138,8 +139,9 @@ ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,
                                const std::vector<spectra::WindowInterval>& windows,
                                const SpectraSettings& settings);
 
-//! The installing half: Done spectra replace spectraResult; anything else leaves the
-//! workspace as it was. Returns the computation's outcome.
+//! The installing half: Done spectra replace spectraResult, with the workspace's
+//! recordFiles as theirs; anything else leaves the workspace as it was. Returns the
+//! computation's outcome.
 Outcome ApplyComputedSpectra(Workspace& workspace, ComputedSpectra&& computed);
 
 //! "Calculate spectra" off the "1D inversion" tab: spectra and H/Z of the record over
@@ -207,9 +209,13 @@ struct SaveRequest {
 //! table "f,Hz   X  Y  Z  H/Z". Unchanged when no spectra were calculated yet.
 Outcome WriteSpectrumTable(const Workspace& workspace, std::ostream& out);
 
+//! The program and its version as files name it: "Corvath 0.1.0".
+std::string ProgramName();
+
 //! "Save results" (the file replaced atomically). Unchanged when no spectra were
 //! calculated yet. When no workbook can be written the table goes to a ".csv" file
 //! beside it and the answer is Done with the notice to show and that file's name.
+//! The table with bounds is Failed, and nothing written, when the ratio has none.
 Outcome SaveResults(const Workspace& workspace, const SaveRequest& request);
 
 //! The bounds table "f,Hz   H/Z  lower  upper" of the last automatic computation to

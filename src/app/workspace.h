@@ -1,6 +1,8 @@
 #pragma once
 // The workspace: the one state object every command reads and writes.
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "import/record.h"
 #include "inversion/model.h"
@@ -18,6 +20,7 @@ struct Workspace {
   Workspace();
 
   import::ThreeComponentRecord record;  //!< the loaded record, empty at start
+  std::vector<std::string> recordFiles;  //!< the files the record was read from; empty when unknown
   windows::WindowState windows;         //!< analysis windows and the window modes
   double zoomFactor = 1.0;              //!< width factor of the time-series charts, 1 to 10
   bool logAveraging = true;             //!< "Smoothed spectra": means of logarithms

@@ -19,7 +19,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: corvath-cli forward --model MODEL.txt (--freqs F1,F2,... | --curve TABLE.txt) [options]\n"
-    "  --model FILE        the layered model as \"Model to text file\" writes it (2 to 10 layers)\n"
+    "  --model FILE        the layered model as \"Model to text file\" writes it (2 to 10 layers);\n"
+    "                      its \"Ref frq:\" and \"K degree:\" lines, if any, replace the defaults\n"
     "  --freqs F1,F2,...   the frequencies in Hz, separated by commas (a point as decimal separator)\n"
     "  --curve FILE        a results table (\"f,Hz   X  Y  Z  H/Z\" or a bounds table): its frequencies\n"
     "  --ref-frq F         \"Ref frq\" in Hz, 0 or less without velocity dispersion (default 0)\n"
@@ -33,6 +34,8 @@ struct Options {
   std::optional<std::vector<double>> frequencies;
   std::string curve;
   app::ForwardModelSettings settings;
+  bool referenceGiven = false;  //!< --ref-frq given: the model file's line does not count
+  bool exponentGiven = false;   //!< --k-degree given
   std::string output;
   bool help = false;
 };
@@ -66,8 +69,10 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       options.curve = arg.file();
     } else if (name == "--ref-frq") {
       options.settings.referenceFrequencyHz = arg.number();
+      options.referenceGiven = true;
     } else if (name == "--k-degree") {
       options.settings.dispersionExponent = arg.number();
+      options.exponentGiven = true;
     } else if (name == "-o" || name == "--output") {
       options.output = arg.file();
     } else if (arg.isOption()) {
@@ -97,10 +102,16 @@ int RunForward(const std::vector<std::string>& args) {
   }
 
   app::Workspace workspace;
-  if (const app::Outcome loaded = app::LoadModelText(workspace, options.model); !loaded.done()) {
-    ReportOutcome("forward", loaded);
+  const app::Result<inversion::ModelTextSettings> loaded = app::OpenModelText(workspace, options.model);
+  if (!loaded.done()) {
+    ReportOutcome("forward", loaded.outcome);
     return 1;
   }
+  // The options win over the values the model file carries.
+  if (loaded->referenceFrequencyHz && !options.referenceGiven)
+    options.settings.referenceFrequencyHz = *loaded->referenceFrequencyHz;
+  if (loaded->dispersionExponent && !options.exponentGiven)
+    options.settings.dispersionExponent = *loaded->dispersionExponent;
   std::vector<double> frequencies;
   if (options.frequencies) {
     frequencies = *options.frequencies;

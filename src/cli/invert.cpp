@@ -27,7 +27,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: corvath-cli invert --model START.txt --curve OBSERVED.txt [options]\n"
-    "  --model FILE          the start model as \"Model to text file\" writes it (2 to 10 layers)\n"
+    "  --model FILE          the start model as \"Model to text file\" writes it (2 to 10 layers);\n"
+    "                        its \"Ref frq:\" and \"K degree:\" lines, if any, replace the defaults\n"
     "  --curve FILE          the observed H/Z: a results table (\"f,Hz   X  Y  Z  H/Z\") or a bounds\n"
     "                        table of 'corvath-cli spectra --bounds' (its bounds weight the fit)\n"
     "  --global              the global search instead of the damped least squares\n"
@@ -40,7 +41,8 @@ constexpr const char* kUsage =
     "  --fixed-k             \"K degree\" is not a free value (by default it is)\n"
     "  --no-ratio-constraint without \"Vp/Vs Qp/Qs constraint\" (damped least squares only)\n"
     "  --free H,Vp,Vs,rho,Qp,Qs  the free parameters of every layer (default all but rho)\n"
-    "  -o, --output FILE     the final model (default standard output), every value exact\n"
+    "  -o, --output FILE     the final model (default standard output), every value exact; the\n"
+    "                        file ends with its \"Ref frq:\" and \"K degree:\" lines\n"
     "  --curve-out FILE      the final theoretical curve as 'corvath-cli forward' writes it\n"
     "prints \"Ref frq: V\", \"K degree: V\" and \"misfit: V\"; the progress goes to standard\n"
     "error when that is a terminal. Ctrl-C (or SIGTERM) stops the run at its next step and\n"
@@ -54,6 +56,8 @@ struct Options {
   app::InversionRequest request;
   std::optional<std::uint64_t> seed;
   std::optional<std::array<bool, inversion::kParameterCount>> free;
+  bool referenceGiven = false;  //!< --ref-frq given: the model file's line does not count
+  bool exponentGiven = false;   //!< --k-degree given
   std::string output;
   std::string curveOutput;
   bool help = false;
@@ -123,8 +127,10 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       settings.MaxFrequency = arg.number();
     } else if (name == "--ref-frq") {
       options.request.referenceFrequencyHz = arg.number();
+      options.referenceGiven = true;
     } else if (name == "--k-degree") {
       options.request.dispersionExponent = arg.number();
+      options.exponentGiven = true;
     } else if (name == "--free") {
       options.free = parseFree(arg.value());
     } else if (name == "-o" || name == "--output") {
@@ -222,10 +228,16 @@ int RunInvert(const std::vector<std::string>& args) {
   }
 
   app::Workspace workspace;
-  if (const app::Outcome loaded = app::LoadModelText(workspace, options.model); !loaded.done()) {
-    ReportOutcome("invert", loaded);
+  const app::Result<inversion::ModelTextSettings> loaded = app::OpenModelText(workspace, options.model);
+  if (!loaded.done()) {
+    ReportOutcome("invert", loaded.outcome);
     return 1;
   }
+  // The options win over the values the model file carries.
+  if (loaded->referenceFrequencyHz && !options.referenceGiven)
+    options.request.referenceFrequencyHz = *loaded->referenceFrequencyHz;
+  if (loaded->dispersionExponent && !options.exponentGiven)
+    options.request.dispersionExponent = *loaded->dispersionExponent;
   if (const app::Outcome loaded = app::LoadObservedCurve(workspace, options.curve); !loaded.done()) {
     ReportOutcome("invert", loaded);
     return 1;
@@ -259,7 +271,8 @@ int RunInvert(const std::vector<std::string>& args) {
     const std::string text = app::ModelText(workspace, app::ModelValueText::Exact);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
       return failure("cannot write the model to standard output");
-  } else if (const app::Outcome saved = app::SaveModelText(workspace, app::ModelValueText::Exact, options.output);
+  } else if (const app::Outcome saved = app::SaveModelText(workspace, app::ModelValueText::Exact, options.output,
+                                                          {workspace.referenceFrequency, workspace.dispersionExponent});
              !saved.done()) {
     ReportOutcome("invert", saved);
     return 1;

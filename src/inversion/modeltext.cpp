@@ -43,6 +43,13 @@ std::vector<numerics::arofstrM> ExactModelTableRows(const amodel& model) {
   return rows;
 }
 
+void WriteModelTextSettings(std::ostream& out, const ModelTextSettings& settings) {
+  if (settings.referenceFrequencyHz)
+    out << kReferenceFrequencyLabel << ' ' << numerics::NumberToShortestText(*settings.referenceFrequencyHz) << "\r\n";
+  if (settings.dispersionExponent)
+    out << kDispersionExponentLabel << ' ' << numerics::NumberToShortestText(*settings.dispersionExponent) << "\r\n";
+}
+
 namespace {
 
 using numerics::BoundedLineRead;
@@ -61,15 +68,40 @@ std::string Where(const LayerRow& row, int layer) {
   return "line " + std::to_string(row.line) + " (layer " + std::to_string(layer + 1) + "): ";
 }
 
-ModelTextReading Refuse(std::string reason) { return {std::nullopt, std::move(reason)}; }
+ModelTextReading Refuse(std::string reason) { return {std::nullopt, std::move(reason), {}}; }
 
 std::string Quoted(std::string_view text) { return numerics::QuotedExcerpt(text); }
+
+// The setting a line's first two words name ("Ref frq:" or "K degree:", the colon
+// optional), or nothing when the line is no setting line.
+std::optional<double> ModelTextSettings::* SettingOf(const numerics::arofstrM& words, std::string_view& label) {
+  if (words.size() < 2) return nullptr;
+  const std::string name = words[0] + ' ' + words[1];
+  for (const auto& [text, member] : {std::pair{kReferenceFrequencyLabel, &ModelTextSettings::referenceFrequencyHz},
+                                     std::pair{kDispersionExponentLabel, &ModelTextSettings::dispersionExponent}}) {
+    if (name == text || name == text.substr(0, text.size() - 1)) {
+      label = text.substr(0, text.size() - 1);
+      return member;
+    }
+  }
+  return nullptr;
+}
+
+// A number field of a model text: TextToNumber's reading, which refuses what is not a
+// finite number (the marker value itself, typed as such, is a number).
+std::optional<double> NumberOf(const std::string& text) {
+  const double value = numerics::TextToNumber(text);
+  double parsed = 0.0;
+  if (value == numerics::InvalidNumber && !numerics::ParseDecimal(text, parsed)) return std::nullopt;
+  return value;
+}
 
 }  // namespace
 
 ModelTextReading ReadModelText(std::istream& in, const ModelTables& tables) {
   const numerics::arofstrM heading(kModelTableHeadings.begin(), kModelTableHeadings.end());
   bool headingSeen = false;
+  ModelTextSettings settings;
   std::vector<LayerRow> rows;
   std::string line;
   for (int number = 1;; ++number) {
@@ -87,6 +119,15 @@ ModelTextReading ReadModelText(std::istream& in, const ModelTables& tables) {
         return Refuse("line " + std::to_string(number) +
                       ": the heading \"N H(m) Vp(km/s) Vs(km/s) rho(g/cm) Qp Qs\" is expected, not " + Quoted(line));
       headingSeen = true;
+      continue;
+    }
+    std::string_view label;
+    if (const auto setting = SettingOf(words, label)) {
+      const std::string where = "line " + std::to_string(number) + ": ";
+      if (settings.*setting) return Refuse(where + std::string(label) + " is given twice");
+      const std::optional<double> value = words.size() == 3 ? NumberOf(words[2]) : std::nullopt;
+      if (!value) return Refuse(where + std::string(label) + " takes one number, not " + Quoted(line));
+      settings.*setting = value;
       continue;
     }
     const int layer = static_cast<int>(rows.size());
@@ -119,10 +160,9 @@ ModelTextReading ReadModelText(std::istream& in, const ModelTables& tables) {
         if (IsHalfSpaceCell(model, p, layer)) continue;
         return Refuse(Where(row, layer) + name + " is \"*\", but only the half-space's H(m), Qp and Qs have no value");
       }
-      const double value = numerics::TextToNumber(text);
-      double parsed = 0.0;
-      if (value == numerics::InvalidNumber && !numerics::ParseDecimal(text, parsed))
-        return Refuse(Where(row, layer) + name + " " + Quoted(text) + " is not a number");
+      const std::optional<double> number = NumberOf(text);
+      if (!number) return Refuse(Where(row, layer) + name + " " + Quoted(text) + " is not a number");
+      const double value = *number;
       const numerics::Complex limits = tables.HardLimits[p];
       if (!(value >= limits.re && value <= limits.im))
         return Refuse(Where(row, layer) + name + " " + Quoted(text) + " is outside its limits " +
@@ -130,7 +170,7 @@ ModelTextReading ReadModelText(std::istream& in, const ModelTables& tables) {
       model.values[p][layer] = value;
     }
   }
-  return {std::move(model), {}};
+  return {std::move(model), {}, settings};
 }
 
 }  // namespace corvath::inversion

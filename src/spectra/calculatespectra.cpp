@@ -115,6 +115,7 @@ numerics::Result<SpectraResult> CalculateSpectra(const import::ThreeComponentRec
   }
 
   SpectraResult result;
+  result.computedWith = SpectraSettingsUsed{minFrq, maxFrq, logAveraging, windows};
   try {
     if (windows.empty()) {
       numerics::Result<AutomaticSpectra> automatic =

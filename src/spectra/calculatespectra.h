@@ -14,6 +14,15 @@
 
 namespace corvath::spectra {
 
+//! What a result was computed with: the "Min frq" and "Max frq" asked for (Hz), the
+//! "Smoothed spectra" toggle and the analysis windows (none: automatic segmentation).
+struct SpectraSettingsUsed {
+  double minFrequencyHz = 0.0;
+  double maxFrequencyHz = 0.0;
+  bool logAveraging = true;
+  std::vector<WindowInterval> windows;
+};
+
 struct SpectraResult {
   std::vector<WindowSpectrum> windowSpectra;  //!< X, then Y, then Z windows, each in list order
   std::array<SpectrumCurve, 3> averaged;      //!< "X", "Y", "Z" on the common grid
@@ -23,6 +32,9 @@ struct SpectraResult {
   AxisSpan ratioSpan;                         //!< frequencies of the ratio (ratio chart)
   bool automatic = false;                     //!< computed by automatic segmentation
   SegmentationPlan plan;                      //!< segmentation used (automatic only)
+  //! The settings of the computation; unset for a table read back from a file.
+  std::optional<SpectraSettingsUsed> computedWith;
+  std::vector<std::string> recordFiles;       //!< the files of the record computed on, when known
 
   const SpectrumCurve& averagedOf(import::Component c) const { return averaged[static_cast<int>(c)]; }
 };

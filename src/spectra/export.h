@@ -17,14 +17,19 @@ namespace corvath::spectra {
 //! frequency (Hz), the X, Y, Z amplitudes and the ratio; rows missing a value are left out.
 void WriteSpectrumTable(std::ostream& out, const SpectraResult& result);
 
-//! The three forms of "Save results", numbered as the save dialog's file types.
-enum class ResultFileType { SpectrumText = 1, SpectrumWorkbook = 2, ModelText = 3 };
+//! Heading "f,Hz   X  Y  Z  H/Z  lower  upper", then the rows of WriteSpectrumTable with
+//! the ratio's lower and upper bound after the ratio (seven values a row).
+void WriteSpectrumBoundsTable(std::ostream& out, const SpectraResult& result);
+
+//! The forms of "Save results", numbered as the save dialog's file types; the table
+//! with bounds comes after the three first ones.
+enum class ResultFileType { SpectrumText = 1, SpectrumWorkbook = 2, ModelText = 3, SpectrumTextWithBounds = 4 };
 
 //! The save dialog's label of a file type: "Spectrum to text file", "Spectrum to
-//! Excel file", "Model to text file".
+//! Excel file", "Model to text file", "Spectrum with bounds to text file".
 const char* ResultFileTypeLabel(ResultFileType type);
 
-//! The extension of a file type with its point: ".txt" for types 1 and 3, ".xlsx" for 2.
+//! The extension of a file type with its point: ".xlsx" for type 2, ".txt" for the others.
 const char* ResultFileExtension(ResultFileType type);
 
 //! name with the extension of its last path component (after that component's last
@@ -43,11 +48,25 @@ inline constexpr const char* kWorkbookFallbackNotice = "Excel OLE server not fou
 //! other cell empty. A row whose Y, Z or ratio point is missing is left empty.
 std::vector<numerics::arofstrM> SpectrumWorkbookTable(const SpectraResult& result);
 
+//! The name of the workbook's second sheet.
+inline constexpr const char* kFullPrecisionSheet = "Full precision";
+
+//! What the second sheet tells beside the result's own settings.
+struct WorkbookDetails {
+  std::string program;  //!< the program and its version, "Corvath 0.1.0"
+};
+
 //! "Spectrum to Excel file": writes SpectrumWorkbookTable into the first worksheet
 //! of a new workbook at path (Office Open XML format) from cell A1; a number cell
-//! holds the value as rounded by its text and shows exactly that text. Never throws:
-//! Done, or Failed with the message for the user.
-numerics::Outcome WriteSpectrumWorkbook(const std::string& path, const SpectraResult& result);
+//! holds the value as rounded by its text and shows exactly that text. The second
+//! sheet, kFullPrecisionSheet, holds the same curves as numbers that read back to the
+//! very doubles (frequency, X, Y, Z, H/Z and, when the ratio has them, its lower and
+//! upper bound; from A1, heading row first) and, from column I, what the result was
+//! computed with: "Min frq", "Max frq", "Smoothed spectra", the windows, the record's
+//! files, the bounds and the program. Never throws: Done, or Failed with the message
+//! for the user.
+numerics::Outcome WriteSpectrumWorkbook(const std::string& path, const SpectraResult& result,
+                                        const WorkbookDetails& details = {});
 
 //! The CSV form of SpectrumWorkbookTable: one line per table row, its ten cells
 //! separated by commas (empty cells as nothing), a cell holding a comma or a double

@@ -29,12 +29,14 @@ std::string Quoted(std::string_view text) { return numerics::QuotedExcerpt(text)
 RatioTableReading ReadRatioTable(std::istream& in) {
   const numerics::arofstrM spectrumHeading{"f,Hz", "X", "Y", "Z", "H/Z"};
   const numerics::arofstrM boundsHeading{"f,Hz", "H/Z", "lower", "upper"};
+  const numerics::arofstrM spectrumBoundsHeading{"f,Hz", "X", "Y", "Z", "H/Z", "lower", "upper"};
   SpectraResult result;
   for (const import::Component c : import::kComponents) {
     result.averaged[static_cast<int>(c)].title = ComponentName(c);
     result.averaged[static_cast<int>(c)].component = c;
   }
-  std::size_t columns = 0;  // 5 for a spectrum table, 4 for a bounds table; 0 before the heading
+  // 5 for a spectrum table, 4 for a bounds table, 7 for a spectrum table with bounds; 0 before the heading
+  std::size_t columns = 0;
   std::string line;
   std::vector<double> row;
   for (std::size_t number = 1;; ++number) {
@@ -50,8 +52,11 @@ RatioTableReading ReadRatioTable(std::istream& in) {
       } else if (words == boundsHeading) {
         columns = 4;
         result.ratio.hasBounds = true;
+      } else if (words == spectrumBoundsHeading) {
+        columns = 7;
+        result.ratio.hasBounds = true;
       } else {
-        return Refuse(AtLine(number) + "the heading \"f,Hz   X  Y  Z  H/Z\" or \"f,Hz   H/Z  lower  upper\" is expected, not " +
+        return Refuse(AtLine(number) + "the heading \"f,Hz   X  Y  Z  H/Z\" or \"f,Hz   H/Z  lower  upper\" or \"f,Hz   X  Y  Z  H/Z  lower  upper\" is expected, not " +
                       Quoted(line));
       }
       continue;
@@ -69,9 +74,9 @@ RatioTableReading ReadRatioTable(std::istream& in) {
     if (!(f > 0.0)) return Refuse(AtLine(number) + "the frequency " + Quoted(words[0]) + " is not positive");
     if (!result.ratio.points.empty() && !(f > result.ratio.points.back().frequencyHz))
       return Refuse(AtLine(number) + "the frequency " + Quoted(words[0]) + " does not follow the one above it");
-    if (columns == 5) {
+    if (columns == 5 || columns == 7) {
       for (int c = 0; c < 3; ++c) result.averaged[c].points.push_back({f, row[c + 1]});
-      result.ratio.points.push_back({f, row[4], row[4], row[4]});
+      result.ratio.points.push_back({f, row[4], columns == 7 ? row[5] : row[4], columns == 7 ? row[6] : row[4]});
     } else {
       result.ratio.points.push_back({f, row[1], row[2], row[3]});
     }

@@ -1,7 +1,7 @@
 #pragma once
-// The results tables read back: a "Spectrum to text file" table ("f,Hz   X  Y  Z  H/Z")
-// or a bounds table ("f,Hz   H/Z  lower  upper"), so that a batch run can take an
-// observed H/Z curve computed earlier.
+// The results tables read back: a "Spectrum to text file" table ("f,Hz   X  Y  Z  H/Z"),
+// a bounds table ("f,Hz   H/Z  lower  upper") or the two in one ("f,Hz   X  Y  Z  H/Z
+// lower  upper"), so that a batch run can take an observed H/Z curve computed earlier.
 #include <cstddef>
 #include <istream>
 #include <optional>
@@ -20,13 +20,14 @@ inline constexpr std::size_t kMaxRatioTableRows = 100000;
 struct RatioTableReading {
   //! The ratio "H/Z" with its peak marked and the frequency spans; from a spectrum table
   //! also the averaged "X", "Y", "Z" (ratio without bounds), from a bounds table the ratio
-  //! with its bounds (hasBounds set) and no spectra.
+  //! with its bounds (hasBounds set) and no spectra, from a table of both all of them.
   std::optional<SpectraResult> result;
   std::string reason;  //!< the refusal, naming the line concerned
 };
 
-//! Reads a table as WriteSpectrumTable or WriteBoundsTable write it: the heading, then one
-//! row per point with 5 (spectrum) or 4 (bounds) numbers separated by blanks. Blank lines
+//! Reads a table as WriteSpectrumTable, WriteBoundsTable or WriteSpectrumBoundsTable write
+//! it: the heading, then one row per point with 5 (spectrum), 4 (bounds) or 7 (both)
+//! numbers separated by blanks. Blank lines
 //! are skipped. Frequencies (Hz) must be positive and strictly increasing; at least one
 //! row. Refuses, without reading further, a line longer than kMaxRatioTableLineLength,
 //! more than kMaxRatioTableRows rows, an unknown heading and a malformed row.

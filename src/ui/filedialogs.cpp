@@ -2,15 +2,19 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace corvath::ui {
 namespace {
 
 // The filters of the save dialog, in the order of the result file types.
 const QStringList kResultFilters{"Spectrum to text file (*.txt)", "Spectrum to Excel file (*.xlsx)",
-                                 "Model to text file (*.txt)"};
+                                 "Model to text file (*.txt)", "Spectrum with bounds to text file (*.txt)"};
 const app::ResultFileType kResultTypes[] = {app::ResultFileType::SpectrumText, app::ResultFileType::SpectrumWorkbook,
-                                            app::ResultFileType::ModelText};
+                                            app::ResultFileType::ModelText,
+                                            app::ResultFileType::SpectrumTextWithBounds};
+
+const QStringList kModelFilters{"Model text (*.txt)", "All files (*)"};
 
 // The record kinds of the open dialog, in the order of its filters.
 std::vector<const import::RecordFormatInfo*> DialogFormats() {
@@ -93,6 +97,32 @@ std::optional<app::SaveRequest> ChosenResultFile(const QFileDialog& dialog) {
   const qsizetype filter = kResultFilters.indexOf(dialog.selectedNameFilter());
   const app::ResultFileType type = kResultTypes[filter < 0 ? 0 : filter];
   return app::SaveRequest{type, app::ResultFileName(LocalPath(files.front()), type), {}};
+}
+
+bool ConfirmWrittenName(QFileDialog& dialog, const std::string& path, const std::function<bool(const QString&)>& ask) {
+  const QString name = QFile::decodeName(path.c_str());
+  dialog.selectFile(name);
+  return !QFileInfo::exists(name) ||
+         ask(QString("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(name).fileName()));
+}
+
+QFileDialog* MakeModelFileDialog(QWidget* parent, ModelFileDialog kind) {
+  const bool open = kind == ModelFileDialog::Open;
+  auto* dialog = new QFileDialog(parent, open ? "Open model" : "Save model");
+  dialog->setObjectName(open ? "openModelDialog" : "saveModelDialog");
+  dialog->setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+  dialog->setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (!open) dialog->setOption(QFileDialog::DontConfirmOverwrite);  // asked about the name really written
+  dialog->setNameFilters(kModelFilters);
+  return dialog;
+}
+
+std::optional<std::string> ChosenModelFile(const QFileDialog& dialog) {
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+  QString name = files.front();
+  if (dialog.acceptMode() == QFileDialog::AcceptSave && QFileInfo(name).suffix().isEmpty()) name += ".txt";
+  return LocalPath(name);
 }
 
 }  // namespace corvath::ui

@@ -1,6 +1,7 @@
 #pragma once
-// The open dialog of record files and the save dialog of "Save results": their
-// filters, and what the user chose in them as the commands take it.
+// The open dialog of record files, the save dialog of "Save results" and the dialogs
+// of a model file: their filters, and what the user chose in them as the commands take it.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,10 +33,23 @@ struct ChosenRecord {
 };
 app::Result<ChosenRecord> ChosenRecordFiles(const QFileDialog& dialog);
 
-//! The save dialog of "Save results" (objectName "SaveDialog1"), a filter per result form.
+//! The save dialog of "Save results" (objectName "SaveDialog1"), a filter per result
+//! form: the three of old, then "Spectrum with bounds to text file".
 QFileDialog* MakeSaveResultsDialog(QWidget* parent);
 //! The chosen form and the file name it is written under (the extension rule
 //! applied); nothing when no file was chosen.
 std::optional<app::SaveRequest> ChosenResultFile(const QFileDialog& dialog);
+
+//! The name a file is written under (after any extension rule) becomes the save
+//! dialog's file name, offered again the next time; when that file exists, ask is
+//! asked whether to replace it. True when the file may be written.
+bool ConfirmWrittenName(QFileDialog& dialog, const std::string& path, const std::function<bool(const QString&)>& ask);
+
+//! The open and the save dialog of a model text ("Open model..." objectName
+//! "openModelDialog", "Save model..." "saveModelDialog"), filter "Model text (*.txt)".
+enum class ModelFileDialog { Open, Save };
+QFileDialog* MakeModelFileDialog(QWidget* parent, ModelFileDialog kind);
+//! The chosen file; a name without extension saved gets ".txt". Nothing when no file was chosen.
+std::optional<std::string> ChosenModelFile(const QFileDialog& dialog);
 
 }  // namespace corvath::ui

@@ -11,7 +11,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
@@ -41,6 +40,7 @@
 #include "ui/inversionpanel.h"
 #include "ui/loadcomponentsdialog.h"
 #include "ui/messagearea.h"
+#include "ui/modelfiles.h"
 #include "ui/modeltableview.h"
 #include "ui/pages.h"
 #include "ui/prompts.h"
@@ -160,6 +160,9 @@ void MainWindow::createDialogs() {
   channelsDialog_ = new ChannelsDialog(this);
   recordFileDialog_ = MakeRecordFileDialog(this);
   saveResultsDialog_ = MakeSaveResultsDialog(this);
+  modelFiles_ = new ModelFileCommands(*this, workspace_, *panel_, *modelView_, {[this](QDialog& d) { return runDialog_(d); },
+      [this](const QString& q) { return askQuestion_(q); }, [this](const app::Outcome& o) { showFailure(o); }});
+  workspaceCommands_->addAction(modelFiles_->openAction());  // a run holds the model
 }
 
 void MainWindow::connectControllers() {
@@ -301,12 +304,8 @@ void MainWindow::saveResults() {
   if (runDialog_(*saveResultsDialog_) != QDialog::Accepted) return;
   std::optional<app::SaveRequest> request = ChosenResultFile(*saveResultsDialog_);
   if (!request) return;
-  const QString finalName = QFile::decodeName(request->path.c_str());
-  saveResultsDialog_->selectFile(finalName);  // offered again the next time
   // The question is about the name the file really gets, after the extension rule.
-  if (QFileInfo::exists(finalName) &&
-      !askQuestion_(QString("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(finalName).fileName())))
-    return;
+  if (!ConfirmWrittenName(*saveResultsDialog_, request->path, askQuestion_)) return;
   if (request->type == app::ResultFileType::ModelText) request->shownTable = ModelTableTexts(*modelTable_);
   app::Outcome outcome;
   {

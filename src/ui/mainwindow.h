@@ -39,6 +39,7 @@ class InversionController;
 class InversionPanel;
 class LoadComponentsDialog;
 class MessageArea;
+class ModelFileCommands;
 class ModelTableController;
 class RecordController;
 class SpectraPage;
@@ -80,6 +81,8 @@ public:
   ChannelsDialog& channelsDialog() { return *channelsDialog_; }
   QFileDialog& recordFileDialog() { return *recordFileDialog_; }
   QFileDialog& saveResultsDialog() { return *saveResultsDialog_; }
+  //! "Open model..." and "Save model..." of the File menu, with their dialogs.
+  ModelFileCommands& modelFiles() { return *modelFiles_; }
   //! The analysis windows on the two time-series charts.
   WindowBandController& windowBands() { return *windowBands_; }
   //! The one time range of the two time-series charts.
@@ -216,6 +219,7 @@ private:
   ChannelsDialog* channelsDialog_ = nullptr;
   QFileDialog* recordFileDialog_ = nullptr;
   QFileDialog* saveResultsDialog_ = nullptr;
+  ModelFileCommands* modelFiles_ = nullptr;
 };
 
 }  // namespace corvath::ui

@@ -136,6 +136,20 @@ TEST(LoadModelText, ReplacesTheModelOrKeepsIt) {
   ASSERT_TRUE(app::LoadModelText(other, folder / "exact.txt").done());
   EXPECT_EQ(other.model, workspace.model);
   EXPECT_EQ(app::ModelText(other, app::ModelValueText::Shown), app::ModelText(workspace, app::ModelValueText::Shown));
+
+  // With "Ref frq" and "K degree": both come back to the last bit, the workspace's own
+  // values untouched; a file without them answers neither.
+  const inversion::ModelTextSettings settings{0.1 + 0.2, 1.0 / 7.0};
+  ASSERT_TRUE(app::SaveModelText(workspace, app::ModelValueText::Exact, folder / "settings.txt", settings).done());
+  app::Workspace third;
+  const app::Result<inversion::ModelTextSettings> opened = app::OpenModelText(third, folder / "settings.txt");
+  ASSERT_TRUE(opened.done()) << opened.message();
+  EXPECT_EQ(*opened, settings);
+  EXPECT_EQ(third.model, workspace.model);
+  EXPECT_EQ(third.referenceFrequency, app::Workspace{}.referenceFrequency);
+  const app::Result<inversion::ModelTextSettings> old = app::OpenModelText(third, folder / "exact.txt");
+  ASSERT_TRUE(old.done());
+  EXPECT_EQ(*old, inversion::ModelTextSettings{});
 }
 
 TEST(ForwardCurve, NoFrequencyOrAFaultLeavesThePoints) {

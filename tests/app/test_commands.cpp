@@ -11,10 +11,12 @@
 
 #include <sys/resource.h>
 #include <unistd.h>
+#include <zip.h>
 
 #include "app/atomicfile.h"
 #include "app/commands.h"
 #include "app/inversionrun.h"
+#include "app/observedcurve.h"
 #include "numerics/numbertext.h"
 
 namespace fs = std::filesystem;
@@ -378,4 +380,82 @@ TEST(Commands, UnphysicalLayersAreNamed) {
   v[2][1] = 0.5;
   v[5][0] = 10.0;
   EXPECT_TRUE(corvath::app::UnphysicalLayers(ws.model).empty());
+}
+
+namespace {
+
+// A member of a zip archive (a workbook) as text; empty when it cannot be read.
+std::string ZipMember(const fs::path& archivePath, const char* name) {
+  int error = 0;
+  zip_t* archive = zip_open(archivePath.c_str(), ZIP_RDONLY, &error);
+  if (!archive) return {};
+  std::string text;
+  zip_stat_t stat;
+  if (zip_stat(archive, name, 0, &stat) == 0)
+    if (zip_file_t* file = zip_fopen(archive, name, 0)) {
+      text.resize(stat.size);
+      if (zip_fread(file, text.data(), stat.size) != static_cast<zip_int64_t>(stat.size)) text.clear();
+      zip_fclose(file);
+    }
+  zip_discard(archive);
+  return text;
+}
+
+}  // namespace
+
+TEST(Commands, SaveResultsWithBoundsAndTheSettingsOfTheComputation) {
+  ScratchFolder folder;
+  const std::vector<std::string> files{(folder / "x.txt").string(), (folder / "y.txt").string(),
+                                       (folder / "z.txt").string()};
+  for (int c = 0; c < 3; ++c) WriteText(files[c], ComponentText(2.0 + c, 6000, c));
+  corvath::app::Workspace ws;
+  ASSERT_TRUE(corvath::app::LoadRecord(ws, {corvath::import::RecordFormat::Components, files, {}}).done());
+  EXPECT_EQ(ws.recordFiles, files);
+  corvath::app::SpectraSettings settings;
+  settings.minFrequencyHz = 0.75;
+  settings.maxFrequencyHz = 12.5;
+  ASSERT_TRUE(corvath::app::CalculateSpectra(ws, settings).done());
+  ASSERT_TRUE(ws.spectraResult->ratio.hasBounds);
+  EXPECT_EQ(ws.spectraResult->recordFiles, files);
+  ASSERT_TRUE(ws.spectraResult->computedWith);
+  EXPECT_EQ(ws.spectraResult->computedWith->minFrequencyHz, 0.75);
+  EXPECT_TRUE(ws.spectraResult->computedWith->windows.empty());
+
+  using corvath::app::ResultFileType;
+  // The plain table as ever; the one with bounds: seven 23-character values a row.
+  const fs::path plain = folder / "plain.txt", bounds = folder / "bounds.txt", book = folder / "book.xlsx";
+  ASSERT_TRUE(corvath::app::SaveResults(ws, {ResultFileType::SpectrumText, plain.string(), {}}).done());
+  std::ostringstream expected;
+  ASSERT_TRUE(corvath::app::WriteSpectrumTable(ws, expected).done());
+  EXPECT_EQ(ReadAll(plain), expected.str());
+  ASSERT_TRUE(corvath::app::SaveResults(ws, {ResultFileType::SpectrumTextWithBounds, bounds.string(), {}}).done());
+  std::istringstream lines(ReadAll(bounds));
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line, "f,Hz   X  Y  Z  H/Z  lower  upper\r");
+  std::size_t rows = 0;
+  for (; std::getline(lines, line); ++rows) EXPECT_EQ(line.size(), 7u * 23 + 6 + 1) << line;
+  EXPECT_EQ(rows, ws.spectraResult->ratio.points.size());
+  // It reads back as an observed curve with its bounds.
+  corvath::app::Workspace observed;
+  ASSERT_TRUE(corvath::app::LoadObservedCurve(observed, bounds.string()).done());
+  EXPECT_TRUE(observed.spectraResult->ratio.hasBounds);
+  EXPECT_EQ(observed.spectraResult->averaged[2].points.size(), rows);
+
+  // The workbook's second sheet names the files, the settings and the program.
+  ASSERT_TRUE(corvath::app::SaveResults(ws, {ResultFileType::SpectrumWorkbook, book.string(), {}}).done());
+  const std::string strings = ZipMember(book, "xl/sharedStrings.xml");
+  for (const std::string& text : {files[0] + "; " + files[1] + "; " + files[2], corvath::app::ProgramName(),
+                                  std::string("Min frq"), std::string("automatic segmentation")})
+    EXPECT_NE(strings.find(text), std::string::npos) << text;
+  EXPECT_NE(ZipMember(book, "xl/worksheets/sheet2.xml").find("<v>0.75</v>"), std::string::npos);
+
+  // With analysis windows the ratio has no bounds: refused, and no file is written.
+  ASSERT_TRUE(corvath::app::AddAnalysisWindow(ws, 1.0, 30.0).done());
+  ASSERT_TRUE(corvath::app::CalculateSpectra(ws, settings).done());
+  const fs::path refused = folder / "refused.txt";
+  const Outcome outcome = corvath::app::SaveResults(ws, {ResultFileType::SpectrumTextWithBounds, refused.string(), {}});
+  EXPECT_TRUE(outcome.failed());
+  EXPECT_NE(outcome.message.find("no bounds"), std::string::npos) << outcome.message;
+  EXPECT_FALSE(fs::exists(refused));
 }

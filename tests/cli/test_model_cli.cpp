@@ -183,6 +183,20 @@ TEST_F(ModelCli, ModelTextChainsThroughSpectraForwardAndInvert) {
                                        numerics::NumberToShortestText(summary[1])});
   ASSERT_EQ(again.status, 0) << again.err;
   EXPECT_EQ(again.out, ReadAll(dir_ / "final_curve.txt"));
+  // The final model file carries the values the run ended on, exactly; forward takes
+  // them from it, and an option still wins over them.
+  const std::string finalText = ReadAll(dir_ / "final.txt");
+  const std::string settingLines = "Ref frq: " + numerics::NumberToShortestText(summary[0]) + "\r\nK degree: " +
+                                   numerics::NumberToShortestText(summary[1]) + "\r\n";
+  ASSERT_GE(finalText.size(), settingLines.size());
+  EXPECT_EQ(finalText.substr(finalText.size() - settingLines.size()), settingLines);
+  const CliRun fromFile = Cli("forward", {"--model", Path("final.txt"), "--curve", Path("observed.txt")});
+  ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+  EXPECT_EQ(fromFile.out, again.out);
+  const CliRun overridden =
+      Cli("forward", {"--model", Path("final.txt"), "--curve", Path("observed.txt"), "--k-degree", "0.5"});
+  ASSERT_EQ(overridden.status, 0) << overridden.err;
+  EXPECT_NE(overridden.out, again.out);
   const auto rows = CrLfLines(again.out);
   EXPECT_EQ(rows.size(), Grid().size() + 1);
 

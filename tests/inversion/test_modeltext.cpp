@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -46,6 +47,42 @@ TEST(ReadModelText, ExactTextReadsBackToTheSameModel) {
   EXPECT_EQ(shown.model->values[H][2], two.values[H][2]);  // hidden: generated as ResetModel does
   EXPECT_EQ(shown.model->values[Vp][2], 0.61);             // 0.605 shown as 0.61
   EXPECT_EQ(shown.model->values[Vs][1], 0.33);
+}
+
+TEST(ReadModelText, SettingLinesCarryRefFrqAndKDegreeExactly) {
+  ModelTables tables;
+  amodel model;
+  ResetModel(model, tables, 4);
+  model.values[Vs][1] = 0.1 + 0.2;
+  const std::vector<ModelTextSettings> cases{
+      {0.1 + 0.7, 1.0 / 3.0}, {-2.5, 0.0}, {0.0, std::nullopt}, {std::nullopt, 2.5e-7}, {}};
+  for (const ModelTextSettings& settings : cases) {
+    std::ostringstream out;
+    WriteModelText(out, ExactModelTableRows(model));
+    const std::string rows = out.str();
+    WriteModelTextSettings(out, settings);
+    const ModelTextReading back = Read(out.str(), tables);
+    ASSERT_TRUE(back.model) << back.reason;
+    EXPECT_EQ(*back.model, model);
+    EXPECT_EQ(back.settings, settings);  // to the last bit
+    // The setting lines follow the rows, which stay as they were.
+    EXPECT_EQ(out.str().substr(0, rows.size()), rows);
+  }
+  std::ostringstream lines;
+  WriteModelTextSettings(lines, {0.5, 0.1});
+  EXPECT_EQ(lines.str(), "Ref frq: 0.5\r\nK degree: 0.1\r\n");
+
+  // Typed by hand: without the colon, a comma as the point, anywhere after the heading.
+  const ModelTextReading typed =
+      Read(kHeading + "K degree 0,25\n1 20 0.5 0.2 1.8 20 10\n  Ref frq:   1,5 \n2 * 2 1 2 * *\n", tables);
+  ASSERT_TRUE(typed.model) << typed.reason;
+  EXPECT_EQ(typed.settings.referenceFrequencyHz, 1.5);
+  EXPECT_EQ(typed.settings.dispersionExponent, 0.25);
+  EXPECT_EQ(typed.model->layerCount(), 2);
+  // A text without them reads as before, with neither set.
+  const ModelTextReading plain = Read(kHeading + "1 20 0.5 0.2 1.8 20 10\n2 * 2 1 2 * *\n", tables);
+  ASSERT_TRUE(plain.model) << plain.reason;
+  EXPECT_EQ(plain.settings, ModelTextSettings{});
 }
 
 TEST(ReadModelText, FlagsAndLimitsComeFromTheTables) {
@@ -106,6 +143,12 @@ TEST(ReadModelText, RefusalsNameTheLine) {
       {eleven, "line 12: more than 10 layers"},
       {kHeading + std::string(2000, '1') + "\n", "line 2 is longer than 1024 characters"},
       {blanks, "more than 64 lines: this is no model text"},
+      {kHeading + two + "Ref frq: abc\n" + half, "line 3: Ref frq takes one number, not \"Ref frq: abc\""},
+      {kHeading + two + half + "K degree:\n", "line 4: K degree takes one number, not"},
+      {kHeading + two + half + "K degree: 1 2\n", "line 4: K degree takes one number, not"},
+      {kHeading + two + half + "Ref frq: 1e999\n", "line 4: Ref frq takes one number"},
+      {kHeading + two + half + "Ref frq: 1\nRef frq 2\n", "line 5: Ref frq is given twice"},
+      {kHeading + "Ref frq: 1\n" + two, "the model has 1 layer"},
       {std::string("\x7f" "ELF\x02\x01\x01", 7) + std::string(3, '\0') + "\n", "line 1: the heading"},
   };
   for (const Case& c : cases) {

@@ -152,7 +152,8 @@ private slots:
       const char* starts;
     } saves[] = {{"Spectrum to text file (*.txt)", "a.dat", "a.txt", "f,Hz   X  Y  Z  H/Z\r\n"},
                  {"Spectrum to Excel file (*.xlsx)", "b", "b.xlsx", "PK"},
-                 {"Model to text file (*.txt)", "c.xlsx", "c.txt", " N "}};
+                 {"Model to text file (*.txt)", "c.xlsx", "c.txt", " N "},
+                 {"Spectrum with bounds to text file (*.txt)", "d", "d.txt", "f,Hz   X  Y  Z  H/Z  lower  upper\r\n"}};
     for (const auto& save : saves) {
       filter = save.filter;
       name = save.typed;
