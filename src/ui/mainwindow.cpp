@@ -1,6 +1,5 @@
 #include "ui/mainwindow.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +32,7 @@
 #include "ui/chartview.h"
 #include "ui/controllers/backgroundwork.h"
 #include "ui/controllers/busycursor.h"
+#include "ui/controllers/historycontroller.h"
 #include "ui/controllers/inversioncontroller.h"
 #include "ui/controllers/recordcontroller.h"
 #include "ui/fieldstandardview.h"
@@ -99,8 +99,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   resize(868, 563);
 }
 
-MainWindow::~MainWindow() = default;
-
 void MainWindow::createActions() {
   struct Command {
     QAction*& action;
@@ -166,6 +164,8 @@ void MainWindow::createDialogs() {
 }
 
 void MainWindow::connectControllers() {
+  history_ = new HistoryController(*this, workspace_,
+                                   {record_, inversion_, timeSeries_, inversionPage_, workspaceCommands_});
   record_->setChannelQuestion([this](import::RecordFormat format, int traceCount) {
     return AskChannels(*channelsDialog_, runDialog_, format, traceCount);
   });

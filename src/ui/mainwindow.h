@@ -35,6 +35,7 @@ class BackgroundStatus;
 class ChartViewController;
 class ChannelsDialog;
 class FieldStandardView;
+class HistoryController;
 class InversionController;
 class InversionPanel;
 class LoadComponentsDialog;
@@ -54,7 +55,7 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 public:
   explicit MainWindow(QWidget* parent = nullptr);
-  ~MainWindow() override;
+  ~MainWindow() override = default;
 
   app::Workspace& workspace() { return workspace_; }
 
@@ -170,6 +171,7 @@ private:
   SpectraController* spectra_ = nullptr;
   ModelTableController* modelView_ = nullptr;
   InversionController* inversion_ = nullptr;
+  HistoryController* history_ = nullptr;  //!< undo and redo, with their Edit menu actions
 
   // Toolbar commands, left to right.
   QAction* loadComponentsAction_ = nullptr;

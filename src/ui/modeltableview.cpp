@@ -183,7 +183,14 @@ ModelTableController::ModelTableController(QTableWidget* table, QCustomPlot* pro
       table_));
   table_->viewport()->installEventFilter(this);
   connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) {
-    if (editable_ && c >= 1 && c <= inversion::kParameterCount) emit parameterSettingsRequested(c - 1);
+    if (!editable_ || c < 1 || c > inversion::kParameterCount) return;
+    app::Snapshot before = app::Snapshot::Model(workspace_);
+    emit parameterSettingsRequested(c - 1);  // the window runs the dialog before this returns
+    // Opening the dialog alone switches the profile shown: no step of its own.
+    inversion::ModelTables opened = before.model->tables;
+    opened.SelectedParameter = workspace_.modelTables.SelectedParameter;
+    if (before.model->model == workspace_.model && opened == workspace_.modelTables) return;
+    recordStep("Settings", std::move(before));
   });
   showModelTable();
 }
@@ -207,8 +214,14 @@ void ModelTableController::showModelTable() {
 void ModelTableController::showProfile() { ShowProfile(*chart_, workspace_.model, workspace_.modelTables.SelectedParameter); }
 
 void ModelTableController::setLayerCount(int layers) {
+  app::Snapshot before = app::Snapshot::Model(workspace_);
   app::SetLayerCount(workspace_, layers);
+  recordStep("Layers number", std::move(before));
   showModelTable();
+}
+
+void ModelTableController::recordStep(const char* name, app::Snapshot before) {
+  if (history_) history_->recordIfChanged(name, std::move(before), workspace_);
 }
 
 QString ModelTableController::validateEdit(int c, int r, const QString& text, const QString& previous) {
@@ -217,7 +230,9 @@ QString ModelTableController::validateEdit(int c, int r, const QString& text, co
   const numerics::Complex hard = workspace_.modelTables.HardLimits[c - 1];
   const numerics::Result<double> value =
       numerics::NumberField(inversion::kModelTableHeadings[c], text.toStdString(), hard.re, hard.im);
+  app::Snapshot before = app::Snapshot::Model(workspace_);
   const app::Outcome stored = value.done() ? app::EditModelCell(workspace_, c, r, *value) : value.outcome;
+  recordStep("Edit model value", std::move(before));
   if (!stored.done()) {
     if (stored.failed()) emit cellEditRefused(QString::fromStdString(stored.message));
     return previous;
@@ -235,7 +250,9 @@ bool ModelTableController::eventFilter(QObject* watched, QEvent* event) {
     if (mouse->button() == Qt::RightButton) {
       const QModelIndex index = table_->indexAt(mouse->position().toPoint());
       const int c = index.column(), r = index.row() + 1;
+      app::Snapshot before = app::Snapshot::Model(workspace_);
       if (index.isValid() && app::ToggleInvertFlag(workspace_, c, r).done()) {
+        recordStep("Invert flag", std::move(before));
         if (QTableWidgetItem* item = table_->item(r - 1, c)) PaintCell(*item, workspace_.model, c, r);
         emit invertFlagToggled(c, r);
       }

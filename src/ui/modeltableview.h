@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "app/history.h"
 #include "app/workspace.h"
 #include "inversion/model.h"
 #include "numerics/arrays.h"
@@ -55,6 +56,10 @@ public:
   void setEditable(bool editable);
   bool editable() const { return editable_; }
   QCustomPlot* profileChart() const { return chart_; }
+  //! Where the changes taken here ("Edit model value", "Invert flag", "Layers number",
+  //! and "Settings" when the window's dialog changed the model or its tables) are
+  //! recorded as undoable steps.
+  void setHistory(app::WorkspaceHistory* history) { history_ = history; }
 
 public slots:
   //! ShowModelTable: the model into the table, then the profile of SelectedParameter.
@@ -81,12 +86,15 @@ protected:
 
 private:
   QString validateEdit(int c, int r, const QString& text, const QString& previous);
+  //! Records the step when the model or its tables differ from `before`.
+  void recordStep(const char* name, app::Snapshot before);
 
   QTableWidget* table_;
   QCustomPlot* chart_;
   app::Workspace& workspace_;
   bool editable_ = true;
   int editTriggers_ = 0;
+  app::WorkspaceHistory* history_ = nullptr;
 };
 
 }  // namespace corvath::ui

@@ -153,6 +153,7 @@ bool WindowBandController::mousePressed(Chart chart, QMouseEvent& event) {
   QCustomPlot* plot = charts_[Slot(chart)];
   const QPointF pos = event.position();
   if (!plot->axisRect()->rect().contains(pos.toPoint())) return false;
+  if (history_) pressed_ = app::Snapshot::Windows(workspace_);
 
   if (!state_.removeMode) {
     if (const std::optional<EdgeHit> hit = edgeAt(chart, pos.x())) {
@@ -166,6 +167,7 @@ bool WindowBandController::mousePressed(Chart chart, QMouseEvent& event) {
   }
   const bool shift = event.modifiers().testFlag(Qt::ShiftModifier);
   apply(app::PressOnTimeSeries(workspace_, timeAt(chart, event), shift, chart));
+  if (!state_.creating) recordStep("Remove window");  // a press can only remove
   return false;
 }
 
@@ -211,10 +213,12 @@ bool WindowBandController::mouseReleased(Chart chart, QMouseEvent& event) {
     edgeDragging_ = false;
     charts_[Slot(chart)]->unsetCursor();
     apply(app::EndWindowEdgeDrag(workspace_));
+    recordStep("Resize window");
     return true;
   }
   if (wasPressed) {
     apply(app::ReleaseOnTimeSeries(workspace_, clampedToView(chart, timeAt(chart, event))));
+    recordStep("Add window");  // nothing when the new window was cancelled
   }
   return false;
 }
@@ -228,6 +232,11 @@ void WindowBandController::apply(const windows::Update& update) {
     applyMouseZoom();
     emit modesChanged();
   }
+}
+
+void WindowBandController::recordStep(const char* name) {
+  if (history_ && pressed_) history_->recordIfChanged(name, std::move(*pressed_), workspace_);
+  pressed_.reset();
 }
 
 void WindowBandController::redrawBands() {

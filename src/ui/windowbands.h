@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/history.h"
 #include "app/workspace.h"
 #include "windows/analysiswindows.h"
 
@@ -41,6 +42,9 @@ public:
   QCustomPlot* chart(windows::Chart chart) const;
   //! The band items on a chart, index-aligned with the window list.
   const std::vector<BandItems>& bands(windows::Chart chart) const;
+  //! Where finished gestures are recorded as undoable steps ("Add window",
+  //! "Remove window", "Resize window").
+  void setHistory(app::WorkspaceHistory* history) { history_ = history; }
 
 public slots:
   //! "Add window" pressed: toggles addMode.
@@ -78,6 +82,8 @@ private:
   bool contextMenuRequested();
 
   void apply(const windows::Update& update);
+  //! Records the gesture's step when the window list differs from the one at its press.
+  void recordStep(const char* name);
   void syncBands(windows::Chart chart);
   void placeBand(windows::Chart chart, std::size_t index);
   void redrawBands();
@@ -91,6 +97,8 @@ private:
   const windows::WindowState& state_;  // the workspace's windows, read for drawing
   std::optional<windows::Chart> pressedChart_;  // the chart that owns the pointer until release
   bool edgeDragging_ = false;
+  app::WorkspaceHistory* history_ = nullptr;
+  std::optional<app::Snapshot> pressed_;  // the window list at the press of the gesture
 };
 
 }  // namespace corvath::ui

@@ -35,6 +35,7 @@ struct AnalysisWindow {
   Interval band(Chart chart) const;
   //! Sets the band interval of the given chart (s); Chart1's is the window's interval.
   void setBand(Chart chart, Interval interval);
+  bool operator==(const AnalysisWindow&) const = default;
 };
 
 //! A clamp range [lower, upper] in seconds; empty when lower > upper.

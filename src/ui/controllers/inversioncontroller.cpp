@@ -29,7 +29,14 @@ InversionController::InversionController(app::Workspace& workspace, QObject* par
     if (run_) emit misfitShown(MisfitText(run_->misfitOf(snapshot.theoreticalCurve)));
   });
   connect(runner_, &InversionRunner::finished, this, [this](const app::InversionRun& run, const app::Outcome& outcome) {
+    app::Snapshot before = app::Snapshot::ModelAndForward(workspace_);
     run.Apply(workspace_);
+    if (history_ && before.differsFrom(workspace_)) {
+      // Undone, the fields show what the run was started with.
+      before.forward->referenceFrequency = started_.referenceFrequencyHz;
+      before.forward->dispersionExponent = started_.dispersionExponent;
+      history_->record("Inversion result", std::move(before));
+    }
     run_ = nullptr;
     const bool completed = outcome.done() && run.result().end == inversion::InversionEnd::Completed;
     if (!outcome.done()) return emit finished(outcome, completed);
@@ -52,6 +59,7 @@ app::Outcome InversionController::start(const app::InversionRequest& request) {
   if (!run->precondition().done()) return run->precondition();
   optimizesReference_ = request.settings.OptimizeReferenceFrequency;
   optimizesExponent_ = request.settings.OptimizeDispersionExponent;
+  started_ = {request.referenceFrequencyHz, request.dispersionExponent};
   run_ = run.get();
   percent_ = 0;
   emit misfitShown(MisfitText(run->startMisfit()));

@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include "app/history.h"
 #include "app/inversionrun.h"
 #include "app/outcome.h"
 #include "app/workspace.h"
@@ -31,6 +32,10 @@ public:
   void requestStop();
   //! Asks the run to stop and waits for it (closing the window).
   void stopAndWait();
+  //! Where a finished run's result is recorded as the undoable step "Inversion result".
+  void setHistory(app::WorkspaceHistory* history) { history_ = history; }
+  //! Draws the workspace's theoretical curve (curveShown), as after undo or redo.
+  void showCurve() { emit curveShown(workspace_.theoreticalCurve); }
   //! What the last run started optimizes ("Ref frq", "K degree"): the fields it writes back.
   bool optimizesReference() const { return optimizesReference_; }
   bool optimizesExponent() const { return optimizesExponent_; }
@@ -56,6 +61,8 @@ private:
   bool optimizesExponent_ = false;
   const app::InversionRun* run_ = nullptr;  //!< the run going, owned by the runner
   int percent_ = 0;                         //!< the last progress it reported
+  app::WorkspaceHistory* history_ = nullptr;
+  app::ForwardModelSettings started_;       //!< "Ref frq" and "K degree" the run started from
 };
 
 }  // namespace corvath::ui

@@ -37,7 +37,10 @@ void RecordController::load(import::RecordFormat format, const std::vector<std::
     app::Outcome outcome;
     {
       BusyCursor busy;
-      outcome = BackgroundWork::runHere([&](const numerics::ProgressHook&) { return app::LoadRecord(workspace_, request); });
+      outcome = BackgroundWork::runHere([&](const numerics::ProgressHook&) {
+        return history_ ? app::ApplyLoadedRecord(workspace_, app::ReadRecordForLoad(request), *history_, fileNames())
+                        : app::LoadRecord(workspace_, request);
+      });
     }
     finish(paths, outcome);
     return;
@@ -62,7 +65,9 @@ void RecordController::load(import::RecordFormat format, const std::vector<std::
         return loaded->outcome;
       },
       [this, paths, loaded](const app::Outcome& outcome) {
-        finish(paths, outcome.done() ? app::ApplyLoadedRecord(workspace_, std::move(*loaded)) : outcome);
+        if (!outcome.done()) return finish(paths, outcome);
+        finish(paths, history_ ? app::ApplyLoadedRecord(workspace_, std::move(*loaded), *history_, fileNames())
+                               : app::ApplyLoadedRecord(workspace_, std::move(*loaded)));
       });
 }
 
@@ -82,7 +87,19 @@ void RecordController::finish(const std::vector<std::string>& paths, const app::
 }
 
 app::Outcome RecordController::removeZero(const std::function<std::optional<double>()>& askSize) {
-  return app::RemoveZero(workspace_, askSize);
+  return history_ ? app::RemoveZero(workspace_, askSize, *history_) : app::RemoveZero(workspace_, askSize);
+}
+
+std::vector<std::string> RecordController::fileNames() const {
+  std::vector<std::string> names;
+  for (const QString& file : files_) names.push_back(file.toStdString());
+  return names;
+}
+
+void RecordController::showRestoredRecord(const std::vector<std::string>& files) {
+  files_.clear();
+  for (const std::string& file : files) files_ << QString::fromStdString(file);
+  emit loaded(app::Outcome::Done());
 }
 
 QString RecordController::summary() const {

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include "app/commands.h"
+#include "app/history.h"
 #include "app/outcome.h"
 #include "app/workspace.h"
 #include "import/readers.h"
@@ -32,6 +33,8 @@ public:
 
   //! From how many bytes of its files a load runs off the window's thread.
   void setBackgroundBytes(qint64 bytes) { backgroundBytes_ = bytes; }
+  //! Where loads and "Remove zero" are recorded as undoable steps (none: not recorded).
+  void setHistory(app::WorkspaceHistory* history) { history_ = history; }
   //! The worker of long loads (its progress and cancel are shown by the window).
   BackgroundWork& work() { return *work_; }
 
@@ -48,6 +51,10 @@ public:
 
   //! The file names of the loaded record.
   const QStringList& files() const { return files_; }
+  //! The file names as the history keeps them with a replaced record.
+  std::vector<std::string> fileNames() const;
+  //! Undo or redo put back a record loaded from `files`: answered as a load (loaded()).
+  void showRestoredRecord(const std::vector<std::string>& files);
   //! The loaded record in one line: files, sampling rate, duration and samples.
   QString summary() const;
 
@@ -63,6 +70,7 @@ private:
   ChannelQuestion askChannels_;
   qint64 backgroundBytes_ = 32 * 1024 * 1024;  // about ten minutes of a 200 Hz text record
   QStringList files_;
+  app::WorkspaceHistory* history_ = nullptr;
 };
 
 }  // namespace corvath::ui
