@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 
 namespace corvath::ui {
 namespace {
@@ -93,6 +95,27 @@ std::optional<app::SaveRequest> ChosenResultFile(const QFileDialog& dialog) {
   const qsizetype filter = kResultFilters.indexOf(dialog.selectedNameFilter());
   const app::ResultFileType type = kResultTypes[filter < 0 ? 0 : filter];
   return app::SaveRequest{type, app::ResultFileName(LocalPath(files.front()), type), {}};
+}
+
+QFileDialog* MakeSessionDialog(QWidget* parent, bool save) {
+  auto* dialog = new QFileDialog(parent, save ? "Save session" : "Open session");
+  dialog->setObjectName(save ? "saveSessionDialog" : "openSessionDialog");
+  dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog->setNameFilters({"Sessions (*.json)", "All files (*)"});
+  dialog->setDefaultSuffix("json");
+  return dialog;
+}
+
+void RememberFolder(QFileDialog& dialog, QSettings& settings) {
+  const QString key = "folders/" + dialog.objectName();
+  if (const QString folder = settings.value(key).toString(); !folder.isEmpty() && QFileInfo(folder).isDir())
+    dialog.setDirectory(folder);
+  QObject::connect(&dialog, &QDialog::accepted, &settings, [&dialog, &settings, key] {
+    const QStringList chosen = dialog.selectedFiles();
+    const QString folder = chosen.isEmpty() ? dialog.directory().absolutePath() : QFileInfo(chosen.front()).absolutePath();
+    settings.setValue(key, folder);
+  });
 }
 
 }  // namespace corvath::ui

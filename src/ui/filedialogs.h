@@ -11,6 +11,7 @@
 #include "import/readers.h"
 
 class QFileDialog;
+class QSettings;
 class QWidget;
 
 namespace corvath::ui {
@@ -37,5 +38,13 @@ QFileDialog* MakeSaveResultsDialog(QWidget* parent);
 //! The chosen form and the file name it is written under (the extension rule
 //! applied); nothing when no file was chosen.
 std::optional<app::SaveRequest> ChosenResultFile(const QFileDialog& dialog);
+
+//! The open or save dialog of sessions (objectName "openSessionDialog" or
+//! "saveSessionDialog"): JSON files, ".json" added to a name without an extension.
+QFileDialog* MakeSessionDialog(QWidget* parent, bool save);
+
+//! Remembers in settings the folder a dialog was last accepted in, under its
+//! objectName, and opens the dialog there now.
+void RememberFolder(QFileDialog& dialog, QSettings& settings);
 
 }  // namespace corvath::ui

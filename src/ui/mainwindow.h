@@ -44,6 +44,7 @@ class SpectraPage;
 class RatioPage;
 class TimeSeriesPage;
 class InversionPage;
+class SessionController;
 class SettingsDialog;
 class TimeRangeLink;
 class WindowBandController;
@@ -83,6 +84,8 @@ public:
   WindowBandController& windowBands() { return *windowBands_; }
   //! The one time range of the two time-series charts.
   TimeRangeLink& timeRange() { return *timeRange_; }
+  //! Sessions, the recent files and the settings remembered between runs (File menu).
+  SessionController& sessions() { return *sessions_; }
 
   //! Enables or disables together every command that changes the record, the
   //! windows, the model or the observed curve (a running command holds them).
@@ -127,6 +130,7 @@ protected:
   void dropEvent(QDropEvent* event) override;
 
 private:
+  friend class SessionController;  // reads and restores the window's fields and views
   void createActions();
   void createDialogs();
   void buildToolBar();
@@ -159,6 +163,7 @@ private:
   SpectraController* spectra_ = nullptr;
   ModelTableController* modelView_ = nullptr;
   InversionController* inversion_ = nullptr;
+  SessionController* sessions_ = nullptr;
 
   // Toolbar commands, left to right.
   QAction* loadComponentsAction_ = nullptr;
