@@ -25,6 +25,7 @@
 #include "ui/fieldstandardview.h"
 #include "ui/filedialogs.h"
 #include "ui/inversionpanel.h"
+#include "ui/loadcomponentsdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
 #include "ui/timerange.h"
@@ -36,6 +37,7 @@ namespace {
 const char* const kSettingsKey = "window/settings";
 const char* const kRecentRecordsKey = "recent/records";
 const char* const kRecentSessionsKey = "recent/sessions";
+const char* const kComponentFilesKey = "folders/loadComponents";
 
 QString ShortestText(double value) { return QString::fromStdString(numerics::NumberToShortestText(value)); }
 
@@ -357,6 +359,15 @@ void SessionController::useSettings(std::unique_ptr<QSettings> store) {
   rebuildRecentMenus();
   for (QFileDialog* dialog : {window_.recordFileDialog_, window_.saveResultsDialog_, saveDialog_, openDialog_})
     RememberFolder(*dialog, *store_);
+  // "Load components" offers the three files it last loaded, so its browsing starts in their folder.
+  LoadComponentsDialog& components = *window_.loadComponentsDialog_;
+  const QStringList lastComponents = store_->value(kComponentFilesKey).toStringList();
+  if (lastComponents.size() == 3)
+    for (int c = 0; c < 3; ++c) components.setFileName(c, lastComponents[c]);
+  connect(&components, &QDialog::accepted, store_.get(), [this, &components] {
+    store_->setValue(kComponentFilesKey,
+                     QStringList{components.fileName(0), components.fileName(1), components.fileName(2)});
+  });
   const QString remembered = store_->value(kSettingsKey).toString();
   if (remembered.isEmpty()) return;
   const app::Result<app::WindowSettings> settings =

@@ -21,6 +21,7 @@
 #include "app/commands.h"
 #include "app/session.h"
 #include "ui/channelsdialog.h"
+#include "ui/loadcomponentsdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/sessions.h"
 #include "ui/windowbands.h"
@@ -40,9 +41,15 @@ struct Answers {
   QString session;
   corvath::import::ChannelChoice channels{3, 1, 2};
   int channelQuestions = 0;
+  QStringList components;
 
   MainWindow::DialogRunner runner() {
     return [this](QDialog& dialog) {
+      if (auto* form = qobject_cast<corvath::ui::LoadComponentsDialog*>(&dialog)) {
+        for (int c = 0; c < 3; ++c) form->setFileName(c, components[c]);
+        form->tryLoad();
+        return form->result();
+      }
       if (auto* form = qobject_cast<corvath::ui::ChannelsDialog*>(&dialog)) {
         ++channelQuestions;
         form->fields[0]->setValue(channels.first);
@@ -85,6 +92,18 @@ QCPGraph* RatioGraph(QWidget& window, const QString& name) {
     if (chart->graph(i)->name() == name) return chart->graph(i);
   qFatal("no graph %s", qPrintable(name));
   return nullptr;
+}
+
+// Three small component files.
+QStringList ComponentFiles(const QTemporaryDir& dir) {
+  QStringList paths;
+  for (const char* name : {"x.txt", "y.txt", "z.txt"}) {
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", name);
+    file.write("component\n\n\n0.00 1\n0.01 2\n0.02 3\n0.03 4\n");
+    paths << QFileInfo(file).absoluteFilePath();
+  }
+  return paths;
 }
 
 void SetText(QWidget& window, const char* name, const QString& text) { Child<QLineEdit>(window, name)->setText(text); }
@@ -274,6 +293,8 @@ private slots:
       MainWindow first;
       first.sessions().useSettings(std::make_unique<QSettings>(ini, QSettings::IniFormat));
       first.setDialogRunner(answers.runner());
+      answers.components = ComponentFiles(dir);
+      first.loadComponents();
       first.loadRecordFile();
       first.sessions().saveAction()->trigger();
       SetText(first, "Edit4", "33.333333333333336");
@@ -303,13 +324,16 @@ private slots:
     QCOMPARE(second.workspace().zoomFactor, zoomed.zoomFactor);
 
     // The recent record and session, newest first, and the folders of their dialogs.
-    QCOMPARE(second.sessions().recentRecords(), std::vector<QStringList>{QStringList{QFileInfo(kSeg2).absoluteFilePath()}});
+    QCOMPARE(second.sessions().recentRecords(),
+             (std::vector<QStringList>{QStringList{QFileInfo(kSeg2).absoluteFilePath()}, answers.components}));
+    for (int c = 0; c < 3; ++c) QCOMPARE(second.loadComponentsDialog().fileName(c), answers.components[c]);
     QCOMPARE(second.sessions().recentSessions(), QStringList{dir.filePath("s.json")});
     QCOMPARE(second.recordFileDialog().directory().absolutePath(), QFileInfo(kSeg2).absolutePath());
     QCOMPARE(second.sessions().openDialog().directory().absolutePath(), QDir(dir.path()).absolutePath());
     QMenu* recent = second.sessions().recentRecordsMenu();
     QVERIFY(recent->isEnabled());
-    QCOMPARE(recent->actions().size(), 1);
+    QCOMPARE(recent->actions().size(), 2);
+    QCOMPARE(recent->actions().back()->text(), QString("&2 x.txt, y.txt, z.txt"));
     QCOMPARE(recent->actions().front()->text(), "&1 " + QFileInfo(kSeg2).fileName());
 
     // A recent file loads as a drop would.
