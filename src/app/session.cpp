@@ -13,7 +13,8 @@
 namespace corvath::app {
 namespace {
 
-using nlohmann::json;
+// Keys in the order written, the marker first.
+using json = nlohmann::ordered_json;
 using inversion::kParameterCount;
 using numerics::Complex;
 

@@ -353,8 +353,12 @@ void SessionController::useSettings(std::unique_ptr<QSettings> store) {
   store_ = std::move(store);
   if (!store_) return;
   recentRecords_.clear();
-  for (const QVariant& entry : store_->value(kRecentRecordsKey).toList())
-    if (const QStringList files = entry.toStringList(); !files.isEmpty()) recentRecords_.push_back(files);
+  const int records = store_->beginReadArray(kRecentRecordsKey);
+  for (int i = 0; i < records; ++i) {
+    store_->setArrayIndex(i);
+    if (const QStringList files = store_->value("files").toStringList(); !files.isEmpty()) recentRecords_.push_back(files);
+  }
+  store_->endArray();
   recentSessions_ = store_->value(kRecentSessionsKey).toStringList();
   rebuildRecentMenus();
   for (QFileDialog* dialog : {window_.recordFileDialog_, window_.saveResultsDialog_, saveDialog_, openDialog_})
@@ -411,9 +415,13 @@ void SessionController::addRecent(const QStringList& entry, bool session) {
 
 void SessionController::storeRecents() {
   if (!store_) return;
-  QVariantList records;
-  for (const QStringList& files : recentRecords_) records << QVariant(files);
-  store_->setValue(kRecentRecordsKey, records);
+  store_->remove(kRecentRecordsKey);
+  store_->beginWriteArray(kRecentRecordsKey, int(recentRecords_.size()));
+  for (std::size_t i = 0; i < recentRecords_.size(); ++i) {
+    store_->setArrayIndex(int(i));
+    store_->setValue("files", recentRecords_[i]);
+  }
+  store_->endArray();
   store_->setValue(kRecentSessionsKey, recentSessions_);
   store_->sync();
 }
