@@ -53,6 +53,10 @@ else()
 endif()
 corvath_require(MSEED_FOUND "libmseed" "libmseed-dev")
 
+# nlohmann-json 3: the session files.
+find_package(nlohmann_json 3 QUIET)
+corvath_require(nlohmann_json_FOUND "nlohmann-json 3" "nlohmann-json3-dev")
+
 if(CORVATH_TESTS)
   find_package(GTest QUIET)
   corvath_require(GTest_FOUND "GoogleTest" "libgtest-dev")

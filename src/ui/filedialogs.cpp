@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace corvath::ui {
 namespace {
@@ -123,6 +124,27 @@ std::optional<std::string> ChosenModelFile(const QFileDialog& dialog) {
   QString name = files.front();
   if (dialog.acceptMode() == QFileDialog::AcceptSave && QFileInfo(name).suffix().isEmpty()) name += ".txt";
   return LocalPath(name);
+}
+
+QFileDialog* MakeSessionDialog(QWidget* parent, bool save) {
+  auto* dialog = new QFileDialog(parent, save ? "Save session" : "Open session");
+  dialog->setObjectName(save ? "saveSessionDialog" : "openSessionDialog");
+  dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog->setNameFilters({"Sessions (*.json)", "All files (*)"});
+  dialog->setDefaultSuffix("json");
+  return dialog;
+}
+
+void RememberFolder(QFileDialog& dialog, QSettings& settings) {
+  const QString key = "folders/" + dialog.objectName();
+  if (const QString folder = settings.value(key).toString(); !folder.isEmpty() && QFileInfo(folder).isDir())
+    dialog.setDirectory(folder);
+  QObject::connect(&dialog, &QDialog::accepted, &settings, [&dialog, &settings, key] {
+    const QStringList chosen = dialog.selectedFiles();
+    const QString folder = chosen.isEmpty() ? dialog.directory().absolutePath() : QFileInfo(chosen.front()).absolutePath();
+    settings.setValue(key, folder);
+  });
 }
 
 }  // namespace corvath::ui

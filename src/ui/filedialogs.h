@@ -12,6 +12,7 @@
 #include "import/readers.h"
 
 class QFileDialog;
+class QSettings;
 class QWidget;
 
 namespace corvath::ui {
@@ -51,5 +52,12 @@ enum class ModelFileDialog { Open, Save };
 QFileDialog* MakeModelFileDialog(QWidget* parent, ModelFileDialog kind);
 //! The chosen file; a name without extension saved gets ".txt". Nothing when no file was chosen.
 std::optional<std::string> ChosenModelFile(const QFileDialog& dialog);
+//! The open or save dialog of sessions (objectName "openSessionDialog" or
+//! "saveSessionDialog"): JSON files, ".json" added to a name without an extension.
+QFileDialog* MakeSessionDialog(QWidget* parent, bool save);
+
+//! Remembers in settings the folder a dialog was last accepted in, under its
+//! objectName, and opens the dialog there now.
+void RememberFolder(QFileDialog& dialog, QSettings& settings);
 
 }  // namespace corvath::ui

@@ -1,11 +1,19 @@
+#include <memory>
+
 #include <QApplication>
 #include <QScreen>
+#include <QSettings>
 
 #include "ui/mainwindow.h"
+#include "ui/sessions.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QCoreApplication::setOrganizationName("Corvath");
+  QCoreApplication::setApplicationName("corvath");
   corvath::ui::MainWindow window;
+  // The recent files, the dialogs' folders and the window's settings of the last run.
+  window.sessions().useSettings(std::make_unique<QSettings>());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = window.frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());

@@ -44,6 +44,7 @@
 #include "ui/modeltableview.h"
 #include "ui/pages.h"
 #include "ui/prompts.h"
+#include "ui/sessions.h"
 #include "ui/settingsdialog.h"
 #include "ui/timerange.h"
 #include "ui/toolbaricons.h"
@@ -94,6 +95,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   buildMenus();
   createDialogs();
   connectControllers();
+  sessions_ = new SessionController(*this);  // the File menu's sessions and recent files
+  arrangeFileMenu();
   showModel();  // the model is built by the workspace
   setAcceptDrops(true);
   resize(868, 563);
@@ -137,8 +140,7 @@ void MainWindow::createActions() {
     c.action->setStatusTip(c.hint);
     if (c.slot) connect(c.action, &QAction::triggered, this, c.slot);
   }
-  // "Remove zero" is a bold "0".
-  removeZeroAction_->setIcon(QIcon());
+  removeZeroAction_->setIcon(QIcon());  // "Remove zero" is a bold "0"
   removeZeroAction_->setIconText("0");
   smoothedSpectraAction_->setChecked(workspace_.logAveraging);
   connect(smoothedSpectraAction_, &QAction::toggled, this, [this](bool on) { app::SetLogAveraging(workspace_, on); });
@@ -206,7 +208,6 @@ bool MainWindow::backgroundRunning() const { return record_->work().running() ||
 bool MainWindow::inversionRunning() const { return inversion_->running(); }
 
 void MainWindow::bindPages() {
-  // The page members under the names the window's code uses.
   horizontalTimeSeriesChart_ = timeSeries_->horizontalChart;
   verticalTimeSeriesChart_ = timeSeries_->verticalChart;
   windowBands_ = timeSeries_->windowBands;

@@ -47,6 +47,7 @@ class SpectraPage;
 class RatioPage;
 class TimeSeriesPage;
 class InversionPage;
+class SessionController;
 class SettingsDialog;
 class TimeRangeLink;
 class WindowBandController;
@@ -88,6 +89,8 @@ public:
   WindowBandController& windowBands() { return *windowBands_; }
   //! The one time range of the two time-series charts.
   TimeRangeLink& timeRange() { return *timeRange_; }
+  //! Sessions, the recent files and the settings remembered between runs (File menu).
+  SessionController& sessions() { return *sessions_; }
 
   //! Enables or disables together every command that changes the record, the
   //! windows, the model or the observed curve (a running command holds them).
@@ -135,12 +138,15 @@ protected:
   void dropEvent(QDropEvent* event) override;
 
 private:
+  friend class SessionController;  // reads and restores the window's fields and views
   void createActions();
   void createDialogs();
   void buildToolBar();
   void buildStatusBar();
   //! The menu bar (in mainwindowmenus.cpp).
   void buildMenus();
+  //! The File menu in its groups, once every command family has put its actions there.
+  void arrangeFileMenu();
   //! Axis units, the pointer readout and the frequency scale (in mainwindowmenus.cpp).
   void buildChartView();
   void bindPages();
@@ -172,6 +178,7 @@ private:
   ModelTableController* modelView_ = nullptr;
   InversionController* inversion_ = nullptr;
   HistoryController* history_ = nullptr;  //!< undo and redo, with their Edit menu actions
+  SessionController* sessions_ = nullptr;
 
   // Toolbar commands, left to right.
   QAction* loadComponentsAction_ = nullptr;

@@ -20,7 +20,9 @@
 #include "ui/mainwindow.h"
 #include "ui/menus.h"
 #include "ui/messagearea.h"
+#include "ui/modelfiles.h"
 #include "ui/pages.h"
+#include "ui/sessions.h"
 
 namespace corvath::ui {
 
@@ -113,6 +115,32 @@ void MainWindow::buildMenus() {
   startInversionAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
 
   AddHelpMenu(*this);
+}
+
+void MainWindow::arrangeFileMenu() {
+  // The record, the session, the model, the results: each with its own group.
+  QMenu* file = TopMenu(*this, "File");
+  const QList<QAction*> order = {loadComponentsAction_,
+                                 loadRecordFileAction_,
+                                 sessions_->recentRecordsMenu()->menuAction(),
+                                 nullptr,
+                                 sessions_->openAction(),
+                                 sessions_->saveAction(),
+                                 sessions_->recentSessionsMenu()->menuAction(),
+                                 nullptr,
+                                 modelFiles_->openAction(),
+                                 modelFiles_->saveAction(),
+                                 nullptr,
+                                 saveResultsAction_,
+                                 nullptr,
+                                 findChild<QAction*>("quitAction")};
+  for (QAction* action : file->actions()) file->removeAction(action);
+  for (QAction* action : order) {
+    if (action)
+      file->addAction(action);
+    else
+      file->addSeparator();
+  }
 }
 
 void MainWindow::buildChartView() {

@@ -19,8 +19,12 @@ QString FileName(const std::string& path) { return QFileInfo(QFile::decodeName(p
 RecordController::RecordController(app::Workspace& workspace, QObject* parent)
     : QObject(parent), workspace_(workspace), work_(new BackgroundWork(this)) {}
 
-void RecordController::load(import::RecordFormat format, const std::vector<std::string>& paths) {
+void RecordController::load(import::RecordFormat format, const std::vector<std::string>& paths,
+                            std::optional<import::ChannelChoice> channels) {
   if (work_->running()) return;
+  loading_ = format;
+  presetChannels_ = channels;
+  askedChannels_.reset();
   app::LoadRequest request;
   request.format = format;
   request.paths = paths;
@@ -29,8 +33,7 @@ void RecordController::load(import::RecordFormat format, const std::vector<std::
   if (bytes < backgroundBytes_) {
     request.channels = [this, format](int traceCount) {
       QuietCursor quiet;  // the user answers with the normal cursor
-      const std::optional<import::ChannelChoice> choice =
-          askChannels_ ? askChannels_(format, traceCount) : import::ChannelChoice{};
+      const std::optional<import::ChannelChoice> choice = channelsFor(format, traceCount);
       if (!choice) throw import::LoadCancelled();
       return *choice;
     };
@@ -49,9 +52,8 @@ void RecordController::load(import::RecordFormat format, const std::vector<std::
   // has been read. The channel question waits for the window's answer or the cancel.
   request.channels = [this, format](int traceCount) {
     const std::optional<import::ChannelChoice> choice =
-        work_->askOnWindowThread<import::ChannelChoice>([this, format, traceCount] {
-          return askChannels_ ? askChannels_(format, traceCount) : std::optional(import::ChannelChoice{});
-        });
+        work_->askOnWindowThread<import::ChannelChoice>(
+            [this, format, traceCount] { return channelsFor(format, traceCount); });
     if (!choice) throw import::LoadCancelled();
     return *choice;
   };
@@ -78,10 +80,22 @@ app::Outcome RecordController::loadByExtension(const std::vector<std::string>& p
   return app::Outcome::Done();
 }
 
+std::optional<import::ChannelChoice> RecordController::channelsFor(import::RecordFormat format, int traceCount) {
+  if (presetChannels_) return askedChannels_ = presetChannels_;
+  askedChannels_ = askChannels_ ? askChannels_(format, traceCount) : import::ChannelChoice{};
+  return askedChannels_;
+}
+
 void RecordController::finish(const std::vector<std::string>& paths, const app::Outcome& outcome) {
   if (outcome.done()) {
     files_.clear();
-    for (const std::string& path : paths) files_ << FileName(path);
+    app::SessionRecord loaded{loading_, {}, askedChannels_};
+    for (const std::string& path : paths) {
+      files_ << FileName(path);
+      const QString absolute = QFileInfo(QFile::decodeName(path.c_str())).absoluteFilePath();
+      loaded.paths.push_back(QFile::encodeName(absolute).toStdString());
+    }
+    lastLoad_ = loaded;
   }
   emit loaded(outcome);
 }

@@ -14,6 +14,7 @@
 #include "app/commands.h"
 #include "app/history.h"
 #include "app/outcome.h"
+#include "app/session.h"
 #include "app/workspace.h"
 #include "import/readers.h"
 
@@ -39,8 +40,10 @@ public:
   BackgroundWork& work() { return *work_; }
 
   //! Loads a record of the given kind from its files; answers through loaded(). Does
-  //! nothing while a load runs.
-  void load(import::RecordFormat format, const std::vector<std::string>& paths);
+  //! nothing while a load runs. With channels, a "Channels" question is answered by
+  //! them without asking (a session reloading its record).
+  void load(import::RecordFormat format, const std::vector<std::string>& paths,
+            std::optional<import::ChannelChoice> channels = std::nullopt);
   //! Loads files by their extensions (three component files in the order given);
   //! Failed when the extensions do not tell the kind, otherwise as load().
   app::Outcome loadByExtension(const std::vector<std::string>& paths);
@@ -55,6 +58,9 @@ public:
   std::vector<std::string> fileNames() const;
   //! Undo or redo put back a record loaded from `files`: answered as a load (loaded()).
   void showRestoredRecord(const std::vector<std::string>& files);
+  //! How the loaded record was loaded: its kind, its files (absolute) and the
+  //! "Channels" answer when one was asked; none before the first load.
+  const std::optional<app::SessionRecord>& lastLoad() const { return lastLoad_; }
   //! The loaded record in one line: files, sampling rate, duration and samples.
   QString summary() const;
 
@@ -64,6 +70,8 @@ signals:
 
 private:
   void finish(const std::vector<std::string>& paths, const app::Outcome& outcome);
+  //! The "Channels" answer of the load under way (on the window's thread), kept for lastLoad().
+  std::optional<import::ChannelChoice> channelsFor(import::RecordFormat format, int traceCount);
 
   app::Workspace& workspace_;
   BackgroundWork* work_;
@@ -71,6 +79,10 @@ private:
   qint64 backgroundBytes_ = 32 * 1024 * 1024;  // about ten minutes of a 200 Hz text record
   QStringList files_;
   app::WorkspaceHistory* history_ = nullptr;
+  import::RecordFormat loading_ = import::RecordFormat::Components;
+  std::optional<import::ChannelChoice> presetChannels_;  //!< the answer of the load under way, if given
+  std::optional<import::ChannelChoice> askedChannels_;   //!< what the load under way was answered
+  std::optional<app::SessionRecord> lastLoad_;
 };
 
 }  // namespace corvath::ui

@@ -13,6 +13,7 @@ SpectraController::SpectraController(app::Workspace& workspace, QObject* parent)
 
 void SpectraController::calculate(const app::SpectraSettings& settings) {
   if (work_->running()) return;
+  last_.classic = app::SpectraSettings{settings.minFrequencyHz, settings.maxFrequencyHz, settings.logAveraging, {}, 0};
   if (workspace_.record.size(import::Component::X) < backgroundSamples_) {
     app::Outcome outcome;
     {
@@ -43,6 +44,7 @@ void SpectraController::calculate(const app::SpectraSettings& settings) {
 
 void SpectraController::calculateFieldStandard(const app::FieldStandardSettings& settings) {
   if (work_->running()) return;
+  last_.fieldStandard = settings;
   app::Outcome outcome;
   {
     BusyCursor busy;
@@ -55,6 +57,7 @@ void SpectraController::calculateFieldStandard(const app::FieldStandardSettings&
 void SpectraController::calculateTheoreticalCurve(const app::ForwardModelSettings& settings,
                                                   const app::Outcome& fieldsRead) {
   if (work_->running()) return;
+  last_.theoreticalCurve = settings;
   app::Outcome outcome = BackgroundWork::runHere(
       [&](const numerics::ProgressHook&) { return app::CalculateTheoreticalCurve(workspace_, settings); });
   // A field that kept its previous value is the notice of a curve that was drawn.

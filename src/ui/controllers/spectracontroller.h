@@ -10,6 +10,7 @@
 #include "app/commands.h"
 #include "app/fieldstandardhv.h"
 #include "app/outcome.h"
+#include "app/session.h"
 #include "app/workspace.h"
 
 namespace corvath::ui {
@@ -38,6 +39,9 @@ public:
   //! notice of a Done answer.
   void calculateTheoreticalCurve(const app::ForwardModelSettings& settings, const app::Outcome& fieldsRead);
 
+  //! The settings of the latest computation of each kind, as it was started.
+  const app::SessionComputations& lastSettings() const { return last_; }
+
 signals:
   //! A computation has ended; on Done the workspace holds its result.
   void calculated(corvath::ui::SpectraController::Method method, const corvath::app::Outcome& outcome);
@@ -46,6 +50,7 @@ private:
   app::Workspace& workspace_;
   BackgroundWork* work_;
   std::size_t backgroundSamples_ = 2'000'000;  // about three hours at 200 Hz
+  app::SessionComputations last_;
 };
 
 }  // namespace corvath::ui
