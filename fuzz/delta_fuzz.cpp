@@ -9,7 +9,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace corvath::import;
   const int pick = size ? data[0] : 0;
-  const ChannelPrompt prompt = [pick](int) { return ChannelChoice{pick % 3 + 1, pick / 3 % 3 + 1, pick / 9 % 4 + 1}; };
+  const ChannelPrompt prompt = [pick](const TraceList&) { return ChannelChoice{pick % 3 + 1, pick / 3 % 3 + 1, pick / 9 % 4 + 1}; };
   try {
     const auto record =
         ReadDeltaText(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.dat", prompt);

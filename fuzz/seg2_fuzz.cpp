@@ -11,7 +11,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     const Seg2File file = ParseSeg2(bytes, "fuzz.sg2");
     // The last trace, the first and one in the middle.
-    const ChannelPrompt prompt = [](int n) { return ChannelChoice{n, 1, n / 2 + 1}; };
+    const ChannelPrompt prompt = [](const TraceList& traces) {
+      const int n = traces.count;
+      return ChannelChoice{n, 1, n / 2 + 1};
+    };
     const auto record = BuildSeg2Record(bytes, file, prompt, "fuzz.sg2");
     if (record && record->size(Component::X) != file.traces.back().sampleCount) __builtin_trap();
   } catch (const FormatError&) {

@@ -99,7 +99,7 @@ LoadedRecord ReadRecordForLoad(const LoadRequest& request) {
   // The file a message is about when the error does not name one itself.
   const std::string single = request.paths.size() == 1 ? request.paths.front() : std::string();
   const import::ChannelPrompt channels =
-      request.channels ? request.channels : import::ChannelPrompt([](int) { return import::ChannelChoice{}; });
+      request.channels ? request.channels : import::ChannelPrompt([](const import::TraceList&) { return import::ChannelChoice{}; });
   LoadedRecord loaded;
   loaded.files = request.paths;
   try {

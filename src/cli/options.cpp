@@ -154,7 +154,7 @@ bool LoadRecordOrReport(const std::string& command, const RecordOptions& options
   request.format = ResolveFormat(options);
   request.paths = options.files;
   const import::ChannelChoice channels = options.channels;
-  request.channels = [channels](int) { return channels; };
+  request.channels = [channels](const import::TraceList&) { return channels; };
   app::Outcome outcome = app::LoadRecord(workspace, request);
   if (outcome.done()) {
     if (!outcome.message.empty()) ReportOutcome(command, outcome);  // the notice of what was left out

@@ -11,6 +11,9 @@ namespace {
 constexpr double kRateTolerance = 1e-4;   // relative, as data centres merge records
 constexpr std::size_t kListedBreaks = 10;  // gaps and overlaps named one by one in a notice
 constexpr std::size_t kListedChannels = 20;
+// Names offered to the channel question: enough for any sensor array, bounded for a
+// file that claims millions of channels.
+constexpr std::size_t kOfferedNames = 1000;
 
 const char* componentLetter(Component c) { return c == Component::X ? "X" : c == Component::Y ? "Y" : "Z"; }
 
@@ -155,8 +158,9 @@ std::optional<std::array<std::size_t, 3>> ChooseChannels(const std::vector<Chann
   }
   if (givenOrder && count == 3) return std::array<std::size_t, 3>{0, 1, 2};
 
-  const ChannelChoice choice = prompt ? prompt(static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max())))
-                                      : ChannelChoice{};
+  TraceList offered{static_cast<int>(std::min<std::size_t>(count, std::numeric_limits<int>::max())), {}};
+  for (std::size_t i = 0; i < count && i < kOfferedNames; ++i) offered.names.push_back(traces[i].name);
+  const ChannelChoice choice = prompt ? prompt(offered) : ChannelChoice{};
   const std::array<int, 3> picks{choice.first, choice.second, choice.third};
   std::array<std::size_t, 3> chosen{};
   for (int c = 0; c < 3; ++c) {
@@ -296,7 +300,12 @@ std::optional<ThreeComponentRecord> RecordFromChannels(const std::vector<Channel
   const auto chosen = ChooseChannels(traces, givenOrder, prompt, path);
   if (!chosen) return std::nullopt;
   ChannelRecord assembled = AssembleChannels(traces[(*chosen)[0]], traces[(*chosen)[1]], traces[(*chosen)[2]], path);
-  if (notice) *notice = std::move(assembled.notice);
+  if (notice) {
+    // Which trace became which component, then what was left out.
+    *notice = "X: " + traces[(*chosen)[0]].name + ", Y: " + traces[(*chosen)[1]].name + ", Z: " +
+              traces[(*chosen)[2]].name + ".";
+    if (!assembled.notice.empty()) *notice += " " + assembled.notice;
+  }
   return std::move(assembled.record);
 }
 

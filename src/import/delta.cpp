@@ -70,7 +70,7 @@ void checkChannel(int channel, const char* field, const std::string& path) {
 // The lines of an open file, or of a text: the dialog, then header and data.
 template <class Lines>
 std::optional<ThreeComponentRecord> readDelta(Lines& reader, const ChannelPrompt& prompt, const std::string& path) {
-  const ChannelChoice choice = prompt ? prompt(0) : ChannelChoice{};
+  const ChannelChoice choice = prompt ? prompt(TraceList{}) : ChannelChoice{};
   checkChannel(choice.first, "first", path);
   checkChannel(choice.second, "second", path);
   checkChannel(choice.third, "third", path);

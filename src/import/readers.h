@@ -39,11 +39,19 @@ struct ChannelChoice {
   int third = 3;
 };
 
-//! Asks the user for the channels mid-way through a load. traceCount is the number
-//! of traces of a SEG-2 file or of channels of a miniSEED record (the new upper limit
-//! of the fields), 0 for a Delta file (the limit stays as it is).
+//! What a file offers to the "Channels" question: count is the number of traces of a
+//! SEG-2 file or of channels of a miniSEED record (the new upper limit of the
+//! fields), 0 for a Delta file (the limit stays as it is); names, in trace order,
+//! tell each one as the file does ("UT.STN11..HHZ", or a SEG-2 trace's samples and
+//! rate), empty when the file tells nothing.
+struct TraceList {
+  int count = 0;
+  std::vector<std::string> names;
+};
+
+//! Asks the user for the channels mid-way through a load.
 //! The prompt throws LoadCancelled when the user cancels: nothing is loaded.
-using ChannelPrompt = std::function<ChannelChoice(int traceCount)>;
+using ChannelPrompt = std::function<ChannelChoice(const TraceList& traces)>;
 
 //! Thrown by a ChannelPrompt whose question was cancelled; the load ends unchanged.
 class LoadCancelled : public numerics::Cancelled {

@@ -21,7 +21,8 @@ constexpr std::uint16_t kFileBlockId = 0x3A55;
 constexpr std::size_t kFileDescriptorSize = 32;
 constexpr std::size_t kTraceFixedSize = 32;
 constexpr std::size_t kSampleBytes = 4;
-constexpr std::size_t kMaxKeywordGap = 4;  // the value must start fewer than 4 characters after the keyword
+constexpr std::size_t kMaxKeywordGap = 4;
+constexpr std::size_t kOfferedTraceNames = 1000;  // names offered to the channel question  // the value must start fewer than 4 characters after the keyword
 
 std::uint16_t u16(std::string_view bytes, std::size_t at) {
   return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
@@ -313,7 +314,16 @@ std::optional<ThreeComponentRecord> buildSeg2Record(Source& source, const Seg2Fi
                                                     numerics::Progress* progress) {
   const std::size_t traceCount = file.traces.size();
   if (traceCount < 3) return std::nullopt;
-  const ChannelChoice choice = prompt ? prompt(static_cast<int>(traceCount)) : ChannelChoice{};
+  TraceList offered{static_cast<int>(traceCount), {}};
+  for (std::size_t i = 0; i < traceCount && i < kOfferedTraceNames; ++i) {
+    // A SEG-2 trace is told by what it holds: its samples and their rate.
+    const Seg2Trace& trace = file.traces[i];
+    std::string name = std::to_string(trace.sampleCount) + " samples";
+    if (trace.intervalSeconds > 0)
+      name += " at " + numerics::NumberToShortestText(1.0 / trace.intervalSeconds) + " Hz";
+    offered.names.push_back(std::move(name));
+  }
+  const ChannelChoice choice = prompt ? prompt(offered) : ChannelChoice{};
   const std::array<std::pair<Component, int>, 3> picks{
       {{Component::X, choice.first}, {Component::Y, choice.second}, {Component::Z, choice.third}}};
   for (const auto& [component, channel] : picks)

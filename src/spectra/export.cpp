@@ -38,8 +38,10 @@ const auto* pointAt(const Curve& curve, std::size_t hint, double frequencyHz) {
 }
 }  // namespace
 
-void WriteSpectrumTable(std::ostream& out, const SpectraResult& result) {
-  out << "f,Hz   X  Y  Z  H/Z" << kLineEnd;
+namespace {
+// The rows of the text table: f, X, Y, Z, H/Z, and the ratio's bounds when asked.
+void writeTable(std::ostream& out, const SpectraResult& result, bool bounds) {
+  out << (bounds ? "f,Hz   X  Y  Z  H/Z  lower  upper" : "f,Hz   X  Y  Z  H/Z") << kLineEnd;
   const SpectrumCurve& x = result.averaged[0];
   for (std::size_t i = 0; i < x.points.size(); ++i) {
     const double f = x.points[i].frequencyHz;
@@ -47,22 +49,17 @@ void WriteSpectrumTable(std::ostream& out, const SpectraResult& result) {
     const auto* z = pointAt(result.averaged[2], i, f);
     const auto* r = pointAt(result.ratio, i, f);
     if (!y || !z || !r) continue;
-    writeRow(out, {f, x.points[i].amplitude, y->amplitude, z->amplitude, r->ratio});
+    if (bounds)
+      writeRow(out, {f, x.points[i].amplitude, y->amplitude, z->amplitude, r->ratio, r->lower, r->upper});
+    else
+      writeRow(out, {f, x.points[i].amplitude, y->amplitude, z->amplitude, r->ratio});
   }
 }
+}  // namespace
 
-void WriteSpectrumBoundsTable(std::ostream& out, const SpectraResult& result) {
-  out << "f,Hz   X  Y  Z  H/Z  lower  upper" << kLineEnd;
-  const SpectrumCurve& x = result.averaged[0];
-  for (std::size_t i = 0; i < x.points.size(); ++i) {
-    const double f = x.points[i].frequencyHz;
-    const auto* y = pointAt(result.averaged[1], i, f);
-    const auto* z = pointAt(result.averaged[2], i, f);
-    const auto* r = pointAt(result.ratio, i, f);
-    if (!y || !z || !r) continue;
-    writeRow(out, {f, x.points[i].amplitude, y->amplitude, z->amplitude, r->ratio, r->lower, r->upper});
-  }
-}
+void WriteSpectrumTable(std::ostream& out, const SpectraResult& result) { writeTable(out, result, false); }
+
+void WriteSpectrumBoundsTable(std::ostream& out, const SpectraResult& result) { writeTable(out, result, true); }
 
 const char* ResultFileTypeLabel(ResultFileType type) {
   switch (type) {

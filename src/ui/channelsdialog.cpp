@@ -9,12 +9,17 @@ namespace corvath::ui {
 
 namespace {
 constexpr int kDeltaChannels = 3;
+constexpr int kListedTraces = 16;  // lines of the trace list; more are counted
 }
 
 ChannelsDialog::ChannelsDialog(QWidget* parent) : QDialog(parent, Qt::Tool) {
   setObjectName("TForm5");
   setWindowTitle("Channels");
   auto* form = new QFormLayout(this);
+  traceList = new QLabel(this);
+  traceList->setObjectName("traceList");
+  traceList->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  form->addRow(traceList);
   for (int c = 0; c < 3; ++c) {
     fields[c] = new QSpinBox(this);
     fields[c]->setObjectName(QString("%1ChannelSpin").arg(QChar("xyz"[c])));
@@ -47,15 +52,31 @@ void ChannelsDialog::setChannelLimit(int traceCount) {
   for (QSpinBox* field : fields) field->setMaximum(limit);
 }
 
+void ChannelsDialog::setTraces(const import::TraceList& traces) {
+  setChannelLimit(traces.count);
+  if (traces.count < 1) {  // a Delta file tells nothing of its channels
+    traceList->clear();
+    traceList->hide();
+    return;
+  }
+  QStringList lines{traces.count == 1 ? QString("1 trace:") : QString("%1 traces:").arg(traces.count)};
+  const int named = static_cast<int>(traces.names.size());
+  for (int i = 0; i < named && i < kListedTraces; ++i)
+    lines << QString("%1  %2").arg(i + 1).arg(QString::fromStdString(traces.names[static_cast<std::size_t>(i)]));
+  if (named > kListedTraces) lines << QString("... and %1 more").arg(traces.count - kListedTraces);
+  traceList->setText(lines.join('\n'));
+  traceList->show();
+}
+
 import::ChannelChoice ChannelsDialog::choice() const {
   // QSpinBox falls back to its last valid number when the text is left unfinished.
   return {fields[0]->value(), fields[1]->value(), fields[2]->value()};
 }
 
 std::optional<import::ChannelChoice> AskChannels(ChannelsDialog& dialog, const DialogRunner& run,
-                                                 import::RecordFormat format, int traceCount) {
+                                                 import::RecordFormat format, const import::TraceList& traces) {
   dialog.setFileKind(format);
-  dialog.setChannelLimit(traceCount);
+  dialog.setTraces(traces);
   if ((run ? run(dialog) : dialog.exec()) != QDialog::Accepted) return std::nullopt;
   return dialog.choice();
 }

@@ -26,16 +26,20 @@ public:
   //! Sets the upper limit of the three fields to the channels of the file being read
   //! (a Delta file has three).
   void setChannelLimit(int traceCount);
+  //! Shows the file's traces (their count and, where the file names them, a list)
+  //! and sets the upper limit of the fields to their count.
+  void setTraces(const import::TraceList& traces);
   //! The three channel numbers shown now, in field order.
   import::ChannelChoice choice() const;
 
   QSpinBox* fields[3];  //!< the first, second and third field
   QLabel* labels[3];    //!< what each field feeds
+  QLabel* traceList;    //!< the file's traces: "4 traces:" and one line each
 };
 
-//! The "Channels" question for a file of the given kind and trace count, shown by
-//! run; nothing when the user cancels.
+//! The "Channels" question for a file of the given kind and traces, shown by run;
+//! nothing when the user cancels.
 std::optional<import::ChannelChoice> AskChannels(ChannelsDialog& dialog, const DialogRunner& run,
-                                                 import::RecordFormat format, int traceCount);
+                                                 import::RecordFormat format, const import::TraceList& traces);
 
 }  // namespace corvath::ui

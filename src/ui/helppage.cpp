@@ -31,7 +31,8 @@ stretch of quiet record; <b>Remove window</b> then a click takes one away; drag 
 resize. Without windows the whole record is cut automatically. The wheel and the scroll bar
 move along the record, <b>Zoom in/out</b> change its scale, a double click or Home shows all.
 <b>Remove zero</b> subtracts a running mean (Cancel leaves the record as it is).
-Every change can be undone with Ctrl+Z.</p>
+Every change to the record, the windows and the model can be undone with Ctrl+Z and redone
+with Ctrl+Shift+Z (<b>Edit</b> menu).</p>
 <h3>3. Calculate spectra</h3>
 <p><b>Analysis → Calculate spectra</b> (F5) computes the spectra and the H/V ratio over the
 windows, between <i>Min frq</i> and <i>Max frq</i> (on the <i>1D inversion</i> tab), smoothed when
@@ -52,8 +53,17 @@ spectra on this tab draws the model's theoretical curve "H/Zc" over the observed
 global search first). The misfit is shown beside the progress bar; the same button stops the
 run, keeping the best model so far.</p>
 <h3>7. Save</h3>
-<p><b>File → Save results</b> (Ctrl+S) writes the spectra and ratio as a text table or a
-workbook, or the model as text. Each chart's context menu saves it as an image.</p>
+<p><b>File → Save results</b> (Ctrl+S) writes the spectra and ratio as a text table (with or
+without the error bounds) or a workbook, whose second sheet holds every number at full
+precision with the settings; or the model as text. <b>File → Save model…</b> writes the model
+with every value exact, with Ref frq and K degree, and <b>Open model…</b> reads it back (the
+batch command reads the same file). Each chart's context menu saves it as an image.</p>
+<h3>8. Sessions</h3>
+<p><b>File → Save session…</b> (Ctrl+Alt+S) keeps the whole work: the record's files and
+channels, the windows, every setting, the model and which results were shown.
+<b>Open session…</b> (Ctrl+Alt+O) loads the record again and recomputes those results. Recent
+records and sessions are in the File menu; the settings and the last folders are remembered
+between runs.</p>
 <p>Messages stay in the bar under the tabs; <b>View → Messages</b> lists all of them.</p>)";
 }
 

@@ -168,8 +168,8 @@ void MainWindow::createDialogs() {
 void MainWindow::connectControllers() {
   history_ = new HistoryController(*this, workspace_,
                                    {record_, inversion_, timeSeries_, inversionPage_, workspaceCommands_});
-  record_->setChannelQuestion([this](import::RecordFormat format, int traceCount) {
-    return AskChannels(*channelsDialog_, runDialog_, format, traceCount);
+  record_->setChannelQuestion([this](import::RecordFormat format, const import::TraceList& traces) {
+    return AskChannels(*channelsDialog_, runDialog_, format, traces);
   });
   connect(record_, &RecordController::loaded, this, &MainWindow::recordLoaded);
   connect(spectra_, &SpectraController::calculated, this, &MainWindow::spectraCalculated);

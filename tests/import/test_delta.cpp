@@ -16,8 +16,8 @@ const std::string kGain = "\xF3\xF1\xE8\xEB\xE5\xED\xE8\xE5";
 const std::string kEnd = "\xCE\xF2\xF1\xF7\xE5\xF2\xFB";
 
 ChannelPrompt fixedChannels(int first, int second, int third, int* askedWith = nullptr) {
-  return [=](int traceCount) {
-    if (askedWith) *askedWith = traceCount;
+  return [=](const TraceList& traces) {
+    if (askedWith) *askedWith = traces.count;
     return ChannelChoice{first, second, third};
   };
 }
@@ -94,7 +94,7 @@ TEST(DeltaFile, NothingToLoadWithoutDataAfterTheEndOfTheHeader) {
   for (const std::string& text : {kGain + " 2\n1 2 3 4 0.01 5 6 7\n", kGain + " 2\n" + kEnd + "\n", kEnd,
                                   std::string("\xD0\xF2\xF1\xF7\xE5\xF2\xDB\n1 2 3 4 5 6 7 8\n")}) {
     bool asked = false;
-    const auto r = ReadDeltaFile(dir.write("d.dat", text), [&](int) {
+    const auto r = ReadDeltaFile(dir.write("d.dat", text), [&](const TraceList&) {
       asked = true;
       return ChannelChoice{};
     });
@@ -107,7 +107,7 @@ TEST(DeltaFile, AMissingFileFailsBeforeTheDialog) {
   ScratchDir dir;
   bool asked = false;
   EXPECT_THROW(ReadDeltaFile(dir.path("none.dat"),
-                             [&](int) {
+                             [&](const TraceList&) {
                                asked = true;
                                return ChannelChoice{};
                              }),

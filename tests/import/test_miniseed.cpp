@@ -73,7 +73,7 @@ TEST(MiniSeed, RealStationGivesTheSameRecordAsItsSacFiles) {
   control.notice = "unset";
   const auto mseed = ReadRecord(RecordFormat::MiniSeed, {kShared + "/mseed/UT.STN11.A2_C50.miniseed"}, {}, &control);
   ASSERT_TRUE(mseed);
-  EXPECT_EQ(control.notice, "");
+  EXPECT_EQ(control.notice, "X: UT.STN11..BHN, Y: UT.STN11..BHE, Z: UT.STN11..BHZ.");  // and nothing left out
   EXPECT_EQ(mseed->size(Component::X), 180001u);
   EXPECT_EQ(mseed->sample(Component::Z, 180000).time, 1800.0);
   // The SAC files given in the order E, Z, N: their component names put them right.
@@ -105,10 +105,10 @@ TEST(MiniSeed, ChannelCodesChooseXYZAndRecordsMergeIntoOneSegment) {
   const std::string path = dir.write("three.mseed", ThreeChannels(5000));  // ten records a channel
   bool asked = false;
   std::string notice;
-  const auto record = ReadMiniSeedFiles({path}, [&](int) { asked = true; return ChannelChoice{}; }, &notice);
+  const auto record = ReadMiniSeedFiles({path}, [&](const TraceList&) { asked = true; return ChannelChoice{}; }, &notice);
   ASSERT_TRUE(record);
   EXPECT_FALSE(asked);
-  EXPECT_EQ(notice, "");
+  EXPECT_EQ(notice, "X: XX.STA..HH1, Y: XX.STA..HH2, Z: XX.STA..HHZ.");
   EXPECT_EQ(Values(*record, Component::X), Doubles(Ramp(5000, 1000)));
   EXPECT_EQ(Values(*record, Component::Y), Doubles(Ramp(5000, 2000)));
   EXPECT_EQ(Values(*record, Component::Z), Doubles(Ramp(5000, 3000)));
@@ -148,15 +148,28 @@ TEST(MiniSeed, TwoStationsAskForTheChannelsAndListThemWhenTheChoiceIsOutOfRange)
   ScratchDir dir;
   const std::string path = dir.write("two.mseed", bytes);
   int offered = 0;
+  std::vector<std::string> names;
+  std::string notice;
   // Channels in order: STA HH1 HH2 HHZ, then STB HHN HHE HHZ.
-  const auto record = ReadMiniSeedFiles({path}, [&](int n) { offered = n; return ChannelChoice{4, 5, 3}; });
+  const auto record = ReadMiniSeedFiles(
+      {path},
+      [&](const TraceList& traces) {
+        offered = traces.count;
+        names = traces.names;
+        return ChannelChoice{4, 5, 3};
+      },
+      &notice);
   EXPECT_EQ(offered, 6);
+  // The question lists the channels by their codes, and the load says which became which.
+  EXPECT_EQ(names, (std::vector<std::string>{"XX.STA..HH1", "XX.STA..HH2", "XX.STA..HHZ", "XX.STB..HHN",
+                                             "XX.STB..HHE", "XX.STB..HHZ"}));
+  EXPECT_EQ(notice.rfind("X: XX.STB..HHN, Y: XX.STB..HHE, Z: XX.STA..HHZ.", 0), 0u) << notice;
   ASSERT_TRUE(record);
   EXPECT_EQ(record->sample(Component::X, 0).value, 5000);
   EXPECT_EQ(record->sample(Component::Z, 0).value, 3000);
 
   try {
-    ReadMiniSeedFiles({path}, [](int) { return ChannelChoice{1, 2, 7}; });
+    ReadMiniSeedFiles({path}, [](const TraceList&) { return ChannelChoice{1, 2, 7}; });
     FAIL() << "channel 7 of 6 was accepted";
   } catch (const FormatError& error) {
     const std::string message = error.what();

@@ -25,8 +25,8 @@ using testing::ScratchDir;
 using testing::Seg2TraceFixture;
 
 ChannelPrompt fixedChannels(int first, int second, int third, int* askedWith = nullptr) {
-  return [=](int traceCount) {
-    if (askedWith) *askedWith = traceCount;
+  return [=](const TraceList& traces) {
+    if (askedWith) *askedWith = traces.count;
     return ChannelChoice{first, second, third};
   };
 }
@@ -153,7 +153,7 @@ TEST(Seg2File, NothingToLoadForForeignFilesAndFewerThanThreeTraces) {
   std::string bigEndian = BuildSeg2({FloatTrace({1}, {}), FloatTrace({2}, {}), FloatTrace({3}, {})}).bytes;
   std::swap(bigEndian[0], bigEndian[1]);
   bool asked = false;
-  const ChannelPrompt prompt = [&](int) {
+  const ChannelPrompt prompt = [&](const TraceList&) {
     asked = true;
     return ChannelChoice{};
   };

@@ -353,6 +353,19 @@ private slots:
     channels.setChannelLimit(2);
     QCOMPARE(channels.fields[0]->maximum(), 2);
     QCOMPARE(channels.choice().third, 2);
+    // The file's traces are listed by what it calls them; a long list is counted.
+    corvath::import::TraceList traces{20, {}};
+    for (int i = 1; i <= 20; ++i) traces.names.push_back("XX.ST" + std::to_string(i) + "..HHZ");
+    channels.setTraces(traces);
+    QCOMPARE(channels.fields[1]->maximum(), 20);
+    const QStringList lines = channels.traceList->text().split('\n');
+    QCOMPARE(lines.size(), 18);
+    QCOMPARE(lines.front(), QString("20 traces:"));
+    QCOMPARE(lines[1], QString("1  XX.ST1..HHZ"));
+    QCOMPARE(lines.back(), QString("... and 4 more"));
+    channels.setTraces({});  // a Delta file tells nothing: no list, three channels
+    QVERIFY(channels.traceList->isHidden());
+    QCOMPARE(channels.fields[1]->maximum(), 3);
 
     const QStringList filters = window.recordFileDialog().nameFilters();
     QCOMPARE(filters, QStringList({"All supported files (*.saf *seg2 *.sg2 *.dat *.mseed *.miniseed *.msd *.sac)",

@@ -70,7 +70,8 @@ private slots:
     QCOMPARE(record.size(corvath::import::Component::X), std::size_t{400});
     QCOMPARE(record.sample(corvath::import::Component::X, 0).value, 1000.0);  // N as X
     QCOMPARE(record.sample(corvath::import::Component::Z, 0).value, 100.0);
-    QVERIFY2(window.statusBar()->currentMessage().startsWith("Loaded 3.99 s from 1 s"),
+    QVERIFY2(window.statusBar()->currentMessage().startsWith(
+                 "X: n.sac (HHN), Y: e.sac (HHE), Z: z.sac (HHZ). Loaded 3.99 s from 1 s"),
              qPrintable(window.statusBar()->currentMessage()));
 
     // One SAC file alone is refused with a message; the record stays.

@@ -31,9 +31,9 @@ void RecordController::load(import::RecordFormat format, const std::vector<std::
   qint64 bytes = 0;
   for (const std::string& path : paths) bytes += QFileInfo(QFile::decodeName(path.c_str())).size();
   if (bytes < backgroundBytes_) {
-    request.channels = [this, format](int traceCount) {
+    request.channels = [this, format](const import::TraceList& traces) {
       QuietCursor quiet;  // the user answers with the normal cursor
-      const std::optional<import::ChannelChoice> choice = channelsFor(format, traceCount);
+      const std::optional<import::ChannelChoice> choice = channelsFor(format, traces);
       if (!choice) throw import::LoadCancelled();
       return *choice;
     };
@@ -50,10 +50,9 @@ void RecordController::load(import::RecordFormat format, const std::vector<std::
   }
   // A long read: on a worker thread; the workspace changes only when the whole record
   // has been read. The channel question waits for the window's answer or the cancel.
-  request.channels = [this, format](int traceCount) {
+  request.channels = [this, format](const import::TraceList& traces) {
     const std::optional<import::ChannelChoice> choice =
-        work_->askOnWindowThread<import::ChannelChoice>(
-            [this, format, traceCount] { return channelsFor(format, traceCount); });
+        work_->askOnWindowThread<import::ChannelChoice>([this, format, &traces] { return channelsFor(format, traces); });
     if (!choice) throw import::LoadCancelled();
     return *choice;
   };
@@ -80,9 +79,10 @@ app::Outcome RecordController::loadByExtension(const std::vector<std::string>& p
   return app::Outcome::Done();
 }
 
-std::optional<import::ChannelChoice> RecordController::channelsFor(import::RecordFormat format, int traceCount) {
+std::optional<import::ChannelChoice> RecordController::channelsFor(import::RecordFormat format,
+                                                                  const import::TraceList& traces) {
   if (presetChannels_) return askedChannels_ = presetChannels_;
-  askedChannels_ = askChannels_ ? askChannels_(format, traceCount) : import::ChannelChoice{};
+  askedChannels_ = askChannels_ ? askChannels_(format, traces) : import::ChannelChoice{};
   return askedChannels_;
 }
 

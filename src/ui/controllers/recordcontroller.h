@@ -29,7 +29,8 @@ public:
 
   //! The "Channels" question for a file of the given kind and trace count, asked on
   //! the window's thread; nothing when the user cancels (the load ends unchanged).
-  using ChannelQuestion = std::function<std::optional<import::ChannelChoice>(import::RecordFormat, int traceCount)>;
+  using ChannelQuestion =
+      std::function<std::optional<import::ChannelChoice>(import::RecordFormat, const import::TraceList& traces)>;
   void setChannelQuestion(ChannelQuestion question) { askChannels_ = std::move(question); }
 
   //! From how many bytes of its files a load runs off the window's thread.
@@ -71,7 +72,7 @@ signals:
 private:
   void finish(const std::vector<std::string>& paths, const app::Outcome& outcome);
   //! The "Channels" answer of the load under way (on the window's thread), kept for lastLoad().
-  std::optional<import::ChannelChoice> channelsFor(import::RecordFormat format, int traceCount);
+  std::optional<import::ChannelChoice> channelsFor(import::RecordFormat format, const import::TraceList& traces);
 
   app::Workspace& workspace_;
   BackgroundWork* work_;
