@@ -18,6 +18,10 @@
 #include <QTemporaryDir>
 #include <qcustomplot.h>
 
+#include <cmath>
+#include <fstream>
+
+#include "import/fixtures.h"
 #include "app/commands.h"
 #include "app/session.h"
 #include "ui/channelsdialog.h"
@@ -31,13 +35,34 @@ using corvath::ui::SessionController;
 
 namespace {
 
-const QString kSeg2 = QStringLiteral(CORVATH_SHARED_DATA "/seg2/20130107_103041000.CET.3c.cont.0.seg2");
+// A SEG-2 shot of four traces, 2 s at 1000 Hz (each a tone over noise), written once
+// for the whole run: the record a session reloads, with a "Channels" question.
+QString Seg2Record() {
+  static QTemporaryDir dir;
+  static const QString path = [] {
+    std::vector<corvath::testing::Seg2TraceFixture> traces;
+    unsigned long long state = 7;
+    for (int t = 0; t < 4; ++t) {
+      std::vector<float> samples;
+      for (int i = 0; i < 2000; ++i) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        const double noise = static_cast<double>(state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
+        samples.push_back(static_cast<float>((t + 1) * std::sin(2 * M_PI * (5.0 + 3 * t) * i * 0.001) + noise));
+      }
+      traces.push_back(corvath::testing::FloatTrace(samples, {"SAMPLE_INTERVAL 0.001"}));
+    }
+    const QString file = dir.filePath("shot.sg2");
+    std::ofstream(file.toStdString(), std::ios::binary) << corvath::testing::BuildSeg2(traces).bytes;
+    return file;
+  }();
+  return path;
+}
 const QString kSeg2Filter = "SEG2 files (*seg2 *.sg2)";
 
 // Answers the window's dialogs as a user would: the record file, the session file
 // and the "Channels" question (counted), each accepted.
 struct Answers {
-  QString record = kSeg2;
+  QString record = Seg2Record();
   QString session;
   corvath::import::ChannelChoice channels{3, 1, 2};
   int channelQuestions = 0;
@@ -237,7 +262,7 @@ private slots:
   void aSessionThatCannotBeOpenedChangesNothing() {
     QTemporaryDir dir;
     const QString copy = dir.filePath("shot.sg2");
-    QVERIFY(QFile::copy(kSeg2, copy));
+    QVERIFY(QFile::copy(Seg2Record(), copy));
     Answers answers;
     answers.record = copy;
     answers.session = dir.filePath("gone.json");
@@ -327,16 +352,16 @@ private slots:
 
     // The recent record and session, newest first, and the folders of their dialogs.
     QCOMPARE(second.sessions().recentRecords(),
-             (std::vector<QStringList>{QStringList{QFileInfo(kSeg2).absoluteFilePath()}, answers.components}));
+             (std::vector<QStringList>{QStringList{QFileInfo(Seg2Record()).absoluteFilePath()}, answers.components}));
     for (int c = 0; c < 3; ++c) QCOMPARE(second.loadComponentsDialog().fileName(c), answers.components[c]);
     QCOMPARE(second.sessions().recentSessions(), QStringList{dir.filePath("s.json")});
-    QCOMPARE(second.recordFileDialog().directory().absolutePath(), QFileInfo(kSeg2).absolutePath());
+    QCOMPARE(second.recordFileDialog().directory().absolutePath(), QFileInfo(Seg2Record()).absolutePath());
     QCOMPARE(second.sessions().openDialog().directory().absolutePath(), QDir(dir.path()).absolutePath());
     QMenu* recent = second.sessions().recentRecordsMenu();
     QVERIFY(recent->isEnabled());
     QCOMPARE(recent->actions().size(), 2);
     QCOMPARE(recent->actions().back()->text(), QString("&2 x.txt, y.txt, z.txt"));
-    QCOMPARE(recent->actions().front()->text(), "&1 " + QFileInfo(kSeg2).fileName());
+    QCOMPARE(recent->actions().front()->text(), "&1 " + QFileInfo(Seg2Record()).fileName());
 
     // A recent file loads as a drop would.
     Answers secondAnswers;
