@@ -36,24 +36,33 @@ const auto* pointAt(const Curve& curve, std::size_t hint, double frequencyHz) {
     if (p.frequencyHz == frequencyHz) return &p;
   return static_cast<const Point*>(nullptr);
 }
-}  // namespace
 
-namespace {
-// The rows of the text table: f, X, Y, Z, H/Z, and the ratio's bounds when asked.
-void writeTable(std::ostream& out, const SpectraResult& result, bool bounds) {
-  out << (bounds ? "f,Hz   X  Y  Z  H/Z  lower  upper" : "f,Hz   X  Y  Z  H/Z") << kLineEnd;
+// The rows every table of a result shares: per frequency of the averaged X spectrum,
+// visit(i, f, x, y, z, ratio point) with the values of Y, Z and the ratio at the same
+// frequency; a frequency one of them lacks is left out.
+template <typename Visit>
+void forEachTableRow(const SpectraResult& result, Visit&& visit) {
   const SpectrumCurve& x = result.averaged[0];
   for (std::size_t i = 0; i < x.points.size(); ++i) {
     const double f = x.points[i].frequencyHz;
     const auto* y = pointAt(result.averaged[1], i, f);
     const auto* z = pointAt(result.averaged[2], i, f);
     const auto* r = pointAt(result.ratio, i, f);
-    if (!y || !z || !r) continue;
-    if (bounds)
-      writeRow(out, {f, x.points[i].amplitude, y->amplitude, z->amplitude, r->ratio, r->lower, r->upper});
-    else
-      writeRow(out, {f, x.points[i].amplitude, y->amplitude, z->amplitude, r->ratio});
+    if (y && z && r) visit(i, f, x.points[i].amplitude, y->amplitude, z->amplitude, *r);
   }
+}
+}  // namespace
+
+namespace {
+// The rows of the text table: f, X, Y, Z, H/Z, and the ratio's bounds when asked.
+void writeTable(std::ostream& out, const SpectraResult& result, bool bounds) {
+  out << (bounds ? "f,Hz   X  Y  Z  H/Z  lower  upper" : "f,Hz   X  Y  Z  H/Z") << kLineEnd;
+  forEachTableRow(result, [&](std::size_t, double f, double x, double y, double z, const RatioPoint& r) {
+    if (bounds)
+      writeRow(out, {f, x, y, z, r.ratio, r.lower, r.upper});
+    else
+      writeRow(out, {f, x, y, z, r.ratio});
+  });
 }
 }  // namespace
 
@@ -98,19 +107,13 @@ std::string cellText(double value) { return std::isfinite(value) ? numerics::Num
 }  // namespace
 
 std::vector<numerics::arofstrM> SpectrumWorkbookTable(const SpectraResult& result) {
-  const SpectrumCurve& x = result.averaged[0];
-  const std::size_t n = x.points.size();
+  const std::size_t n = result.averaged[0].points.size();
   std::vector<numerics::arofstrM> table(n + 3, numerics::arofstrM(kWorkbookColumns));
   for (std::size_t c = 0; c < std::size(kWorkbookHeadings); ++c) table[0][c] = kWorkbookHeadings[c];
-  for (std::size_t i = 0; i < n; ++i) {
-    const double f = x.points[i].frequencyHz;
-    const auto* y = pointAt(result.averaged[1], i, f);
-    const auto* z = pointAt(result.averaged[2], i, f);
-    const auto* r = pointAt(result.ratio, i, f);
-    if (!y || !z || !r) continue;
-    const double values[] = {f, x.points[i].amplitude, y->amplitude, z->amplitude, r->ratio};
+  forEachTableRow(result, [&](std::size_t i, double f, double x, double y, double z, const RatioPoint& r) {
+    const double values[] = {f, x, y, z, r.ratio};
     for (std::size_t c = 0; c < std::size(values); ++c) table[i + 1][c] = cellText(values[c]);
-  }
+  });
   return table;
 }
 
@@ -196,18 +199,12 @@ void fillFullPrecisionSheet(FullPrecisionSheet& sheet, const SpectraResult& resu
   std::vector<const char*> headings{"f,Hz", "X", "Y", "Z", "H/Z"};
   if (bounds) headings.insert(headings.end(), {"H/Z lower", "H/Z upper"});
   for (std::size_t c = 0; c < headings.size(); ++c) sheet.text(0, static_cast<lxw_col_t>(c), headings[c]);
-  const SpectrumCurve& x = result.averaged[0];
-  for (std::size_t i = 0; i < x.points.size(); ++i) {
-    const double f = x.points[i].frequencyHz;
-    const auto* y = pointAt(result.averaged[1], i, f);
-    const auto* z = pointAt(result.averaged[2], i, f);
-    const auto* r = pointAt(result.ratio, i, f);
-    if (!y || !z || !r) continue;  // as on the first sheet
-    std::vector<double> values{f, x.points[i].amplitude, y->amplitude, z->amplitude, r->ratio};
-    if (bounds) values.insert(values.end(), {r->lower, r->upper});
+  forEachTableRow(result, [&](std::size_t i, double f, double x, double y, double z, const RatioPoint& r) {
+    std::vector<double> values{f, x, y, z, r.ratio};
+    if (bounds) values.insert(values.end(), {r.lower, r.upper});
     for (std::size_t c = 0; c < values.size(); ++c)
       sheet.number(static_cast<lxw_row_t>(i + 1), static_cast<lxw_col_t>(c), values[c], true);
-  }
+  });
 
   constexpr lxw_col_t kLabel = 8, kValue = 9;  // columns I and J
   lxw_row_t row = 0;

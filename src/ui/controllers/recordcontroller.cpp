@@ -89,13 +89,21 @@ std::optional<import::ChannelChoice> RecordController::channelsFor(import::Recor
 void RecordController::finish(const std::vector<std::string>& paths, const app::Outcome& outcome) {
   if (outcome.done()) {
     files_.clear();
-    app::SessionRecord loaded{loading_, {}, askedChannels_};
+    app::SessionRecord record{loading_, {}, askedChannels_};
     for (const std::string& path : paths) {
       files_ << FileName(path);
       const QString absolute = QFileInfo(QFile::decodeName(path.c_str())).absoluteFilePath();
-      loaded.paths.push_back(QFile::encodeName(absolute).toStdString());
+      record.paths.push_back(QFile::encodeName(absolute).toStdString());
     }
-    lastLoad_ = loaded;
+    lastLoad_ = record;
+    if (loading_ == import::RecordFormat::Components && files_.size() == 3) {
+      // Component files are X, Y, Z in the order given (a drop: in name order): say so.
+      app::Outcome said = outcome;
+      const std::string which = QString("X: %1, Y: %2, Z: %3.").arg(files_[0], files_[1], files_[2]).toStdString();
+      said.message = said.message.empty() ? which : which + " " + said.message;
+      emit loaded(said);
+      return;
+    }
   }
   emit loaded(outcome);
 }
