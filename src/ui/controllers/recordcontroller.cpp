@@ -132,8 +132,12 @@ QString RecordController::summary() const {
     counts = QString("%1 samples a component").arg(summary.samples[0]);
   else
     counts = QString("X %1, Y %2, Z %3 samples").arg(summary.samples[0]).arg(summary.samples[1]).arg(summary.samples[2]);
+  // The first file stands for the others (the window's title names them all), so the
+  // rate and length stay in view beside the pointer readout.
+  const QString files =
+      files_.size() > 1 ? QString("%1 and %2 more").arg(files_.front()).arg(files_.size() - 1) : files_.join(", ");
   return QString("%1  |  %2 Hz  |  %3 s  |  %4")
-      .arg(files_.join(", "), QString::fromStdString(numerics::NumberToText(1, summary.samplingRateHz)),
+      .arg(files, QString::fromStdString(numerics::NumberToText(1, summary.samplingRateHz)),
            QString::fromStdString(numerics::NumberToText(1, summary.durationSeconds)), counts);
 }
 

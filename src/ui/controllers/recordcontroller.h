@@ -62,7 +62,7 @@ public:
   //! How the loaded record was loaded: its kind, its files (absolute) and the
   //! "Channels" answer when one was asked; none before the first load.
   const std::optional<app::SessionRecord>& lastLoad() const { return lastLoad_; }
-  //! The loaded record in one line: files, sampling rate, duration and samples.
+  //! The loaded record in one line: its (first) file, sampling rate, duration and samples.
   QString summary() const;
 
 signals:
