@@ -5,6 +5,7 @@
 
 #include "app/atomicfile.h"
 #include "app/commands.h"
+#include "app/windowcommands.h"
 #include "spectra/fieldstandardreport.h"
 
 namespace corvath::app {
@@ -33,7 +34,15 @@ Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettin
     Result<spectra::FieldStandardResult> result =
         spectra::CalculateFieldStandard(workspace.record, WindowIntervals(workspace.windows), settings);
     if (!result.done()) return std::move(result.outcome);
+    std::optional<spectra::AzimuthalHv> azimuthal;
+    if (settings.azimuthStepDegrees) {
+      Result<spectra::AzimuthalHv> hv = spectra::CalculateAzimuthalHv(
+          workspace.record, WindowIntervals(workspace.windows), settings, *settings.azimuthStepDegrees);
+      if (!hv.done()) return std::move(hv.outcome);
+      azimuthal = std::move(hv.value);
+    }
     workspace.fieldStandardResult = std::move(result.value);
+    workspace.azimuthalResult = std::move(azimuthal);
     return Outcome::Done();
   } catch (...) {
     return OutcomeOfException(std::current_exception(), "Not enough memory for the field-standard H/V of this record");
@@ -42,10 +51,11 @@ Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettin
 
 Outcome WriteFieldStandardReport(const Workspace& workspace, std::ostream& out, bool json) {
   if (!workspace.fieldStandardResult) return Outcome::Unchanged(kNoResult);
+  const spectra::AzimuthalHv* azimuthal = workspace.azimuthalResult ? &*workspace.azimuthalResult : nullptr;
   if (json)
-    spectra::WriteFieldStandardJson(out, *workspace.fieldStandardResult);
+    spectra::WriteFieldStandardJson(out, *workspace.fieldStandardResult, azimuthal);
   else
-    spectra::WriteFieldStandardReport(out, *workspace.fieldStandardResult);
+    spectra::WriteFieldStandardReport(out, *workspace.fieldStandardResult, azimuthal);
   return Outcome::Done();
 }
 
@@ -56,6 +66,56 @@ Outcome SaveFieldStandardCurve(const Workspace& workspace, const std::string& pa
     spectra::WriteFieldStandardCurve(out, result);
     return static_cast<bool>(out);
   });
+}
+
+namespace {
+
+// The last result written to path by write(out, result), replaced atomically.
+template <typename Write>
+Outcome saveResult(const Workspace& workspace, const std::string& path, Write&& write) {
+  if (!workspace.fieldStandardResult) return Outcome::Unchanged(kNoResult);
+  return WriteFileAtomically(path, [&](std::ostream& out) {
+    write(out, *workspace.fieldStandardResult);
+    return static_cast<bool>(out);
+  });
+}
+
+}  // namespace
+
+Outcome SaveFieldStandardHvFile(const Workspace& workspace, const std::string& path,
+                                const spectra::HvPosition& position) {
+  return saveResult(workspace, path, [&](std::ostream& out, const spectra::FieldStandardResult& result) {
+    spectra::WriteHvFile(out, result, position);
+  });
+}
+
+Outcome SaveWindowTable(const Workspace& workspace, const std::string& path) {
+  return saveResult(workspace, path, spectra::WriteWindowTable);
+}
+
+Outcome SaveWindowCurves(const Workspace& workspace, const std::string& path) {
+  return saveResult(workspace, path, spectra::WriteWindowCurves);
+}
+
+Outcome SaveAzimuthTable(const Workspace& workspace, const std::string& path) {
+  if (!workspace.azimuthalResult) return Outcome::Unchanged("no azimuthal H/V was calculated yet");
+  return WriteFileAtomically(path, [&](std::ostream& out) {
+    spectra::WriteAzimuthTable(out, *workspace.azimuthalResult);
+    return static_cast<bool>(out);
+  });
+}
+
+Outcome SelectWindowsAutomatically(Workspace& workspace, const FieldStandardSettings& settings) {
+  try {
+    Result<std::vector<spectra::WindowInterval>> quiet = spectra::SelectQuietWindows(workspace.record, settings);
+    if (!quiet.done()) return std::move(quiet.outcome);
+    ClearAnalysisWindows(workspace);
+    for (const spectra::WindowInterval& window : *quiet)
+      AddAnalysisWindow(workspace, window.startSeconds, window.endSeconds);
+    return Outcome::Done(quiet.outcome.message);
+  } catch (...) {
+    return OutcomeOfException(std::current_exception(), "Not enough memory to select windows in this record");
+  }
 }
 
 }  // namespace corvath::app

@@ -9,6 +9,7 @@
 #include "app/workspace.h"
 #include "spectra/curves.h"
 #include "spectra/fieldstandard.h"
+#include "spectra/hvfile.h"
 
 namespace corvath::app {
 
@@ -16,9 +17,16 @@ using spectra::FieldStandardSettings;
 using spectra::HorizontalCombination;
 
 //! The field-standard H/V of the record over the analysis windows (automatic windows
-//! without any). On success the result replaces fieldStandardResult; otherwise it
-//! stays and the answer (Failed) says why.
+//! without any), and the azimuthal H/V when the settings give an azimuth step. On
+//! success the results replace fieldStandardResult and azimuthalResult; otherwise
+//! both stay and the answer (Failed) says why.
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings);
+
+//! "Select windows automatically": the automatic windows of the settings' length and
+//! overlap that the STA/LTA anti-trigger keeps (the settings' STA/LTA or its
+//! defaults) replace the analysis windows, as complete windows the user can edit.
+//! Failed, with the windows untouched, when none is kept or the record has none.
+Outcome SelectWindowsAutomatically(Workspace& workspace, const FieldStandardSettings& settings);
 
 //! What is said about a calculated ratio: "no peak inside the band" when its largest
 //! value lies at an end of the band, with a hint where the peak may lie when the curve
@@ -33,5 +41,20 @@ Outcome WriteFieldStandardReport(const Workspace& workspace, std::ostream& out, 
 //! The mean curve with its lower and upper curves ("f,Hz   H/V  lower  upper") to path,
 //! replaced atomically. Unchanged when there is no field-standard result yet.
 Outcome SaveFieldStandardCurve(const Workspace& workspace, const std::string& path);
+
+//! The last field-standard result as a ".hv" file at path (the peer tools' layout),
+//! replaced atomically. Unchanged when there is none yet.
+Outcome SaveFieldStandardHvFile(const Workspace& workspace, const std::string& path,
+                                const spectra::HvPosition& position = {});
+
+//! Each window of the last result with its peak, STA/LTA range and fate, to path.
+Outcome SaveWindowTable(const Workspace& workspace, const std::string& path);
+
+//! Each window's H/V curve of the last result, one column per window, to path.
+Outcome SaveWindowCurves(const Workspace& workspace, const std::string& path);
+
+//! The azimuthal curves of the last result ("azimuth_deg f_hz hv lower upper") to
+//! path. Unchanged when the last computation had no azimuths.
+Outcome SaveAzimuthTable(const Workspace& workspace, const std::string& path);
 
 }  // namespace corvath::app

@@ -27,6 +27,8 @@ struct Workspace {
   std::optional<spectra::SpectraResult> spectraResult;  //!< last successful "Calculate spectra"; none at start
   //! Last successful field-standard H/V; none at start, kept across loads like spectraResult.
   std::optional<spectra::FieldStandardResult> fieldStandardResult;
+  //! The azimuthal H/V computed with it (when its settings ask for one); none otherwise.
+  std::optional<spectra::AzimuthalHv> azimuthalResult;
   double referenceFrequency = 0.0;      //!< "Ref frq", Hz, as last read by a computation
   double dispersionExponent = 0.0;      //!< "K degree", as last read by a computation
   //! TheoreticalCurve: (frequency in Hz, model ratio) per point of the observed ratio

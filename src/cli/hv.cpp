@@ -35,9 +35,17 @@ constexpr const char* kUsage =
     "  --search FMIN,FMAX       band of the peak search (default the grid)\n"
     "  --reject N               reject windows whose f0 lies more than N standard deviations off (default 2)\n"
     "  --no-reject              keep every window\n"
+    "  --sta-lta default|STA,LTA,MIN,MAX   keep only automatic windows whose STA/LTA ratio stays within MIN to MAX\n"
+    "                           on every component (default 1 s, 30 s, 0.2, 2.5)\n"
+    "  --azimuths DEG           also the H/V of each direction every DEG degrees below 180 (default 15 with\n"
+    "                           --azimuth-out)\n"
     "  --json                   print the report as one JSON object\n"
     "  --curve-out FILE         write the mean curve with its lower and upper curves "
-    "(\"f,Hz   H/V  lower  upper\")\n";
+    "(\"f,Hz   H/V  lower  upper\")\n"
+    "  --hv-out FILE            write the mean curve as a .hv file (average, min, max)\n"
+    "  --windows-out FILE       write each window: start_s end_s f0_hz a0 sta_lta_min sta_lta_max status\n"
+    "  --window-curves-out FILE write each window's H/V curve, one column per window\n"
+    "  --azimuth-out FILE       write the curve of each azimuth: azimuth_deg f_hz hv lower upper\n";
 
 struct Options {
   RecordOptions record;
@@ -45,6 +53,10 @@ struct Options {
   app::FieldStandardSettings settings;
   bool json = false;
   std::string curveOut;
+  std::string hvOut;
+  std::string windowsOut;
+  std::string windowCurvesOut;
+  std::string azimuthOut;
   bool help = false;
   bool rejectGiven = false;
   bool noRejectGiven = false;
@@ -131,6 +143,26 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       options.windows.emplace_back(start, end);
     } else if (name == "--curve-out") {
       options.curveOut = arg.file();
+    } else if (name == "--hv-out") {
+      options.hvOut = arg.file();
+    } else if (name == "--windows-out") {
+      options.windowsOut = arg.file();
+    } else if (name == "--window-curves-out") {
+      options.windowCurvesOut = arg.file();
+    } else if (name == "--azimuth-out") {
+      options.azimuthOut = arg.file();
+    } else if (name == "--azimuths") {
+      s.azimuthStepDegrees = arg.number();
+    } else if (name == "--sta-lta") {
+      const std::string text = arg.value();
+      spectra::StaLtaSettings staLta;
+      if (text != "default") {
+        const auto parts = splitCommas(text);
+        if (parts.size() != 4 || !number(parts[0], staLta.staSeconds) || !number(parts[1], staLta.ltaSeconds) ||
+            !number(parts[2], staLta.minRatio) || !number(parts[3], staLta.maxRatio))
+          throw UsageError("--sta-lta expects default or STA,LTA,MIN,MAX (s, s, ratio, ratio), got '" + text + "'");
+      }
+      s.staLta = staLta;
     } else if (arg.isOption()) {
       arg.unknown();
     } else {
@@ -139,6 +171,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
   }
   if (options.help) return;
   if (options.rejectGiven && options.noRejectGiven) throw UsageError("give either --reject N or --no-reject, not both");
+  if (!options.azimuthOut.empty() && !s.azimuthStepDegrees) s.azimuthStepDegrees = 15.0;
   ResolveFormat(options.record);
   if (const auto check = spectra::CheckFieldStandardSettings(options.settings); !check.done())
     throw UsageError(check.message);
@@ -173,9 +206,18 @@ int RunHv(const std::vector<std::string>& args) {
   app::WriteFieldStandardReport(workspace, report, options.json);
   if (!WriteStandardOutput(report.str()))
     return failure("cannot write the report to standard output");
-  if (!options.curveOut.empty()) {
-    if (const app::Outcome saved = app::SaveFieldStandardCurve(workspace, options.curveOut); !saved.done())
-      return failure(saved.message);
+  const std::pair<const std::string*, app::Outcome (*)(const app::Workspace&, const std::string&)> outputs[] = {
+      {&options.curveOut, app::SaveFieldStandardCurve},
+      {&options.hvOut, [](const app::Workspace& w, const std::string& path) {
+         return app::SaveFieldStandardHvFile(w, path);
+       }},
+      {&options.windowsOut, app::SaveWindowTable},
+      {&options.windowCurvesOut, app::SaveWindowCurves},
+      {&options.azimuthOut, app::SaveAzimuthTable},
+  };
+  for (const auto& [path, save] : outputs) {
+    if (path->empty()) continue;
+    if (const app::Outcome saved = save(workspace, *path); !saved.done()) return failure(saved.message);
   }
   return 0;
 }

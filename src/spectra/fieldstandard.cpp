@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <map>
 #include <numbers>
 #include <sstream>
 
 #include "numerics/numbertext.h"
+#include "numerics/parallel.h"
 #include "spectra/fft.h"
+#include "spectra/fieldstandardreport.h"
 #include "spectra/konnoohmachi.h"
 
 namespace corvath::spectra {
@@ -21,11 +24,6 @@ std::string text(double v) {
 }
 
 bool finite(double v) { return std::isfinite(v); }
-
-struct SampleRange {
-  std::size_t first = 0;
-  std::size_t count = 0;
-};
 
 // Index of the largest value within [lo, hi] (first of equal maxima); values outside
 // are skipped. The band always holds a grid point (checked with the settings).
@@ -90,6 +88,11 @@ numerics::Outcome CheckFieldStandardSettings(const FieldStandardSettings& s) {
   if (s.reject && (!finite(s.rejectionStdDevs) || !(s.rejectionStdDevs > 0.0)))
     return fail("the rejection needs a positive number of standard deviations, got " + text(s.rejectionStdDevs));
   if (s.rejectionIterations < 1) return fail("the rejection needs at least one pass");
+  if (s.staLta)
+    if (numerics::Outcome check = CheckStaLtaSettings(*s.staLta, 0.0); !check.done()) return check;
+  if (s.azimuthStepDegrees && (!finite(*s.azimuthStepDegrees) || !(*s.azimuthStepDegrees >= 0.5) ||
+                               !(*s.azimuthStepDegrees <= 180.0)))
+    return fail("the azimuth step must lie between 0.5 and 180 degrees, got " + text(*s.azimuthStepDegrees));
   return numerics::Outcome::Done();
 }
 
@@ -117,6 +120,15 @@ void ApplyTukeyTaper(std::span<double> values, double fraction) {
   }
 }
 
+const char* WindowFateWord(WindowFate fate) {
+  switch (fate) {
+    case WindowFate::Kept: return "kept";
+    case WindowFate::StaLta: return "sta-lta";
+    case WindowFate::F0Outlier: return "f0-outlier";
+  }
+  return "";
+}
+
 std::size_t FieldStandardResult::usedWindows() const { return windows.size() - rejectedWindows(); }
 
 std::size_t FieldStandardResult::rejectedWindows() const {
@@ -124,15 +136,36 @@ std::size_t FieldStandardResult::rejectedWindows() const {
       std::count_if(windows.begin(), windows.end(), [](const FieldStandardWindow& w) { return w.rejected; }));
 }
 
-numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
-                                                             const std::vector<WindowInterval>& intervals,
-                                                             const FieldStandardSettings& settings) {
-  auto fail = [](std::string reason) -> numerics::Result<FieldStandardResult> {
+namespace {
+
+using import::Component;
+
+// The values of the first n samples of component c, as the STA/LTA walks them.
+ComponentValues valuesOf(const import::ThreeComponentRecord& record, Component c, std::size_t n) {
+  static_assert(sizeof(import::Sample) == 2 * sizeof(double), "a sample is its time and its value");
+  const auto& samples = record.samples(c);
+  return {n ? &samples[0].value : nullptr, sizeof(import::Sample) / sizeof(double), n};
+}
+
+// What every variant of the computation shares before the windows' curves: the
+// settings checked, the grid, the windows' sample ranges and STA/LTA ratios, and the
+// smoothing tables of their lengths.
+struct Preparation {
+  FieldStandardResult result;  // settings, search band, grid, automaticWindows, skippedWindows
+  std::vector<SampleSpan> ranges;
+  std::vector<StaLtaRange> staLta;  // per range
+  std::map<std::size_t, KonnoOhmachiTable> tables;  // by window length in samples
+  double dt = 0.0;
+};
+
+numerics::Result<Preparation> prepare(const import::ThreeComponentRecord& record,
+                                      const std::vector<WindowInterval>& intervals,
+                                      const FieldStandardSettings& settings) {
+  auto fail = [](std::string reason) -> numerics::Result<Preparation> {
     return numerics::Outcome::Failed(std::move(reason));
   };
   if (numerics::Outcome check = CheckFieldStandardSettings(settings); !check.done()) return check;
 
-  using import::Component;
   const std::size_t n = import::CommonSampleCount(record);
   if (n < 2) return fail("the record holds fewer than two samples in each of X, Y and Z");
   const double dt = record.samplingInterval(Component::X);
@@ -141,16 +174,17 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
   if (settings.gridMaxHz > nyquist)
     return fail("the grid's highest frequency " + text(settings.gridMaxHz) + " Hz lies above the Nyquist frequency " +
                 text(nyquist) + " Hz of the record");
+  const StaLtaSettings staLta = settings.staLta.value_or(StaLtaSettings{});
+  if (numerics::Outcome check = CheckStaLtaSettings(staLta, dt); !check.done()) return check;
 
-  FieldStandardResult result;
+  Preparation p;
+  p.dt = dt;
+  FieldStandardResult& result = p.result;
   result.settings = settings;
   result.search = searchBandOf(settings);
   result.automaticWindows = intervals.empty();
   result.frequenciesHz = LogFrequencyGrid(settings.gridMinHz, settings.gridMaxHz, settings.gridPoints);
-  const std::vector<double>& grid = result.frequenciesHz;
 
-  // The sample ranges of the windows.
-  std::vector<SampleRange> ranges;
   if (intervals.empty()) {
     const double lengthSamples = numerics::RoundHalfEven(settings.windowLengthSeconds / dt);
     if (!finite(lengthSamples) || lengthSamples > static_cast<double>(n))
@@ -162,7 +196,7 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
                   std::to_string(kMinimumWindowSamples) + " samples");
     const auto step = static_cast<std::size_t>(
         std::max(1.0, numerics::RoundHalfEven(lengthSamples * (1.0 - settings.overlapPercent / 100.0))));
-    for (std::size_t first = 0; first + length <= n; first += step) ranges.push_back({first, length});
+    for (std::size_t first = 0; first + length <= n; first += step) p.ranges.push_back({first, length});
   } else {
     for (const WindowInterval& interval : intervals) {
       const auto [first, last] = WindowSampleRange(record, n, interval);
@@ -171,72 +205,98 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
         ++result.skippedWindows;
         continue;
       }
-      ranges.push_back({first, count});
+      p.ranges.push_back({first, count});
     }
   }
 
-  std::map<std::size_t, KonnoOhmachiTable> tables;  // by window length in samples
-  std::vector<double> values, moduli[3], horizontal, smoothH, smoothV;
-  for (const SampleRange& range : ranges) {
-    const std::size_t bins = range.count / 2 + 1;
-    for (int c = 0; c < 3; ++c) {
-      const auto& samples = record.samples(import::kComponents[c]);
-      values.resize(range.count);
-      double mean = 0.0;
-      for (std::size_t i = 0; i < range.count; ++i) mean += (values[i] = samples[range.first + i].value);
-      mean /= static_cast<double>(range.count);
-      for (double& v : values) v -= mean;
-      ApplyTukeyTaper(values, settings.taperFraction);
-      TransformModuli(values, moduli[c]);
-    }
-    horizontal.resize(bins);
-    for (std::size_t k = 0; k < bins; ++k)
-      horizontal[k] = CombineHorizontal(settings.combination, moduli[0][k], moduli[1][k]);
+  // The STA/LTA ratios of every window over the three components.
+  p.staLta.assign(p.ranges.size(), StaLtaRangeStart());
+  const std::size_t staSamples = StaLtaSamples(staLta.staSeconds, dt);
+  const std::size_t ltaSamples = StaLtaSamples(staLta.ltaSeconds, dt);
+  for (Component c : import::kComponents)
+    FoldStaLtaRanges(valuesOf(record, c, n), staSamples, ltaSamples, p.ranges, p.staLta);
 
-    auto table = tables.find(range.count);
-    if (table == tables.end())
-      table = tables
-                  .emplace(range.count, BuildKonnoOhmachiTable(1.0 / (static_cast<double>(range.count) * dt), bins,
-                                                               grid, settings.bandwidth))
-                  .first;
-    ApplyKonnoOhmachi(table->second, horizontal, smoothH);
-    ApplyKonnoOhmachi(table->second, moduli[2], smoothV);
+  for (const SampleSpan& range : p.ranges)
+    if (!p.tables.count(range.count))
+      p.tables.emplace(range.count, BuildKonnoOhmachiTable(1.0 / (static_cast<double>(range.count) * dt),
+                                                           range.count / 2 + 1, result.frequenciesHz,
+                                                           settings.bandwidth));
+  return p;
+}
 
-    FieldStandardWindow window;
-    window.startSeconds = record.sample(Component::X, range.first).time;
-    window.endSeconds = record.sample(Component::X, range.first + range.count - 1).time;
-    window.lengthSeconds = static_cast<double>(range.count) * dt;
-    window.ratio.resize(grid.size());
-    bool usable = true;
-    for (std::size_t g = 0; g < grid.size() && usable; ++g) {
-      const double r = smoothH[g] / smoothV[g];
-      usable = smoothV[g] > 0.0 && r > 0.0 && finite(r);
-      window.ratio[g] = r;
-    }
-    if (!usable) {  // a silent component or a grid frequency without any bin
-      ++result.skippedWindows;
-      continue;
-    }
-    const std::size_t peak = peakIndex(grid, window.ratio, result.search);
-    window.peakFrequencyHz = grid[peak];
-    window.peakAmplitude = window.ratio[peak];
-    result.windows.push_back(std::move(window));
+// The window's samples of component c, less their mean, tapered.
+void windowValues(const import::ThreeComponentRecord& record, Component c, const SampleSpan& range, double taper,
+                  std::vector<double>& values) {
+  const auto& samples = record.samples(c);
+  values.resize(range.count);
+  double mean = 0.0;
+  for (std::size_t i = 0; i < range.count; ++i) mean += (values[i] = samples[range.first + i].value);
+  mean /= static_cast<double>(range.count);
+  for (double& v : values) v -= mean;
+  ApplyTukeyTaper(values, taper);
+}
+
+// The window's curve from its smoothed horizontal and vertical; false when a grid
+// frequency gives no finite positive ratio (a silent component or no bin near it).
+bool windowCurve(const Preparation& p, const import::ThreeComponentRecord& record, std::size_t r,
+                 const std::vector<double>& smoothH, const std::vector<double>& smoothV, FieldStandardWindow& window) {
+  const SampleSpan& range = p.ranges[r];
+  const std::vector<double>& grid = p.result.frequenciesHz;
+  window.startSeconds = record.sample(Component::X, range.first).time;
+  window.endSeconds = record.sample(Component::X, range.first + range.count - 1).time;
+  window.lengthSeconds = static_cast<double>(range.count) * p.dt;
+  window.staLtaMin = p.staLta[r].min;
+  window.staLtaMax = p.staLta[r].max;
+  window.ratio.resize(grid.size());
+  for (std::size_t g = 0; g < grid.size(); ++g) {
+    const double ratio = smoothH[g] / smoothV[g];
+    if (!(smoothV[g] > 0.0 && ratio > 0.0 && finite(ratio))) return false;
+    window.ratio[g] = ratio;
   }
-  if (result.windows.empty())
-    return fail(ranges.empty() ? "no window holds enough samples (at least " +
-                                     std::to_string(kMinimumWindowSamples) + ")"
-                               : "no window gives an H/V curve (a component without signal on the grid)");
+  const std::size_t peak = peakIndex(grid, window.ratio, p.result.search);
+  window.peakFrequencyHz = grid[peak];
+  window.peakAmplitude = window.ratio[peak];
+  return true;
+}
 
-  // Rejection on the windows' peak frequencies.
+// The windows' fates, the rejection and the statistics of the kept windows.
+numerics::Outcome finish(FieldStandardResult& result) {
+  const FieldStandardSettings& settings = result.settings;
+  const std::vector<double>& grid = result.frequenciesHz;
+  const std::size_t count = result.windows.size();
   std::vector<double> f0s, a0s;
   for (const auto& w : result.windows) f0s.push_back(w.peakFrequencyHz), a0s.push_back(w.peakAmplitude);
-  std::vector<bool> accepted(result.windows.size(), true);
-  if (settings.reject) {
-    const RejectionOutcome rejection = RejectOutlyingPeaks(f0s, settings.rejectionStdDevs, settings.rejectionIterations);
-    accepted = rejection.accepted;
-    result.rejectionIterations = rejection.iterations;
-    for (std::size_t i = 0; i < accepted.size(); ++i) result.windows[i].rejected = !accepted[i];
+
+  // The anti-trigger selects among automatic windows; the user's own windows stay.
+  std::vector<std::size_t> candidates;
+  for (std::size_t w = 0; w < count; ++w) {
+    FieldStandardWindow& window = result.windows[w];
+    if (settings.staLta && result.automaticWindows &&
+        !StaLtaKeeps(*settings.staLta, {window.staLtaMin, window.staLtaMax}))
+      window.fate = WindowFate::StaLta;
+    else
+      candidates.push_back(w);
   }
+  if (candidates.empty())
+    return numerics::Outcome::Failed(
+        "the STA/LTA anti-trigger rejected every window: in each, the ratio left " + text(settings.staLta->minRatio) +
+        " to " + text(settings.staLta->maxRatio) + " on some component (widen the bounds or switch the selection off)");
+
+  std::vector<bool> accepted(count, false);
+  for (std::size_t w : candidates) accepted[w] = true;
+  if (settings.reject) {
+    std::vector<double> candidateF0s;
+    for (std::size_t w : candidates) candidateF0s.push_back(f0s[w]);
+    const RejectionOutcome rejection =
+        RejectOutlyingPeaks(candidateF0s, settings.rejectionStdDevs, settings.rejectionIterations);
+    result.rejectionIterations = rejection.iterations;
+    for (std::size_t k = 0; k < candidates.size(); ++k)
+      if (!rejection.accepted[k]) {
+        accepted[candidates[k]] = false;
+        result.windows[candidates[k]].fate = WindowFate::F0Outlier;
+      }
+  }
+  for (auto& window : result.windows) window.rejected = window.fate != WindowFate::Kept;
 
   // Lognormal statistics of the accepted curves.
   const std::size_t used = static_cast<std::size_t>(std::count(accepted.begin(), accepted.end(), true));
@@ -245,10 +305,10 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
   result.sigmaLn.assign(points, 0.0);
   for (std::size_t g = 0; g < points; ++g) {
     double sum = 0.0, squares = 0.0;
-    for (std::size_t w = 0; w < accepted.size(); ++w)
+    for (std::size_t w = 0; w < count; ++w)
       if (accepted[w]) sum += std::log(result.windows[w].ratio[g]);
     const double meanLn = sum / static_cast<double>(used);
-    for (std::size_t w = 0; w < accepted.size(); ++w)
+    for (std::size_t w = 0; w < count; ++w)
       if (accepted[w]) {
         const double d = std::log(result.windows[w].ratio[g]) - meanLn;
         squares += d * d;
@@ -265,12 +325,17 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
   result.f0 = LognormalOf(f0s, accepted);
   result.a0 = LognormalOf(a0s, accepted);
   result.sigmaF0Hz = StandardDeviationOf(f0s, accepted);
+  for (auto& window : result.windows)
+    if (window.fate == WindowFate::F0Outlier && result.f0.sigmaLn > 0.0) {
+      const double deviation = (std::log(window.peakFrequencyHz) - result.f0.meanLn) / result.f0.sigmaLn;
+      window.f0Deviation = finite(deviation) ? deviation : 0.0;
+    }
   const std::size_t peak = peakIndex(grid, result.mean, result.search);
   result.curvePeakHz = grid[peak];
   result.curvePeakAmplitude = result.mean[peak];
 
   double lengthSum = 0.0;
-  for (std::size_t w = 0; w < accepted.size(); ++w)
+  for (std::size_t w = 0; w < count; ++w)
     if (accepted[w]) lengthSum += result.windows[w].lengthSeconds;
   SesameInput input;
   input.frequenciesHz = grid;
@@ -284,8 +349,163 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
   input.searchMinHz = result.search.lowHz;
   input.searchMaxHz = result.search.highHz;
   result.sesame = EvaluateSesame(input);
+  return numerics::Outcome::Done();
+}
 
-  return result;
+numerics::Outcome noCurve(const Preparation& p) {
+  return numerics::Outcome::Failed(
+      p.ranges.empty() ? "no window holds enough samples (at least " + std::to_string(kMinimumWindowSamples) + ")"
+                       : "no window gives an H/V curve (a component without signal on the grid)");
+}
+
+}  // namespace
+
+std::size_t FieldStandardResult::staLtaWindows() const {
+  return static_cast<std::size_t>(std::count_if(windows.begin(), windows.end(), [](const FieldStandardWindow& w) {
+    return w.fate == WindowFate::StaLta;
+  }));
+}
+
+numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
+                                                             const std::vector<WindowInterval>& intervals,
+                                                             const FieldStandardSettings& settings) {
+  numerics::Result<Preparation> prepared = prepare(record, intervals, settings);
+  if (!prepared.done()) return prepared.outcome;
+  Preparation& p = *prepared;
+  const FieldStandardSettings& s = p.result.settings;
+
+  // Each window on its own slot, so the result does not depend on the workers.
+  std::vector<std::optional<FieldStandardWindow>> slots(p.ranges.size());
+  numerics::ParallelFor(p.ranges.size(), numerics::WorkerCount(), [&](std::size_t r) {
+    const SampleSpan& range = p.ranges[r];
+    const std::size_t bins = range.count / 2 + 1;
+    std::vector<double> values, moduli[3], horizontal, smoothH, smoothV;
+    for (int c = 0; c < 3; ++c) {
+      windowValues(record, import::kComponents[c], range, s.taperFraction, values);
+      TransformModuli(values, moduli[c]);
+    }
+    horizontal.resize(bins);
+    for (std::size_t k = 0; k < bins; ++k) horizontal[k] = CombineHorizontal(s.combination, moduli[0][k], moduli[1][k]);
+    const KonnoOhmachiTable& table = p.tables.at(range.count);
+    ApplyKonnoOhmachi(table, horizontal, smoothH);
+    ApplyKonnoOhmachi(table, moduli[2], smoothV);
+    FieldStandardWindow window;
+    if (windowCurve(p, record, r, smoothH, smoothV, window)) slots[r] = std::move(window);
+  });
+  for (auto& slot : slots)
+    if (slot)
+      p.result.windows.push_back(std::move(*slot));
+    else
+      ++p.result.skippedWindows;
+  if (p.result.windows.empty()) return noCurve(p);
+  if (numerics::Outcome finished = finish(p.result); !finished.done()) return finished;
+  return std::move(p.result);
+}
+
+numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentRecord& record,
+                                                   const std::vector<WindowInterval>& intervals,
+                                                   const FieldStandardSettings& settings, double stepDegrees) {
+  FieldStandardSettings base = settings;
+  base.azimuthStepDegrees = stepDegrees;
+  numerics::Result<Preparation> prepared = prepare(record, intervals, base);
+  if (!prepared.done()) return prepared.outcome;
+  const Preparation& p = *prepared;
+  const FieldStandardSettings& s = p.result.settings;
+
+  std::vector<double> azimuths;
+  for (std::size_t k = 0;; ++k) {
+    const double azimuth = static_cast<double>(k) * stepDegrees;
+    if (!(azimuth < 180.0)) break;
+    azimuths.push_back(azimuth);
+  }
+  const std::size_t count = azimuths.size();
+  std::vector<double> cosines(count), sines(count);
+  for (std::size_t a = 0; a < count; ++a) {
+    const double theta = azimuths[a] * std::numbers::pi / 180.0;
+    cosines[a] = std::cos(theta);
+    sines[a] = std::sin(theta);
+  }
+
+  // Window by window: X and Y transformed once, each azimuth's horizontal combined
+  // from them (the transform is linear), Z smoothed once.
+  std::vector<std::vector<std::optional<FieldStandardWindow>>> slots(p.ranges.size());
+  numerics::ParallelFor(p.ranges.size(), numerics::WorkerCount(), [&](std::size_t r) {
+    const SampleSpan& range = p.ranges[r];
+    const std::size_t bins = range.count / 2 + 1;
+    std::vector<double> values, moduliZ, horizontal(bins), smoothH, smoothV;
+    std::vector<std::complex<double>> x, y;
+    windowValues(record, Component::X, range, s.taperFraction, values);
+    RealTransform(values, x);
+    windowValues(record, Component::Y, range, s.taperFraction, values);
+    RealTransform(values, y);
+    windowValues(record, Component::Z, range, s.taperFraction, values);
+    TransformModuli(values, moduliZ);
+    const KonnoOhmachiTable& table = p.tables.at(range.count);
+    ApplyKonnoOhmachi(table, moduliZ, smoothV);
+    slots[r].resize(count);
+    for (std::size_t a = 0; a < count; ++a) {
+      for (std::size_t k = 0; k < bins; ++k) horizontal[k] = std::abs(cosines[a] * x[k] + sines[a] * y[k]);
+      ApplyKonnoOhmachi(table, horizontal, smoothH);
+      FieldStandardWindow window;
+      if (windowCurve(p, record, r, smoothH, smoothV, window)) slots[r][a] = std::move(window);
+    }
+  });
+
+  AzimuthalHv hv;
+  for (std::size_t a = 0; a < count; ++a) {
+    AzimuthCurve curve{azimuths[a], p.result};
+    for (auto& windows : slots)
+      if (windows[a])
+        curve.result.windows.push_back(std::move(*windows[a]));
+      else
+        ++curve.result.skippedWindows;
+    const std::string where = "azimuth " + text(azimuths[a]) + " degrees: ";
+    if (curve.result.windows.empty()) return numerics::Outcome::Failed(where + noCurve(p).message);
+    if (numerics::Outcome finished = finish(curve.result); !finished.done())
+      return numerics::Outcome::Failed(where + finished.message);
+    hv.azimuths.push_back(std::move(curve));
+  }
+
+  // Directional when f0 moves with the azimuth by more than the windows' own scatter,
+  // or the peak's height changes by a factor of two or more.
+  double f0Low = 0.0, f0High = 0.0, aLow = 0.0, aHigh = 0.0, scatter = 0.0;
+  for (const AzimuthCurve& curve : hv.azimuths) {
+    const double f0 = curve.result.f0.median(), a0 = curve.result.curvePeakAmplitude;
+    if (f0Low == 0.0 || f0 < f0Low) f0Low = f0;
+    f0High = std::max(f0High, f0);
+    if (aLow == 0.0 || a0 < aLow) aLow = a0;
+    aHigh = std::max(aHigh, a0);
+    scatter += curve.result.f0.sigmaLn / static_cast<double>(count);
+  }
+  const bool f0Moves = f0Low > 0.0 && std::log(f0High / f0Low) > scatter && f0High / f0Low > 1.0 + 1e-9;
+  const bool heightMoves = aLow > 0.0 && aHigh / aLow >= 2.0;
+  hv.directional = f0Moves || heightMoves;
+  hv.directionality = "f0 " + ReportNumber(f0Low) + " to " + ReportNumber(f0High) + " Hz over the azimuths, " +
+                      (f0Moves ? "beyond" : "within") + " the windows' scatter; peak H/V " + ReportNumber(aLow) +
+                      " to " + ReportNumber(aHigh) + (heightMoves ? ", a factor of 2 or more" : "");
+  return hv;
+}
+
+numerics::Result<std::vector<WindowInterval>> SelectQuietWindows(const import::ThreeComponentRecord& record,
+                                                                 const FieldStandardSettings& settings) {
+  numerics::Result<Preparation> prepared = prepare(record, {}, settings);
+  if (!prepared.done()) return prepared.outcome;
+  const Preparation& p = *prepared;
+  const StaLtaSettings staLta = settings.staLta.value_or(StaLtaSettings{});
+  std::vector<WindowInterval> quiet;
+  for (std::size_t r = 0; r < p.ranges.size(); ++r) {
+    if (!StaLtaKeeps(staLta, p.staLta[r])) continue;
+    const SampleSpan& range = p.ranges[r];
+    quiet.push_back({record.sample(Component::X, range.first).time,
+                     record.sample(Component::X, range.first + range.count - 1).time});
+  }
+  if (quiet.empty())
+    return numerics::Outcome::Failed("the STA/LTA anti-trigger kept none of the " + std::to_string(p.ranges.size()) +
+                                     " windows: in each, the ratio left " + text(staLta.minRatio) + " to " +
+                                     text(staLta.maxRatio) + " on some component");
+  const std::string notice = std::to_string(quiet.size()) + " of " + std::to_string(p.ranges.size()) +
+                             " windows pass the STA/LTA anti-trigger";
+  return numerics::Result<std::vector<WindowInterval>>(std::move(quiet), notice);
 }
 
 }  // namespace corvath::spectra

@@ -16,6 +16,7 @@
 #include "import/record.h"
 #include "numerics/outcome.h"
 #include "spectra/sesame.h"
+#include "spectra/stalta.h"
 #include "spectra/windowrejection.h"
 #include "spectra/windowspectra.h"
 
@@ -71,6 +72,12 @@ struct FieldStandardSettings {
   bool reject = true;                 //!< frequency-domain window rejection
   double rejectionStdDevs = 2.0;      //!< n of the rejection
   int rejectionIterations = 50;       //!< at most this many passes
+  //! STA/LTA anti-trigger selection of the automatic windows; none: every window is a
+  //! candidate. The ratios of every window are measured (with these or the default
+  //! lengths) and reported either way.
+  std::optional<StaLtaSettings> staLta;
+  //! Azimuthal H/V every this many degrees from 0 to below 180; none: not computed.
+  std::optional<double> azimuthStepDegrees;
 };
 
 //! Done when the settings can be used, else Failed saying why (the values quoted).
@@ -83,6 +90,16 @@ std::vector<double> LogFrequencyGrid(double fminHz, double fmaxHz, int n);
 //! the window (0: rectangular, 1: Hann); multiplies the values in place.
 void ApplyTukeyTaper(std::span<double> values, double fraction);
 
+//! What became of a window.
+enum class WindowFate {
+  Kept,       //!< in the statistics
+  StaLta,     //!< dropped by the STA/LTA anti-trigger
+  F0Outlier,  //!< dropped by the rejection of outlying peak frequencies
+};
+
+//! The word of a fate in tables: "kept", "sta-lta" or "f0-outlier".
+const char* WindowFateWord(WindowFate fate);
+
 //! One window of the computation.
 struct FieldStandardWindow {
   double startSeconds = 0.0;
@@ -91,7 +108,13 @@ struct FieldStandardWindow {
   std::vector<double> ratio;    //!< H/V at the grid frequencies, all positive and finite
   double peakFrequencyHz = 0.0; //!< f0 of the window: largest H/V within the search band
   double peakAmplitude = 0.0;
-  bool rejected = false;        //!< dropped by the rejection (still shown, greyed)
+  bool rejected = false;        //!< not in the statistics (fate not Kept; still shown)
+  WindowFate fate = WindowFate::Kept;
+  double staLtaMin = 0.0;       //!< smallest STA/LTA ratio over the window, all components
+  double staLtaMax = 0.0;       //!< largest
+  //! For an f0 outlier: (ln f0 - mean ln f0) / sigma_ln of the kept windows, 0 when
+  //! they all share one f0.
+  double f0Deviation = 0.0;
 };
 
 struct FieldStandardResult {
@@ -116,6 +139,7 @@ struct FieldStandardResult {
 
   std::size_t usedWindows() const;
   std::size_t rejectedWindows() const;
+  std::size_t staLtaWindows() const;  //!< dropped by the STA/LTA anti-trigger
 };
 
 //! The field-standard H/V of the record over the analysis windows (seconds, both
@@ -125,5 +149,32 @@ struct FieldStandardResult {
 numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
                                                              const std::vector<WindowInterval>& windows,
                                                              const FieldStandardSettings& settings);
+
+//! The H/V of one direction: the horizontal X cos(theta) + Y sin(theta) (theta from X
+//! towards Y) in place of the combined horizontal, through the whole computation.
+struct AzimuthCurve {
+  double azimuthDegrees = 0.0;
+  FieldStandardResult result;
+};
+
+struct AzimuthalHv {
+  std::vector<AzimuthCurve> azimuths;  //!< 0, step, 2 step, ... below 180 degrees
+  bool directional = false;            //!< the peak depends on the direction
+  std::string directionality;          //!< why (or why not), for the report
+};
+
+//! The field-standard H/V for each azimuth (every stepDegrees from 0 to below 180),
+//! over the same windows as CalculateFieldStandard, or Failed saying why. The
+//! windows' transforms are shared by the azimuths and spread over the cores; the
+//! result does not depend on their number.
+numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentRecord& record,
+                                                   const std::vector<WindowInterval>& windows,
+                                                   const FieldStandardSettings& settings, double stepDegrees);
+
+//! The automatic windows of the record (the settings' length and overlap) that the
+//! STA/LTA anti-trigger keeps (with the settings' STA/LTA, or the defaults when off),
+//! as time intervals of X; Failed when the record holds no window or none is kept.
+numerics::Result<std::vector<WindowInterval>> SelectQuietWindows(const import::ThreeComponentRecord& record,
+                                                                 const FieldStandardSettings& settings);
 
 }  // namespace corvath::spectra

@@ -59,16 +59,36 @@ std::vector<ReportLine> FieldStandardReport(const FieldStandardResult& r) {
       {"clear", std::string(r.sesame.clear() ? "yes" : "no") + " (" + std::to_string(r.sesame.clarityPassed) +
                     " of 6)"},
   };
+  if (r.settings.staLta) {
+    const StaLtaSettings& s = *r.settings.staLta;
+    lines.insert(lines.begin() + 15, {{"windows_sta_lta", std::to_string(r.staLtaWindows())},
+                                      {"sta_lta", ReportNumber(s.staSeconds) + "," + ReportNumber(s.ltaSeconds) + "," +
+                                                      ReportNumber(s.minRatio) + "," + ReportNumber(s.maxRatio)}});
+  }
   for (const SesameCheck& check : r.sesame.checks)
     lines.push_back({SesameCriterionKey(check.criterion), criterionValue(check)});
   return lines;
 }
 
-void WriteFieldStandardReport(std::ostream& out, const FieldStandardResult& result) {
-  for (const ReportLine& line : FieldStandardReport(result)) out << line.key << ": " << line.value << '\n';
+std::vector<ReportLine> AzimuthalReport(const AzimuthalHv& hv) {
+  std::string f0s, peaks;
+  for (const AzimuthCurve& curve : hv.azimuths) {
+    if (!f0s.empty()) f0s += ' ', peaks += ' ';
+    f0s += ReportNumber(curve.azimuthDegrees) + ":" + ReportNumber(curve.result.f0.median());
+    peaks += ReportNumber(curve.azimuthDegrees) + ":" + ReportNumber(curve.result.curvePeakAmplitude);
+  }
+  return {{"azimuth_f0_hz", f0s},
+          {"azimuth_curve_a0", peaks},
+          {"directional", std::string(hv.directional ? "yes" : "no") + " (" + hv.directionality + ")"}};
 }
 
-void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& r) {
+void WriteFieldStandardReport(std::ostream& out, const FieldStandardResult& result, const AzimuthalHv* azimuthal) {
+  for (const ReportLine& line : FieldStandardReport(result)) out << line.key << ": " << line.value << '\n';
+  if (azimuthal)
+    for (const ReportLine& line : AzimuthalReport(*azimuthal)) out << line.key << ": " << line.value << '\n';
+}
+
+void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& r, const AzimuthalHv* azimuthal) {
   auto number = [](double v) { return ReportNumber(v); };
   out << "{\"f0_hz\":" << number(r.f0.median()) << ",\"f0_sigma_ln\":" << number(r.f0.sigmaLn)
       << ",\"f0_low_hz\":" << number(r.f0.lower()) << ",\"f0_high_hz\":" << number(r.f0.upper())
@@ -77,7 +97,14 @@ void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& r) {
       << ",\"a0_high\":" << number(r.a0.upper()) << ",\"curve_f0_hz\":" << number(r.curvePeakHz)
       << ",\"curve_a0\":" << number(r.curvePeakAmplitude) << ",\"windows_used\":" << r.usedWindows()
       << ",\"windows_rejected\":" << r.rejectedWindows() << ",\"windows_skipped\":" << r.skippedWindows
-      << ",\"rejection_iterations\":" << r.rejectionIterations
+      << ",\"rejection_iterations\":" << r.rejectionIterations;
+  if (r.settings.staLta) {
+    const StaLtaSettings& s = *r.settings.staLta;
+    out << ",\"windows_sta_lta\":" << r.staLtaWindows() << ",\"sta_lta\":{\"sta_s\":" << number(s.staSeconds)
+        << ",\"lta_s\":" << number(s.ltaSeconds) << ",\"min\":" << number(s.minRatio) << ",\"max\":"
+        << number(s.maxRatio) << '}';
+  }
+  out
       << ",\"combine\":" << jsonString(HorizontalCombinationName(r.settings.combination))
       << ",\"ko_b\":" << number(r.settings.bandwidth) << ",\"grid\":[" << number(r.settings.gridMinHz) << ','
       << number(r.settings.gridMaxHz) << ',' << r.settings.gridPoints << "],\"search\":[" << number(r.search.lowHz)
@@ -91,7 +118,20 @@ void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& r) {
         << ",\"value\":" << number(check.value) << ",\"threshold\":" << number(check.threshold)
         << ",\"text\":" << jsonString(SesameCriterionText(check.criterion)) << '}';
   }
-  out << "}}\n";
+  out << '}';
+  if (azimuthal) {
+    out << ",\"azimuths\":[";
+    for (std::size_t a = 0; a < azimuthal->azimuths.size(); ++a) {
+      const FieldStandardResult& curve = azimuthal->azimuths[a].result;
+      out << (a ? "," : "") << "{\"azimuth_deg\":" << number(azimuthal->azimuths[a].azimuthDegrees)
+          << ",\"f0_hz\":" << number(curve.f0.median()) << ",\"f0_sigma_ln\":" << number(curve.f0.sigmaLn)
+          << ",\"curve_f0_hz\":" << number(curve.curvePeakHz) << ",\"curve_a0\":" << number(curve.curvePeakAmplitude)
+          << '}';
+    }
+    out << "],\"directional\":" << (azimuthal->directional ? "true" : "false")
+        << ",\"directionality\":" << jsonString(azimuthal->directionality);
+  }
+  out << "}\n";
 }
 
 void WriteFieldStandardCurve(std::ostream& out, const FieldStandardResult& r) {
@@ -100,6 +140,43 @@ void WriteFieldStandardCurve(std::ostream& out, const FieldStandardResult& r) {
     out << numerics::NumberToExponentText(r.frequenciesHz[g]) << ' ' << numerics::NumberToExponentText(r.mean[g])
         << ' ' << numerics::NumberToExponentText(r.lower[g]) << ' ' << numerics::NumberToExponentText(r.upper[g])
         << "\r\n";
+}
+
+}  // namespace corvath::spectra
+
+namespace corvath::spectra {
+
+namespace {
+std::string shortest(double v) { return numerics::NumberToShortestText(std::isfinite(v) ? v : 0.0); }
+}  // namespace
+
+void WriteWindowTable(std::ostream& out, const FieldStandardResult& r) {
+  out << "start_s end_s f0_hz a0 sta_lta_min sta_lta_max status\n";
+  for (const FieldStandardWindow& w : r.windows)
+    out << shortest(w.startSeconds) << ' ' << shortest(w.endSeconds) << ' ' << shortest(w.peakFrequencyHz) << ' '
+        << shortest(w.peakAmplitude) << ' ' << shortest(w.staLtaMin) << ' ' << shortest(w.staLtaMax) << ' '
+        << WindowFateWord(w.fate) << '\n';
+}
+
+void WriteWindowCurves(std::ostream& out, const FieldStandardResult& r) {
+  out << "f_hz";
+  for (const FieldStandardWindow& w : r.windows) out << ' ' << shortest(w.startSeconds);
+  out << '\n';
+  for (std::size_t g = 0; g < r.frequenciesHz.size(); ++g) {
+    out << shortest(r.frequenciesHz[g]);
+    for (const FieldStandardWindow& w : r.windows) out << ' ' << shortest(w.ratio[g]);
+    out << '\n';
+  }
+}
+
+void WriteAzimuthTable(std::ostream& out, const AzimuthalHv& hv) {
+  out << "azimuth_deg f_hz hv lower upper\n";
+  for (const AzimuthCurve& curve : hv.azimuths) {
+    const FieldStandardResult& r = curve.result;
+    for (std::size_t g = 0; g < r.frequenciesHz.size(); ++g)
+      out << shortest(curve.azimuthDegrees) << ' ' << shortest(r.frequenciesHz[g]) << ' ' << shortest(r.mean[g])
+          << ' ' << shortest(r.lower[g]) << ' ' << shortest(r.upper[g]) << '\n';
+  }
 }
 
 }  // namespace corvath::spectra

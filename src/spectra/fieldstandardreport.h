@@ -21,16 +21,35 @@ struct ReportLine {
 //! the two verdicts and every criterion as "pass|fail value (text, limit)".
 std::vector<ReportLine> FieldStandardReport(const FieldStandardResult& result);
 
-//! The report as "key: value" lines (LF).
-void WriteFieldStandardReport(std::ostream& out, const FieldStandardResult& result);
+//! f0 and the mean curve's peak height per azimuth ("0:2.4 15:2.38 ...") and whether
+//! the peak is directional, with why.
+std::vector<ReportLine> AzimuthalReport(const AzimuthalHv& hv);
+
+//! The report as "key: value" lines (LF), followed by the azimuthal lines when given.
+void WriteFieldStandardReport(std::ostream& out, const FieldStandardResult& result,
+                              const AzimuthalHv* azimuthal = nullptr);
 
 //! The report as one JSON object (numbers as numbers, verdicts as booleans, each
-//! criterion an object with passed, value, threshold and text).
-void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& result);
+//! criterion an object with passed, value, threshold and text), with "azimuths",
+//! "directional" and "directionality" when the azimuthal H/V is given.
+void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& result,
+                            const AzimuthalHv* azimuthal = nullptr);
 
 //! Heading "f,Hz   H/V  lower  upper", then frequency (Hz), mean, lower and upper per
 //! grid point as 23-character exponent values; lines end with CR LF.
 void WriteFieldStandardCurve(std::ostream& out, const FieldStandardResult& result);
+
+//! One row per window in time order: "start_s end_s f0_hz a0 sta_lta_min sta_lta_max
+//! status", status "kept", "sta-lta" or "f0-outlier"; numbers in the shortest text
+//! that reads back.
+void WriteWindowTable(std::ostream& out, const FieldStandardResult& result);
+
+//! The windows' curves: heading "f_hz" and each window's start time (s), then per
+//! grid frequency the frequency and every window's H/V.
+void WriteWindowCurves(std::ostream& out, const FieldStandardResult& result);
+
+//! Rows "azimuth_deg f_hz hv lower upper", azimuth by azimuth, each over the grid.
+void WriteAzimuthTable(std::ostream& out, const AzimuthalHv& hv);
 
 //! A number with 6 significant digits, as in the report.
 std::string ReportNumber(double value);

@@ -6,6 +6,7 @@
 
 #include "numerics/numbertext.h"
 #include "numerics/textfile.h"
+#include "spectra/hvfile.h"
 
 namespace corvath::spectra {
 
@@ -47,6 +48,7 @@ RatioTableReading ReadRatioTable(std::istream& in) {
     const numerics::arofstrM words = numerics::SplitWords(line);
     if (words.empty()) continue;
     if (columns == 0) {
+      if (words[0].front() == '#') return ReadHvRows(in, line, number);  // a ".hv" file
       if (words == spectrumHeading) {
         columns = 5;
       } else if (words == boundsHeading) {

@@ -27,7 +27,8 @@ struct RatioTableReading {
 
 //! Reads a table as WriteSpectrumTable, WriteBoundsTable or WriteSpectrumBoundsTable write
 //! it: the heading, then one row per point with 5 (spectrum), 4 (bounds) or 7 (both)
-//! numbers separated by blanks. Blank lines
+//! numbers separated by blanks; or a ".hv" file (first line a "#" header, see
+//! ReadHvRows). Blank lines
 //! are skipped. Frequencies (Hz) must be positive and strictly increasing; at least one
 //! row. Refuses, without reading further, a line longer than kMaxRatioTableLineLength,
 //! more than kMaxRatioTableRows rows, an unknown heading and a malformed row.
