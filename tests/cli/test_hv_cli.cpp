@@ -57,6 +57,13 @@ protected:
     return report.str();
   }
 
+  // The starting model as "Model to text file" writes it, at dir_/model.txt.
+  void WriteModel() const {
+    app::Workspace workspace;
+    workspace.spectraResult.emplace();
+    ASSERT_TRUE(app::SaveResults(workspace, {app::ResultFileType::ModelText, (dir_ / "model.txt").string(), {}}).done());
+  }
+
   corvath::testing::ScratchDir scratch_;
   const fs::path dir_ = scratch_.root();
 };
@@ -114,6 +121,54 @@ TEST_F(HvCli, CurveFile) {
   EXPECT_NEAR(std::stod(lines[50].substr(0, 23)), 20, 1e-12);
 }
 
+TEST_F(HvCli, AuditFilesAndTheHvFileChainIntoForward) {
+  auto args = Components();
+  const std::string windows = (dir_ / "windows.txt").string(), curves = (dir_ / "curves.txt").string(),
+                    azimuths = (dir_ / "azimuths.txt").string(), hv = (dir_ / "site.hv").string();
+  args.insert(args.begin(), {"--window-length", "30", "--grid", "0.5,20,40", "--sta-lta", "1,20,0.2,2.5",
+                             "--windows-out", windows, "--window-curves-out", curves, "--azimuths", "45",
+                             "--azimuth-out", azimuths, "--hv-out", hv, "--json"});
+  const CliRun run = Hv(args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("\"sta_lta\":{\"sta_s\":1,\"lta_s\":20,\"min\":0.2,\"max\":2.5}"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\"azimuths\":[{\"azimuth_deg\":0,"), std::string::npos);
+  EXPECT_NE(run.out.find("\"directional\":"), std::string::npos);
+
+  // Ten windows of 30 s in time order, each with its fate.
+  auto lines = [](const std::string& text) {  // these tables end their lines with LF alone
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+  };
+  const auto rows = lines(ReadAll(windows));
+  ASSERT_EQ(rows.size(), 11u);
+  EXPECT_EQ(rows[0], "start_s end_s f0_hz a0 sta_lta_min sta_lta_max status");
+  EXPECT_EQ(rows[1].substr(0, 8), "0 29.98 ");
+  for (std::size_t i = 1; i < rows.size(); ++i) {
+    const std::string status = rows[i].substr(rows[i].rfind(' ') + 1);
+    EXPECT_TRUE(status == "kept" || status == "sta-lta" || status == "f0-outlier") << rows[i];
+  }
+  // One column per window after the frequency; four azimuths over the grid.
+  const auto curveRows = lines(ReadAll(curves));
+  ASSERT_EQ(curveRows.size(), 41u);
+  EXPECT_EQ(curveRows[0], "f_hz 0 30 60 90 120 150 180 210 240 270");
+  const auto azimuthRows = lines(ReadAll(azimuths));
+  ASSERT_EQ(azimuthRows.size(), 1 + 4 * 40u);
+  EXPECT_EQ(azimuthRows[0], "azimuth_deg f_hz hv lower upper");
+  EXPECT_EQ(azimuthRows[1 + 3 * 40].substr(0, 8), "135 0.5 ");
+
+  // The .hv file is an observed curve: forward takes its frequencies.
+  WriteModel();
+  const CliRun forward = corvath::testing::RunCli(scratch_, "forward", {"--model", (dir_ / "model.txt").string(),
+                                                                         "--curve", hv});
+  ASSERT_EQ(forward.status, 0) << forward.err;
+  const auto forwardRows = CrLfLines(forward.out);
+  ASSERT_EQ(forwardRows.size(), 41u);
+  EXPECT_EQ(std::stod(forwardRows[1].substr(0, 23)), 0.5);
+}
+
 TEST_F(HvCli, UsageErrorsAndRefusals) {
   const auto c = Components();
   const std::vector<std::vector<std::string>> usage{
@@ -128,6 +183,9 @@ TEST_F(HvCli, UsageErrorsAndRefusals) {
       {"--window", "9:3", c[0], c[1], c[2]},
       {"--json=1", c[0], c[1], c[2]},
       {"--bogus", c[0], c[1], c[2]},
+      {"--sta-lta", "1,30,0.2", c[0], c[1], c[2]},
+      {"--sta-lta", "30,1,0.2,2.5", c[0], c[1], c[2]},
+      {"--azimuths", "0", c[0], c[1], c[2]},
   };
   for (const auto& args : usage) {
     std::string joined;
@@ -143,6 +201,8 @@ TEST_F(HvCli, UsageErrorsAndRefusals) {
       {"--grid", "0.2,40,256", c[0], c[1], c[2]},    // above Nyquist (25 Hz)
       {c[0], c[1], (dir_ / "missing.txt").string()},
       {"--curve-out", (dir_ / "no" / "dir" / "c.txt").string(), c[0], c[1], c[2]},
+      {"--hv-out", (dir_ / "no" / "dir" / "c.hv").string(), c[0], c[1], c[2]},
+      {"--sta-lta", "1,30,5,6", c[0], c[1], c[2]},  // keeps no window
   };
   for (const auto& args : refused) {
     std::string joined;
