@@ -25,7 +25,11 @@ bool SameForm(const FieldStandardSettings& a, const FieldStandardSettings& b) {
   return a.windowLengthSeconds == b.windowLengthSeconds && a.overlapPercent == b.overlapPercent &&
          a.taperFraction == b.taperFraction && a.combination == b.combination && a.bandwidth == b.bandwidth &&
          a.gridMinHz == b.gridMinHz && a.gridMaxHz == b.gridMaxHz && a.gridPoints == b.gridPoints &&
-         a.reject == b.reject && a.rejectionStdDevs == b.rejectionStdDevs;
+         a.reject == b.reject && a.rejectionStdDevs == b.rejectionStdDevs &&
+         a.staLta.has_value() == b.staLta.has_value() &&
+         (!a.staLta || (a.staLta->staSeconds == b.staLta->staSeconds && a.staLta->ltaSeconds == b.staLta->ltaSeconds &&
+                        a.staLta->minRatio == b.staLta->minRatio && a.staLta->maxRatio == b.staLta->maxRatio)) &&
+         a.azimuthStepDegrees == b.azimuthStepDegrees;
 }
 
 // ---- Writing ---------------------------------------------------------------------
@@ -40,7 +44,13 @@ json FormJson(const FieldStandardSettings& s) {
           {"gridPoints", s.gridPoints},
           {"combination", spectra::HorizontalCombinationName(s.combination)},
           {"reject", s.reject},
-          {"rejectSigmas", s.rejectionStdDevs}};
+          {"rejectSigmas", s.rejectionStdDevs},
+          {"staLta", s.staLta ? json{{"staSeconds", s.staLta->staSeconds},
+                                     {"ltaSeconds", s.staLta->ltaSeconds},
+                                     {"min", s.staLta->minRatio},
+                                     {"max", s.staLta->maxRatio}}
+                              : json(nullptr)},
+          {"azimuthStepDegrees", s.azimuthStepDegrees ? json(*s.azimuthStepDegrees) : json(nullptr)}};
 }
 
 json SettingsJson(const WindowSettings& s) {
@@ -222,7 +232,7 @@ private:
 
 void ReadForm(Reader& r, const json& j, const std::string& path, FieldStandardSettings& s) {
   if (!r.object(j, path, {"windowSeconds", "overlapPercent", "taper", "bandwidth", "gridMinHz", "gridMaxHz",
-                          "gridPoints", "combination", "reject", "rejectSigmas"}))
+                          "gridPoints", "combination", "reject", "rejectSigmas", "staLta", "azimuthStepDegrees"}))
     return;
   const std::pair<const char*, double*> numbers[] = {
       {"windowSeconds", &s.windowLengthSeconds}, {"overlapPercent", &s.overlapPercent},
@@ -241,6 +251,26 @@ void ReadForm(Reader& r, const json& j, const std::string& path, FieldStandardSe
       s.combination = *combination;
     else
       r.refuse(k, "must be \"geometric\", \"quadratic\" or \"arithmetic\"");
+  });
+  // null: off.
+  r.member(j, path, "staLta", [&](const json& v, const std::string& k) {
+    if (v.is_null()) return s.staLta.reset();
+    if (!r.object(v, k, {"staSeconds", "ltaSeconds", "min", "max"})) return;
+    spectra::StaLtaSettings staLta;
+    const std::pair<const char*, double*> bounds[] = {{"staSeconds", &staLta.staSeconds},
+                                                      {"ltaSeconds", &staLta.ltaSeconds},
+                                                      {"min", &staLta.minRatio},
+                                                      {"max", &staLta.maxRatio}};
+    for (const auto& [key, target] : bounds)
+      r.member(v, k, key, [&, target = target](const json& value, const std::string& name) {
+        r.number(value, name, *target);
+      });
+    s.staLta = staLta;
+  });
+  r.member(j, path, "azimuthStepDegrees", [&](const json& v, const std::string& k) {
+    if (v.is_null()) return s.azimuthStepDegrees.reset();
+    double step = 0;
+    if (r.number(v, k, step)) s.azimuthStepDegrees = step;
   });
 }
 

@@ -1,12 +1,16 @@
 #include "ui/fieldstandardview.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -18,6 +22,7 @@
 #include "numerics/numberfield.h"
 #include "numerics/numbertext.h"
 #include "spectra/fieldstandardreport.h"
+#include "ui/windowaudit.h"
 #include "charts/chartinteraction.h"
 #include "charts/charts.h"
 
@@ -69,9 +74,10 @@ void DrawFieldStandard(QCustomPlot* chart, const spectra::FieldStandardResult& r
   // Window curves first, so the statistics lie on top of them.
   for (std::size_t w = 0; w < result.windows.size(); ++w) {
     const auto& window = result.windows[w];
-    const QPen pen = window.rejected ? QPen(QColor(170, 170, 170), 1) : QPen(QColor(90, 140, 220), 1);
-    addCurve(chart, QString("H/V_wnd%1%2").arg(w + 1).arg(window.rejected ? " (rejected)" : ""), f,
-             finiteCopy(window.ratio), pen);
+    // Kept windows thin grey, rejected ones light red, named with why.
+    const QPen pen = window.rejected ? QPen(QColor(240, 150, 150), 1) : QPen(QColor(160, 160, 160), 1);
+    const QString why = window.rejected ? QString(" (%1)").arg(spectra::WindowFateWord(window.fate)) : QString();
+    addCurve(chart, QString("H/V_wnd%1%2").arg(w + 1).arg(why), f, finiteCopy(window.ratio), pen);
     if (!window.rejected) top = std::max(top, *std::max_element(window.ratio.begin(), window.ratio.end()));
   }
   QCPGraph* lower = addCurve(chart, "H/V -sigma", f, finiteCopy(result.lower), QPen(QColor(0, 0, 0), 1, Qt::DashLine));
@@ -142,7 +148,25 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   reject->setChecked(defaults.reject);
   form->addRow(reject);
   field(rejectN, "fieldStandardRejectN", "n sigma", defaults.rejectionStdDevs);
+  const spectra::StaLtaSettings staLtaDefaults;
+  staLta = new QCheckBox("STA/LTA windows", panel_);
+  staLta->setObjectName("fieldStandardStaLta");
+  staLta->setToolTip("Keep only automatic windows whose STA/LTA ratio stays within min to max on every component");
+  form->addRow(staLta);
+  field(staSeconds, "fieldStandardSta", "STA, s", staLtaDefaults.staSeconds);
+  field(ltaSeconds, "fieldStandardLta", "LTA, s", staLtaDefaults.ltaSeconds);
+  field(staLtaMin, "fieldStandardStaLtaMin", "STA/LTA min", staLtaDefaults.minRatio);
+  field(staLtaMax, "fieldStandardStaLtaMax", "STA/LTA max", staLtaDefaults.maxRatio);
+  azimuths = new QCheckBox("Azimuths", panel_);
+  azimuths->setObjectName("fieldStandardAzimuths");
+  azimuths->setToolTip("Also the H/V of each direction below 180 degrees, shown on the \"Azimuths\" tab");
+  form->addRow(azimuths);
+  field(azimuthStep, "fieldStandardAzimuthStep", "Azimuth step, deg", 15.0);
   column->addLayout(form);
+  saveAction_ = new QAction("Save H/V results…", parent);
+  saveAction_->setObjectName("saveFieldStandardAction");
+  saveAction_->setStatusTip("The field-standard curve as a .hv file, or each window's fate, curves or the azimuths");
+  saveAction_->setEnabled(false);
   report = new QPlainTextEdit(panel_);
   report->setObjectName("fieldStandardReport");
   report->setReadOnly(true);
@@ -189,7 +213,94 @@ app::Result<app::FieldStandardSettings> FieldStandardView::readSettings() const 
   s.gridPoints = static_cast<int>(*points);
   s.combination = spectra::kHorizontalCombinations.at(static_cast<std::size_t>(combine->currentIndex())).combination;
   s.reject = reject->isChecked();
+  if (staLta->isChecked()) {
+    spectra::StaLtaSettings bounds;
+    const std::pair<const QLineEdit*, std::pair<const char*, double*>> staLtaFields[] = {
+        {staSeconds, {"STA, s", &bounds.staSeconds}},
+        {ltaSeconds, {"LTA, s", &bounds.ltaSeconds}},
+        {staLtaMin, {"STA/LTA min", &bounds.minRatio}},
+        {staLtaMax, {"STA/LTA max", &bounds.maxRatio}},
+    };
+    for (const auto& [edit, target] : staLtaFields) {
+      const numerics::Result<double> value = numerics::NumberField(target.first, edit->text().toStdString());
+      if (!value.done()) return value.outcome;
+      *target.second = *value;
+    }
+    s.staLta = bounds;
+  }
+  if (azimuths->isChecked()) {
+    const numerics::Result<double> step = numerics::NumberField("Azimuth step, deg", azimuthStep->text().toStdString());
+    if (!step.done()) return step.outcome;
+    s.azimuthStepDegrees = *step;
+  }
   return s;
+}
+
+void FieldStandardView::showSettings(const app::FieldStandardSettings& s) {
+  auto show = [](QLineEdit* edit, double value) {
+    edit->setText(QString::fromStdString(numerics::NumberToShortestText(value)));
+  };
+  const std::pair<QLineEdit*, double> fields[] = {
+      {windowLength, s.windowLengthSeconds}, {overlap, s.overlapPercent}, {taper, s.taperFraction},
+      {bandwidth, s.bandwidth},              {gridMin, s.gridMinHz},      {gridMax, s.gridMaxHz},
+      {rejectN, s.rejectionStdDevs}};
+  for (const auto& [edit, value] : fields) show(edit, value);
+  gridPoints->setText(QString::number(s.gridPoints));
+  for (std::size_t i = 0; i < spectra::kHorizontalCombinations.size(); ++i)
+    if (spectra::kHorizontalCombinations[i].combination == s.combination) combine->setCurrentIndex(int(i));
+  reject->setChecked(s.reject);
+  staLta->setChecked(s.staLta.has_value());
+  if (s.staLta) {
+    show(staSeconds, s.staLta->staSeconds);
+    show(ltaSeconds, s.staLta->ltaSeconds);
+    show(staLtaMin, s.staLta->minRatio);
+    show(staLtaMax, s.staLta->maxRatio);
+  }
+  azimuths->setChecked(s.azimuthStepDegrees.has_value());
+  if (s.azimuthStepDegrees) show(azimuthStep, *s.azimuthStepDegrees);
+}
+
+void FieldStandardView::addAuditPages(QTabWidget& tabs, QCustomPlot* horizontalTimeSeries,
+                                      QCustomPlot* verticalTimeSeries) {
+  audit_ = new WindowAudit(horizontalTimeSeries, verticalTimeSeries, &tabs);
+  tabs.addTab(audit_->windowsPage(), "Windows");
+  tabs.addTab(audit_->azimuthsPage(), "Azimuths");
+}
+
+namespace {
+const QStringList kSaveFilters{"H/V curve (*.hv)", "Windows and their fate (*.txt)", "Each window's curve (*.txt)",
+                               "H/V of each azimuth (*.txt)"};
+}  // namespace
+
+QFileDialog* FieldStandardView::saveDialog() {
+  if (!saveDialog_) {
+    saveDialog_ = new QFileDialog(panel_->parentWidget(), "Save H/V results");
+    saveDialog_->setObjectName("fieldStandardSaveDialog");
+    saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
+    saveDialog_->setNameFilters(kSaveFilters);
+  }
+  return saveDialog_;
+}
+
+app::Outcome FieldStandardView::saveChosen(const app::Workspace& workspace) const {
+  if (!saveDialog_ || saveDialog_->selectedFiles().isEmpty()) return app::Outcome::Unchanged();
+  const qsizetype kind = std::max<qsizetype>(kSaveFilters.indexOf(saveDialog_->selectedNameFilter()), 0);
+  QString path = saveDialog_->selectedFiles().front();
+  if (QFileInfo(path).suffix().isEmpty()) path += kind == 0 ? ".hv" : ".txt";
+  const std::string file = QFile::encodeName(path).toStdString();
+  switch (kind) {
+    case 1: return app::SaveWindowTable(workspace, file);
+    case 2: return app::SaveWindowCurves(workspace, file);
+    case 3: return app::SaveAzimuthTable(workspace, file);
+    default: return app::SaveFieldStandardHvFile(workspace, file);
+  }
+}
+
+void FieldStandardView::clearResult(QCustomPlot* ratioChart) {
+  saveAction_->setEnabled(false);
+  ClearFieldStandard(ratioChart);
+  report->clear();
+  if (audit_) audit_->clear();
 }
 
 app::Outcome FieldStandardView::calculate(app::Workspace& workspace, QCustomPlot* ratioChart) {
@@ -204,6 +315,8 @@ app::Outcome FieldStandardView::calculate(app::Workspace& workspace, QCustomPlot
 void FieldStandardView::showResult(const app::Workspace& workspace, QCustomPlot* ratioChart) {
   if (!workspace.fieldStandardResult) return;
   DrawFieldStandard(ratioChart, *workspace.fieldStandardResult);
+  if (audit_) audit_->show(workspace);
+  saveAction_->setEnabled(true);
   // The same lines "corvath-cli hv" prints.
   std::ostringstream text;
   app::WriteFieldStandardReport(workspace, text, /*json=*/false);

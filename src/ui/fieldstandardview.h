@@ -8,21 +8,26 @@
 #include "app/commands.h"
 #include "spectra/fieldstandard.h"
 
+class QAction;
 class QCheckBox;
+class QFileDialog;
 class QComboBox;
 class QCustomPlot;
 class QLineEdit;
 class QPlainTextEdit;
+class QTabWidget;
 class QWidget;
 
 namespace corvath::ui {
+
+class WindowAudit;
 
 //! Object name shared by every curve and item the field-standard drawing adds.
 inline constexpr const char* kFieldStandardDrawingName = "fieldStandard";
 
 //! Draws the field-standard result on the ratio chart beside its other curves: a thin
-//! curve per window ("H/V_wnd1" ..., rejected ones grey), the ± sigma band, the mean
-//! "H/V" thick, the f0 ± sigma range as a shaded vertical band; logarithmic
+//! curve per window ("H/V_wnd1" ..., kept ones grey, rejected ones light red and named
+//! with their fate), the ± sigma band, the mean "H/V" thick, the f0 ± sigma range as a shaded vertical band; logarithmic
 //! frequency axis over the grid. Replaces an earlier field-standard drawing.
 void DrawFieldStandard(QCustomPlot* ratioChart, const spectra::FieldStandardResult& result);
 
@@ -46,12 +51,31 @@ public:
   //! is not a number fails and names the field.
   app::Outcome calculate(app::Workspace& workspace, QCustomPlot* ratioChart);
 
-  //! Draws the workspace's field-standard result on the ratio chart and shows its report.
+  //! Draws the workspace's field-standard result on the ratio chart, the window
+  //! fates and maps of the audit, and shows its report.
   void showResult(const app::Workspace& workspace, QCustomPlot* ratioChart);
+  //! No field-standard result is shown: its curves, report, bands and maps go.
+  void clearResult(QCustomPlot* ratioChart);
+
+  //! Adds the "Windows" and "Azimuths" tabs to tabs, with the window fates drawn on
+  //! the two time-series charts.
+  void addAuditPages(QTabWidget& tabs, QCustomPlot* horizontalTimeSeries, QCustomPlot* verticalTimeSeries);
+  WindowAudit* audit() const { return audit_; }
+
+  //! "Save H/V results…" (File menu), enabled while a field-standard result is shown;
+  //! the window runs saveDialog() and then saveChosen().
+  QAction* saveAction() const { return saveAction_; }
+  //! The save dialog: ".hv" curve, window table, window curves or azimuth table.
+  QFileDialog* saveDialog();
+  //! Writes the file the dialog chose, as its filter says (".hv" or ".txt" added to a
+  //! name without an extension).
+  app::Outcome saveChosen(const app::Workspace& workspace) const;
 
   //! The settings as the form holds them, or Failed naming the first field that is
   //! not a number (or, for "Grid points", not a whole number from 2 to 100000).
   app::Result<app::FieldStandardSettings> readSettings() const;
+  //! Fills the form with the settings (numbers in their shortest exact text).
+  void showSettings(const app::FieldStandardSettings& settings);
 
   QLineEdit* windowLength = nullptr;  // "Window, s"
   QLineEdit* overlap = nullptr;       // "Overlap, %"
@@ -63,11 +87,21 @@ public:
   QComboBox* combine = nullptr;       // "Combine"
   QCheckBox* reject = nullptr;        // "Reject windows"
   QLineEdit* rejectN = nullptr;       // "n sigma"
+  QCheckBox* staLta = nullptr;        // "STA/LTA windows"
+  QLineEdit* staSeconds = nullptr;    // "STA, s"
+  QLineEdit* ltaSeconds = nullptr;    // "LTA, s"
+  QLineEdit* staLtaMin = nullptr;     // "STA/LTA min"
+  QLineEdit* staLtaMax = nullptr;     // "STA/LTA max"
+  QCheckBox* azimuths = nullptr;      // "Azimuths"
+  QLineEdit* azimuthStep = nullptr;   // "Azimuth step, deg"
   QPlainTextEdit* report = nullptr;   // the report of the last computation
 
 private:
   QComboBox* method_ = nullptr;
   QWidget* panel_ = nullptr;
+  WindowAudit* audit_ = nullptr;
+  QAction* saveAction_ = nullptr;
+  QFileDialog* saveDialog_ = nullptr;
 };
 
 }  // namespace corvath::ui

@@ -48,6 +48,7 @@
 #include "ui/settingsdialog.h"
 #include "ui/timerange.h"
 #include "ui/toolbaricons.h"
+#include "ui/windowaudit.h"
 #include "ui/windowbands.h"
 
 using namespace corvath::charts;
@@ -82,6 +83,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   ratioPage_ = new RatioPage(*fieldStandard_);
   tabs_->addTab(ratioPage_, "Ratio");
   tabs_->addTab(inversionPage_, "1D inversion");
+  fieldStandard_->addAuditPages(*tabs_, timeSeries_->horizontalChart, timeSeries_->verticalChart);
   bindPages();
   tabs_->setCurrentIndex(0);
   setCentralWidget(new QWidget(this));
@@ -290,6 +292,7 @@ void MainWindow::recordLoaded(const app::Outcome& outcome) {
   // Nothing usable in the file, or a cancel: everything stays, and the status bar says why.
   if (!outcome.done()) return report(QString(), app::Outcome::Done(outcome.message));
   windowBands_->refresh();  // the load deleted every window
+  fieldStandard_->audit()->clearBands();  // they were the windows of the record before
   theoreticalRatioGraph_->data()->clear();
   ratioChart_->replot();
   showModel();
@@ -373,8 +376,7 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
       chartView_->useLogarithmicScale();  // its curves lie on a logarithmic grid
     } else if (!outcome.unchanged()) {
       // No curve, f0 band or report of an earlier run stays as if it were this one's.
-      ClearFieldStandard(ratioChart_);
-      fieldStandard_->report->clear();
+      fieldStandard_->clearResult(ratioChart_);
       chartView_->useChosenScale();
     }
     ratioLegend_->refresh();
@@ -388,8 +390,7 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
   } else {
     // No curves of an earlier computation, classic or field standard, stay in view as
     // if they were this record's, and "Save results" writes only what is shown.
-    ClearFieldStandard(ratioChart_);
-    fieldStandard_->report->clear();
+    fieldStandard_->clearResult(ratioChart_);
     ClearSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_);
     saveResultsAction_->setEnabled(false);
   }

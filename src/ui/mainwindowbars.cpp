@@ -23,6 +23,7 @@
 #include "ui/modelfiles.h"
 #include "ui/pages.h"
 #include "ui/sessions.h"
+#include "ui/windowbands.h"
 
 namespace corvath::ui {
 
@@ -99,6 +100,18 @@ void MainWindow::buildMenus() {
   QMenu* analysis = TopMenu(*this, "Analysis");
   for (QAction* action : {addWindowAction_, removeWindowAction_, removeZeroAction_})
     analysis->addAction(action);
+  QAction* selectWindows = analysis->addAction("Select windows automatically", this, [this] {
+    const app::Result<app::FieldStandardSettings> settings = fieldStandard_->readSettings();
+    report("Select windows automatically", settings.done() ? windowBands_->selectWindows(*settings) : settings.outcome);
+  });
+  selectWindows->setObjectName("selectWindowsAction");
+  connect(fieldStandard_->saveAction(), &QAction::triggered, this, [this] {
+    if (runDialog_(*fieldStandard_->saveDialog()) != QDialog::Accepted) return;
+    report("Save H/V results", fieldStandard_->saveChosen(workspace_));
+  });
+  selectWindows->setStatusTip(
+      "Analysis windows of the field-standard length and overlap where the STA/LTA ratio stays within its bounds");
+  workspaceCommands_->addAction(selectWindows);
   analysis->addSeparator();
   analysis->addAction(smoothedSpectraAction_);
   analysis->addAction(calculateSpectraAction_);
@@ -132,6 +145,7 @@ void MainWindow::arrangeFileMenu() {
                                  modelFiles_->saveAction(),
                                  nullptr,
                                  saveResultsAction_,
+                                 fieldStandard_->saveAction(),
                                  nullptr,
                                  findChild<QAction*>("quitAction")};
   for (QAction* action : file->actions()) file->removeAction(action);

@@ -137,25 +137,11 @@ std::pair<app::WindowSettings, app::Outcome> SessionController::windowSettings(
   s.zoomFactor = window_.workspace_.zoomFactor;
 
   const FieldStandardView& form = *window_.fieldStandard_;
-  app::FieldStandardSettings& f = s.fieldStandardForm;
   s.fieldStandard = form.chosen();
-  number("Window, s", form.windowLength, f.windowLengthSeconds);
-  number("Overlap, %", form.overlap, f.overlapPercent);
-  number("Taper", form.taper, f.taperFraction);
-  number("K-O b", form.bandwidth, f.bandwidth);
-  number("Grid from, Hz", form.gridMin, f.gridMinHz);
-  number("Grid to, Hz", form.gridMax, f.gridMaxHz);
-  number("n sigma", form.rejectN, f.rejectionStdDevs);
-  const numerics::Result<long long> points =
-      numerics::WholeNumberField("Grid points", form.gridPoints->text().toStdString(), 2, 100000);
-  if (points.done())
-    f.gridPoints = static_cast<int>(*points);
+  if (const app::Result<app::FieldStandardSettings> read = form.readSettings(); read.done())
+    s.fieldStandardForm = *read;
   else
-    refuse(points.outcome);
-  const int combination = form.combine->currentIndex();
-  if (combination >= 0 && combination < int(spectra::kHorizontalCombinations.size()))
-    f.combination = spectra::kHorizontalCombinations[std::size_t(combination)].combination;
-  f.reject = form.reject->isChecked();
+    refuse(read.outcome);
   return {s, refused.empty() ? app::Outcome::Done() : app::Outcome::Failed(refused)};
 }
 
@@ -274,9 +260,9 @@ void SessionController::apply(const app::Session& session) {
   // No result of the work before stays in view: the session's computations come again.
   workspace.spectraResult.reset();
   workspace.fieldStandardResult.reset();
+  workspace.azimuthalResult.reset();
   workspace.theoreticalCurve.clear();
-  ClearFieldStandard(w.ratioChart_);
-  w.fieldStandard_->report->clear();
+  w.fieldStandard_->clearResult(w.ratioChart_);
   charts::ClearSpectraResult(w.horizontalSpectraChart_, w.verticalSpectraChart_, w.ratioChart_);
   w.theoreticalRatioGraph_->data()->clear();
   w.ratioChart_->replot();
@@ -332,16 +318,7 @@ void SessionController::showWindowSettings(const app::WindowSettings& s) {
 
   FieldStandardView& form = *w.fieldStandard_;
   form.methodChoice()->setCurrentIndex(s.fieldStandard ? 1 : 0);
-  const app::FieldStandardSettings& f = s.fieldStandardForm;
-  const std::pair<QLineEdit*, double> fields[] = {
-      {form.windowLength, f.windowLengthSeconds}, {form.overlap, f.overlapPercent}, {form.taper, f.taperFraction},
-      {form.bandwidth, f.bandwidth},              {form.gridMin, f.gridMinHz},      {form.gridMax, f.gridMaxHz},
-      {form.rejectN, f.rejectionStdDevs}};
-  for (const auto& [field, value] : fields) field->setText(ShortestText(value));
-  form.gridPoints->setText(QString::number(f.gridPoints));
-  for (std::size_t i = 0; i < spectra::kHorizontalCombinations.size(); ++i)
-    if (spectra::kHorizontalCombinations[i].combination == f.combination) form.combine->setCurrentIndex(int(i));
-  form.reject->setChecked(f.reject);
+  form.showSettings(s.fieldStandardForm);
 
   w.workspace_.zoomFactor = s.zoomFactor;
   w.timeRange_->applyZoomFactor();

@@ -1,5 +1,6 @@
 #include "ui/windowbands.h"
 
+#include "app/fieldstandardhv.h"
 #include "app/windowcommands.h"
 #include "charts/palette.h"
 
@@ -77,6 +78,18 @@ void WindowBandController::toggleRemoveMode() { apply(app::ToggleRemoveWindowMod
 void WindowBandController::clearWindows() {
   edgeDragging_ = false;
   apply(app::ClearAnalysisWindows(workspace_));
+}
+
+app::Outcome WindowBandController::selectWindows(const spectra::FieldStandardSettings& settings) {
+  if (state_.edgeDrag || edgeDragging_) return app::Outcome::Unchanged("a window is being stretched");
+  app::Snapshot before = app::Snapshot::Windows(workspace_);
+  const app::Outcome outcome = app::SelectWindowsAutomatically(workspace_, settings);
+  if (!outcome.done()) return outcome;
+  if (history_) history_->recordIfChanged("Select windows automatically", std::move(before), workspace_);
+  edgeDragging_ = false;
+  redrawBands();
+  emit windowsChanged();
+  return outcome;
 }
 
 void WindowBandController::refresh() {

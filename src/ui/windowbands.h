@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/history.h"
+#include "app/outcome.h"
+#include "spectra/fieldstandard.h"
 #include "app/workspace.h"
 #include "windows/analysiswindows.h"
 
@@ -55,6 +57,12 @@ public slots:
   void clearWindows();
   //! Redraws all bands and the mouse-zoom setting from the state.
   void refresh();
+
+public:
+  //! "Select windows automatically": the automatic windows of the settings that the
+  //! STA/LTA anti-trigger keeps replace the analysis windows, as one undoable step;
+  //! Failed (nothing changed) when none is kept.
+  app::Outcome selectWindows(const spectra::FieldStandardSettings& settings);
 
 signals:
   //! addMode or removeMode changed (the toggle buttons show the state).

@@ -35,6 +35,8 @@ Session RichSession() {
   w.fieldStandardForm.combination = spectra::HorizontalCombination::Quadratic;
   w.fieldStandardForm.reject = false;
   w.fieldStandardForm.rejectionStdDevs = 2.6;
+  w.fieldStandardForm.staLta = spectra::StaLtaSettings{0.75, 45.000000000000007, 0.1 + 0.2, 3.1};
+  w.fieldStandardForm.azimuthStepDegrees = 22.5;
   w.layersNumber = 4;
   w.iterNumber = 37;
   w.globalSearch = true;
@@ -131,6 +133,10 @@ TEST(Session, RefusesWhatItDoesNotKnowNamingTheKeyAndTheFile) {
       {R"({"corvath_session": 1, "extra": 1})", "'extra'"},
       {R"({"corvath_session": 1, "settings": {"minFrequency": 1}})", "'settings.minFrequency'"},
       {R"({"corvath_session": 1, "settings": {"fieldStandard": {"grid": 3}}})", "'settings.fieldStandard.grid'"},
+      {R"({"corvath_session": 1, "settings": {"fieldStandard": {"staLta": {"sta": 1}}}})",
+       "'settings.fieldStandard.staLta.sta'"},
+      {R"({"corvath_session": 1, "settings": {"fieldStandard": {"azimuthStepDegrees": "15"}}})",
+       "'settings.fieldStandard.azimuthStepDegrees' must be a number"},
       {R"({"corvath_session": 1, "settings": {"minFrequencyHz": "1"}})", "'settings.minFrequencyHz' must be a number"},
       {R"({"corvath_session": 1, "settings": {"smoothedSpectra": 1}})", "'settings.smoothedSpectra' must be true"},
       {R"({"corvath_session": 1, "settings": {"iterNumber": 2.5}})", "'settings.iterNumber' must be a whole"},

@@ -87,7 +87,9 @@ private slots:
   void everyChartOffersSaveAndCopy() {
     ui::MainWindow window;
     const auto charts = window.findChildren<QCustomPlot*>();
-    QCOMPARE(charts.size(), 7);  // the six charts and the ratio view beside the model table
+    // The six charts, the ratio view beside the model table, the windows' time-frequency
+    // map and the two charts of the azimuths.
+    QCOMPARE(charts.size(), 10);
     for (QCustomPlot* chart : charts) {
       ui::ChartImageMenu* menu = ui::ChartImageMenuOf(chart);
       QVERIFY2(menu, qPrintable(chart->objectName()));

@@ -138,7 +138,7 @@ private slots:
     auto* tabs = window.findChild<QTabWidget*>();
     QStringList titles;
     for (int i = 0; i < tabs->count(); ++i) titles << tabs->tabText(i);
-    QCOMPARE(titles, QStringList({"Time series", "Spectra", "Ratio", "1D inversion"}));
+    QCOMPARE(titles, QStringList({"Time series", "Spectra", "Ratio", "1D inversion", "Windows", "Azimuths"}));
     QCOMPARE(tabs->currentIndex(), 0);
   }
 

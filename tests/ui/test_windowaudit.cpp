@@ -1,0 +1,196 @@
+// Each window's fate in the real main window: "Select windows automatically" and its
+// undo, the bands on the time-series charts coloured by fate with the reason as
+// their tooltip, the window curves coloured and named by fate, the time-frequency
+// and azimuth maps, the ".hv" file from the save dialog, and nothing of a result
+// left in view after a failed run.
+#include <QtTest>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QToolButton>
+#include <qcustomplot.h>
+
+#include <cmath>
+#include <fstream>
+
+#include "app/commands.h"
+#include "cli/clirun.h"
+#include "import/record.h"
+#include "spectra/ratiotable.h"
+#include "ui/fieldstandardview.h"
+#include "ui/mainwindow.h"
+#include "ui/windowaudit.h"
+#include "ui/windowbands.h"
+
+using corvath::import::Component;
+using corvath::import::ThreeComponentRecord;
+using corvath::ui::MainWindow;
+
+namespace {
+
+// 400 s at 50 Hz: noise, the horizontals through a resonator at 2 Hz, and a loud
+// burst in the middle of the 20 s windows 4 and 11 (counted from 0).
+ThreeComponentRecord BurstRecord() {
+  ThreeComponentRecord record;
+  unsigned long long state = 7;
+  auto noise = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
+  };
+  const double c1 = 2 * 0.97 * std::cos(2 * M_PI * 2.0 * 0.02), c2 = -0.97 * 0.97;
+  double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const double t = i * 0.02;
+    const double gain = (t >= 89 && t < 89.5) || (t >= 229 && t < 229.5) ? 30.0 : 1.0;
+    const double a = noise() + c1 * a1 + c2 * a2, b = noise() + c1 * b1 + c2 * b2;
+    record.append(Component::X, t, gain * (noise() + 0.05 * (a - a2)));
+    record.append(Component::Y, t, gain * (noise() + 0.05 * (b - b2)));
+    record.append(Component::Z, t, gain * noise());
+    a2 = a1, a1 = a, b2 = b1, b1 = b;
+  }
+  return record;
+}
+
+int ItemsNamed(QCustomPlot* chart, const char* name) {
+  int count = 0;
+  for (int i = 0; i < chart->itemCount(); ++i) count += chart->item(i)->objectName() == QLatin1String(name);
+  return count;
+}
+
+QCPColorMap* ColorMapOf(QCustomPlot* chart) {
+  for (int i = 0; i < chart->plottableCount(); ++i)
+    if (auto* map = qobject_cast<QCPColorMap*>(chart->plottable(i))) return map;
+  return nullptr;
+}
+
+}  // namespace
+
+class WindowAuditTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> window;
+
+  template <typename T = QWidget>
+  T* find(const char* name) {
+    auto* w = window->findChild<T*>(name);
+    if (!w) qFatal("no widget %s", name);
+    return w;
+  }
+  QString status() { return window->statusBar()->currentMessage(); }
+  void calculate() { find<QToolButton>("SpeedButton7")->click(); }
+  void fieldStandard(bool staLta, bool azimuths) {
+    find<QComboBox>("spectraMethod")->setCurrentIndex(1);
+    find<QLineEdit>("fieldStandardWindow")->setText("20");
+    find<QLineEdit>("fieldStandardGridMax")->setText("10");
+    find<QLineEdit>("fieldStandardGridPoints")->setText("60");
+    find<QCheckBox>("fieldStandardStaLta")->setChecked(staLta);
+    find<QCheckBox>("fieldStandardAzimuths")->setChecked(azimuths);
+    find<QLineEdit>("fieldStandardAzimuthStep")->setText("30");
+  }
+
+private slots:
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+  void init() {
+    window = std::make_unique<MainWindow>();
+    corvath::app::LoadRecord(window->workspace(), BurstRecord());
+    window->windowBands().refresh();
+    window->showRecord();
+  }
+  void cleanup() { window.reset(); }
+
+  void selectWindowsAutomaticallyAndUndo() {
+    fieldStandard(false, false);
+    find<QAction>("selectWindowsAction")->trigger();
+    QCOMPARE(status(), QString("18 of 20 windows pass the STA/LTA anti-trigger"));
+    const auto& windows = window->workspace().windows.windows;
+    QCOMPARE(windows.size(), std::size_t(18));
+    QCOMPARE(windows[4].start, 100.0);  // window 4 (80 to 100 s) is left out
+    QCOMPARE(window->windowBands().bands(corvath::windows::Chart::Horizontal).size(), std::size_t(18));
+    window->findChild<QAction*>("undoAction")->trigger();
+    QCOMPARE(window->workspace().windows.windows.size(), std::size_t(0));
+
+    // Bounds no window meets: the reason, and the windows stay as they were.
+    find<QCheckBox>("fieldStandardStaLta")->setChecked(true);
+    find<QLineEdit>("fieldStandardStaLtaMax")->setText("0.9");
+    find<QAction>("selectWindowsAction")->trigger();
+    QVERIFY2(status().contains("kept none of the 20 windows"), qPrintable(status()));
+    QCOMPARE(window->workspace().windows.windows.size(), std::size_t(0));
+  }
+
+  void fatesOnTheChartsAndMaps() {
+    fieldStandard(true, true);
+    calculate();
+    QCOMPARE(status(), QString());
+    const auto& result = window->workspace().fieldStandardResult;
+    QVERIFY(result);
+    QCOMPARE(result->windows.size(), std::size_t(20));
+    QCOMPARE(result->staLtaWindows(), std::size_t(2));
+
+    // A band per window on both time-series charts, the reason under the pointer.
+    for (const char* name : {"Chart1", "Chart2"})
+      QCOMPARE(ItemsNamed(find<QCustomPlot>(name), corvath::ui::kWindowFateBandName), 20);
+    corvath::ui::WindowAudit* audit = window->findChild<corvath::ui::FieldStandardView*>()->audit();
+    QVERIFY(audit);
+    QVERIFY2(audit->tooltipAt(90).startsWith("Window 5, 80 to 99.98 s: f0 "), qPrintable(audit->tooltipAt(90)));
+    QVERIFY(audit->tooltipAt(90).endsWith("rejected by the STA/LTA anti-trigger (bounds 0.2 to 2.5)"));
+    QVERIFY(audit->tooltipAt(50).endsWith("; kept"));
+    QVERIFY(audit->tooltipAt(-5).isEmpty());
+
+    // The window curves: kept grey, rejected light red and named with their fate.
+    QCustomPlot* ratio = find<QCustomPlot>("Chart5");
+    int rejectedCurves = 0;
+    for (int i = 0; i < ratio->graphCount(); ++i) {
+      const QString name = ratio->graph(i)->name();
+      if (!name.startsWith("H/V_wnd")) continue;
+      const bool rejected = name.endsWith("(sta-lta)");
+      rejectedCurves += rejected;
+      QCOMPARE(ratio->graph(i)->pen().color(), rejected ? QColor(240, 150, 150) : QColor(160, 160, 160));
+    }
+    QCOMPARE(rejectedCurves, 2);
+
+    // The time-frequency map over the windows and the grid; the azimuth map and f0 of each azimuth.
+    QCPColorMap* timeFrequency = ColorMapOf(find<QCustomPlot>("timeFrequencyChart"));
+    QVERIFY(timeFrequency);
+    QCOMPARE(timeFrequency->data()->valueSize(), 60);
+    QVERIFY(find<QLabel>("windowsSummary")->text().startsWith("20 windows: 18 kept, 2 rejected by the STA/LTA"));
+    QCPColorMap* azimuths = ColorMapOf(find<QCustomPlot>("azimuthMapChart"));
+    QVERIFY(azimuths);
+    QCOMPARE(azimuths->data()->keySize(), 6);
+    QCOMPARE(find<QCustomPlot>("azimuthF0Chart")->graph(0)->data()->size(), 6);
+    QVERIFY(find<QLabel>("azimuthsSummary")->text().startsWith("Peak directional: "));
+
+    // Saved as a .hv file through the dialog: read back, it is the mean curve.
+    corvath::testing::ScratchDir scratch;
+    const QString path = QString::fromStdString(scratch.path("site"));
+    window->setDialogRunner([&](QDialog& dialog) {
+      auto& files = static_cast<QFileDialog&>(dialog);
+      files.selectNameFilter("H/V curve (*.hv)");
+      files.selectFile(path);
+      return int(QDialog::Accepted);
+    });
+    QAction* save = find<QAction>("saveFieldStandardAction");
+    QVERIFY(save->isEnabled());
+    save->trigger();
+    std::ifstream in(scratch.path("site.hv"));
+    const corvath::spectra::RatioTableReading read = corvath::spectra::ReadRatioTable(in);
+    QVERIFY2(read.result, read.reason.c_str());
+    QCOMPARE(read.result->ratio.points.size(), std::size_t(60));
+    QCOMPARE(read.result->ratio.points[7].ratio, result->mean[7]);
+
+    // A failed run leaves no band, map or curve of the one before in view.
+    find<QLineEdit>("fieldStandardWindow")->setText("900");
+    calculate();
+    QVERIFY(status().contains("shorter than one window"));
+    QCOMPARE(ItemsNamed(find<QCustomPlot>("Chart1"), corvath::ui::kWindowFateBandName), 0);
+    QVERIFY(!ColorMapOf(find<QCustomPlot>("timeFrequencyChart")));
+    QVERIFY(!save->isEnabled());
+  }
+};
+
+QTEST_MAIN(WindowAuditTest)
+#include "test_windowaudit.moc"
