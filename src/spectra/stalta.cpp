@@ -38,27 +38,30 @@ void walkRatio(ComponentValues x, std::size_t sta, std::size_t lta, Visit&& visi
     return s;
   };
   double staSum = 0.0, ltaSum = 0.0;
+  std::size_t staPhase = 0, ltaPhase = 0;  // t modulo each length, without a division per sample
   for (std::size_t t = 0; t < n; ++t) {
     const double at = a(t);
     // Each running sum starts afresh once per its own length: linear in all, and the
     // rounding of additions and subtractions never spans more than one length.
-    if (t % sta == 0) {
+    if (staPhase == 0) {
       staSum = exactSum(t, sta);
     } else {
       staSum += at;
       if (t >= sta) staSum -= a(t - sta);
     }
-    if (t % lta == 0) {
+    if (ltaPhase == 0) {
       ltaSum = exactSum(t, lta);
     } else {
       ltaSum += at;
       if (t >= lta) ltaSum -= a(t - lta);
     }
+    if (++staPhase == sta) staPhase = 0;
+    if (++ltaPhase == lta) ltaPhase = 0;
     const double staCount = static_cast<double>(std::min(t + 1, sta));
     const double ltaCount = static_cast<double>(std::min(t + 1, lta));
-    const double staMean = std::max(staSum, 0.0) / staCount;
-    const double ltaMean = std::max(ltaSum, 0.0) / ltaCount;
-    double r = ltaMean > 0.0 ? staMean / ltaMean : 1.0;
+    // (staSum / staCount) / (ltaSum / ltaCount) with one division.
+    const double num = std::max(staSum, 0.0) * ltaCount, den = std::max(ltaSum, 0.0) * staCount;
+    double r = den > 0.0 ? num / den : 1.0;
     if (!std::isfinite(r)) r = 1.0;
     visit(t, r);
   }
