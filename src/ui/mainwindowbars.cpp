@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QAction>
+#include <QFileDialog>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
@@ -12,6 +13,7 @@
 #include <QToolButton>
 #include <qcustomplot.h>
 
+#include "app/observedcurve.h"
 #include "ui/backgroundstatus.h"
 #include "ui/chartview.h"
 #include "ui/fieldstandardview.h"
@@ -117,6 +119,23 @@ void MainWindow::buildMenus() {
   analysis->addAction(calculateSpectraAction_);
 
   QMenu* inversion = TopMenu(*this, "Inversion");
+  // A curve computed earlier, here or by another tool (a .hv file), to fit a model to.
+  QAction* openCurve = inversion->addAction("Open observed curve…", this, [this] {
+    QFileDialog dialog(this, "Open observed curve");
+    dialog.setObjectName("observedCurveDialog");
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({"H/V curves (*.hv *.txt)", "All files (*)"});
+    if (runDialog_(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const app::Outcome outcome =
+        app::LoadObservedCurve(workspace_, QFile::encodeName(dialog.selectedFiles().front()).toStdString());
+    if (outcome.failed()) return showFailure(outcome);
+    spectraCalculated(SpectraController::Method::Classic, outcome);
+  });
+  openCurve->setObjectName("openObservedCurveAction");
+  openCurve->setStatusTip("The observed H/V from a .hv file or a results table, in place of a calculated one");
+  workspaceCommands_->addAction(openCurve);
+  inversion->addSeparator();
   calculateCurveAction_ = inversion->addAction("Calculate theoretical curve", this,
                                                &MainWindow::calculateTheoreticalCurve);
   calculateCurveAction_->setObjectName("calculateTheoreticalCurveAction");

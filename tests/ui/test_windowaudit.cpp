@@ -182,6 +182,27 @@ private slots:
     QCOMPARE(read.result->ratio.points.size(), std::size_t(60));
     QCOMPARE(read.result->ratio.points[7].ratio, result->mean[7]);
 
+    // Opened again as the observed curve, with Min and Max as its bounds; a truncated
+    // file is refused naming its line, and the curve stays.
+    QString chosen = QString::fromStdString(scratch.path("site.hv"));
+    window->setDialogRunner([&](QDialog& dialog) {
+      static_cast<QFileDialog&>(dialog).selectFile(chosen);
+      return int(QDialog::Accepted);
+    });
+    find<QAction>("openObservedCurveAction")->trigger();
+    const auto& observed = window->workspace().spectraResult;
+    QVERIFY(observed);
+    QVERIFY(observed->ratio.hasBounds);
+    QCOMPARE(observed->ratio.points.size(), std::size_t(60));
+    QCOMPARE(observed->ratio.points[59].upper, result->upper[59]);
+    std::ofstream(scratch.path("cut.hv")) << "# GEOPSY output version 1.1\n1\t2\t1\t3\n2\t2\n";
+    chosen = QString::fromStdString(scratch.path("cut.hv"));
+    QString told;
+    window->setMessageSink([&](const QString& text, const QString&) { told = text; });
+    find<QAction>("openObservedCurveAction")->trigger();
+    QVERIFY2(told.contains("line 3"), qPrintable(told));
+    QCOMPARE(observed->ratio.points.size(), std::size_t(60));
+
     // A failed run leaves no band, map or curve of the one before in view.
     find<QLineEdit>("fieldStandardWindow")->setText("900");
     calculate();
