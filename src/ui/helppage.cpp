@@ -43,6 +43,16 @@ may lie outside the band: widen it.</p>
 <p>Choose <i>Field standard</i> beside Calculate spectra: Konno–Ohmachi smoothing, per-window
 statistics, rejection of outlying windows, f0 and A0 with their uncertainty and the
 reliability and clarity criteria, reported beside the ratio chart.</p>
+<p><b>Which windows count.</b> Tick <i>STA/LTA windows</i> to keep only automatic windows where
+the short-term average of each component stays between min and max times its long-term average
+(footsteps, traffic and machinery leave the rest out); <b>Analysis → Select windows
+automatically</b> makes those windows analysis windows you can edit. Each window's band on
+<i>Time series</i> is grey when kept and red when rejected; point at it for why. The
+<i>Windows</i> tab shows every window's curve against its start time, so you see when the peak
+moved. Tick <i>Azimuths</i> for the H/V of each direction on the <i>Azimuths</i> tab, with f0
+against the azimuth and whether the peak is directional. <b>File → Save H/V results…</b>
+writes the curve as a .hv file, the windows with their fate, their curves or the azimuths;
+<b>Inversion → Open observed curve…</b> reads a .hv file as the curve to fit.</p>
 <h3>5. The layered model</h3>
 <p>On the <i>1D inversion</i> tab set the number of layers and type thicknesses, velocities,
 densities and quality factors into the table. A right click on a value switches it between
