@@ -97,36 +97,47 @@ std::string rateNotice(const SafHeader& header, const std::string& path) {
   return file + ": no samp_freq line; the sampling rate " + assumed + " was assumed";
 }
 
+// The data lines: columns vertical (Z), X, Y; the k-th accepted line has the time k * dt.
 template <class Lines>
-std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& path, ReadControl* control) {
-  const SafHeader header = readHeader(reader, path);
-  if (!header.ended) return std::nullopt;
-
+std::optional<ThreeComponentRecord> readDataLines(Lines& reader, const SafHeader& header, long long overflowAt,
+                                                  const std::string& path) {
   std::string_view line;
   if (!reader.next(line)) return std::nullopt;  // nothing after the end-of-header line
 
-  // Columns: vertical (Z), X, Y; the k-th accepted line has the time k * dt.
-  SampleCollector x, y, z;
+  ValueCollector x, y, z;
   numerics::arofdoubleM numbers;
   LineCountEstimate estimate;
   long long k = 0;
   do {
     if (estimate.count(line.size())) {
       const std::size_t expected = estimate.expectedSamples(static_cast<std::size_t>(k), reader.bytesLeft());
-      for (SampleCollector* c : {&x, &y, &z}) c->expect(expected);
+      for (ValueCollector* c : {&x, &y, &z}) c->expect(expected);
     }
     numerics::SplitNumbersInto(line, numbers);
     if (numbers.size() < 3) continue;
-    const double t = static_cast<double>(static_cast<long double>(k) * header.intervalSeconds);
-    if (!std::isfinite(t)) throw FormatError("Floating point overflow", path);
-    z.push(t, numbers[0]);
-    x.push(t, numbers[1]);
-    y.push(t, numbers[2]);
+    if (k == overflowAt) throw FormatError("Floating point overflow", path);
+    z.push(numbers[0]);
+    x.push(numbers[1]);
+    y.push(numbers[2]);
     ++k;
   } while (reader.next(line));
 
-  if (control) control->notice = rateNotice(header, path);
-  return ThreeComponentRecord::FromArrivals(x.take(), y.take(), z.take());
+  ThreeComponentRecord record;
+  record.assignEven(Component::X, 0.0, header.intervalSeconds, x.take());
+  record.assignEven(Component::Y, 0.0, header.intervalSeconds, y.take());
+  record.assignEven(Component::Z, 0.0, header.intervalSeconds, z.take());
+  return record;
+}
+
+template <class Lines>
+std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& path, ReadControl* control) {
+  const SafHeader header = readHeader(reader, path);
+  if (!header.ended) return std::nullopt;
+
+  // Columns: vertical (Z), X, Y; the k-th accepted line has the time k * dt.
+  auto record = readDataLines(reader, header, FirstOverflowingSample(header.intervalSeconds), path);
+  if (record && control) control->notice = rateNotice(header, path);
+  return record;
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
       thread_local std::vector<double> values;
       values.resize(length);
       const std::size_t first = s * plan->step;
-      for (std::size_t i = 0; i < length; ++i) values[i] = samples[first + i].value;
+      for (std::size_t i = 0; i < length; ++i) values[i] = samples.value(first + i);
       TransformModuli(values, moduli[task]);
       numerics::Advance(progress, 1.0);
     });

@@ -183,7 +183,7 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
       const auto& samples = record.samples(import::kComponents[c]);
       values.resize(range.count);
       double mean = 0.0;
-      for (std::size_t i = 0; i < range.count; ++i) mean += (values[i] = samples[range.first + i].value);
+      for (std::size_t i = 0; i < range.count; ++i) mean += (values[i] = samples.value(range.first + i));
       mean /= static_cast<double>(range.count);
       for (double& v : values) v -= mean;
       ApplyTukeyTaper(values, settings.taperFraction);

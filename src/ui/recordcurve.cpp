@@ -15,13 +15,13 @@ bool InDomain(double v, QCP::SignDomain domain) {
 
 }  // namespace
 
-RecordCurve::RecordCurve(QCPAxis* keyAxis, QCPAxis* valueAxis, const std::vector<import::Sample>* samples)
+RecordCurve::RecordCurve(QCPAxis* keyAxis, QCPAxis* valueAxis, const import::SampleList* samples)
     : QCPAbstractPlottable(keyAxis, valueAxis), samples_(samples) {
   setSelectable(QCP::stNone);
   setAntialiased(false);
 }
 
-void RecordCurve::setSamples(const std::vector<import::Sample>* samples) { samples_ = samples; }
+void RecordCurve::setSamples(const import::SampleList* samples) { samples_ = samples; }
 
 double RecordCurve::selectTest(const QPointF&, bool, QVariant*) const { return -1; }
 
@@ -70,7 +70,7 @@ QVector<QPointF> RecordCurve::screenPoints() const {
   QCPAxis* keyAxis = mKeyAxis.data();
   QCPAxis* valueAxis = mValueAxis.data();
   if (!keyAxis || !valueAxis || !samples_ || samples_->empty()) return points;
-  const std::vector<import::Sample>& s = *samples_;
+  const import::SampleList& s = *samples_;
   const QCPRange range = keyAxis->range();
   // One sample beyond each edge, so the line runs out of the plot instead of stopping short.
   auto first = std::lower_bound(s.begin(), s.end(), range.lower,

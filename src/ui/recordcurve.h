@@ -15,11 +15,11 @@ class RecordCurve : public QCPAbstractPlottable {
   Q_OBJECT
 public:
   //! Registers itself with the plot of the axes; samples may be null (draws nothing).
-  RecordCurve(QCPAxis* keyAxis, QCPAxis* valueAxis, const std::vector<import::Sample>* samples = nullptr);
+  RecordCurve(QCPAxis* keyAxis, QCPAxis* valueAxis, const import::SampleList* samples = nullptr);
 
   //! The list drawn; it must outlive the curve or be replaced first.
-  void setSamples(const std::vector<import::Sample>* samples);
-  const std::vector<import::Sample>* samples() const { return samples_; }
+  void setSamples(const import::SampleList* samples);
+  const import::SampleList* samples() const { return samples_; }
 
   double selectTest(const QPointF& pos, bool onlySelectable, QVariant* details = nullptr) const override;
   QCPRange getKeyRange(bool& foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth) const override;
@@ -34,7 +34,7 @@ protected:
   void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override;
 
 private:
-  const std::vector<import::Sample>* samples_ = nullptr;
+  const import::SampleList* samples_ = nullptr;
 };
 
 }  // namespace corvath::ui

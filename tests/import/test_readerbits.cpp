@@ -61,6 +61,7 @@ struct Source {
   const char* name;
   std::function<std::optional<ThreeComponentRecord>()> read;  // nullopt: the source is absent here
   std::array<Fingerprint, 3> expected;                       // X, Y, Z
+  bool even = true;                                          // times held as start and interval
 };
 
 void CheckSources(const std::vector<Source>& sources) {
@@ -71,6 +72,8 @@ void CheckSources(const std::vector<Source>& sources) {
       continue;
     }
     for (Component c : kComponents) {
+      // Evenly spaced sources hold no time per sample.
+      EXPECT_EQ(record->samples(c).evenlySpaced(), source.even) << source.name;
       const Fingerprint got = Print(*record, c);
       EXPECT_EQ(got, source.expected[static_cast<int>(c)])
           << source.name << ", component " << "XYZ"[static_cast<int>(c)] << ": " << Show(got);
@@ -225,7 +228,7 @@ TEST(ReaderBits, GeneratedRecordsKeepTheirTimesAndValues) {
        },
        {{{5000, 0x3ff052462a3b1f5eull, 0x3de0e6dfcab53dd0ull},
         {5000, 0x367e7e0c90c85fa3ull, 0xee22c19315c17b9cull},
-        {5000, 0xb7e89820c5ea8679ull, 0xf975418c29d73f54ull}}}},
+        {5000, 0xb7e89820c5ea8679ull, 0xf975418c29d73f54ull}}}, false},
       {"SEG-2 at 0.004 s, float32",
        [&] {
          std::vector<testing::Seg2TraceFixture> traces;

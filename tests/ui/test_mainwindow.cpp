@@ -17,6 +17,10 @@
 #include <QToolButton>
 #include <qcustomplot.h>
 
+#include <cmath>
+#include <limits>
+#include <utility>
+
 #include "import/record.h"
 #include "ui/channelsdialog.h"
 #include "charts/charts.h"
@@ -548,10 +552,11 @@ private slots:
   void recordCurveKeepsPeaksWhenThinned() {
     QCustomPlot plot;
     plot.resize(500, 300);
-    std::vector<corvath::import::Sample> samples;
-    for (int i = 0; i < 200000; ++i) samples.push_back({i * 0.005, (i % 7) * 0.1});
-    samples[123457].value = 50.0;   // one-sample spike up
-    samples[150001].value = -40.0;  // and down
+    std::vector<double> values;
+    for (int i = 0; i < 200000; ++i) values.push_back((i % 7) * 0.1);
+    values[123457] = 50.0;   // one-sample spike up
+    values[150001] = -40.0;  // and down
+    const auto samples = corvath::import::SampleList::Even(0.0, 0.005L, std::move(values));
     auto* curve = new RecordCurve(plot.xAxis, plot.yAxis, &samples);
     plot.rescaleAxes();
     plot.replot();
