@@ -1,6 +1,9 @@
 // SAF files: a header of keyword lines, an end-of-header line holding "####-",
 // then one time step per line with the vertical, X and Y values.
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,6 +11,7 @@
 #include "import/memorylines.h"
 #include "import/readers.h"
 #include "numerics/numbertext.h"
+#include "numerics/parallel.h"
 #include "numerics/textfile.h"
 
 namespace corvath::import {
@@ -97,7 +101,8 @@ std::string rateNotice(const SafHeader& header, const std::string& path) {
   return file + ": no samp_freq line; the sampling rate " + assumed + " was assumed";
 }
 
-// The data lines: columns vertical (Z), X, Y; the k-th accepted line has the time k * dt.
+// The data lines one at a time: the way for a rate so low that a time may overflow
+// (the line where it does is the one to report).
 template <class Lines>
 std::optional<ThreeComponentRecord> readDataLines(Lines& reader, const SafHeader& header, long long overflowAt,
                                                   const std::string& path) {
@@ -129,14 +134,126 @@ std::optional<ThreeComponentRecord> readDataLines(Lines& reader, const SafHeader
   return record;
 }
 
+// What a stretch of data lines gave: the first three numbers of every line that has
+// three, column by column.
+struct DataLines {
+  std::vector<double> z, x, y;
+  std::size_t lines = 0;    // lines seen
+  std::size_t tooLong = 0;  // the line (1-based in the stretch) longer than the limit; 0 for none
+
+  void clear() {
+    z.clear();
+    x.clear();
+    y.clear();
+    lines = tooLong = 0;
+  }
+};
+
+// Reads the lines of `text` (each ends at a LF, the last one perhaps not) exactly as
+// SplitNumbersInto reads each line without its CRs. A line's end is found with one
+// vectorised search; its fields are read in place, and only a line with a CR inside
+// it is copied.
+void readLines(std::string_view text, DataLines& out) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  std::string scratch;
+  numerics::arofdoubleM numbers;
+  while (p < end) {
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+    const char* const lineEnd = lf ? lf : end;
+    ++out.lines;
+    if (static_cast<std::size_t>(lineEnd - p) > numerics::kMaxLineBytes) {
+      out.tooLong = out.lines;
+      return;
+    }
+    const char* e = lineEnd;
+    while (e > p && e[-1] == '\r') --e;  // CR LF line ends
+    double v[3];
+    int found = 0;
+    bool carriageReturn = false;
+    for (const char* q = p; q < e && found < 3 && !carriageReturn;) {
+      while (q < e && (*q == ' ' || *q == '\t')) ++q;
+      const char* const field = q;
+      while (q < e && *q != ' ' && *q != '\t') carriageReturn |= *q++ == '\r';
+      if (!carriageReturn && q > field &&
+          numerics::ParseDecimal(std::string_view(field, static_cast<std::size_t>(q - field)), v[found]))
+        ++found;
+    }
+    if (carriageReturn) {  // a CR within the line joins what it separates
+      numerics::SplitNumbersInto(
+          numerics::WithoutCarriageReturns(std::string_view(p, static_cast<std::size_t>(lineEnd - p)), scratch),
+          numbers);
+      found = static_cast<int>(std::min<std::size_t>(numbers.size(), 3));
+      std::copy(numbers.begin(), numbers.begin() + found, v);
+    }
+    if (found == 3) {
+      out.z.push_back(v[0]);
+      out.x.push_back(v[1]);
+      out.y.push_back(v[2]);
+    }
+    p = lf ? lf + 1 : end;
+  }
+}
+
+// Text read per block of this size; each block is parsed in two halves side by side.
+constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
+
 template <class Lines>
 std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& path, ReadControl* control) {
   const SafHeader header = readHeader(reader, path);
   if (!header.ended) return std::nullopt;
 
   // Columns: vertical (Z), X, Y; the k-th accepted line has the time k * dt.
-  auto record = readDataLines(reader, header, FirstOverflowingSample(header.intervalSeconds), path);
-  if (record && control) control->notice = rateNotice(header, path);
+  const long long overflowAt = FirstOverflowingSample(header.intervalSeconds);
+  if (overflowAt <= (1LL << 50)) {
+    auto record = readDataLines(reader, header, overflowAt, path);
+    if (record && control) control->notice = rateNotice(header, path);
+    return record;
+  }
+
+  std::string_view block;
+  if (!reader.nextBlock(block, kBlockBytes)) return std::nullopt;  // nothing after the end-of-header line
+  ValueCollector x, y, z;
+  std::array<DataLines, 2> halves;
+  std::size_t linesBefore = reader.lineNumber();
+  bool estimated = false;
+  const std::size_t workers = numerics::WorkerCount(control ? control->workers : 0);
+  do {
+    // Halves that meet at a line end.
+    std::size_t middle = block.size();
+    if (block.size() > 4096) {
+      const auto lf = block.find('\n', block.size() / 2);
+      if (lf != std::string_view::npos) middle = lf + 1;
+    }
+    const std::array<std::string_view, 2> texts{block.substr(0, middle), block.substr(middle)};
+    numerics::ParallelFor(2, workers, [&](std::size_t h) {
+      halves[h].clear();
+      readLines(texts[h], halves[h]);
+    });
+    for (const DataLines& half : halves) {
+      if (half.tooLong) throw numerics::LineTooLong(path, linesBefore + half.tooLong);
+      linesBefore += half.lines;
+    }
+    if (!estimated) {  // the first block tells how many samples the rest will bring
+      estimated = true;
+      LineCountEstimate estimate;
+      estimate.countLines(halves[0].lines + halves[1].lines, block.size());
+      const std::size_t expected =
+          estimate.expectedSamples(halves[0].z.size() + halves[1].z.size(), reader.bytesLeft());
+      for (ValueCollector* c : {&x, &y, &z}) c->expect(expected);
+    }
+    for (const DataLines& half : halves) {
+      z.append(half.z.data(), half.z.size());
+      x.append(half.x.data(), half.x.size());
+      y.append(half.y.data(), half.y.size());
+    }
+  } while (reader.nextBlock(block, kBlockBytes));
+
+  ThreeComponentRecord record;
+  record.assignEven(Component::X, 0.0, header.intervalSeconds, x.take());
+  record.assignEven(Component::Y, 0.0, header.intervalSeconds, y.take());
+  record.assignEven(Component::Z, 0.0, header.intervalSeconds, z.take());
+  if (control) control->notice = rateNotice(header, path);
   return record;
 }
 
