@@ -46,7 +46,10 @@ numerics::Result<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, dou
   return plan;
 }
 
-double RobustMean(const std::vector<double>& values) {
+namespace {
+
+// RobustMean with every value's index sorted beside it.
+double RobustMeanByIndex(const std::vector<double>& values) {
   const std::size_t n = values.size();
   if (n == 0) return 0.0;
   // The value farthest from the mean is always the smallest or the largest one, so
@@ -98,6 +101,88 @@ double RobustMean(const std::vector<double>& values) {
           // Equal values: only the indices move down to close the gap.
           for (std::size_t k = runStart; k + 1 < hi; ++k) order[k] = order[k + 1];
           --hi;
+        }
+        removed = true;
+      }
+    }
+    if (!(c > keep && removed)) break;
+  }
+  return mean;
+}
+
+}  // namespace
+
+namespace {
+
+// The index of the k-th (0-based) value equal to v, in the order of the list.
+std::size_t KthIndexOf(const std::vector<double>& values, double v, std::size_t k) {
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (values[i] == v && k-- == 0) return i;
+  return values.size();
+}
+
+}  // namespace
+
+double RobustMean(const std::vector<double>& values) {
+  const std::size_t n = values.size();
+  if (n == 0) return 0.0;
+  // The value farthest from the mean is always the smallest or the largest one, so
+  // the survivors are kept sorted and form the range [lo, hi). Each mean adds the
+  // survivors in that order, which fixes its last bit: a plain sort of the values
+  // is the least that gives it. Which of two equal values goes first is a matter
+  // of their indices only when the two ends lie equally far from the mean; only then
+  // are the indices looked up.
+  thread_local std::vector<double> sortedStore;
+  std::vector<double>& sorted = sortedStore;
+  sorted.assign(values.begin(), values.end());
+  std::sort(sorted.begin(), sorted.end());
+  // A NaN has no place in the order, and zeros of both signs compare equal while
+  // their order decides a sum's sign: such lists take the path that sorts indices too.
+  if (std::isnan(sorted.front()) || std::isnan(sorted.back()) ||
+      (sorted.front() <= 0.0 && sorted.back() >= 0.0 &&
+       std::any_of(sorted.begin(), sorted.end(), [](double v) { return v == 0.0 && std::signbit(v); })))
+    return RobustMeanByIndex(values);
+
+  const std::size_t keep = (n - 1) / 2;
+  std::size_t lo = 0;
+  std::size_t hi = n;
+  std::size_t removedHigh = 0;  // values taken from the top of the run that now ends at hi
+  double mean = 0.0;
+  for (;;) {
+    const std::size_t c = hi - lo;
+    const double* v = sorted.data() + lo;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    std::size_t i = 0;
+    for (; i + 4 <= c; i += 4) {
+      s0 += v[i];
+      s1 += v[i + 1];
+      s2 += v[i + 2];
+      s3 += v[i + 3];
+    }
+    for (; i < c; ++i) s0 += v[i];
+    mean = ((s0 + s1) + (s2 + s3)) / static_cast<double>(c);
+
+    bool removed = false;
+    if (c > 1) {
+      const double below = std::fabs(sorted[lo] - mean);
+      const double above = std::fabs(sorted[hi - 1] - mean);
+      const double largest = std::max(below, above);
+      if (largest > 0.0) {
+        bool takeLow = below == largest;
+        if (takeLow && above == largest) {
+          // Among equal deviations the lowest index goes. Equal values leave each end
+          // lowest index first: the low end's next is the (lo - first)-th of its value,
+          // the high end's the removedHigh-th of its value.
+          const double low = sorted[lo], high = sorted[hi - 1];
+          const std::size_t lowFirst =
+              static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), low) - sorted.begin());
+          takeLow = KthIndexOf(values, low, lo - lowFirst) < KthIndexOf(values, high, removedHigh);
+        }
+        if (takeLow) {
+          ++lo;
+        } else {
+          --hi;
+          removedHigh = sorted[hi - 1] == sorted[hi] ? removedHigh + 1 : 0;
         }
         removed = true;
       }
