@@ -223,13 +223,30 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
     sums[c].assign(bins, 0.0);
     counts[c].assign(bins, 0);
   }
-  std::vector<double> ratios(segments * bins, kNoRatio);
+  // The frequencies, the grid's range and how far its averaging reaches.
+  const double lengthSeconds = static_cast<double>(length) * dt;
+  auto frequency = [&](std::size_t j) { return static_cast<double>(j) / lengthSeconds; };
+  const double spacing = std::fabs(frequency(1) - frequency(2));
+  const double fmin = std::max(minFrqHz, frequency(1));
+  const double fmax = std::min(100.0, std::min(maxFrqHz, frequency(lastBin)));
+  const AveragingKernel kernel = InverseDistanceKernel(spacing);
+  // Only the bins the grid averages over keep their segment ratios: above fmax plus
+  // the kernel's half width (and well clear of the grid's own margin) none is used.
+  std::size_t ratioLast = lastBin;
+  if (fmin < fmax) {
+    const double reach = fmax + KernelHalfWidth(kernel, fmin, fmax);
+    const double limit = reach + 1e-6 * std::fabs(reach);
+    if (std::isfinite(limit))
+      while (ratioLast > 2 && frequency(ratioLast) > limit) --ratioLast;
+  }
+  const std::size_t ratioBins = ratioLast + 1;
+  std::vector<double> ratios(segments * ratioBins, kNoRatio);
 
   // Rounds of a few segments: their 3 transforms each run side by side, then every
   // component adds its moduli to its sums segment by segment, in segment order, so
   // that each sum is formed exactly as one thread would form it.
   const std::size_t workers = numerics::WorkerCount(workerLimit);
-  const std::size_t perRound = std::min<std::size_t>(segments, 4);
+  const std::size_t perRound = std::min<std::size_t>(segments, 2);  // two segments: six transforms, held at once
   std::vector<std::vector<double>> moduli(3 * perRound);
   for (std::size_t round = 0; round < segments; round += perRound) {
     const std::size_t inRound = std::min(perRound, segments - round);
@@ -247,11 +264,11 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
     numerics::ParallelFor(4, workers, [&](std::size_t task) {
       for (std::size_t k = 0; k < inRound; ++k) {
         if (task == 3) {
-          double* segmentRatios = &ratios[(round + k) * bins];
+          double* segmentRatios = &ratios[(round + k) * ratioBins];
           const double* mx = moduli[3 * k].data();
           const double* my = moduli[3 * k + 1].data();
           const double* mz = moduli[3 * k + 2].data();
-          for (std::size_t j = 0; j < bins; ++j) {
+          for (std::size_t j = 0; j < ratioBins; ++j) {
             const double vertical = mz[j];
             if (vertical > 0.0) segmentRatios[j] = (mx[j] + my[j]) / vertical / 2.0;
           }
@@ -278,15 +295,8 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
   moduli.clear();
   moduli.shrink_to_fit();
 
-  const double lengthSeconds = static_cast<double>(length) * dt;
-  auto frequency = [&](std::size_t j) { return static_cast<double>(j) / lengthSeconds; };
-  const double spacing = std::fabs(frequency(1) - frequency(2));
-  double fmin = std::max(minFrqHz, frequency(1));
-  double fmax = std::min(maxFrqHz, frequency(lastBin));
-  fmax = std::min(100.0, fmax);
   if (!(fmin < fmax))
     return Outcome::Failed("the frequency range is empty (Min frq lies above every frequency or above Max frq)");
-  const AveragingKernel kernel = InverseDistanceKernel(spacing);
 
   for (int c = 0; c < 3; ++c) {
     std::vector<SpectralPoint> points;
@@ -302,20 +312,20 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
 
   // The robust ratio and its error per bin; bins are independent, so blocks of
   // them are shared out and the points gathered afterwards in bin order.
-  std::vector<double> robustOf(bins, 0.0);
-  std::vector<double> errorOf(bins, 0.0);
-  std::vector<char> formed(bins, 0);
+  std::vector<double> robustOf(ratioBins, 0.0);
+  std::vector<double> errorOf(ratioBins, 0.0);
+  std::vector<char> formed(ratioBins, 0);
   constexpr std::size_t kBinsPerBlock = 2048;
-  const std::size_t blocks = (lastBin + kBinsPerBlock - 1) / kBinsPerBlock;
+  const std::size_t blocks = (ratioLast + kBinsPerBlock - 1) / kBinsPerBlock;
   numerics::ParallelFor(blocks, workers, [&](std::size_t block) {
     std::vector<double> binRatios;
     std::vector<double> deviations;
     const std::size_t from = 1 + block * kBinsPerBlock;
-    const std::size_t to = std::min(lastBin, from + kBinsPerBlock - 1);
+    const std::size_t to = std::min(ratioLast, from + kBinsPerBlock - 1);
     for (std::size_t j = from; j <= to; ++j) {
       binRatios.clear();
       for (std::size_t s = 0; s < segments; ++s)
-        if (ratios[s * bins + j] != kNoRatio) binRatios.push_back(ratios[s * bins + j]);
+        if (ratios[s * ratioBins + j] != kNoRatio) binRatios.push_back(ratios[s * ratioBins + j]);
       if (binRatios.empty()) continue;
       const double robust = RobustMean(binRatios);
       deviations.resize(binRatios.size());
@@ -328,8 +338,8 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
   });
   std::vector<double>().swap(ratios);
   std::vector<SpectralPoint> ratioPoints;
-  ratioPoints.reserve(lastBin);
-  for (std::size_t j = 1; j <= lastBin; ++j)
+  ratioPoints.reserve(ratioLast);
+  for (std::size_t j = 1; j <= ratioLast; ++j)
     if (formed[j]) ratioPoints.push_back({frequency(j), robustOf[j], errorOf[j]});
   for (const SpectralPoint& p : GridAverage(ratioPoints, fmin, fmax, kernel, logAveraging))
     result.ratio.points.push_back({p.frequencyHz, p.value, p.value - p.companion, p.value + p.companion});
