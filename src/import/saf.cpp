@@ -135,17 +135,32 @@ std::optional<ThreeComponentRecord> readDataLines(Lines& reader, const SafHeader
 }
 
 // What a stretch of data lines gave: the first three numbers of every line that has
-// three, column by column.
+// three, column by column, into the record's collectors (the first half of a block)
+// or into lists of its own (the second half, added once the first is in).
 struct DataLines {
-  std::vector<double> z, x, y;
-  std::size_t lines = 0;    // lines seen
-  std::size_t tooLong = 0;  // the line (1-based in the stretch) longer than the limit; 0 for none
+  ValueCollector *z = nullptr, *x = nullptr, *y = nullptr;  // null: the lists below
+  std::vector<double> zs, xs, ys;
+  std::size_t lines = 0;     // lines seen
+  std::size_t accepted = 0;  // lines that gave three numbers
+  std::size_t tooLong = 0;   // the line (1-based in the stretch) longer than the limit; 0 for none
 
+  void push(const double (&v)[3]) {
+    ++accepted;
+    if (z) {
+      z->push(v[0]);
+      x->push(v[1]);
+      y->push(v[2]);
+    } else {
+      zs.push_back(v[0]);
+      xs.push_back(v[1]);
+      ys.push_back(v[2]);
+    }
+  }
   void clear() {
-    z.clear();
-    x.clear();
-    y.clear();
-    lines = tooLong = 0;
+    zs.clear();
+    xs.clear();
+    ys.clear();
+    lines = accepted = tooLong = 0;
   }
 };
 
@@ -186,17 +201,13 @@ void readLines(std::string_view text, DataLines& out) {
       found = static_cast<int>(std::min<std::size_t>(numbers.size(), 3));
       std::copy(numbers.begin(), numbers.begin() + found, v);
     }
-    if (found == 3) {
-      out.z.push_back(v[0]);
-      out.x.push_back(v[1]);
-      out.y.push_back(v[2]);
-    }
+    if (found == 3) out.push(v);
     p = lf ? lf + 1 : end;
   }
 }
 
 // Text read per block of this size; each block is parsed in two halves side by side.
-constexpr std::size_t kBlockBytes = std::size_t{16} << 20;
+constexpr std::size_t kBlockBytes = std::size_t{4} << 20;
 
 template <class Lines>
 std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& path, ReadControl* control) {
@@ -215,6 +226,9 @@ std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& pa
   if (!reader.nextBlock(block, kBlockBytes)) return std::nullopt;  // nothing after the end-of-header line
   ValueCollector x, y, z;
   std::array<DataLines, 2> halves;
+  halves[0].z = &z;
+  halves[0].x = &x;
+  halves[0].y = &y;
   std::size_t linesBefore = reader.lineNumber();
   bool estimated = false;
   const std::size_t workers = numerics::WorkerCount(control ? control->workers : 0);
@@ -239,14 +253,12 @@ std::optional<ThreeComponentRecord> readSaf(Lines& reader, const std::string& pa
       LineCountEstimate estimate;
       estimate.countLines(halves[0].lines + halves[1].lines, block.size());
       const std::size_t expected =
-          estimate.expectedSamples(halves[0].z.size() + halves[1].z.size(), reader.bytesLeft());
+          estimate.expectedSamples(halves[0].accepted + halves[1].accepted, reader.bytesLeft());
       for (ValueCollector* c : {&x, &y, &z}) c->expect(expected);
     }
-    for (const DataLines& half : halves) {
-      z.append(half.z.data(), half.z.size());
-      x.append(half.x.data(), half.x.size());
-      y.append(half.y.data(), half.y.size());
-    }
+    z.append(halves[1].zs.data(), halves[1].zs.size());
+    x.append(halves[1].xs.data(), halves[1].xs.size());
+    y.append(halves[1].ys.data(), halves[1].ys.size());
   } while (reader.nextBlock(block, kBlockBytes));
 
   ThreeComponentRecord record;
