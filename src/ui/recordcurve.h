@@ -3,6 +3,9 @@
 // workspace's sample list (no copy). Only the visible time range is visited, and
 // where more samples than pixels are in view each pixel column is drawn as the
 // vertical stroke from its minimum to its maximum, so every peak stays visible.
+// A long record seen whole is drawn from its envelope: the lowest, highest, first
+// and last value of every block of samples, formed once per change of the list.
+#include <cstdint>
 #include <vector>
 
 #include <qcustomplot.h>
@@ -33,8 +36,20 @@ protected:
   void draw(QCPPainter* painter) override;
   void drawLegendIcon(QCPPainter* painter, const QRectF& rect) const override;
 
+  //! Samples per block of the envelope; columns of at least four blocks are drawn from it.
+  static constexpr std::size_t kEnvelopeBlock = 256;
+
 private:
+  struct Block {
+    double low, high;    // extremes of the finite values; low > high when there is none
+    double first, last;  // the first and last finite value
+  };
+  const std::vector<Block>& envelope() const;
+
   const import::SampleList* samples_ = nullptr;
+  mutable std::vector<Block> envelope_;
+  mutable const import::SampleList* envelopeOf_ = nullptr;
+  mutable std::uint64_t envelopeVersion_ = 0;
 };
 
 }  // namespace corvath::ui
