@@ -18,7 +18,10 @@ ThreeComponentRecord LongRecord(std::size_t n) {
   std::normal_distribution<double> noise(0.0, 50.0);
   for (Component c : corvath::import::kComponents) {
     std::vector<double> values(n);
-    for (std::size_t i = 0; i < n; ++i) values[i] = 1.2e4 + 300.0 * std::sin(0.01 * 0.005 * static_cast<double>(i)) + noise(random);
+    for (std::size_t i = 0; i < n; ++i) {
+      const double t = 0.005 * static_cast<double>(i);
+      values[i] = 1.2e4 + 300.0 * std::sin(0.01 * t) + noise(random);
+    }
     record.assignEven(c, 0.0, 0.005, std::move(values));
   }
   return record;
