@@ -63,7 +63,7 @@ void BM_AutomaticTransformsOnly(benchmark::State& state) {
     for (std::size_t s = 0; s < plan.count; ++s)
       for (import::Component c : import::kComponents) {
         const auto& samples = record.samples(c);
-        for (std::size_t i = 0; i < plan.length; ++i) values[i] = samples[s * plan.step + i].value;
+        for (std::size_t i = 0; i < plan.length; ++i) values[i] = samples.value(s * plan.step + i);
         spectra::TransformModuli(values, moduli);
         benchmark::DoNotOptimize(moduli.data());
       }
@@ -95,7 +95,7 @@ void BM_WindowedTransformsOnly(benchmark::State& state) {
         const auto [first, last] = spectra::WindowSampleRange(record, kSamples, w);
         const auto& samples = record.samples(c);
         values.resize(last - first);
-        for (std::size_t i = first; i < last; ++i) values[i - first] = samples[i].value;
+        for (std::size_t i = first; i < last; ++i) values[i - first] = samples.value(i);
         spectra::TransformModuli(values, moduli);
         length = values.size();
         benchmark::DoNotOptimize(moduli.data());

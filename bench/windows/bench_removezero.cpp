@@ -14,16 +14,15 @@ using corvath::import::ThreeComponentRecord;
 // One hour at 200 samples per second on three components, with an offset and drift.
 ThreeComponentRecord LongRecord(std::size_t n) {
   ThreeComponentRecord record;
-  record.reserve(n);
   std::mt19937_64 random(11);
   std::normal_distribution<double> noise(0.0, 50.0);
   for (Component c : corvath::import::kComponents) {
-    auto& samples = record.samples(c);
-    samples.resize(n);
+    std::vector<double> values(n);
     for (std::size_t i = 0; i < n; ++i) {
       const double t = 0.005 * static_cast<double>(i);
-      samples[i] = {t, 1.2e4 + 300.0 * std::sin(0.01 * t) + noise(random)};
+      values[i] = 1.2e4 + 300.0 * std::sin(0.01 * t) + noise(random);
     }
+    record.assignEven(c, 0.0, 0.005, std::move(values));
   }
   return record;
 }

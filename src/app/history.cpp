@@ -1,6 +1,8 @@
 #include "app/history.h"
 
+#include <algorithm>
 #include <cstring>
+#include <span>
 #include <utility>
 
 namespace corvath::app {
@@ -14,10 +16,10 @@ bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 bool ValuesDiffer(const SampleValues& values, const import::ThreeComponentRecord& record) {
   for (Component c : kComponents) {
     const std::vector<double>& saved = values[static_cast<int>(c)];
-    const std::vector<import::Sample>& samples = record.samples(c);
+    const std::span<const double> samples = record.samples(c).values();
     if (saved.size() != samples.size()) return true;
     for (std::size_t i = 0; i < saved.size(); ++i)
-      if (!SameBits(saved[i], samples[i].value)) return true;
+      if (!SameBits(saved[i], samples[i])) return true;
   }
   return false;
 }
@@ -39,9 +41,9 @@ void SwapInto(Snapshot& state, Workspace& workspace, std::vector<std::string>* r
   if (state.values) {
     for (Component c : kComponents) {
       std::vector<double>& saved = (*state.values)[static_cast<int>(c)];
-      std::vector<import::Sample>& samples = workspace.record.samples(c);
+      const std::span<double> samples = workspace.record.samples(c).values();
       if (saved.size() != samples.size()) continue;  // a step never meets another record
-      for (std::size_t i = 0; i < saved.size(); ++i) std::swap(saved[i], samples[i].value);
+      std::swap_ranges(saved.begin(), saved.end(), samples.begin());
     }
   }
   if (state.windows) {
@@ -85,10 +87,8 @@ Snapshot Snapshot::Values(const Workspace& workspace) {
   Snapshot s;
   s.values.emplace();
   for (Component c : kComponents) {
-    const std::vector<import::Sample>& samples = workspace.record.samples(c);
-    std::vector<double>& values = (*s.values)[static_cast<int>(c)];
-    values.reserve(samples.size());
-    for (const import::Sample& sample : samples) values.push_back(sample.value);
+    const std::span<const double> samples = workspace.record.samples(c).values();
+    (*s.values)[static_cast<int>(c)].assign(samples.begin(), samples.end());
   }
   return s;
 }

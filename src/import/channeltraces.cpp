@@ -244,11 +244,8 @@ ChannelRecord AssembleChannels(const ChannelTrace& x, const ChannelTrace& y, con
   for (Component c : kComponents) {
     const int k = static_cast<int>(c);
     const std::vector<double>& values = traces[k]->segments[best.segment[k]].values;
-    std::vector<Sample> samples;
-    samples.reserve(best.count);
-    for (std::size_t j = 0; j < best.count; ++j)
-      samples.push_back({static_cast<double>(static_cast<long double>(j) * dt), values[best.first[k] + j]});
-    result.record.assign(c, std::move(samples));
+    const auto first = values.begin() + static_cast<std::ptrdiff_t>(best.first[k]);
+    result.record.assignEven(c, 0.0, dt, std::vector<double>(first, first + static_cast<std::ptrdiff_t>(best.count)));
   }
 
   // What was left out: the breaks of each channel, then the samples not loaded.

@@ -21,4 +21,16 @@ bool MemoryLineReader::next(std::string_view& line) {
   return true;
 }
 
+bool MemoryLineReader::nextBlock(std::string_view& block, std::size_t bytes) {
+  if (rest_.empty()) return false;
+  std::size_t length = rest_.size();
+  if (length > bytes) {
+    const auto lf = rest_.substr(0, bytes).rfind('\n');
+    if (lf != std::string_view::npos) length = lf + 1;
+  }
+  block = rest_.substr(0, length);
+  rest_.remove_prefix(length);
+  return true;
+}
+
 }  // namespace corvath::import

@@ -19,6 +19,8 @@ public:
   //! stays valid until the next call. Throws numerics::FileError for a line longer
   //! than numerics::kMaxLineBytes.
   bool next(std::string_view& line);
+  //! The next run of whole lines, as numerics::TextLineReader::nextBlock gives them.
+  bool nextBlock(std::string_view& block, std::size_t bytes);
   //! Number of the line last returned (1-based).
   std::size_t lineNumber() const { return lineNumber_; }
   //! Bytes of the text not yet returned as lines.

@@ -343,14 +343,14 @@ std::optional<ThreeComponentRecord> buildSeg2Record(Source& source, const Seg2Fi
   for (const auto& [component, channel] : picks) {
     const std::size_t index = static_cast<std::size_t>(channel) - 1;
     const long double dt = file.traces[index].intervalSeconds;
-    std::vector<Sample> samples;
-    samples.reserve(file.traces[index].sampleCount);  // parseSeg2 checked that the file holds them
+    std::vector<double> values;
+    values.reserve(file.traces[index].sampleCount);  // parseSeg2 checked that the file holds them
+    const long long overflowAt = FirstOverflowingSample(dt);
     forEachSample(source, file, index, path, progress, [&](std::uint32_t j, float value) {
-      const double t = static_cast<double>(static_cast<long double>(j) * dt);
-      if (!std::isfinite(t)) throw FormatError("Floating point overflow", path);
-      samples.push_back({t, value});
+      if (j == overflowAt) throw FormatError("Floating point overflow", path);
+      values.push_back(value);
     });
-    record.assign(component, std::move(samples));
+    record.assignEven(component, 0.0, dt, std::move(values));
   }
   return record;
 }

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 
 namespace corvath::numerics {
@@ -24,8 +25,53 @@ long leadingExponent(std::string_view intDigits, std::string_view fracDigits, lo
 
 }  // namespace
 
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The short plain forms that fill record files ("-1234", "0,25", "3.1416"): an
+// optional sign, digits with at most one point or comma, no exponent. When the
+// digits make an integer of at most 2^53 and at most 22 of them follow the point,
+// the integer and the power of ten are both exact doubles, so one division rounds
+// to the nearest double, which is what the full conversion gives. Anything else
+// answers false and takes the full path.
+bool parsePlainDecimal(const char* p, const char* end, double& value) {
+  while (p < end && *p == ' ') ++p;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int decimals = 0;
+  bool point = false;
+  for (; p < end; ++p) {
+    const unsigned digit = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+    if (digit < 10) {
+      if (++digits > 19) return false;
+      mantissa = mantissa * 10 + digit;
+      decimals += point;
+    } else if ((*p == '.' || *p == ',') && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) {  // a sign or a point alone reads as 0
+    value = 0.0;
+    return true;
+  }
+  if (mantissa > (std::uint64_t{1} << 53) || decimals > 22) return false;
+  double v = static_cast<double>(mantissa);
+  if (decimals > 0) v /= kPowersOfTen[decimals];
+  value = negative ? -v : v;
+  return true;
+}
+
+}  // namespace
+
 bool ParseDecimal(std::string_view field, double& value) {
   if (field.empty()) return false;
+  if (parsePlainDecimal(field.data(), field.data() + field.size(), value)) return true;
   const std::size_t n = field.size();
   const char* text = field.data();
   // A field with a comma is read from a copy whose first comma is a point.

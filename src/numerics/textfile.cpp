@@ -125,6 +125,47 @@ bool TextLineReader::next(std::string_view& line) {
   }
 }
 
+bool TextLineReader::nextBlock(std::string_view& block, std::size_t bytes) {
+  bytes = std::max(bytes, kBufferSize);
+  if (buffer_.size() < bytes) buffer_.resize(bytes);
+  // Whatever the previous block left (a line begun) moves to the front, and the
+  // buffer fills up behind it.
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  while (!eof_ && end_ < buffer_.size()) {
+    const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    if (got == 0) {
+      if (std::ferror(file_)) {
+        const int err = errno;
+        throw FileError(err == EISDIR ? "File access denied" : "Disk read error", path_);
+      }
+      eof_ = true;
+      break;
+    }
+    bytesRead_ += got;
+    Advance(progress_, static_cast<double>(got));
+    if (const void* eofMark = std::memchr(buffer_.data() + end_, kEndOfFile, got)) {
+      end_ = static_cast<std::size_t>(static_cast<const char*>(eofMark) - buffer_.data());
+      eof_ = true;
+    } else {
+      end_ += got;
+    }
+  }
+  if (end_ == 0) return false;
+  std::size_t length = end_;
+  if (!eof_) {
+    const char* data = buffer_.data();
+    const void* lastLf = ::memrchr(data, '\n', end_);
+    if (lastLf) length = static_cast<std::size_t>(static_cast<const char*>(lastLf) - data) + 1;
+  }
+  block = std::string_view(buffer_.data(), length);
+  begin_ = length;
+  return true;
+}
+
 std::string_view WithoutCarriageReturns(std::string_view raw, std::string& scratch) {
   while (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);  // CR LF line ends
   if (raw.find('\r') == std::string_view::npos) return raw;

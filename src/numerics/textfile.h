@@ -50,6 +50,12 @@ public:
   //! The view stays valid until the next call. Throws FileError on a read error
   //! and for a line longer than kMaxLineBytes.
   bool next(std::string_view& line);
+  //! The next run of whole lines as they stand in the file (LF and CR bytes kept; the
+  //! 0x1A rule applied), about `bytes` long: up to the last LF read, or everything left
+  //! at the end of the file; false at the end. A run without a LF that does not end
+  //! the file holds a line longer than kMaxLineBytes. For readers that split the lines
+  //! themselves; lineNumber() does not count them.
+  bool nextBlock(std::string_view& block, std::size_t bytes);
   //! Number of the line last returned (1-based).
   std::size_t lineNumber() const { return lineNumber_; }
   const std::string& path() const { return path_; }

@@ -46,7 +46,10 @@ numerics::Result<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, dou
   return plan;
 }
 
-double RobustMean(const std::vector<double>& values) {
+namespace {
+
+// RobustMean with every value's index sorted beside it.
+double RobustMeanByIndex(const std::vector<double>& values) {
   const std::size_t n = values.size();
   if (n == 0) return 0.0;
   // The value farthest from the mean is always the smallest or the largest one, so
@@ -107,6 +110,88 @@ double RobustMean(const std::vector<double>& values) {
   return mean;
 }
 
+}  // namespace
+
+namespace {
+
+// The index of the k-th (0-based) value equal to v, in the order of the list.
+std::size_t KthIndexOf(const std::vector<double>& values, double v, std::size_t k) {
+  for (std::size_t i = 0; i < values.size(); ++i)
+    if (values[i] == v && k-- == 0) return i;
+  return values.size();
+}
+
+}  // namespace
+
+double RobustMean(const std::vector<double>& values) {
+  const std::size_t n = values.size();
+  if (n == 0) return 0.0;
+  // The value farthest from the mean is always the smallest or the largest one, so
+  // the survivors are kept sorted and form the range [lo, hi). Each mean adds the
+  // survivors in that order, which fixes its last bit: a plain sort of the values
+  // is the least that gives it. Which of two equal values goes first is a matter
+  // of their indices only when the two ends lie equally far from the mean; only then
+  // are the indices looked up.
+  thread_local std::vector<double> sortedStore;
+  std::vector<double>& sorted = sortedStore;
+  sorted.assign(values.begin(), values.end());
+  std::sort(sorted.begin(), sorted.end());
+  // A NaN has no place in the order, and zeros of both signs compare equal while
+  // their order decides a sum's sign: such lists take the path that sorts indices too.
+  if (std::isnan(sorted.front()) || std::isnan(sorted.back()) ||
+      (sorted.front() <= 0.0 && sorted.back() >= 0.0 &&
+       std::any_of(sorted.begin(), sorted.end(), [](double v) { return v == 0.0 && std::signbit(v); })))
+    return RobustMeanByIndex(values);
+
+  const std::size_t keep = (n - 1) / 2;
+  std::size_t lo = 0;
+  std::size_t hi = n;
+  std::size_t removedHigh = 0;  // values taken from the top of the run that now ends at hi
+  double mean = 0.0;
+  for (;;) {
+    const std::size_t c = hi - lo;
+    const double* v = sorted.data() + lo;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    std::size_t i = 0;
+    for (; i + 4 <= c; i += 4) {
+      s0 += v[i];
+      s1 += v[i + 1];
+      s2 += v[i + 2];
+      s3 += v[i + 3];
+    }
+    for (; i < c; ++i) s0 += v[i];
+    mean = ((s0 + s1) + (s2 + s3)) / static_cast<double>(c);
+
+    bool removed = false;
+    if (c > 1) {
+      const double below = std::fabs(sorted[lo] - mean);
+      const double above = std::fabs(sorted[hi - 1] - mean);
+      const double largest = std::max(below, above);
+      if (largest > 0.0) {
+        bool takeLow = below == largest;
+        if (takeLow && above == largest) {
+          // Among equal deviations the lowest index goes. Equal values leave each end
+          // lowest index first: the low end's next is the (lo - first)-th of its value,
+          // the high end's the removedHigh-th of its value.
+          const double low = sorted[lo], high = sorted[hi - 1];
+          const std::size_t lowFirst =
+              static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), low) - sorted.begin());
+          takeLow = KthIndexOf(values, low, lo - lowFirst) < KthIndexOf(values, high, removedHigh);
+        }
+        if (takeLow) {
+          ++lo;
+        } else {
+          --hi;
+          removedHigh = sorted[hi - 1] == sorted[hi] ? removedHigh + 1 : 0;
+        }
+        removed = true;
+      }
+    }
+    if (!(c > keep && removed)) break;
+  }
+  return mean;
+}
+
 numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeComponentRecord& record,
                                                            bool logAveraging, double minFrqHz, double maxFrqHz,
                                                            numerics::Progress* progress, std::size_t workerLimit) {
@@ -138,13 +223,30 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
     sums[c].assign(bins, 0.0);
     counts[c].assign(bins, 0);
   }
-  std::vector<double> ratios(segments * bins, kNoRatio);
+  // The frequencies, the grid's range and how far its averaging reaches.
+  const double lengthSeconds = static_cast<double>(length) * dt;
+  auto frequency = [&](std::size_t j) { return static_cast<double>(j) / lengthSeconds; };
+  const double spacing = std::fabs(frequency(1) - frequency(2));
+  const double fmin = std::max(minFrqHz, frequency(1));
+  const double fmax = std::min(100.0, std::min(maxFrqHz, frequency(lastBin)));
+  const AveragingKernel kernel = InverseDistanceKernel(spacing);
+  // Only the bins the grid averages over keep their segment ratios: above fmax plus
+  // the kernel's half width (and well clear of the grid's own margin) none is used.
+  std::size_t ratioLast = lastBin;
+  if (fmin < fmax) {
+    const double reach = fmax + KernelHalfWidth(kernel, fmin, fmax);
+    const double limit = reach + 1e-6 * std::fabs(reach);
+    if (std::isfinite(limit))
+      while (ratioLast > 2 && frequency(ratioLast) > limit) --ratioLast;
+  }
+  const std::size_t ratioBins = ratioLast + 1;
+  std::vector<double> ratios(segments * ratioBins, kNoRatio);
 
   // Rounds of a few segments: their 3 transforms each run side by side, then every
   // component adds its moduli to its sums segment by segment, in segment order, so
   // that each sum is formed exactly as one thread would form it.
   const std::size_t workers = numerics::WorkerCount(workerLimit);
-  const std::size_t perRound = std::min<std::size_t>(segments, 4);
+  const std::size_t perRound = std::min<std::size_t>(segments, 2);  // two segments: six transforms, held at once
   std::vector<std::vector<double>> moduli(3 * perRound);
   for (std::size_t round = 0; round < segments; round += perRound) {
     const std::size_t inRound = std::min(perRound, segments - round);
@@ -154,7 +256,7 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
       thread_local std::vector<double> values;
       values.resize(length);
       const std::size_t first = s * plan->step;
-      for (std::size_t i = 0; i < length; ++i) values[i] = samples[first + i].value;
+      for (std::size_t i = 0; i < length; ++i) values[i] = samples.value(first + i);
       TransformModuli(values, moduli[task]);
       numerics::Advance(progress, 1.0);
     });
@@ -162,11 +264,11 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
     numerics::ParallelFor(4, workers, [&](std::size_t task) {
       for (std::size_t k = 0; k < inRound; ++k) {
         if (task == 3) {
-          double* segmentRatios = &ratios[(round + k) * bins];
+          double* segmentRatios = &ratios[(round + k) * ratioBins];
           const double* mx = moduli[3 * k].data();
           const double* my = moduli[3 * k + 1].data();
           const double* mz = moduli[3 * k + 2].data();
-          for (std::size_t j = 0; j < bins; ++j) {
+          for (std::size_t j = 0; j < ratioBins; ++j) {
             const double vertical = mz[j];
             if (vertical > 0.0) segmentRatios[j] = (mx[j] + my[j]) / vertical / 2.0;
           }
@@ -193,15 +295,8 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
   moduli.clear();
   moduli.shrink_to_fit();
 
-  const double lengthSeconds = static_cast<double>(length) * dt;
-  auto frequency = [&](std::size_t j) { return static_cast<double>(j) / lengthSeconds; };
-  const double spacing = std::fabs(frequency(1) - frequency(2));
-  double fmin = std::max(minFrqHz, frequency(1));
-  double fmax = std::min(maxFrqHz, frequency(lastBin));
-  fmax = std::min(100.0, fmax);
   if (!(fmin < fmax))
     return Outcome::Failed("the frequency range is empty (Min frq lies above every frequency or above Max frq)");
-  const AveragingKernel kernel = InverseDistanceKernel(spacing);
 
   for (int c = 0; c < 3; ++c) {
     std::vector<SpectralPoint> points;
@@ -217,20 +312,20 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
 
   // The robust ratio and its error per bin; bins are independent, so blocks of
   // them are shared out and the points gathered afterwards in bin order.
-  std::vector<double> robustOf(bins, 0.0);
-  std::vector<double> errorOf(bins, 0.0);
-  std::vector<char> formed(bins, 0);
+  std::vector<double> robustOf(ratioBins, 0.0);
+  std::vector<double> errorOf(ratioBins, 0.0);
+  std::vector<char> formed(ratioBins, 0);
   constexpr std::size_t kBinsPerBlock = 2048;
-  const std::size_t blocks = (lastBin + kBinsPerBlock - 1) / kBinsPerBlock;
+  const std::size_t blocks = (ratioLast + kBinsPerBlock - 1) / kBinsPerBlock;
   numerics::ParallelFor(blocks, workers, [&](std::size_t block) {
     std::vector<double> binRatios;
     std::vector<double> deviations;
     const std::size_t from = 1 + block * kBinsPerBlock;
-    const std::size_t to = std::min(lastBin, from + kBinsPerBlock - 1);
+    const std::size_t to = std::min(ratioLast, from + kBinsPerBlock - 1);
     for (std::size_t j = from; j <= to; ++j) {
       binRatios.clear();
       for (std::size_t s = 0; s < segments; ++s)
-        if (ratios[s * bins + j] != kNoRatio) binRatios.push_back(ratios[s * bins + j]);
+        if (ratios[s * ratioBins + j] != kNoRatio) binRatios.push_back(ratios[s * ratioBins + j]);
       if (binRatios.empty()) continue;
       const double robust = RobustMean(binRatios);
       deviations.resize(binRatios.size());
@@ -243,8 +338,8 @@ numerics::Result<AutomaticSpectra> ComputeAutomaticSpectra(const import::ThreeCo
   });
   std::vector<double>().swap(ratios);
   std::vector<SpectralPoint> ratioPoints;
-  ratioPoints.reserve(lastBin);
-  for (std::size_t j = 1; j <= lastBin; ++j)
+  ratioPoints.reserve(ratioLast);
+  for (std::size_t j = 1; j <= ratioLast; ++j)
     if (formed[j]) ratioPoints.push_back({frequency(j), robustOf[j], errorOf[j]});
   for (const SpectralPoint& p : GridAverage(ratioPoints, fmin, fmax, kernel, logAveraging))
     result.ratio.points.push_back({p.frequencyHz, p.value, p.value - p.companion, p.value + p.companion});

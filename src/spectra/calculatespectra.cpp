@@ -33,10 +33,10 @@ std::string sampleCause(const import::ThreeComponentRecord& record, import::Comp
   for (const auto& [begin, count] : ranges) {
     // Bin 0 aside, each range's own transform is 0 when its samples are all equal.
     if (count == 0) continue;
-    const double rangeFirst = samples[begin].value;
+    const double rangeFirst = samples.value(begin);
     double largest = 0.0;
     for (std::size_t i = begin; i < begin + count; ++i) {
-      const double v = samples[i].value;
+      const double v = samples.value(i);
       largest = std::max(largest, std::fabs(v));
       if (v != 0.0) allZero = false;
       if (v != rangeFirst) constant = false;

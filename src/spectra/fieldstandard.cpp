@@ -142,9 +142,8 @@ using import::Component;
 
 // The values of the first n samples of component c, as the STA/LTA walks them.
 ComponentValues valuesOf(const import::ThreeComponentRecord& record, Component c, std::size_t n) {
-  static_assert(sizeof(import::Sample) == 2 * sizeof(double), "a sample is its time and its value");
-  const auto& samples = record.samples(c);
-  return {n ? &samples[0].value : nullptr, sizeof(import::Sample) / sizeof(double), n};
+  const std::span<const double> values = record.samples(c).values();
+  return {values.data(), 1, std::min(n, values.size())};
 }
 
 // What every variant of the computation shares before the windows' curves: the
@@ -230,7 +229,7 @@ void windowValues(const import::ThreeComponentRecord& record, Component c, const
   const auto& samples = record.samples(c);
   values.resize(range.count);
   double mean = 0.0;
-  for (std::size_t i = 0; i < range.count; ++i) mean += (values[i] = samples[range.first + i].value);
+  for (std::size_t i = 0; i < range.count; ++i) mean += (values[i] = samples.value(range.first + i));
   mean /= static_cast<double>(range.count);
   for (double& v : values) v -= mean;
   ApplyTukeyTaper(values, taper);

@@ -73,7 +73,7 @@ struct ComponentWork {
     thread_local std::vector<double> values;
     thread_local std::vector<double> moduli;
     values.resize(n);
-    for (std::size_t i = 0; i < n; ++i) values[i] = samples[first + i].value;
+    for (std::size_t i = 0; i < n; ++i) values[i] = samples.value(first + i);
     TransformModuli(values, moduli);
     smoothed[k] = SmoothBins(moduli, logAveraging);
     if (n > kLargestParallelWindow / 4) {  // not kept for the thread's next window

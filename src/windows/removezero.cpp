@@ -1,6 +1,8 @@
 #include "windows/removezero.h"
 
+#include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "numerics/numbertext.h"
 #include "windows/zoom.h"
@@ -62,12 +64,11 @@ bool RemoveZero(import::ThreeComponentRecord& record, const WindowSizePrompt& as
   if (!half) return false;
   std::vector<double> values;
   for (import::Component c : import::kComponents) {
-    std::vector<import::Sample>& samples = record.samples(c);
+    const std::span<double> samples = record.samples(c).values();
     if (samples.empty()) continue;
-    values.resize(samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i) values[i] = samples[i].value;
+    values.assign(samples.begin(), samples.end());
     SubtractRunningMean(values, *half);
-    for (std::size_t i = 0; i < samples.size(); ++i) samples[i].value = values[i];
+    std::copy(values.begin(), values.end(), samples.begin());
   }
   return true;
 }

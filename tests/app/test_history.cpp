@@ -41,8 +41,8 @@ ThreeComponentRecord WavyRecord(std::size_t n, double phase) {
 
 bool SameBits(const ThreeComponentRecord& a, const ThreeComponentRecord& b) {
   for (Component c : corvath::import::kComponents) {
-    const auto& sa = a.samples(c);
-    const auto& sb = b.samples(c);
+    const std::vector<Sample> sa = a.samples(c).pairs();
+    const std::vector<Sample> sb = b.samples(c).pairs();
     if (sa.size() != sb.size()) return false;
     if (!sa.empty() && std::memcmp(sa.data(), sb.data(), sa.size() * sizeof(Sample)) != 0) return false;
   }
@@ -228,7 +228,7 @@ TEST(WorkspaceHistory, ALoadKeepsTheRecordItReplacedAndItsNames) {
   ASSERT_TRUE(corvath::app::EditModelCell(workspace, Vs + 1, 1, 0.77).done());
   const auto windows = workspace.windows.windows;
   const auto model = workspace.model;
-  const std::vector<Sample>* xList = &workspace.record.samples(Component::X);
+  const corvath::import::SampleList* xList = &workspace.record.samples(Component::X);
 
   LoadedRecord loaded{Outcome::Done(), WavyRecord(60, 1.5)};
   const ThreeComponentRecord second = *loaded.record;

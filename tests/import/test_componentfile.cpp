@@ -1,6 +1,8 @@
 // The record's ordering rule and the component-file reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -54,6 +56,71 @@ TEST(Record, SamplingIntervalIsTheGapOfTheFirstTwoSamples) {
   EXPECT_EQ(r.samplingInterval(Component::X), 0.0);
   r.append(Component::X, 2.5, 0);
   EXPECT_DOUBLE_EQ(r.samplingInterval(Component::X), 0.5);
+}
+
+// Times are held as a start and an interval exactly when those give every time to the
+// bit; otherwise one by one. Either way the list reads the same.
+TEST(Record, TimesAreHeldOnceWhenAStartAndIntervalReproduceThem) {
+  const auto lattice = [](double start, long double dt, int n) {
+    std::vector<double> t(n);
+    for (int i = 0; i < n; ++i) t[i] = static_cast<double>(start + i * dt);
+    return t;
+  };
+  std::vector<double> decimal(1000);  // times as a table writes them: "0.005", "0.010", ...
+  for (int i = 0; i < 1000; ++i) decimal[i] = std::stod(std::to_string(i * 5) + "e-3");
+  std::vector<double> jittered = lattice(0.0, 0.01L, 1000);
+  jittered[500] = std::nextafter(jittered[500], 10.0);
+  std::vector<double> negativeZero{-0.0, 0.01, 0.02};
+  struct Case {
+    const char* name;
+    std::vector<double> times;
+    bool even;
+  } cases[] = {
+      {"k / 200 in long double", lattice(0.0, 1.0L / 200, 1000), true},
+      {"k * 0.005 from a start of 12.5 s", lattice(12.5, 0.005L, 1000), true},
+      {"one time", {4.25}, true},
+      {"decimal times one step apart", decimal, true},
+      {"one time off by one ulp", jittered, false},
+      {"a start of -0", negativeZero, false},
+      {"uneven", {0.0, 0.1, 0.3}, false},
+      {"ties", {0.0, 0.0, 1.0}, false},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> values(c.times.size());
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<double>(i) - 3.5;
+    const SampleList list = SampleList::Timed(c.times, values);
+    EXPECT_EQ(list.evenlySpaced(), c.even) << c.name;
+    ASSERT_EQ(list.size(), c.times.size()) << c.name;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      EXPECT_EQ(std::signbit(list.time(i)), std::signbit(c.times[i])) << c.name << " sample " << i;
+      ASSERT_EQ(list[i].time, c.times[i]) << c.name << " sample " << i;
+      ASSERT_EQ(list[i].value, values[i]) << c.name << " sample " << i;
+    }
+  }
+}
+
+TEST(Record, EvenSamplesTakeAppendsResizesAndValueChanges) {
+  ThreeComponentRecord r;
+  r.assignEven(Component::X, 0.0, 1.0L / 3, {1, 2, 3, 4});
+  EXPECT_TRUE(r.samples(Component::X).evenlySpaced());
+  EXPECT_EQ(r.sample(Component::X, 3).time, static_cast<double>(3 * (1.0L / 3)));
+  EXPECT_EQ(r.samples(Component::X).back().value, 4.0);
+  r.setValue(Component::X, 1, -2.0);
+  r.samples(Component::X).values()[2] = -3.0;
+  r.append(Component::X, 0.5, 9.0);  // between samples 1 and 2: every time is then held
+  EXPECT_FALSE(r.samples(Component::X).evenlySpaced());
+  const std::vector<std::pair<double, double>> expected{
+      {0.0, 1}, {static_cast<double>(1.0L / 3), -2}, {0.5, 9}, {static_cast<double>(2 * (1.0L / 3)), -3},
+      {static_cast<double>(3 * (1.0L / 3)), 4}};
+  EXPECT_EQ(pairs(r, Component::X), expected);
+  r.samples(Component::X).resize(2);
+  const std::vector<std::pair<double, double>> firstTwo(expected.begin(), expected.begin() + 2);
+  EXPECT_EQ(pairs(r, Component::X), firstTwo);
+  // Iterators walk the samples as pairs, for searches by time.
+  const SampleList& x = r.samples(Component::X);
+  const auto at = std::lower_bound(x.begin(), x.end(), 0.2, [](const Sample& s, double t) { return s.time < t; });
+  EXPECT_EQ(at - x.begin(), 1);
+  EXPECT_EQ(at->value, -2.0);
 }
 
 // One component file per case: the samples it gives.

@@ -1,12 +1,21 @@
 // SAF files: header keywords, the end-of-header line, columns vertical, X, Y.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "import/fixtures.h"
 #include "import/readers.h"
+#include "numerics/numbertext.h"
+#include "numerics/textfile.h"
 
 namespace corvath::import {
 namespace {
@@ -234,6 +243,103 @@ TEST(SafFile, TheRealRecordLoadsWithItsHeaderFrequency) {
   EXPECT_EQ(r->sample(Component::Y, 44999).value, 19466);
   EXPECT_DOUBLE_EQ(r->samplingInterval(Component::X), 0.02);
   EXPECT_DOUBLE_EQ(r->sample(Component::Y, 44999).time, 899.98);
+}
+
+}  // namespace
+}  // namespace corvath::import
+
+namespace corvath::import {
+namespace {
+
+// The data lines read one by one, as the rules say: each line without its CRs, its
+// numeric fields, the first three of a line that has three.
+std::array<std::vector<double>, 3> LineByLine(std::string_view data) {
+  std::array<std::vector<double>, 3> zxy;
+  std::string scratch;
+  while (!data.empty()) {
+    const std::size_t lf = data.find('\n');
+    const std::string_view line = data.substr(0, lf);
+    data = lf == std::string_view::npos ? std::string_view() : data.substr(lf + 1);
+    const numerics::arofdoubleM numbers = numerics::SplitNumbers(numerics::WithoutCarriageReturns(line, scratch));
+    if (numbers.size() < 3) continue;
+    for (int c = 0; c < 3; ++c) zxy[c].push_back(numbers[c]);
+  }
+  return zxy;
+}
+
+// More data than one block of the reader, in every form a line may take.
+std::string ManyForms(std::size_t bytes) {
+  std::string data;
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> counts(-30000, 30000);
+  char line[96];
+  for (int k = 0; data.size() < bytes; ++k) {
+    const int a = counts(random), b = counts(random), c = counts(random);
+    switch (k % 10) {
+      case 0: std::snprintf(line, sizeof line, "%d\t%d  %d,%d\n", a, b, c, k % 100); break;
+      case 1: std::snprintf(line, sizeof line, "%d %d\r%d %d\r\n", a, b, c, a); break;  // a CR joins 2 and 3
+      case 2: std::snprintf(line, sizeof line, "\r\r\n"); break;
+      case 3: std::snprintf(line, sizeof line, "%.5e %+d -.%d x\n", a * 1e-7, b, std::abs(c)); break;
+      case 4: std::snprintf(line, sizeof line, "%d %d\n", a, b); break;
+      case 5: std::snprintf(line, sizeof line, "\n"); break;
+      case 6: std::snprintf(line, sizeof line, " - . , %d 9007199254740993 %d\n", a, b); break;
+      case 7: std::snprintf(line, sizeof line, "%d %d %d\r", a, b, c); break;  // runs on into the next line
+      default: std::snprintf(line, sizeof line, "%d %d %d\n", a, b, c); break;
+    }
+    data += line;
+  }
+  return data;
+}
+
+TEST(SafFile, DataReadInBlocksGiveWhatLineByLineReadingGives) {
+  const std::string header = "SAMP_FREQ = 200\n####-\n";
+  const std::string data = ManyForms(std::size_t{10} << 20);  // more than two blocks
+  ScratchDir dir;
+  // The last line with a LF, without one, and followed by the end-of-file byte.
+  for (const std::string& tail : {std::string("\n"), std::string("1 2 3"), std::string("4 5 6\r\x1A" "7 8 9\n")}) {
+    const std::string text = header + data + tail;
+    const auto want = LineByLine(std::string_view(text).substr(header.size(), text.find('\x1A') - header.size()));
+    ASSERT_GT(want[0].size(), 250000u);
+    const auto fromFile = ReadSafFile(dir.write("day.saf", text));
+    const auto fromMemory = ReadSafText(text, "day.saf");
+    for (const auto* r : {&fromFile, &fromMemory}) {
+      ASSERT_TRUE(*r);
+      for (Component c : {Component::Z, Component::X, Component::Y}) {
+        const int column = c == Component::Z ? 0 : c == Component::X ? 1 : 2;
+        const std::span<const double> values = (*r)->samples(c).values();
+        ASSERT_EQ(values.size(), want[column].size()) << tail;
+        EXPECT_TRUE(std::equal(values.begin(), values.end(), want[column].begin(),
+                               [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }))
+            << tail;
+      }
+      EXPECT_EQ((*r)->sample(Component::X, 234567).time, static_cast<double>(234567 * static_cast<long double>(0.005)));
+    }
+  }
+}
+
+TEST(SafFile, ALineBeyondTheLimitIsNamedWhereverItFalls) {
+  const std::string header = "SAMP_FREQ = 200\n####-\n";
+  ScratchDir dir;
+  // Early in the first block, in its second half, and in a later block.
+  for (const std::size_t before : {std::size_t{100}, std::size_t{3} << 20, std::size_t{9} << 20}) {
+    std::string data(before, 'x');
+    for (std::size_t i = 63; i < data.size(); i += 64) data[i] = '\n';
+    data.back() = '\n';
+    const std::size_t line = 2 + static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n')) + 1;
+    const std::string text = header + data + std::string(numerics::kMaxLineBytes + 1, '7') + "\n1 2 3\n";
+    for (int fromFile = 0; fromFile < 2; ++fromFile) {
+      try {
+        if (fromFile)
+          ReadSafFile(dir.write("long.saf", text));
+        else
+          ReadSafText(text, "long.saf");
+        ADD_FAILURE() << "no error for a line of more than 1 MiB after " << before << " bytes";
+      } catch (const numerics::FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("line " + std::to_string(line) + " is longer"), std::string::npos)
+            << e.what() << " (expected line " << line << ")";
+      }
+    }
+  }
 }
 
 }  // namespace

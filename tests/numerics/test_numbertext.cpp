@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
+#include <cstring>
+#include <random>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +69,60 @@ TEST(TextToNumber, RoundsCorrectlyAndNeverYieldsInfinity) {
       {longText.c_str(), 1.0},
   };
   for (const auto& c : cases) ExpectSameDouble(TextToNumber(c.text), c.expected, std::string("text '") + c.text + "'");
+}
+
+// The full conversion of a field: the first comma as the point, the digits (and a
+// '-') handed to from_chars; what every reading of a number must agree with.
+std::optional<double> FullConversion(std::string text) {
+  if (const auto comma = text.find(','); comma != std::string::npos) text[comma] = '.';
+  std::size_t at = text.find_first_not_of(' ');
+  if (at != std::string::npos && text[at] == '+') ++at;
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto r = std::from_chars(text.data() + at, end, value);
+  if (r.ec != std::errc() || r.ptr != end) return std::nullopt;
+  return value;
+}
+
+TEST(ParseDecimal, ShortPlainFormsGiveTheFullConversionsBits) {
+  const char* fields[] = {
+      "9007199254740992",  "9007199254740993",  "-9007199254740993", "1234567890123456789", "12345678901234567890",
+      "0.1",               "0,1",               "-0",                "-0,000",              "+0.5",
+      "3.1416",            "-12345,678",        "  42",              "5.",                  "5,",
+      ",5",                "0.0000000000000000000001",               "0.00000000000000000000001",
+      "123456789012345.6", "0.30000000000000004", "4503599627370496.5", "1,7976931348623157",
+  };
+  for (const char* text : fields) {
+    double value = 7;
+    ASSERT_TRUE(ParseDecimal(text, value)) << text;
+    const std::optional<double> full = FullConversion(text);
+    ASSERT_TRUE(full) << text;
+    ExpectSameDouble(value, *full, text);
+  }
+  // A sign or a point alone is 0; a second separator is no number.
+  for (const char* text : {"-", "+", ".", ",", "-,", "  "}) {
+    double value = 7;
+    ASSERT_TRUE(ParseDecimal(text, value)) << text;
+    ExpectSameDouble(value, 0.0, text);
+  }
+  for (const char* text : {"1,5,3", "1.5,3", "1..5", "+-5", "5-", "1 2", "0x10", "", "1,5e", "--1"}) {
+    double value = 7;
+    EXPECT_FALSE(ParseDecimal(text, value)) << text;
+  }
+  // Plain texts of every length and precision, with either separator.
+  std::mt19937_64 random(3);
+  char text[64];
+  for (int i = 0; i < 200000; ++i) {
+    const double v = std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 70) - 60) *
+                     ((random() & 1) ? -1.0 : 1.0);
+    std::snprintf(text, sizeof text, "%.*f", static_cast<int>(random() % 24), v);
+    if (i % 4 == 0)
+      if (char* point = std::strchr(text, '.')) *point = ',';
+    double value = 7;
+    ASSERT_TRUE(ParseDecimal(text, value)) << text;
+    const double full = *FullConversion(text);
+    ASSERT_EQ(std::memcmp(&value, &full, sizeof value), 0) << text;
+  }
 }
 
 TEST(TextToNumber, DropsMagnitudesBelow1eMinus30) {

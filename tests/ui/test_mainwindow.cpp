@@ -17,6 +17,10 @@
 #include <QToolButton>
 #include <qcustomplot.h>
 
+#include <cmath>
+#include <limits>
+#include <utility>
+
 #include "import/record.h"
 #include "ui/channelsdialog.h"
 #include "charts/charts.h"
@@ -548,10 +552,11 @@ private slots:
   void recordCurveKeepsPeaksWhenThinned() {
     QCustomPlot plot;
     plot.resize(500, 300);
-    std::vector<corvath::import::Sample> samples;
-    for (int i = 0; i < 200000; ++i) samples.push_back({i * 0.005, (i % 7) * 0.1});
-    samples[123457].value = 50.0;   // one-sample spike up
-    samples[150001].value = -40.0;  // and down
+    std::vector<double> values;
+    for (int i = 0; i < 200000; ++i) values.push_back((i % 7) * 0.1);
+    values[123457] = 50.0;   // one-sample spike up
+    values[150001] = -40.0;  // and down
+    const auto samples = corvath::import::SampleList::Even(0.0, 0.005L, std::move(values));
     auto* curve = new RecordCurve(plot.xAxis, plot.yAxis, &samples);
     plot.rescaleAxes();
     plot.replot();
@@ -573,6 +578,45 @@ private slots:
     QCOMPARE(curve->screenPoints().size(), 101 + 2);
     plot.xAxis->setRange(2000.0, 3000.0);  // beyond the record
     QVERIFY(curve->screenPoints().size() <= 1);
+  }
+
+  void recordCurveDrawsALongRecordFromItsEnvelope() {
+    QCustomPlot plot;
+    plot.resize(500, 300);
+    // Far more than four envelope blocks per pixel column, a NaN among them.
+    std::vector<double> values(3'000'000);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<double>(i % 11) * 0.1;
+    values[1'234'567] = 50.0;
+    values[2'500'001] = -40.0;
+    values[17] = std::numeric_limits<double>::quiet_NaN();
+    auto samples = corvath::import::SampleList::Even(0.0, 0.005L, std::move(values));
+    auto* curve = new RecordCurve(plot.xAxis, plot.yAxis, &samples);
+    plot.rescaleAxes();
+    plot.replot();
+    const auto extremes = [&] {
+      double top = 1e9, bottom = -1e9;
+      for (const QPointF& p : curve->screenPoints()) {
+        if (!std::isfinite(p.x()) || !std::isfinite(p.y())) return std::pair(0.0, 0.0);  // a point off the chart
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+      }
+      return std::pair(top, bottom);
+    };
+    const QVector<QPointF> points = curve->screenPoints();
+    QVERIFY(points.size() > 0);
+    QVERIFY(points.size() <= 4 * plot.axisRect()->width() + 8);
+    QCOMPARE(extremes(), std::pair(plot.yAxis->coordToPixel(50.0), plot.yAxis->coordToPixel(-40.0)));
+    // A changed value is drawn at once (the envelope follows the list).
+    samples.values()[2'000'000] = 60.0;
+    QCOMPARE(extremes().first, plot.yAxis->coordToPixel(60.0));
+    samples.setValue(2'000'000, 0.0);
+    QCOMPARE(extremes().first, plot.yAxis->coordToPixel(50.0));
+    // Zoomed in to the minute around the spike: drawn from the samples themselves.
+    plot.xAxis->setRange(6150.0, 6210.0);
+    QVERIFY(curve->screenPoints().size() <= 4 * plot.axisRect()->width() + 8);
+    QCOMPARE(extremes().first, plot.yAxis->coordToPixel(50.0));
+    plot.xAxis->setRange(6172.0, 6173.0);  // a second: every sample and one beyond each edge
+    QCOMPARE(curve->screenPoints().size(), 201 + 2);
   }
 
 private:

@@ -60,8 +60,8 @@ QStringList Record(const QTemporaryDir& dir, const QString& prefix, int samples,
 
 bool SameBits(const corvath::import::ThreeComponentRecord& a, const corvath::import::ThreeComponentRecord& b) {
   for (Component c : corvath::import::kComponents) {
-    const auto& sa = a.samples(c);
-    const auto& sb = b.samples(c);
+    const auto sa = a.samples(c).pairs();
+    const auto sb = b.samples(c).pairs();
     if (sa.size() != sb.size() || std::memcmp(sa.data(), sb.data(), sa.size() * sizeof(sa[0])) != 0) return false;
   }
   return true;
