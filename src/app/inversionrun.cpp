@@ -213,6 +213,17 @@ std::vector<std::string> ValuesAtLimits(const inversion::InversionState& start, 
   return texts;
 }
 
+std::vector<std::string> EnsembleReportLines(const EnsembleSummary& ensemble) {
+  const auto range = [](const inversion::Spread& spread) {
+    using numerics::NumberToText;
+    return NumberToText(2, spread.p50) + " (5-95 %: " + NumberToText(2, spread.p05) + " to " +
+           NumberToText(2, spread.p95) + ")";
+  };
+  return {"ensemble: " + std::to_string(ensemble.models.size()) + " models within " +
+              numerics::NumberToShortestText(1.0 + ensemble.tolerance) + " times the best misfit",
+          "f0 Hz: " + range(ensemble.peakFrequency), "depth to the half-space m: " + range(ensemble.halfSpaceDepth)};
+}
+
 void SeedRandomGenerator(std::uint64_t seed) { inversion::SeedRandomGenerator(seed); }
 
 }  // namespace corvath::app

@@ -114,6 +114,10 @@ std::vector<std::string> ValuesAtLimits(const inversion::InversionState& start, 
                                         const inversion::ModelTables& tables,
                                         const inversion::InversionSettings& settings);
 
+//! The ensemble in words: "ensemble: 57 models within 1.2 times the best misfit",
+//! "f0 Hz: 2.33 (5-95 %: 2.31 to 2.35)", "depth to the half-space m: 50.1 (5-95 %: ...)".
+std::vector<std::string> EnsembleReportLines(const EnsembleSummary& ensemble);
+
 //! Fixes the seed of the global search's random generator for the runs that follow: the
 //! same seed, start and observed curve give the same result. Without it the generator
 //! is seeded from the clock.

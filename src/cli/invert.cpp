@@ -206,20 +206,11 @@ class TerminalProgress : public inversion::InversionProgress {
 
 int failure(const std::string& message) { return ReportFailure("invert", message); }
 
-std::string RangeText(const inversion::Spread& spread) {
-  using numerics::NumberToText;
-  return NumberToText(2, spread.p50) + " (5-95 %: " + NumberToText(2, spread.p05) + " to " +
-         NumberToText(2, spread.p95) + ")";
-}
-
 // The lines about the chains and their ensemble.
 std::string EnsembleReport(const app::EnsembleSummary& ensemble) {
   std::string text = "chains: " + std::to_string(ensemble.chainMisfits.size()) + ", best: chain " +
                      std::to_string(ensemble.bestChain + 1) + "\n";
-  text += "ensemble: " + std::to_string(ensemble.models.size()) + " models within " +
-          numerics::NumberToShortestText(1.0 + ensemble.tolerance) + " times the best misfit\n";
-  text += "f0 Hz: " + RangeText(ensemble.peakFrequency) + "\n";
-  text += "depth to the half-space m: " + RangeText(ensemble.halfSpaceDepth) + "\n";
+  for (const std::string& line : app::EnsembleReportLines(ensemble)) text += line + "\n";
   return text;
 }
 

@@ -16,6 +16,7 @@
 #include "charts/spectradrawing.h"
 #include "ui/fieldstandardview.h"
 #include "ui/chartmenu.h"
+#include "ui/ensembleview.h"
 #include "ui/inversionpanel.h"
 #include "ui/modeltableview.h"
 #include "ui/recordcurve.h"
@@ -172,11 +173,26 @@ InversionPage::InversionPage(app::Workspace& workspace, QWidget* parent) : QWidg
   tableAndRatio->addWidget(ratioView);
   tableAndRatio->setStretchFactor(0, 3);
   tableAndRatio->setStretchFactor(1, 2);
+  ensembleBands = new EnsembleBands(profileChart, ratioView, this);
   column->addWidget(tableAndRatio, 1);
   splitter->addWidget(right);
   splitter->setStretchFactor(0, 2);
   splitter->setStretchFactor(1, 3);
   splitter->setSizes({330, 530});
+}
+
+void InversionPage::showEnsemble(const app::EnsembleSummary& ensemble, const QStringList& warnings) {
+  ensembleBands->show(ensemble);
+  modelView->showParameter(static_cast<int>(inversion::ModelParameter::Vs));
+  QStringList lines;
+  for (const std::string& line : app::EnsembleReportLines(ensemble)) lines << QString::fromStdString(line);
+  for (const QString& warning : warnings) lines << "warning: " + warning;
+  panel->ensembleSummary->setText(lines.join('\n'));
+}
+
+void InversionPage::clearEnsemble() {
+  ensembleBands->clear();
+  panel->ensembleSummary->clear();
 }
 
 void InversionPage::mirrorRatioChart(QCustomPlot* ratioChart) {
