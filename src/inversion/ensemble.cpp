@@ -18,12 +18,18 @@ std::vector<AcceptedModel> SelectEnsemble(const std::vector<GlobalSearchChain>& 
   if (bestChain >= chains.size()) return ensemble;
   const GlobalSearchChain& best = chains[bestChain];
   const double limit = (1.0 + tolerance) * best.bestMisfit;
-  for (const GlobalSearchChain& chain : chains)
-    for (const AcceptedModel& model : chain.accepted)
+  // The best state is an accepted proposal unless no proposal beat the start: the start
+  // then leads its chain's models.
+  bool bestAccepted = false;
+  for (const AcceptedModel& model : best.accepted)
+    bestAccepted = bestAccepted || (model.misfit == best.bestMisfit && model.values == best.best.model.values);
+  for (std::size_t k = 0; k < chains.size(); ++k) {
+    if (k == bestChain && !bestAccepted)
+      ensemble.push_back({best.best.model.values, best.best.referenceFrequency, best.best.dispersionExponent,
+                          best.bestMisfit});
+    for (const AcceptedModel& model : chains[k].accepted)
       if (model.misfit <= limit) ensemble.push_back(model);
-  if (ensemble.empty())
-    ensemble.push_back({best.best.model.values, best.best.referenceFrequency, best.best.dispersionExponent,
-                        best.bestMisfit});
+  }
   return ensemble;
 }
 

@@ -18,8 +18,8 @@ inline constexpr int kProfileDepths = 101;
 inline constexpr double kProfileDepthFactor = 1.5;
 
 //! The accepted models of all chains, in chain order and then order of acceptance, whose
-//! misfit is at most (1 + tolerance) bestMisfit. When none qualifies (no proposal beat the
-//! start), the best state alone.
+//! misfit is at most (1 + tolerance) times the best chain's. The best state always belongs:
+//! when no proposal of its chain beat the start, the start leads that chain's models.
 std::vector<AcceptedModel> SelectEnsemble(const std::vector<GlobalSearchChain>& chains, std::size_t bestChain,
                                           double tolerance);
 

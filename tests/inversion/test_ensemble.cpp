@@ -23,11 +23,16 @@ AcceptedModel Model(double misfit, double topH = 20.0, double topVs = 0.2) {
   return {state.model.values, 0.0, 0.1, misfit};
 }
 
+// A chain whose best state is its accepted model of bestMisfit (the start when none has it).
 GlobalSearchChain Chain(double bestMisfit, const std::vector<double>& acceptedMisfits) {
   GlobalSearchChain chain;
   chain.best = SmallState();
+  chain.best.model.values[kVs][0] = 0.3;  // the start
   chain.bestMisfit = bestMisfit;
-  for (double misfit : acceptedMisfits) chain.accepted.push_back(Model(misfit));
+  for (double misfit : acceptedMisfits) {
+    chain.accepted.push_back(Model(misfit));
+    if (misfit == bestMisfit) chain.best.model.values = chain.accepted.back().values;
+  }
   return chain;
 }
 
@@ -45,11 +50,14 @@ TEST(Ensemble, HoldsTheAcceptedModelsWithinTheToleranceInChainOrder) {
   EXPECT_EQ(Misfits(SelectEnsemble(chains, 1, 0.2)), (std::vector<double>{0.48, 0.4, 0.41}));
   EXPECT_EQ(Misfits(SelectEnsemble(chains, 1, 0.5)), (std::vector<double>{0.6, 0.5, 0.48, 0.4, 0.41}));
   EXPECT_EQ(Misfits(SelectEnsemble(chains, 1, 0.0)), (std::vector<double>{0.4}));
-  // No accepted proposal (nothing beat the start): the best state alone.
+  // No proposal beat the start: the start leads its chain's models.
   const std::vector<AcceptedModel> alone = SelectEnsemble({Chain(0.7, {})}, 0, 0.2);
   ASSERT_EQ(alone.size(), 1u);
   EXPECT_EQ(alone[0].misfit, 0.7);
-  EXPECT_EQ(alone[0].values, SmallState().model.values);
+  EXPECT_EQ(alone[0].values[kVs][0], 0.3);
+  const std::vector<AcceptedModel> started = SelectEnsemble({Chain(0.5, {0.9, 0.6}), Chain(0.7, {0.55})}, 0, 0.2);
+  EXPECT_EQ(Misfits(started), (std::vector<double>{0.5, 0.6, 0.55}));
+  EXPECT_EQ(started[0].values[kVs][0], 0.3);
 }
 
 TEST(Ensemble, PercentilesInterpolateBetweenOrderStatistics) {
