@@ -173,7 +173,6 @@ InversionPage::InversionPage(app::Workspace& workspace, QWidget* parent) : QWidg
   tableAndRatio->addWidget(ratioView);
   tableAndRatio->setStretchFactor(0, 3);
   tableAndRatio->setStretchFactor(1, 2);
-  ensembleBands = new EnsembleBands(profileChart, ratioView, this);
   column->addWidget(tableAndRatio, 1);
   splitter->addWidget(right);
   splitter->setStretchFactor(0, 2);
@@ -182,7 +181,7 @@ InversionPage::InversionPage(app::Workspace& workspace, QWidget* parent) : QWidg
 }
 
 void InversionPage::showEnsemble(const app::EnsembleSummary& ensemble, const QStringList& warnings) {
-  ensembleBands->show(ensemble);
+  if (ensembleBands) ensembleBands->show(ensemble);
   modelView->showParameter(static_cast<int>(inversion::ModelParameter::Vs));
   QStringList lines;
   for (const std::string& line : app::EnsembleReportLines(ensemble)) lines << QString::fromStdString(line);
@@ -191,7 +190,7 @@ void InversionPage::showEnsemble(const app::EnsembleSummary& ensemble, const QSt
 }
 
 void InversionPage::clearEnsemble() {
-  ensembleBands->clear();
+  if (ensembleBands) ensembleBands->clear();
   panel->ensembleSummary->clear();
 }
 
@@ -203,6 +202,8 @@ void InversionPage::mirrorRatioChart(QCustomPlot* ratioChart) {
     graph->setPen(source->pen());
     graph->setData(source->data());  // shared: the view shows what the ratio chart holds
   }
+  // The ensemble's bands come after the two curves (graphs 2 and 3 of the view).
+  if (!ensembleBands) ensembleBands = new EnsembleBands(profileChart, ratioView, this);
   connect(ratioChart, &QCustomPlot::afterReplot, ratioView, [ratioChart, view = ratioView] {
     // The frequency axis as on the ratio chart; the values fitted to the two curves.
     if (view->xAxis->scaleType() != ratioChart->xAxis->scaleType()) {

@@ -80,7 +80,8 @@ public:
   InversionPage(app::Workspace& workspace, QWidget* parent = nullptr);
 
   //! The ratio view shows the curves "H/Z" and "H/Zc" of ratioChart (the same data,
-  //! no copy) over its frequency range, redrawn whenever ratioChart is.
+  //! no copy) over its frequency range, redrawn whenever ratioChart is, and behind them
+  //! the band of an ensemble's curves.
   void mirrorRatioChart(QCustomPlot* ratioChart);
   //! Draws the ensemble's bands (the profile switched to Vs) and states its f0, depth to
   //! the half-space and the warnings about the result.
