@@ -9,6 +9,7 @@
 #include "inversion/globalsearch.h"
 #include "inversion/linearizedinversion.h"
 #include "inversion/randomgenerator.h"
+#include "inversion/searchchains.h"
 
 using namespace corvath::inversion;
 
@@ -119,5 +120,24 @@ void BM_GlobalSearchRunForward(benchmark::State& bench) {
   bench.counters["curves"] = 4202;
 }
 BENCHMARK(BM_GlobalSearchRunForward)->Unit(benchmark::kMillisecond);
+
+// N chains of the global search with the forward model on the cores (wall time), the
+// ensemble recorded as the command records it. Argument: the chain count.
+void BM_GlobalSearchChains(benchmark::State& bench) {
+  const Setup setup = ForwardSetup();
+  InversionSettings settings;
+  settings.GlobalSearch = true;
+  const auto observed = setup.observed;
+  const CurveEvaluatorFactory factory = [&observed] { return TheoreticalCurveEvaluator(observed); };
+  const int chains = static_cast<int>(bench.range(0));
+  for (auto _ : bench) {
+    Silent progress;
+    const ChainsOutcome outcome =
+        RunGlobalSearchChains(setup.state, setup.observed, setup.tables, settings, factory, {chains, 1, 0, true}, progress);
+    benchmark::DoNotOptimize(outcome.bestChain);
+  }
+  bench.counters["chains"] = chains;
+}
+BENCHMARK(BM_GlobalSearchChains)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 }  // namespace

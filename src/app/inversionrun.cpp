@@ -1,5 +1,7 @@
 #include "app/inversionrun.h"
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <new>
 
@@ -12,10 +14,11 @@
 namespace corvath::app {
 
 InversionRun::InversionRun(const Workspace& workspace, const InversionRequest& request)
-    : settings_(request.settings), tables_(workspace.modelTables) {
+    : settings_(request.settings), tables_(workspace.modelTables), request_(request) {
   state_.model = workspace.model;
   state_.referenceFrequency = request.referenceFrequencyHz;
   state_.dispersionExponent = request.dispersionExponent;
+  start_ = state_;
   if (workspace.spectraResult && !workspace.spectraResult->ratio.points.empty())
     observed_ = workspace.spectraResult->ratio;
   else
@@ -35,10 +38,28 @@ Outcome InversionRun::Run(inversion::InversionProgress& progress) {
   if (!precondition_.done()) return precondition_;
   ran_ = true;
   try {
-    const inversion::CurveEvaluator evaluate = inversion::TheoreticalCurveEvaluator(observed_);
-    result_ = settings_.GlobalSearch
-                  ? inversion::RunGlobalSearch(state_, observed_, tables_, settings_, evaluate, progress)
-                  : inversion::RunLinearizedInversion(state_, observed_, tables_, settings_, evaluate, progress);
+    if (settings_.GlobalSearch) {
+      const inversion::ChainSettings chainSettings{std::max(1, request_.chains), request_.seed, request_.workers, true};
+      const inversion::ChainsOutcome chains = inversion::RunGlobalSearchChains(
+          start_, observed_, tables_, settings_, [this] { return inversion::TheoreticalCurveEvaluator(observed_); },
+          chainSettings, progress);
+      const inversion::GlobalSearchChain& best = chains.chains[chains.bestChain];
+      state_ = best.best;
+      result_ = best.outcome;
+      // A stop or a fault of any chain is the run's.
+      for (const inversion::GlobalSearchChain& chain : chains.chains) {
+        if (chain.outcome.end == inversion::InversionEnd::Failed && result_.end != inversion::InversionEnd::Failed) {
+          result_.end = chain.outcome.end;
+          result_.message = chain.outcome.message;
+        }
+        if (chain.outcome.end == inversion::InversionEnd::Stopped && result_.end == inversion::InversionEnd::Completed)
+          result_.end = inversion::InversionEnd::Stopped;
+      }
+      if (result_.end != inversion::InversionEnd::NothingToFit) Summarize(chains);
+    } else {
+      const inversion::CurveEvaluator evaluate = inversion::TheoreticalCurveEvaluator(observed_);
+      result_ = inversion::RunLinearizedInversion(state_, observed_, tables_, settings_, evaluate, progress);
+    }
   } catch (...) {
     const Outcome fault = OutcomeOfException(std::current_exception(), "Not enough memory for the inversion");
     result_ = {inversion::InversionEnd::Failed, fault.message, {}};
@@ -51,6 +72,61 @@ Outcome InversionRun::Run(inversion::InversionProgress& progress) {
     case inversion::InversionEnd::Failed: break;
   }
   return Outcome::Failed(result_.message);
+}
+
+void InversionRun::Summarize(const inversion::ChainsOutcome& chains) {
+  EnsembleSummary summary;
+  summary.tolerance = request_.ensembleTolerance;
+  summary.bestChain = chains.bestChain;
+  summary.bestMisfit = chains.chains[chains.bestChain].bestMisfit;
+  for (const inversion::GlobalSearchChain& chain : chains.chains) summary.chainMisfits.push_back(chain.bestMisfit);
+  summary.models = inversion::SelectEnsemble(chains.chains, chains.bestChain, summary.tolerance);
+  summary.profileDepth = inversion::kProfileDepthFactor * inversion::DepthToHalfSpace(state_.model.values);
+  summary.profile = inversion::VsProfileBand(summary.models, summary.profileDepth);
+  std::vector<double> depths, peaks;
+  std::vector<numerics::arofcomplexM> curves;
+  const inversion::CurveEvaluator evaluate = inversion::TheoreticalCurveEvaluator(observed_);
+  inversion::amodel model = state_.model;
+  for (const inversion::AcceptedModel& accepted : summary.models) {
+    depths.push_back(inversion::DepthToHalfSpace(accepted.values));
+    model.values = accepted.values;
+    numerics::arofcomplexM curve;
+    try {
+      evaluate(model, accepted.referenceFrequency, accepted.dispersionExponent, curve);
+    } catch (const std::exception&) {
+      continue;  // a model whose curve faults has no peak to count
+    }
+    peaks.push_back(inversion::PeakFrequency(curve));
+    curves.push_back(std::move(curve));
+  }
+  summary.halfSpaceDepth = inversion::SpreadOf(depths);
+  summary.peakFrequency = inversion::SpreadOf(peaks);
+  inversion::CurveBand(curves, summary.curveLower, summary.curveUpper);
+  ensemble_ = std::move(summary);
+}
+
+std::vector<std::string> InversionRun::warnings() const {
+  std::vector<std::string> texts;
+  if (!ran_ || result_.end == inversion::InversionEnd::NothingToFit) return texts;
+  for (const std::string& layer : UnphysicalLayers(state_.model)) texts.push_back("no physical material in " + layer);
+  if (ensemble_ && ensemble_->chainMisfits.size() > 1) {
+    const double limit = (1.0 + ensemble_->tolerance) * ensemble_->bestMisfit;
+    std::string which, misfits;
+    std::size_t count = 0;
+    for (std::size_t k = 0; k < ensemble_->chainMisfits.size(); ++k)
+      if (!(ensemble_->chainMisfits[k] <= limit)) {
+        which += (count ? ", " : "") + std::to_string(k + 1);
+        misfits += (count ? ", " : "") + numerics::NumberToText(2, ensemble_->chainMisfits[k]);
+        ++count;
+      }
+    if (count > 0)
+      texts.push_back("chains disagree: the best misfit of chain" + std::string(count > 1 ? "s " : " ") + which + " (" +
+                      misfits + ") is above " + numerics::NumberToShortestText(1.0 + ensemble_->tolerance) +
+                      " times the best " + numerics::NumberToText(2, ensemble_->bestMisfit) + " (chain " +
+                      std::to_string(ensemble_->bestChain + 1) + ")");
+  }
+  for (const std::string& value : ValuesAtLimits(start_, state_, tables_, settings_)) texts.push_back(value);
+  return texts;
 }
 
 void InversionRun::Apply(Workspace& workspace) const {
@@ -87,6 +163,65 @@ std::vector<std::string> UnphysicalLayers(const inversion::amodel& model) {
       layers.push_back(name + "Qs " + text(of(ModelParameter::Qs, layer)) + " > Qp " + text(of(ModelParameter::Qp, layer)));
   }
   return layers;
+}
+
+std::vector<std::string> ValuesAtLimits(const inversion::InversionState& start, const inversion::InversionState& state,
+                                        const inversion::ModelTables& tables,
+                                        const inversion::InversionSettings& settings) {
+  using inversion::FreeValueKind;
+  using inversion::ModelParameter;
+  constexpr double kNearEnd = 0.005;  // of the range width
+  static constexpr const char* kNames[] = {"H", "Vp", "Vs", "rho", "Qp", "Qs"};
+  std::vector<std::string> texts;
+  const auto check = [&](const std::string& name, double value, numerics::Complex range) {
+    const double width = range.im - range.re;
+    if (!(width > 0.0) || !std::isfinite(width)) return;
+    const auto text = [](double v) { return numerics::NumberToText(2, v); };
+    if (value - range.re <= kNearEnd * width)
+      texts.push_back(name + " " + text(value) + " at its lower limit " + text(range.re));
+    else if (range.im - value <= kNearEnd * width)
+      texts.push_back(name + " " + text(value) + " at its upper limit " + text(range.im));
+  };
+  const auto& values = state.model.values;
+  const int vp = static_cast<int>(ModelParameter::Vp), qp = static_cast<int>(ModelParameter::Qp);
+  for (const inversion::FreeParameter& entry : inversion::BuildFreeParameterList(start.model, settings)) {
+    switch (entry.kind) {
+      case FreeValueKind::ReferenceFrequency:
+        if (settings.GlobalSearch)
+          check("Ref frq", state.referenceFrequency, inversion::GlobalSearchRange(tables, entry, start.referenceFrequency));
+        continue;
+      case FreeValueKind::DispersionExponent:
+        if (settings.GlobalSearch)
+          check("K degree", state.dispersionExponent, inversion::GlobalSearchRange(tables, entry, start.dispersionExponent));
+        continue;
+      case FreeValueKind::Layer: break;
+    }
+    const int p = entry.parameter, layer = entry.layer;
+    const std::string name = std::string(kNames[p]) + " of layer " + std::to_string(layer + 1);
+    const double value = values[p][static_cast<std::size_t>(layer)];
+    numerics::Complex range{};
+    if (!settings.GlobalSearch) {
+      range = inversion::LinearizedRange(tables, values, p, layer, settings.RatioConstraint);
+    } else if (p == static_cast<int>(ModelParameter::Vs) || p == static_cast<int>(ModelParameter::Qs)) {
+      const double partner = values[p == static_cast<int>(ModelParameter::Vs) ? vp : qp][static_cast<std::size_t>(layer)];
+      range = {std::max(partner / 5.0, tables.HardLimits[p].re), std::min(partner, tables.HardLimits[p].im)};
+    } else {
+      range = inversion::GlobalSearchRange(tables, entry, start.model.values[p][static_cast<std::size_t>(layer)]);
+    }
+    check(name, value, range);
+  }
+  return texts;
+}
+
+std::vector<std::string> EnsembleReportLines(const EnsembleSummary& ensemble) {
+  const auto range = [](const inversion::Spread& spread) {
+    using numerics::NumberToText;
+    return NumberToText(2, spread.p50) + " (5-95 %: " + NumberToText(2, spread.p05) + " to " +
+           NumberToText(2, spread.p95) + ")";
+  };
+  return {"ensemble: " + std::to_string(ensemble.models.size()) + " models within " +
+              numerics::NumberToShortestText(1.0 + ensemble.tolerance) + " times the best misfit",
+          "f0 Hz: " + range(ensemble.peakFrequency), "depth to the half-space m: " + range(ensemble.halfSpaceDepth)};
 }
 
 void SeedRandomGenerator(std::uint64_t seed) { inversion::SeedRandomGenerator(seed); }

@@ -10,6 +10,8 @@
 
 #include "app/outcome.h"
 #include "app/workspace.h"
+#include "inversion/ensemble.h"
+#include "inversion/searchchains.h"
 #include "inversion/inversionsettings.h"
 
 namespace corvath::app {
@@ -20,6 +22,27 @@ struct InversionRequest {
   inversion::InversionSettings settings;
   double referenceFrequencyHz = 0.0;
   double dispersionExponent = 0.1;
+  //! Global search: independent chains; chain k draws from seed + k (without a seed the
+  //! first from the process-wide generator, the others from the clock).
+  int chains = 1;
+  std::optional<std::uint64_t> seed;
+  int workers = 0;  //!< threads for the chains at most (0: one per core)
+  //! The ensemble: accepted models with a misfit up to (1 + tolerance) times the best.
+  double ensembleTolerance = inversion::kDefaultEnsembleTolerance;
+};
+
+//! What the chains of a global search say beyond their best model.
+struct EnsembleSummary {
+  double tolerance = 0.0;
+  double bestMisfit = 0.0;                     //!< the best misfit of all chains
+  std::size_t bestChain = 0;                   //!< the chain that found it (0-based)
+  std::vector<double> chainMisfits;            //!< every chain's best misfit, in chain order
+  std::vector<inversion::AcceptedModel> models;  //!< in chain order, then order of acceptance
+  double profileDepth = 0.0;                   //!< the band reaches this depth (m)
+  inversion::ProfileBand profile;              //!< Vs (km/s) percentiles with depth
+  inversion::Spread peakFrequency;             //!< f0 of the models' curves (Hz)
+  inversion::Spread halfSpaceDepth;            //!< depth to the half-space (m)
+  numerics::arofcomplexM curveLower, curveUpper;  //!< 5 and 95 % of the models' curves
 };
 
 class InversionRun {
@@ -55,8 +78,16 @@ public:
   //! The misfit of the start model (computed when the run is made); nothing when its
   //! curve could not be computed.
   std::optional<double> startMisfit() const { return startMisfit_; }
+  //! The ensemble of a global search (after Run); nothing for the damped least squares
+  //! or when the run had nothing to fit.
+  const std::optional<EnsembleSummary>& ensemble() const { return ensemble_; }
+  //! Where the kept result is weak (after Run): layers that make no physical material,
+  //! chains that disagree by more than the tolerance, free values at an end of their range.
+  std::vector<std::string> warnings() const;
 
 private:
+  void Summarize(const inversion::ChainsOutcome& chains);
+
   Outcome precondition_;
   inversion::InversionSettings settings_;
   inversion::ModelTables tables_;
@@ -65,12 +96,27 @@ private:
   inversion::InversionOutcome result_;
   bool ran_ = false;
   std::optional<double> startMisfit_;
+  InversionRequest request_;
+  inversion::InversionState start_;
+  std::optional<EnsembleSummary> ensemble_;
 };
 
 //! The layers of a model that make no physical material: Vs not below Vp, or (above
 //! the half-space, whose quality factors are no model values) Qs above Qp. One text per
 //! layer ("layer 3: Vs 0.99 >= Vp 0.90"); empty when every layer is sound.
 std::vector<std::string> UnphysicalLayers(const inversion::amodel& model);
+
+//! The free values of state that lie within 0.5 % of the range width of an end of the range
+//! they were searched in: the global search's ranges (from the start state) or, for the
+//! damped least squares, the value limits. One text per value ("Vs of layer 2 at its upper
+//! limit 0.93").
+std::vector<std::string> ValuesAtLimits(const inversion::InversionState& start, const inversion::InversionState& state,
+                                        const inversion::ModelTables& tables,
+                                        const inversion::InversionSettings& settings);
+
+//! The ensemble in words: "ensemble: 57 models within 1.2 times the best misfit",
+//! "f0 Hz: 2.33 (5-95 %: 2.31 to 2.35)", "depth to the half-space m: 50.1 (5-95 %: ...)".
+std::vector<std::string> EnsembleReportLines(const EnsembleSummary& ensemble);
 
 //! Fixes the seed of the global search's random generator for the runs that follow: the
 //! same seed, start and observed curve give the same result. Without it the generator

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <csignal>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/ensemblefile.h"
 #include "app/forwardcurve.h"
 #include "app/inversionrun.h"
 #include "app/modelfile.h"
@@ -34,6 +36,14 @@ constexpr const char* kUsage =
     "                        (their bounds, or Min and Max, weight the fit)\n"
     "  --global              the global search instead of the damped least squares\n"
     "  --seed N              fixes the global search's random numbers (default: from the clock)\n"
+    "  --chains N            N independent global searches with the seeds S, S+1, ... (S of --seed)\n"
+    "                        the best model of all is the result (default 1)\n"
+    "  --workers N           threads for the chains at most (default: one per core)\n"
+    "  --ensemble FILE       the models the chains accepted within the tolerance of the best misfit:\n"
+    "                        rows \"model misfit layer H Vp Vs rho Qp Qs\" (the half-space's H as 0)\n"
+    "  --ensemble-tolerance T  models up to (1 + T) times the best misfit (default 0.2)\n"
+    "  --profile-out FILE    the ensemble's Vs percentiles at 101 depths down to 1.5 times the\n"
+    "                        best model's depth to the half-space: \"depth_m vs_p05 vs_p50 vs_p95\"\n"
     "  --iterations N        \"Iter number\", 1 to 500 (default 100; damped least squares only)\n"
     "  --min-frq F --max-frq F  the fit band in Hz, both ends included (default 1 and 20)\n"
     "  --ref-frq F           \"Ref frq\" in Hz (default 0)\n"
@@ -45,7 +55,9 @@ constexpr const char* kUsage =
     "  -o, --output FILE     the final model (default standard output), every value exact; the\n"
     "                        file ends with its \"Ref frq:\" and \"K degree:\" lines\n"
     "  --curve-out FILE      the final theoretical curve as 'corvath-cli forward' writes it\n"
-    "prints \"Ref frq: V\", \"K degree: V\" and \"misfit: V\"; the progress goes to standard\n"
+    "prints \"Ref frq: V\", \"K degree: V\" and \"misfit: V\" (with several chains or an ensemble\n"
+    "also the ensemble's size, f0 and depth to the half-space with their 5-95 % range); warnings\n"
+    "about a weak result go to standard error; the progress goes to standard\n"
     "error when that is a terminal. Ctrl-C (or SIGTERM) stops the run at its next step and\n"
     "writes the model reached so far (exit status 130, or 143); a second one ends at once\n";
 
@@ -61,6 +73,9 @@ struct Options {
   bool exponentGiven = false;   //!< --k-degree given
   std::string output;
   std::string curveOutput;
+  std::string ensembleOutput;
+  std::string profileOutput;
+  bool chainsGiven = false;
   bool help = false;
 };
 
@@ -120,6 +135,20 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       options.curve = arg.file();
     } else if (name == "--seed") {
       options.seed = parseWhole<std::uint64_t>(name, arg.value(), 0, UINT64_MAX);
+    } else if (name == "--chains") {
+      options.request.chains = parseWhole<int>(name, arg.value(), 1, 1024);
+      options.chainsGiven = true;
+    } else if (name == "--workers") {
+      options.request.workers = parseWhole<int>(name, arg.value(), 1, 1024);
+    } else if (name == "--ensemble") {
+      options.ensembleOutput = arg.file();
+    } else if (name == "--ensemble-tolerance") {
+      options.request.ensembleTolerance = arg.number();
+      if (!(options.request.ensembleTolerance >= 0.0) || !std::isfinite(options.request.ensembleTolerance))
+        throw UsageError("--ensemble-tolerance expects a number 0 or above, got " +
+                         numerics::NumberToShortestText(options.request.ensembleTolerance));
+    } else if (name == "--profile-out") {
+      options.profileOutput = arg.file();
     } else if (name == "--iterations") {
       settings.IterationCount = parseWhole<int>(name, arg.value(), 1, 500);
     } else if (name == "--min-frq") {
@@ -147,6 +176,8 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
   if (options.help) return;
   if (options.model.empty()) throw UsageError("--model START.txt is required");
   if (options.curve.empty()) throw UsageError("--curve OBSERVED.txt is required");
+  if (!settings.GlobalSearch && (options.chainsGiven || !options.ensembleOutput.empty() || !options.profileOutput.empty()))
+    throw UsageError("--chains, --ensemble and --profile-out need --global");
 }
 
 // The run's percentages on a terminal's standard error, one line rewritten in place.
@@ -175,6 +206,14 @@ class TerminalProgress : public inversion::InversionProgress {
 };
 
 int failure(const std::string& message) { return ReportFailure("invert", message); }
+
+// The lines about the chains and their ensemble.
+std::string EnsembleReport(const app::EnsembleSummary& ensemble) {
+  std::string text = "chains: " + std::to_string(ensemble.chainMisfits.size()) + ", best: chain " +
+                     std::to_string(ensemble.bestChain + 1) + "\n";
+  for (const std::string& line : app::EnsembleReportLines(ensemble)) text += line + "\n";
+  return text;
+}
 
 // Ctrl-C and SIGTERM during a run ask it to stop, as the window's stop button does, so
 // that an hour of search is not thrown away: the model reached so far is written. The
@@ -252,6 +291,7 @@ int RunInvert(const std::vector<std::string>& args) {
     }
   }
   if (options.seed) app::SeedRandomGenerator(*options.seed);
+  options.request.seed = options.seed;
 
   app::InversionRun run(workspace, options.request);
   if (!run.precondition().done()) return failure("no result: " + run.precondition().message);
@@ -289,10 +329,25 @@ int RunInvert(const std::vector<std::string>& args) {
       return 1;
     }
   }
+  const std::optional<app::EnsembleSummary>& ensemble = run.ensemble();
+  if (ensemble && !options.ensembleOutput.empty())
+    if (const app::Outcome saved = app::SaveEnsembleTable(ensemble->models, options.ensembleOutput); !saved.done()) {
+      ReportOutcome("invert", saved);
+      return 1;
+    }
+  if (ensemble && !options.profileOutput.empty())
+    if (const app::Outcome saved = app::SaveProfileTable(ensemble->profile, options.profileOutput); !saved.done()) {
+      ReportOutcome("invert", saved);
+      return 1;
+    }
   const std::optional<double> misfit = run.misfit();
   std::printf("Ref frq: %s\nK degree: %s\nmisfit: %s\n", numerics::NumberToShortestText(workspace.referenceFrequency).c_str(),
               numerics::NumberToShortestText(workspace.dispersionExponent).c_str(),
               misfit ? numerics::NumberToShortestText(*misfit).c_str() : "*");
+  if (ensemble && (options.request.chains > 1 || !options.ensembleOutput.empty() || !options.profileOutput.empty()))
+    std::fputs(EnsembleReport(*ensemble).c_str(), stdout);
+  for (const std::string& warning : run.warnings())
+    std::fprintf(stderr, "corvath-cli invert: warning: %s\n", warning.c_str());
   if (std::fflush(stdout) != 0) return 1;
   return stopped ? 128 + static_cast<int>(stopSignal) : 0;
 }

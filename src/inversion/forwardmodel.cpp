@@ -1,10 +1,15 @@
 #include "inversion/forwardmodel.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "inversion/forwardmodeldetail.h"
 #include "numerics/complex.h"
@@ -17,6 +22,7 @@ using numerics::Complex;
 namespace {
 
 constexpr Complex kI{0.0, 1.0};
+constexpr double kGrowthClamp = 50.0;  // |Re| of an exponent is clamped here, as ComplexExpPair does
 
 std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 
@@ -30,7 +36,6 @@ std::uint64_t NextId() {
   return ++counter;
 }
 
-bool Finite(Complex z) { return std::isfinite(z.re) && std::isfinite(z.im); }
 
 // base^exponent for an integral exponent >= 0 by repeated squaring.
 double IntegralPower(double base, double exponent) {
@@ -45,13 +50,15 @@ double IntegralPower(double base, double exponent) {
 }
 
 // The attenuation factor sqrt((1 - i/Q) * 2 / (sqrt(Q^-2 + 1) + 1)) of a layer with
-// quality factor Q; squareQ receives Q * Q (0 or infinite means a fault).
+// quality factor Q; squareQ receives Q * Q (0 or infinite means a fault). With
+// a = 1/Q the radicand is s (1 - i a), s = 2 / (sqrt(1 + a^2) + 1), of modulus
+// s sqrt(1 + a^2) = 2 - s; its principal root is therefore exactly
+// (1, -a / (sqrt(1 + a^2) + 1)): two divisions and a square root instead of a
+// complex logarithm and exponential (within a few units in the last place).
 Complex AttenuationFactor(double Q, double& squareQ) {
   squareQ = Q * Q;
-  const double inverseSquare = 1.0 / squareQ;
-  const double scale = 2.0 / (std::sqrt(inverseSquare + 1.0) + 1.0);
-  return numerics::ComplexSqrt(numerics::ComplexScale(
-      numerics::ComplexRealMinus(numerics::ComplexDivReal(kI, Q), 1.0), scale));
+  const double a = 1.0 / Q;
+  return {1.0, -a / (std::sqrt(a * a + 1.0) + 1.0)};
 }
 
 // sqrt(re^2 + im^2) as written; when only the squares overflow, the scaled modulus
@@ -218,32 +225,84 @@ void UpdateFrequencyTable(FrequencyTable& table, double alpha, double referenceH
 
 namespace {
 
-// Attenuation and dispersion factors of a layer above the half-space. Equal quality
-// factors at neighbouring frequencies (always so for alpha = 0) share one evaluation.
-bool UpdateLayerRows(LayerRows& rows, const FrequencyTable& table, double q0) {
+// Two neighbouring frequencies at once; every lane performs exactly the scalar
+// operations (no fused multiply-add), so the results are the scalar ones.
+typedef double Pair __attribute__((vector_size(16)));
+
+template <typename T>
+T Load(const double* p) {
+  T v;
+  std::memcpy(&v, p, sizeof(T));
+  return v;
+}
+
+template <typename T>
+void Store(double* p, T v) {
+  std::memcpy(p, &v, sizeof(T));
+}
+
+inline double SquareRoot(double x) { return std::sqrt(x); }
+inline Pair SquareRoot(Pair x) {
+#if defined(__SSE2__)
+  return reinterpret_cast<Pair>(_mm_sqrt_pd(reinterpret_cast<__m128d>(x)));
+#else
+  return Pair{std::sqrt(x[0]), std::sqrt(x[1])};
+#endif
+}
+
+// The loss term -a / (sqrt(a^2 + 1) + 1), a = 1/Q, of the attenuation factor and
+// the dispersion factor 1 + (c/Q) ln(f/fref) at frequencies j (and j + 1).
+struct LayerStep {
+  double q0;
+  const double* power;
+  const double* logRatio;  // null without dispersion
+  double* loss;
+  double* D;
+  double* square;  // Q * Q, for the fault check
+
+  template <typename T>
+  void Apply(std::size_t j) const {
+    const T Q = Load<T>(power + j) * q0;
+    const T a = 1.0 / Q;
+    Store(loss + j, -a / (SquareRoot(a * a + 1.0) + 1.0));
+    Store(square + j, Q * Q);
+    if (logRatio) Store(D + j, 1.0 + (kDispersionCoefficient / Q) * Load<T>(logRatio + j));
+  }
+};
+
+bool Usable(double x) { return std::isfinite(x) && x != 0.0; }
+
+// Attenuation and dispersion factors of a layer above the half-space; without a
+// frequency dependence of Q (alpha = 0) one evaluation serves every frequency.
+bool UpdateLayerRows(LayerRows& rows, const FrequencyTable& table, double q0, std::vector<double>& square) {
   if (rows.tableId == table.id && rows.q0Bits == Bits(q0)) return true;
   rows.tableId = 0;
   const std::size_t m = table.frequencies.size();
-  rows.S.resize(m);
+  rows.loss.resize(m);
   if (table.dispersion) rows.D.resize(m);
   bool ok = true;
-  double previousQ = 0.0;
-  Complex s{};
-  double coefficient = 0.0;
-  for (std::size_t j = 0; j < m; ++j) {
-    const double Q = table.power[j] * q0;
-    if (j == 0 || Bits(Q) != Bits(previousQ)) {
-      double squareQ = 0.0;
-      s = AttenuationFactor(Q, squareQ);
-      ok = ok && std::isfinite(squareQ) && squareQ != 0.0 && Finite(s);
-      if (table.dispersion) coefficient = kDispersionCoefficient / Q;
-      previousQ = Q;
-    }
-    rows.S[j] = s;
+  if (table.alpha == 0.0) {
+    double squareQ = 0.0;
+    const double loss = AttenuationFactor(q0, squareQ).im;
+    ok = Usable(squareQ) && std::isfinite(loss);
+    std::fill(rows.loss.begin(), rows.loss.end(), loss);
     if (table.dispersion) {
-      const double D = 1.0 + coefficient * table.logRatio[j];
-      rows.D[j] = D;
-      ok = ok && std::isfinite(D) && D != 0.0;
+      const double coefficient = kDispersionCoefficient / q0;
+      for (std::size_t j = 0; j < m; ++j) {
+        rows.D[j] = 1.0 + coefficient * table.logRatio[j];
+        ok = ok && Usable(rows.D[j]);
+      }
+    }
+  } else {
+    square.resize(m);
+    const LayerStep step{q0, table.power.data(), table.dispersion ? table.logRatio.data() : nullptr,
+                         rows.loss.data(), table.dispersion ? rows.D.data() : nullptr, square.data()};
+    std::size_t j = 0;
+    for (; j + 2 <= m; j += 2) step.Apply<Pair>(j);
+    for (; j < m; ++j) step.Apply<double>(j);
+    for (j = 0; j < m; ++j) {
+      ok = ok && Usable(square[j]) && std::isfinite(rows.loss[j]);
+      if (table.dispersion) ok = ok && Usable(rows.D[j]);
     }
   }
   if (!ok) return false;
@@ -262,7 +321,7 @@ bool CopyLayerRows(std::vector<LayerRows>& layers, std::size_t i, const Frequenc
   for (std::size_t k = 0; k < i; ++k) {
     const LayerRows& other = layers[k];
     if (other.tableId != table.id || other.q0Bits != Bits(q0)) continue;
-    rows.S.assign(other.S.begin(), other.S.end());
+    rows.loss.assign(other.loss.begin(), other.loss.end());
     rows.D.assign(other.D.begin(), other.D.end());
     rows.tableId = table.id;
     rows.q0Bits = other.q0Bits;
@@ -273,16 +332,18 @@ bool CopyLayerRows(std::vector<LayerRows>& layers, std::size_t i, const Frequenc
   return false;
 }
 
-// The half-space: elastic (S = 1), dispersion factor from Q = 999999.
+// The half-space: elastic (no loss), dispersion factor from Q = 999999.
 void UpdateHalfSpaceRows(LayerRows& rows, const FrequencyTable& table) {
   if (rows.tableId == table.id) return;
-  rows.S.assign(table.frequencies.size(), Complex{1.0, 0.0});
+  rows.loss.assign(table.frequencies.size(), 0.0);
   if (table.dispersion) rows.D.assign(table.halfSpaceD.begin(), table.halfSpaceD.end());
   rows.tableId = table.id;
   rows.generation = NextId();
 }
 
-// e^(i phi) and e^(-i phi) with phi = 6.283186 f * S * (t / D).
+// e^(i phi) and e^(-i phi) with phi = 6.283186 f * S * (t / D), S = (1, loss):
+// i phi = (-phi.im, phi.re), so e^(i phi) = e^(-phi.im) (cos phi.re, sin phi.re) and
+// e^(-i phi) has the reciprocal growth and the opposite sine.
 bool UpdatePhaseRows(LayerRows& rows, const FrequencyTable& table, double travel) {
   if (rows.phaseGeneration == rows.generation && rows.travelBits == Bits(travel)) return true;
   rows.phaseGeneration = 0;
@@ -294,15 +355,18 @@ bool UpdatePhaseRows(LayerRows& rows, const FrequencyTable& table, double travel
   bool ok = true;
   for (std::size_t j = 0; j < m; ++j) {
     const double x = table.dispersion ? travel / rows.D[j] : travel;
-    const Complex tau = numerics::ComplexScale(rows.S[j], x);
-    const Complex phi = numerics::ComplexScale(tau, table.angular[j]);
-    ok = ok && Finite(phi);
-    Complex up, down;
-    numerics::ComplexExpPair(numerics::ComplexMul(kI, phi), up, down);
-    rows.upRe[j] = up.re;
-    rows.upIm[j] = up.im;
-    rows.downRe[j] = down.re;
-    rows.downIm[j] = down.im;
+    const double angle = x * table.angular[j];
+    const double growth = -((rows.loss[j] * x) * table.angular[j]);
+    ok = ok && std::isfinite(angle) && std::isfinite(growth);
+    const double r = std::fabs(growth) > kGrowthClamp ? std::copysign(kGrowthClamp, growth) : growth;
+    const double c = std::cos(angle);
+    const double sine = std::sin(angle);
+    const double up = std::exp(r);
+    const double down = 1.0 / up;
+    rows.upRe[j] = up * c;
+    rows.upIm[j] = up * sine;
+    rows.downRe[j] = down * c;
+    rows.downIm[j] = down * -sine;
   }
   if (!ok) return false;
   rows.phaseGeneration = rows.generation;
@@ -310,42 +374,36 @@ bool UpdatePhaseRows(LayerRows& rows, const FrequencyTable& table, double travel
   return true;
 }
 
+// (1 + i lower) / (1 + i upper) = ((1 + lower upper) + i (lower - upper)) / (1 + upper^2).
+struct RatioStep {
+  const double *upper, *lower;
+  double *re, *im;
+
+  template <typename T>
+  void Apply(std::size_t j) const {
+    const T b = Load<T>(upper + j), a = Load<T>(lower + j);
+    const T inverse = 1.0 / (b * b + 1.0);
+    Store(re + j, (a * b + 1.0) * inverse);
+    Store(im + j, (a - b) * inverse);
+  }
+};
+
 bool UpdateInterfaceRows(InterfaceRows& rows, const LayerRows& upper, const LayerRows& lower) {
   if (rows.upperGeneration == upper.generation && rows.lowerGeneration == lower.generation) return true;
   rows.upperGeneration = 0;
-  const std::size_t m = upper.S.size();
+  const std::size_t m = upper.loss.size();
   rows.ratioRe.resize(m);
   rows.ratioIm.resize(m);
+  const RatioStep step{upper.loss.data(), lower.loss.data(), rows.ratioRe.data(), rows.ratioIm.data()};
+  std::size_t j = 0;
+  for (; j + 2 <= m; j += 2) step.Apply<Pair>(j);
+  for (; j < m; ++j) step.Apply<double>(j);
   bool ok = true;
-  Complex ratio{};
-  for (std::size_t j = 0; j < m; ++j) {
-    if (j == 0 || !(upper.S[j] == upper.S[j - 1] && lower.S[j] == lower.S[j - 1])) {
-      ratio = numerics::ComplexDiv(lower.S[j], upper.S[j]);
-      ok = ok && Finite(ratio);
-    }
-    rows.ratioRe[j] = ratio.re;
-    rows.ratioIm[j] = ratio.im;
-  }
+  for (j = 0; j < m; ++j) ok = ok && std::isfinite(rows.ratioRe[j]) && std::isfinite(rows.ratioIm[j]);
   if (!ok) return false;
   rows.upperGeneration = upper.generation;
   rows.lowerGeneration = lower.generation;
   return true;
-}
-
-// Two neighbouring frequencies at once; every lane performs exactly the scalar
-// operations (no fused multiply-add), so the results are the scalar ones.
-typedef double Pair __attribute__((vector_size(16)));
-
-template <typename T>
-T Load(const double* p) {
-  T v;
-  std::memcpy(&v, p, sizeof(T));
-  return v;
-}
-
-template <typename T>
-void Store(double* p, T v) {
-  std::memcpy(p, &v, sizeof(T));
 }
 
 // One interface for the amplitude pairs of all frequencies:
@@ -417,7 +475,8 @@ void EvaluateTransfer(const FrequencyTable& table, const arofdoubleM& V, const a
     state.interfaces.assign(n - 1, InterfaceRows{});
   }
   for (std::size_t i = 0; i + 1 < n; ++i)
-    if (!CopyLayerRows(state.layers, i, table, Q0[i]) && !UpdateLayerRows(state.layers[i], table, Q0[i]))
+    if (!CopyLayerRows(state.layers, i, table, Q0[i]) &&
+        !UpdateLayerRows(state.layers[i], table, Q0[i], state.square))
       diagnose();
   UpdateHalfSpaceRows(state.layers[n - 1], table);
   for (std::size_t i = 0; i + 1 < n; ++i) {

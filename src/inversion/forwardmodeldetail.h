@@ -37,7 +37,7 @@ struct LayerRows {
   std::uint64_t tableId = 0;     //!< 0: rows not valid
   std::uint64_t q0Bits = 0;
   std::uint64_t generation = 0;  //!< new value whenever S and D are recomputed
-  std::vector<numerics::Complex> S;
+  std::vector<double> loss;  //!< imaginary part of the attenuation factor (its real part is 1)
   std::vector<double> D;
   std::uint64_t phaseGeneration = 0;  //!< generation of S and D the phase rows were made from
   std::uint64_t travelBits = 0;
@@ -58,6 +58,7 @@ struct TransferState {
   std::vector<InterfaceRows> interfaces;
   std::vector<double> travel, impedance;  //!< per layer above the half-space
   std::vector<double> aRe, aIm, bRe, bIm, modulus;
+  std::vector<double> square;  //!< Q * Q of a layer's row, for the fault check
 };
 
 //! The amplitudes for the given layer arrays at the table's frequencies; amplitudes is

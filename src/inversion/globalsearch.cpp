@@ -114,25 +114,29 @@ namespace {
 class GlobalRun {
  public:
   GlobalRun(InversionState& state, const spectra::RatioCurve& observed, const ModelTables& tables,
-            const InversionSettings& settings, const CurveEvaluator& evaluate, InversionProgress& progress)
+            const InversionSettings& settings, const CurveEvaluator& evaluate, InversionProgress& progress,
+            const std::function<std::uint32_t()>& randomInteger, std::vector<AcceptedModel>* accepted)
       : state_(state),
         observed_(observed),
         tables_(tables),
         settings_(settings),
         evaluate_(evaluate),
         progress_(progress),
+        randomInteger_(randomInteger),
+        accepted_(accepted),
         n_(observed.points.size()),
         best_(SaveValues(state)) {}
 
   InversionEnd Execute();
   void RestoreBest() { RestoreValues(state_, best_); }
   const arofcomplexM& bestCurve() const { return bestCurve_; }
+  double bestMisfit() const { return bestMisfit_; }
 
  private:
   void Evaluate(arofcomplexM& curve) { detail::EvaluateCurve(evaluate_, state_, n_, curve); }
   void Propose();
   double Draw(double lo, double hi, double centre) const {
-    return VfsaDraw(lo, hi, centre, temperature_, RandomInteger);
+    return VfsaDraw(lo, hi, centre, temperature_, randomInteger_);
   }
   // A draw in ln of [lo, hi] around ln centre, stored back as a value within [lo, hi].
   double DrawLogarithmic(double lo, double hi, double centre) const {
@@ -147,6 +151,8 @@ class GlobalRun {
   const InversionSettings& settings_;
   const CurveEvaluator& evaluate_;
   InversionProgress& progress_;
+  const std::function<std::uint32_t()>& randomInteger_;
+  std::vector<AcceptedModel>* accepted_;  // null: not recorded
   const std::size_t n_;
 
   FreeParameterList list_;
@@ -155,6 +161,7 @@ class GlobalRun {
   ValueSet current_, best_;
   arofcomplexM curve_, bestCurve_;
   double temperature_ = 1.0;
+  double bestMisfit_ = kInfinity;
 };
 
 void GlobalRun::Propose() {
@@ -223,7 +230,8 @@ InversionEnd GlobalRun::Execute() {
   Evaluate(curve_);
   bestCurve_ = curve_;
   double currentMisfit = GlobalSearchMisfit(curve_, observed_, weights_);
-  double bestMisfit = currentMisfit;
+  double& bestMisfit = bestMisfit_;
+  bestMisfit = currentMisfit;
   current_ = best_ = SaveValues(state_);
   temperature_ = 1.0;
 
@@ -241,6 +249,8 @@ InversionEnd GlobalRun::Execute() {
       if (AcceptProposal(misfit - currentMisfit, temperature_)) {
         current_ = SaveValues(state_);
         currentMisfit = misfit;
+        if (accepted_)
+          accepted_->push_back({current_.values, current_.referenceFrequency, current_.dispersionExponent, misfit});
       }
       if (progress_.IsStopRequested()) {
         stopped = true;
@@ -264,7 +274,8 @@ InversionOutcome RunGlobalSearch(InversionState& state, const spectra::RatioCurv
                                  const ModelTables& tables, const InversionSettings& settings,
                                  const CurveEvaluator& evaluate, InversionProgress& progress) {
   InversionOutcome outcome;
-  GlobalRun run(state, observed, tables, settings, evaluate, progress);
+  const std::function<std::uint32_t()> random = RandomInteger;
+  GlobalRun run(state, observed, tables, settings, evaluate, progress, random, nullptr);
   try {
     outcome.end = run.Execute();
   } catch (const std::exception& fault) {
@@ -274,6 +285,26 @@ InversionOutcome RunGlobalSearch(InversionState& state, const spectra::RatioCurv
   run.RestoreBest();
   outcome.theoreticalCurve = run.bestCurve();
   return outcome;
+}
+
+GlobalSearchChain RunGlobalSearchChain(const InversionState& start, const spectra::RatioCurve& observed,
+                                       const ModelTables& tables, const InversionSettings& settings,
+                                       const CurveEvaluator& evaluate, InversionProgress& progress,
+                                       const std::function<std::uint32_t()>& randomInteger, bool recordAccepted) {
+  GlobalSearchChain chain;
+  chain.best = start;
+  GlobalRun run(chain.best, observed, tables, settings, evaluate, progress, randomInteger,
+                recordAccepted ? &chain.accepted : nullptr);
+  try {
+    chain.outcome.end = run.Execute();
+  } catch (const std::exception& fault) {
+    chain.outcome.end = InversionEnd::Failed;
+    chain.outcome.message = detail::FaultMessage(fault.what());
+  }
+  run.RestoreBest();
+  chain.outcome.theoreticalCurve = run.bestCurve();
+  chain.bestMisfit = run.bestMisfit();
+  return chain;
 }
 
 }  // namespace corvath::inversion

@@ -5,6 +5,7 @@
 // exp(-dE/T). 200 levels of 20 proposals; the best state found is the result.
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "inversion/inversionsettings.h"
 
@@ -48,5 +49,29 @@ bool AcceptProposal(double misfitIncrease, double temperature);
 InversionOutcome RunGlobalSearch(InversionState& state, const spectra::RatioCurve& observed,
                                  const ModelTables& tables, const InversionSettings& settings,
                                  const CurveEvaluator& evaluate, InversionProgress& progress);
+
+//! A state a chain accepted (the changeable values) with its misfit.
+struct AcceptedModel {
+  PerParameter<numerics::arofdoubleM> values;
+  double referenceFrequency = 0.0;
+  double dispersionExponent = 0.0;
+  double misfit = 0.0;
+};
+
+//! What one chain of the global search ends with.
+struct GlobalSearchChain {
+  InversionOutcome outcome;  //!< how it ended and the curve of its best state
+  InversionState best;       //!< the best state found (the start state when nothing beat it)
+  double bestMisfit = 0.0;   //!< GlobalSearchMisfit of best (+infinity when it has none)
+  std::vector<AcceptedModel> accepted;  //!< every accepted proposal in order, when recorded
+};
+
+//! The global search as RunGlobalSearch runs it, from a copy of start, with the draws of
+//! randomInteger (uniform integers 0..999999999); with recordAccepted every accepted
+//! proposal is kept with its misfit.
+GlobalSearchChain RunGlobalSearchChain(const InversionState& start, const spectra::RatioCurve& observed,
+                                       const ModelTables& tables, const InversionSettings& settings,
+                                       const CurveEvaluator& evaluate, InversionProgress& progress,
+                                       const std::function<std::uint32_t()>& randomInteger, bool recordAccepted);
 
 }  // namespace corvath::inversion

@@ -89,6 +89,8 @@ class InversionProgress {
   virtual void ShowState(const InversionSnapshot& snapshot) = 0;
   //! Only the theoretical curve of the start model, drawn as "H/Zc" (nothing by default).
   virtual void ShowTheoreticalCurve(const numerics::arofcomplexM& curve) { (void)curve; }
+  //! The percentage of every chain of a run of several (nothing by default).
+  virtual void ReportChains(const std::vector<int>& percents) { (void)percents; }
 
   //! Asks the run to stop at its next stop check; safe from any thread.
   void RequestStop() noexcept { stopRequested_.store(true, std::memory_order_relaxed); }

@@ -61,7 +61,11 @@ spectra on this tab draws the model's theoretical curve "H/Zc" over the observed
 <h3>6. Inversion</h3>
 <p><b>Start inversion</b> fits the inverted values to the observed curve (optionally with a
 global search first). The misfit is shown beside the progress bar; the same button stops the
-run, keeping the best model so far.</p>
+run, keeping the best model so far. <b>Chains</b> beside the global search runs that many
+independent searches side by side and keeps the best; every model they accepted close to the
+best misfit forms an ensemble, drawn as a Vs band behind the profile and a band of curves
+behind the observed one, with f0 and the depth to the half-space and their 5–95 % range.
+Warnings say where the result is weak.</p>
 <h3>7. Save</h3>
 <p><b>File → Save results</b> (Ctrl+S) writes the spectra and ratio as a text table (with or
 without the error bounds) or a workbook, whose second sheet holds every number at full

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -44,6 +45,17 @@ InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
   setObjectName("inversionPanel");
 
   globalSearch = Box(this, "CheckBox4", "Global search", false);
+  chains = new QSpinBox(this);
+  chains->setObjectName("chainsField");
+  chains->setRange(1, 64);
+  chains->setValue(1);
+  chains->setMaximumWidth(60);
+  chains->setToolTip("Independent global searches run side by side; the best model of all is kept");
+  chainProgress = new QLabel(this);
+  chainProgress->setObjectName("chainProgress");
+  ensembleSummary = new QLabel(this);
+  ensembleSummary->setObjectName("ensembleSummary");
+  ensembleSummary->setWordWrap(true);
 
   layersNumber = new QSpinBox(this);
   layersNumber->setObjectName("SpinEdit1");
@@ -84,9 +96,15 @@ InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
     return l;
   };
 
+  auto* searchRow = new QHBoxLayout;
+  searchRow->setSpacing(4);
+  searchRow->addWidget(globalSearch);
+  searchRow->addWidget(label("Chains", chains));
+  searchRow->addWidget(chains);
+  searchRow->addStretch(1);
   auto* startColumn = new QVBoxLayout;
   startColumn->setSpacing(2);
-  startColumn->addWidget(globalSearch);
+  startColumn->addLayout(searchRow);
   startColumn->addWidget(startButton, 0, Qt::AlignLeft);
 
   auto* grid = new QGridLayout(this);
@@ -99,6 +117,7 @@ InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
   misfit = new QLabel(this);
   misfit->setObjectName("misfitLabel");
   grid->addWidget(misfit, 0, 6, Qt::AlignBottom);
+  grid->addWidget(chainProgress, 1, 5, 1, 2);
 
   grid->addWidget(label("Iter number", iterNumber), 1, 0);
   grid->addWidget(iterNumber, 1, 1);
@@ -115,9 +134,16 @@ InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
   grid->addWidget(label("Max frq", maxFrequency), 3, 0);
   grid->addWidget(maxFrequency, 3, 1);
   grid->addWidget(ratioConstraint, 3, 2, 1, 4);
+  grid->addWidget(ensembleSummary, 4, 0, 1, 7);
   grid->setColumnStretch(5, 1);
 
   setRunning(false);
+}
+
+void InversionPanel::showChainProgress(const std::vector<int>& percents) {
+  QString text;
+  for (int percent : percents) text += (text.isEmpty() ? "chains " : " ") + QString("%1 %").arg(percent);
+  chainProgress->setText(text);
 }
 
 void InversionPanel::setRunning(bool running) {
@@ -154,6 +180,7 @@ app::Result<app::InversionRequest> InversionPanel::inversionRequest() const {
   settings.OptimizeDispersionExponent = optimizeDispersion->isChecked();
   settings.RatioConstraint = ratioConstraint->isChecked();
   settings.GlobalSearch = globalSearch->isChecked();
+  request.chains = chains->value();
   return request;
 }
 

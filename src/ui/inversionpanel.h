@@ -3,6 +3,7 @@
 // progress, iteration count, reference frequency and dispersion exponent with
 // their optimisation boxes, the frequency band and the velocity/quality constraint.
 #include <utility>
+#include <vector>
 
 #include <QWidget>
 
@@ -25,6 +26,8 @@ public:
   explicit InversionPanel(QWidget* parent = nullptr);
 
   QCheckBox* globalSearch;          //!< CheckBox4 "Global search"
+  QSpinBox* chains;                 //!< "Chains" beside "Global search": independent searches, 1..64
+  QLabel* chainProgress;            //!< every chain's percentage while several run
   QSpinBox* layersNumber;           //!< SpinEdit1 "Layers number", 2..10, arrows only
   QToolButton* startButton;         //!< StartButton "Start inversion"
   QProgressBar* progress;           //!< ProgressBar1, 0..100 %
@@ -37,6 +40,10 @@ public:
   QCheckBox* optimizeDispersion;    //!< CheckBox2, beside "K degree"
   QLineEdit* maxFrequency;          //!< Edit4 "Max frq"
   QCheckBox* ratioConstraint;       //!< CheckBox3 "Vp/Vs Qp/Qs constraint"
+  QLabel* ensembleSummary;          //!< f0 and depth to the half-space with their 5-95 % range
+
+  //! Shows the chains' percentages ("chains 40 % 55 % 38 % 61 %"); empty hides them.
+  void showChainProgress(const std::vector<int>& percents);
 
   //! "Min frq" and "Max frq" with the "Smoothed spectra" toggle as the settings of
   //! "Calculate spectra"; Failed naming the first refused field.

@@ -192,6 +192,9 @@ void MainWindow::connectControllers() {
           [this](const QString& misfit) { panel_->misfit->setText("misfit " + misfit); });
   connect(inversion_, &InversionController::curveShown, this, &MainWindow::drawTheoreticalCurve);
   connect(inversion_, &InversionController::finished, this, &MainWindow::inversionFinished);
+  connect(inversion_, &InversionController::chainsProgressed, panel_, &InversionPanel::showChainProgress);
+  connect(inversion_, &InversionController::ensembleCleared, inversionPage_, &InversionPage::clearEnsemble);
+  connect(inversion_, &InversionController::ensembleShown, inversionPage_, &InversionPage::showEnsemble);
 }
 
 void MainWindow::setWorkspaceCommandsEnabled(bool enabled) {

@@ -15,6 +15,7 @@
 #include <qcustomplot.h>
 
 #include "inversion/modeltable.h"
+#include "ui/ensembleview.h"
 #include "numerics/numberfield.h"
 
 namespace corvath::ui {
@@ -143,6 +144,22 @@ void ShowProfile(QCustomPlot& chart, const inversion::amodel& model, int p) {
     values.append(depth);
   }
   curve->setData(t, keys, values, true);
+  // Graphs drawn for one parameter only (an ensemble's band) show with it and widen the ranges.
+  double deepest = values.isEmpty() ? 0.0 : values.back();
+  QCPRange extra;
+  bool anyExtra = false;
+  for (int i = 1; i < chart.plottableCount(); ++i) {
+    auto* graph = qobject_cast<QCPGraph*>(chart.plottable(i));
+    const QVariant parameter = graph ? graph->property(kProfileParameterProperty) : QVariant();
+    if (!parameter.isValid()) continue;
+    graph->setVisible(parameter.toInt() == shown && !graph->data()->isEmpty());
+    bool found = false;
+    const QCPRange range = graph->getValueRange(found);
+    if (!graph->visible() || !found) continue;
+    extra = anyExtra ? QCPRange(std::min(extra.lower, range.lower), std::max(extra.upper, range.upper)) : range;
+    anyExtra = true;
+    deepest = std::max(deepest, graph->getKeyRange(found).upper);
+  }
   if (points.empty()) {
     chart.replot();
     return;
@@ -150,6 +167,10 @@ void ShowProfile(QCustomPlot& chart, const inversion::amodel& model, int p) {
   // The curve spans 3 % to 97 % of the width; depth runs from the surface down.
   const auto [minIt, maxIt] = std::minmax_element(keys.begin(), keys.end());
   double low = *minIt, high = *maxIt;
+  if (anyExtra) {
+    low = std::min(low, extra.lower);
+    high = std::max(high, extra.upper);
+  }
   if (high - low < 1e-12 * std::max(1.0, std::abs(high))) {
     const double half = std::max(0.05 * std::abs(high), 1e-3);
     low -= half;
@@ -157,7 +178,7 @@ void ShowProfile(QCustomPlot& chart, const inversion::amodel& model, int p) {
   }
   const double pad = (high - low) * 0.03 / 0.94;
   chart.xAxis->setRange(low - pad, high + pad);
-  chart.yAxis->setRange(0.0, std::max(values.back(), 1e-3));
+  chart.yAxis->setRange(0.0, std::max(deepest, 1e-3));
   chart.replot();
 }
 
@@ -208,6 +229,11 @@ void ModelTableController::setEditable(bool editable) {
 
 void ModelTableController::showModelTable() {
   ShowModelTable(*table_, workspace_.model);
+  showProfile();
+}
+
+void ModelTableController::showParameter(int p) {
+  workspace_.modelTables.SelectedParameter = p;
   showProfile();
 }
 

@@ -66,6 +66,8 @@ public slots:
   void showModelTable();
   //! Draws the profile of SelectedParameter only.
   void showProfile();
+  //! Makes p the SelectedParameter and draws its profile.
+  void showParameter(int p);
   //! "Layers number" stepped to n: SetLayerCount, then showModelTable. "Iter number"
   //! runs it with the current count, which only refreshes the table.
   void setLayerCount(int layers);

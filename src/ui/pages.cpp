@@ -16,6 +16,7 @@
 #include "charts/spectradrawing.h"
 #include "ui/fieldstandardview.h"
 #include "ui/chartmenu.h"
+#include "ui/ensembleview.h"
 #include "ui/inversionpanel.h"
 #include "ui/modeltableview.h"
 #include "ui/recordcurve.h"
@@ -179,6 +180,20 @@ InversionPage::InversionPage(app::Workspace& workspace, QWidget* parent) : QWidg
   splitter->setSizes({330, 530});
 }
 
+void InversionPage::showEnsemble(const app::EnsembleSummary& ensemble, const QStringList& warnings) {
+  if (ensembleBands) ensembleBands->show(ensemble);
+  modelView->showParameter(static_cast<int>(inversion::ModelParameter::Vs));
+  QStringList lines;
+  for (const std::string& line : app::EnsembleReportLines(ensemble)) lines << QString::fromStdString(line);
+  for (const QString& warning : warnings) lines << "warning: " + warning;
+  panel->ensembleSummary->setText(lines.join('\n'));
+}
+
+void InversionPage::clearEnsemble() {
+  if (ensembleBands) ensembleBands->clear();
+  panel->ensembleSummary->clear();
+}
+
 void InversionPage::mirrorRatioChart(QCustomPlot* ratioChart) {
   for (int i = 0; i < 2 && i < ratioChart->graphCount(); ++i) {  // "H/Z", "H/Zc"
     const QCPGraph* source = ratioChart->graph(i);
@@ -187,6 +202,8 @@ void InversionPage::mirrorRatioChart(QCustomPlot* ratioChart) {
     graph->setPen(source->pen());
     graph->setData(source->data());  // shared: the view shows what the ratio chart holds
   }
+  // The ensemble's bands come after the two curves (graphs 2 and 3 of the view).
+  if (!ensembleBands) ensembleBands = new EnsembleBands(profileChart, ratioView, this);
   connect(ratioChart, &QCustomPlot::afterReplot, ratioView, [ratioChart, view = ratioView] {
     // The frequency axis as on the ratio chart; the values fitted to the two curves.
     if (view->xAxis->scaleType() != ratioChart->xAxis->scaleType()) {

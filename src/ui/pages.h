@@ -1,8 +1,10 @@
 #pragma once
 // The window's tabs as widgets of their own: each makes its charts (held as named
 // members), legends and panes; the main window lays them out and wires them.
+#include <QStringList>
 #include <QWidget>
 
+#include "app/inversionrun.h"
 #include "app/workspace.h"
 
 class QCustomPlot;
@@ -15,6 +17,7 @@ class CurveLegend;
 
 namespace corvath::ui {
 
+class EnsembleBands;
 class FieldStandardView;
 class InversionPanel;
 class ModelTableController;
@@ -77,14 +80,21 @@ public:
   InversionPage(app::Workspace& workspace, QWidget* parent = nullptr);
 
   //! The ratio view shows the curves "H/Z" and "H/Zc" of ratioChart (the same data,
-  //! no copy) over its frequency range, redrawn whenever ratioChart is.
+  //! no copy) over its frequency range, redrawn whenever ratioChart is, and behind them
+  //! the band of an ensemble's curves.
   void mirrorRatioChart(QCustomPlot* ratioChart);
+  //! Draws the ensemble's bands (the profile switched to Vs) and states its f0, depth to
+  //! the half-space and the warnings about the result.
+  void showEnsemble(const app::EnsembleSummary& ensemble, const QStringList& warnings);
+  //! Removes the bands and the statement (a new run starts).
+  void clearEnsemble();
 
   QCustomPlot* profileChart = nullptr;  // Chart6
   QCustomPlot* ratioView = nullptr;     // the ratio beside the table
   InversionPanel* panel = nullptr;
   QTableWidget* modelTable = nullptr;
   ModelTableController* modelView = nullptr;
+  EnsembleBands* ensembleBands = nullptr;
 };
 
 //! A chart with its legend on the right.

@@ -388,6 +388,11 @@ TEST_F(ModelCli, UsageErrors) {
       {"invert", {"--model", m, "--curve", c, "--min-frq", "low"}},
       {"invert", {"--model", m, "--curve", c, "--global=yes"}},
       {"invert", {"--model", m, "--curve", c, "--curve-out"}},
+      {"invert", {"--model", m, "--curve", c, "--chains", "2"}},  // chains are global searches
+      {"invert", {"--model", m, "--curve", c, "--ensemble", Path("e.txt")}},
+      {"invert", {"--model", m, "--curve", c, "--global", "--chains", "0"}},
+      {"invert", {"--model", m, "--curve", c, "--global", "--workers", "0"}},
+      {"invert", {"--model", m, "--curve", c, "--global", "--ensemble-tolerance", "-0.1"}},
   };
   for (const auto& [command, args] : cases) {
     std::string joined = command;
@@ -440,4 +445,137 @@ TEST_F(ModelCli, UnreadableInputOrNoResultIsOneLine) {
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     EXPECT_EQ(run.err.rfind(std::string("corvath-cli ") + command + ": ", 0), 0u) << run.err;
   }
+}
+
+namespace {
+
+// The rows of a space-separated table after its heading, as numbers.
+std::vector<std::vector<double>> TableRows(const std::string& text, const std::string& heading) {
+  const auto lines = CrLfLines(text);
+  std::vector<std::vector<double>> rows;
+  if (lines.empty() || lines[0] != heading) {
+    ADD_FAILURE() << "heading '" << (lines.empty() ? "" : lines[0]) << "' instead of '" << heading << "'";
+    return rows;
+  }
+  for (std::size_t k = 1; k < lines.size(); ++k) {
+    std::istringstream fields(lines[k]);
+    std::vector<double> row;
+    for (std::string field; fields >> field;) {
+      double v = 0.0;
+      EXPECT_TRUE(numerics::ParseDecimal(field, v)) << lines[k];
+      row.push_back(v);
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// The number in the line of out that starts with label ("ensemble: 57 models ..." -> 57).
+double Reported(const std::string& out, const std::string& label) {
+  const std::size_t at = out.find("\n" + label);
+  if (at == std::string::npos) {
+    ADD_FAILURE() << "no line " << label << " in\n" << out;
+    return -1.0;
+  }
+  return std::stod(out.substr(at + 1 + label.size()));
+}
+
+}  // namespace
+
+TEST_F(ModelCli, OneChainIsTheSearchWithoutChains) {
+  WriteRecoveryInputs();
+  for (const char* seed : {"1", "2", "3"}) {
+    SCOPED_TRACE(seed);
+    auto run = [&](std::vector<std::string> extra, const char* model, const char* curve) {
+      std::vector<std::string> args{"--model", Path("start.txt"), "--curve", Path("observed.txt"), "--global", "--seed",
+                                    seed, "--fixed-k", "-o", Path(model), "--curve-out", Path(curve)};
+      args.insert(args.end(), extra.begin(), extra.end());
+      return Cli("invert", args);
+    };
+    const CliRun plain = run({}, "plain.txt", "plain-curve.txt");
+    const CliRun one = run({"--chains", "1"}, "one.txt", "one-curve.txt");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, plain.out);
+    EXPECT_EQ(one.err, plain.err);
+    EXPECT_EQ(ReadAll(dir_ / "one.txt"), ReadAll(dir_ / "plain.txt"));
+    EXPECT_EQ(ReadAll(dir_ / "one-curve.txt"), ReadAll(dir_ / "plain-curve.txt"));
+  }
+}
+
+TEST_F(ModelCli, ChainsWriteTheSameBytesWhateverTheWorkersAndAnOrderedEnsemble) {
+  WriteRecoveryInputs();
+  const std::vector<std::string> outputs{"model", "curve", "ensemble", "profile"};
+  auto run = [&](const std::string& workers, const std::string& tag) {
+    return Cli("invert", {"--model", Path("start.txt"), "--curve", Path("observed.txt"), "--global", "--seed", "11",
+                          "--chains", "4", "--workers", workers, "--free", "vs,h,qs", "-o", Path((tag + "model").c_str()),
+                          "--curve-out", Path((tag + "curve").c_str()), "--ensemble",
+                          Path((tag + "ensemble").c_str()), "--profile-out", Path((tag + "profile").c_str())});
+  };
+  const CliRun first = run("2", "a-"), second = run("2", "b-"), single = run("1", "c-");
+  for (const CliRun* r : {&first, &second, &single}) ASSERT_EQ(r->status, 0) << r->err;
+  EXPECT_EQ(second.out, first.out);
+  EXPECT_EQ(single.out, first.out);
+  for (const std::string& name : outputs) {
+    const std::string bytes = ReadAll(dir_ / ("a-" + name));
+    EXPECT_FALSE(bytes.empty()) << name;
+    EXPECT_EQ(ReadAll(dir_ / ("b-" + name)), bytes) << name;
+    EXPECT_EQ(ReadAll(dir_ / ("c-" + name)), bytes) << name;
+  }
+
+  // The ensemble: whole models of three layers, numbered from 1, within 1.2 times the best
+  // misfit, as many as reported; the half-space's H written as 0.
+  const double best = Summary(first.out).at(2);
+  const auto rows = TableRows(ReadAll(dir_ / "a-ensemble"), "model misfit layer H Vp Vs rho Qp Qs");
+  ASSERT_FALSE(rows.empty());
+  ASSERT_EQ(rows.size() % 3, 0u);
+  EXPECT_EQ(Reported(first.out, "ensemble: "), static_cast<double>(rows.size() / 3));
+  bool bestIsIn = false;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    ASSERT_EQ(rows[k].size(), 9u);
+    EXPECT_EQ(rows[k][0], static_cast<double>(k / 3 + 1));
+    EXPECT_EQ(rows[k][2], static_cast<double>(k % 3 + 1));
+    EXPECT_LE(rows[k][1], 1.2 * best);
+    bestIsIn = bestIsIn || rows[k][1] == best;
+    if (k % 3 == 2) EXPECT_EQ(rows[k][3], 0.0);
+  }
+  EXPECT_TRUE(bestIsIn);
+
+  // The profile: 101 depths down to 1.5 times the best model's depth to the half-space,
+  // percentiles in order.
+  app::Workspace kept;
+  ASSERT_TRUE(app::LoadModelText(kept, Path("a-model")).done());
+  const double depth = kept.model.values[H][0] + kept.model.values[H][1];
+  const auto profile = TableRows(ReadAll(dir_ / "a-profile"), "depth_m vs_p05 vs_p50 vs_p95");
+  ASSERT_EQ(profile.size(), 101u);
+  EXPECT_EQ(profile.front()[0], 0.0);
+  EXPECT_DOUBLE_EQ(profile.back()[0], 1.5 * depth);
+  for (const auto& row : profile) {
+    ASSERT_EQ(row.size(), 4u);
+    EXPECT_LE(row[1], row[2]);
+    EXPECT_LE(row[2], row[3]);
+  }
+}
+
+TEST_F(ModelCli, TheTruthOfASyntheticSiteLiesInsideItsTopLayerBand) {
+  // One layer (H 20 m, Vs 0.2 km/s) over a half-space; its curve with a 5 % ripple, so that
+  // no model fits exactly and the ensemble spreads. The search starts 10 % off in Vs.
+  const inversion::amodel truth = Layers({{20, 0.6, 0.2, 1.8, 20, 10}, {1, 2.0, 0.8, 2.1, 10, 5}});
+  std::vector<double> f, ratio = Ratios(truth, Grid());
+  f = Grid();
+  for (std::size_t k = 0; k < ratio.size(); ++k) ratio[k] *= 1.0 + 0.05 * std::sin(1.7 * static_cast<double>(k));
+  WriteAll(dir_ / "observed.txt", SpectrumTable(f, ratio));
+  WriteAll(dir_ / "start.txt", ShownText(Layers({{20, 0.6, 0.22, 1.8, 20, 10}, {1, 2.0, 0.72, 2.1, 10, 5}})));
+  const CliRun run = Cli("invert", {"--model", Path("start.txt"), "--curve", Path("observed.txt"), "--global",
+                                    "--fixed-k", "--seed", "5", "--chains", "4", "--free", "vs,h", "-o",
+                                    Path("kept.txt"), "--profile-out", Path("profile.txt")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto profile = TableRows(ReadAll(dir_ / "profile.txt"), "depth_m vs_p05 vs_p50 vs_p95");
+  ASSERT_EQ(profile.size(), 101u);
+  EXPECT_LE(profile[0][1], 0.2);
+  EXPECT_GE(profile[0][3], 0.2);
+  EXPECT_LT(profile[0][3] - profile[0][1], 0.05);  // and the band is narrow there
+  EXPECT_GT(Reported(run.out, "ensemble: "), 1.0);
+  EXPECT_NE(run.out.find("\nf0 Hz: "), std::string::npos);
+  EXPECT_NE(run.out.find("\ndepth to the half-space m: "), std::string::npos);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A plain evaluation of the transfer function, written directly from its
-// definition with full working arrays and no reuse of any kind: the reference the
-// optimised evaluation must match bit for bit.
+// definition with full working arrays and no reuse of any kind (the attenuation
+// factor as a complex square root, the phase factors by the complex exponential):
+// the reference the optimised evaluation must match within kReferenceTolerance.
 #include <cmath>
 #include <vector>
 
@@ -9,6 +10,9 @@
 #include "numerics/complex.h"
 
 namespace reference {
+
+//! Largest relative difference allowed between the optimised evaluation and this one.
+inline constexpr double kReferenceTolerance = 1e-12;
 
 using corvath::numerics::Complex;
 

@@ -109,6 +109,51 @@ private slots:
     QVERIFY(find<QLabel>(window, "misfitLabel")->text().startsWith("misfit "));
   }
 
+  void fourChainsShowTheirProgressStopTogetherAndDrawTheBands() {
+    MainWindow window;
+    window.show();
+    SetObservedCurveFromThreeLayers(window.workspace());
+    window.findChild<QSpinBox*>("SpinEdit1")->setValue(3);
+    find<QCheckBox>(window, "CheckBox4")->setChecked(true);  // "Global search"
+    find<QSpinBox>(window, "chainsField")->setValue(4);
+    auto* startButton = find<QToolButton>(window, "StartButton");
+    auto* chainProgress = find<QLabel>(window, "chainProgress");
+    auto* profile = find<QCustomPlot>(window, "Chart6");
+    auto* ratioView = find<QCustomPlot>(window, "inversionRatioView");
+    const auto bandPoints = [](QCustomPlot* chart) {
+      int points = 0;
+      if (QCPLayer* layer = chart->layer("ensembleBand"))
+        for (QCPLayerable* item : layer->children())
+          if (auto* graph = qobject_cast<QCPGraph*>(item); graph && graph->visible()) points += graph->dataCount();
+      return points;
+    };
+
+    // Started and stopped: every chain ends, the best state so far is kept.
+    startButton->click();
+    QVERIFY(window.inversionRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(chainProgress->text().count('%') == 4, 20000);
+    startButton->click();  // stop
+    QTRY_VERIFY_WITH_TIMEOUT(!window.inversionRunning(), 20000);
+    QVERIFY2(window.statusBar()->currentMessage().startsWith("Stopped at "),
+             qPrintable(window.statusBar()->currentMessage()));
+    QVERIFY(find<QProgressBar>(window, "ProgressBar1")->value() < 100);
+    QVERIFY(bandPoints(profile) > 0);
+
+    // Run to the end: all chains at 100 %, both bands drawn, the spread stated.
+    startButton->click();
+    QVERIFY(window.inversionRunning());
+    QCOMPARE(bandPoints(profile), 0);  // the last run's bands are gone
+    QTRY_VERIFY_WITH_TIMEOUT(!window.inversionRunning(), 120000);
+    QCOMPARE(chainProgress->text(), QString("chains 100 % 100 % 100 % 100 %"));
+    const QString said = window.statusBar()->currentMessage();
+    QVERIFY2(said.startsWith("Finished: misfit ") && said.contains("ensemble: "), qPrintable(said));
+    QCOMPARE(bandPoints(profile), 3 * 101);  // 5 %, 50 % and 95 % at 101 depths
+    QCOMPARE(bandPoints(ratioView), 2 * 101);
+    QCOMPARE(window.workspace().modelTables.SelectedParameter, 2);  // the profile shows Vs
+    const QString summary = find<QLabel>(window, "ensembleSummary")->text();
+    QVERIFY2(summary.contains("f0 Hz: ") && summary.contains("depth to the half-space m: "), qPrintable(summary));
+  }
+
   void secondPressStopsAndClosingDuringARunStopsFirst() {
     MainWindow window;
     window.show();

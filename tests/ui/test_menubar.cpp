@@ -202,7 +202,9 @@ private slots:
 
   void theInversionTabShowsTheObservedAndTheoreticalRatio() {
     QCustomPlot* view = chart("inversionRatioView");
-    QCOMPARE(view->graphCount(), 2);
+    QCOMPARE(view->graphCount(), 4);  // "H/Z", "H/Zc" and the two edges of an ensemble's band
+    QCOMPARE(view->graph(0)->name(), QString("H/Z"));
+    QCOMPARE(view->graph(2)->dataCount(), 0);
     QCOMPARE(view->graph(0)->dataCount(), 0);
     load();
     calculate();

@@ -24,6 +24,7 @@ InversionController::InversionController(app::Workspace& workspace, QObject* par
     emit progressed(percent);
   });
   connect(runner_, &InversionRunner::curveShown, this, &InversionController::curveShown);
+  connect(runner_, &InversionRunner::chainsProgressed, this, &InversionController::chainsProgressed);
   connect(runner_, &InversionRunner::stateShown, this, [this](const inversion::InversionSnapshot& snapshot) {
     emit stateShown(snapshot, optimizesReference_, optimizesExponent_);
     if (run_) emit misfitShown(MisfitText(run_->misfitOf(snapshot.theoreticalCurve)));
@@ -44,9 +45,13 @@ InversionController::InversionController(app::Workspace& workspace, QObject* par
     emit misfitShown(MisfitText(run.misfit()));
     QString notice = completed ? QString("Finished: %1").arg(misfits)
                                : QString("Stopped at %1 %: %2").arg(percent_).arg(misfits);
-    const std::vector<std::string> unsound = app::UnphysicalLayers(workspace_.model);
-    for (std::size_t i = 0; i < unsound.size(); ++i)
-      notice += (i == 0 ? "; no physical material in " : ", ") + QString::fromStdString(unsound[i]);
+    QStringList warnings;
+    for (const std::string& warning : run.warnings()) warnings << QString::fromStdString(warning);
+    if (const auto& ensemble = run.ensemble()) {
+      notice += "; " + QString::fromStdString(app::EnsembleReportLines(*ensemble).front());
+      emit ensembleShown(*ensemble, warnings);
+    }
+    if (!warnings.isEmpty()) notice += "; warning: " + warnings.join("; ");
     emit finished(app::Outcome::Done(notice.toStdString()), completed);
   });
 }
@@ -62,6 +67,8 @@ app::Outcome InversionController::start(const app::InversionRequest& request) {
   started_ = {request.referenceFrequencyHz, request.dispersionExponent};
   run_ = run.get();
   percent_ = 0;
+  emit chainsProgressed({});
+  emit ensembleCleared();
   emit misfitShown(MisfitText(run->startMisfit()));
   runner_->start(std::move(run));
   return app::Outcome::Done();

@@ -5,6 +5,8 @@
 #include <memory>
 
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 #include <QObject>
 
@@ -49,9 +51,15 @@ signals:
   void misfitShown(const QString& misfit);
   //! The start model's curve, as "H/Zc".
   void curveShown(const corvath::numerics::arofcomplexM& curve);
+  //! Every chain's percentage while several chains run; empty when a run starts.
+  void chainsProgressed(const std::vector<int>& percents);
+  //! A run starts: the ensemble of the last one no longer stands.
+  void ensembleCleared();
+  //! The ensemble of a finished global search, with the warnings about its result.
+  void ensembleShown(const corvath::app::EnsembleSummary& ensemble, const QStringList& warnings);
   //! The run has ended and the workspace holds its model; completed: it ran to its end.
-  //! A Done outcome's notice says how it ended ("Finished: misfit 1.96 -> 0.17"), and
-  //! names the layers that make no physical material.
+  //! A Done outcome's notice says how it ended ("Finished: misfit 1.96 -> 0.17"), the
+  //! ensemble's size, f0 and depth to the half-space, and warns where the result is weak.
   void finished(const corvath::app::Outcome& outcome, bool completed);
 
 private:

@@ -23,6 +23,12 @@ public:
     QMetaObject::invokeMethod(owner_, [owner = owner_, snapshot] { emit owner->stateShown(snapshot); },
                               Qt::QueuedConnection);
   }
+  void ReportChains(const std::vector<int>& percents) override {
+    if (percents == lastChains_) return;
+    lastChains_ = percents;
+    QMetaObject::invokeMethod(owner_, [owner = owner_, percents] { emit owner->chainsProgressed(percents); },
+                              Qt::QueuedConnection);
+  }
   void ShowTheoreticalCurve(const numerics::arofcomplexM& curve) override {
     QMetaObject::invokeMethod(owner_, [owner = owner_, curve] { emit owner->curveShown(curve); },
                               Qt::QueuedConnection);
@@ -31,6 +37,7 @@ public:
 private:
   InversionRunner* owner_;
   int lastPercent_ = -1;
+  std::vector<int> lastChains_;
 };
 
 InversionRunner::InversionRunner(QObject* parent) : QObject(parent) {}

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include <QObject>
 
@@ -35,6 +36,8 @@ public:
 signals:
   //! The completed percentage of the run.
   void progressed(int percent);
+  //! Every chain's percentage, while several chains run.
+  void chainsProgressed(const std::vector<int>& percents);
   //! A state of the run to show (model, curve, optimized values).
   void stateShown(const corvath::inversion::InversionSnapshot& snapshot);
   //! Only the start model's curve, as "H/Zc".
