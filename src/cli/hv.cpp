@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/settingsfile.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "numerics/numberfield.h"
@@ -35,6 +36,8 @@ constexpr const char* kUsage =
     "  --search FMIN,FMAX       band of the peak search (default the grid)\n"
     "  --reject N               reject windows whose f0 lies more than N standard deviations off (default 2)\n"
     "  --no-reject              keep every window\n"
+    "  --settings FILE          read the settings from a settings file; options after it override it\n"
+    "  --save-settings FILE     write the settings in effect to a settings file (without FILEs: only that)\n"
     "  --json                   print the report as one JSON object\n"
     "  --curve-out FILE         write the mean curve with its lower and upper curves "
     "(\"f,Hz   H/V  lower  upper\")\n";
@@ -43,6 +46,8 @@ struct Options {
   RecordOptions record;
   std::vector<std::pair<double, double>> windows;
   app::FieldStandardSettings settings;
+  app::ClassicSettings classic;  //!< carried from --settings to --save-settings
+  std::string saveSettings;
   bool json = false;
   std::string curveOut;
   bool help = false;
@@ -85,6 +90,15 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     if (arg.record(options.record)) {
     } else if (name == "-h" || name == "--help") {
       options.help = true;
+    } else if (name == "--settings") {
+      const std::string path = arg.file();
+      const app::Result<app::AnalysisSettings> read = app::ReadSettingsFile(path);
+      if (!read.done()) throw UsageError(read.message());
+      s = read->fieldStandard;
+      options.classic = read->classic;
+      options.rejectGiven = options.noRejectGiven = false;
+    } else if (name == "--save-settings") {
+      options.saveSettings = arg.file();
     } else if (name == "--json") {
       arg.flag();
       options.json = true;
@@ -94,6 +108,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       s.reject = false;
     } else if (name == "--reject") {
       options.rejectGiven = true;
+      s.reject = true;
       s.rejectionStdDevs = arg.number();
     } else if (name == "--window-length") {
       s.windowLengthSeconds = arg.number();
@@ -139,9 +154,10 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
   }
   if (options.help) return;
   if (options.rejectGiven && options.noRejectGiven) throw UsageError("give either --reject N or --no-reject, not both");
-  ResolveFormat(options.record);
   if (const auto check = spectra::CheckFieldStandardSettings(options.settings); !check.done())
     throw UsageError(check.message);
+  if (!options.saveSettings.empty() && options.record.files.empty()) return;
+  ResolveFormat(options.record);
 }
 
 }  // namespace
@@ -156,6 +172,11 @@ int RunHv(const std::vector<std::string>& args) {
   if (options.help) {
     std::fputs(kUsage, stdout);
     return 0;
+  }
+  if (!options.saveSettings.empty()) {
+    const app::Outcome saved = app::SaveSettingsFile(options.saveSettings, {options.settings, options.classic});
+    if (!saved.done()) return failure(saved.message);
+    if (options.record.files.empty()) return 0;
   }
 
   app::Workspace workspace;

@@ -24,7 +24,7 @@ std::vector<ReportLine> FieldStandardReport(const FieldStandardResult& result);
 //! The report as "key: value" lines (LF).
 void WriteFieldStandardReport(std::ostream& out, const FieldStandardResult& result);
 
-//! The report as one JSON object (numbers as numbers, verdicts as booleans, each
+//! The report as one JSON object (numbers as numbers in their shortest round-trip text, verdicts as booleans, each
 //! criterion an object with passed, value, threshold and text).
 void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& result);
 
@@ -34,5 +34,9 @@ void WriteFieldStandardCurve(std::ostream& out, const FieldStandardResult& resul
 
 //! A number with 6 significant digits, as in the report.
 std::string ReportNumber(double value);
+
+//! The shortest text that reads back to the same double ("0" for a value that is not
+//! finite), as the JSON report and tables for scripts write numbers.
+std::string ShortestNumber(double value);
 
 }  // namespace corvath::spectra
