@@ -23,6 +23,7 @@
 #include "ui/modelfiles.h"
 #include "ui/pages.h"
 #include "ui/sessions.h"
+#include "ui/surveyview.h"
 
 namespace corvath::ui {
 
@@ -127,6 +128,11 @@ void MainWindow::arrangeFileMenu() {
                                  sessions_->openAction(),
                                  sessions_->saveAction(),
                                  sessions_->recentSessionsMenu()->menuAction(),
+                                 nullptr,
+                                 surveys_->openSettingsAction(),
+                                 surveys_->saveSettingsAction(),
+                                 surveys_->recentSettingsMenu()->menuAction(),
+                                 surveys_->openSurveyAction(),
                                  nullptr,
                                  modelFiles_->openAction(),
                                  modelFiles_->saveAction(),
