@@ -367,6 +367,11 @@ Outcome FinishSurveyStation(StationRun& run, const SurveyManifest& manifest, con
   const SurveyStation& station = manifest.stations[run.index];
   const fs::path folder = StationFolder(out, station.name);
   if (Outcome created = CreateFolder(folder); !created.done()) return created;
+  if (!run.done) {
+    // What an earlier run of the station left must not pass for this run's result.
+    std::error_code ignored;
+    for (const char* stale : {"curve.txt", "report.json", "hv.png"}) fs::remove(folder / stale, ignored);
+  }
   if (run.result && figure) {
     const std::string error = figure(*run.result, station.name, (folder / "hv.png").string());
     if (!error.empty()) notices.push_back(station.name + ": no figure: " + error);
