@@ -57,6 +57,10 @@ corvath_require(MSEED_FOUND "libmseed" "libmseed-dev")
 find_package(nlohmann_json 3 QUIET)
 corvath_require(nlohmann_json_FOUND "nlohmann-json 3" "nlohmann-json3-dev")
 
+# OpenSSL's libcrypto: the SHA-256 of a survey's input files.
+find_package(OpenSSL QUIET COMPONENTS Crypto)
+corvath_require(OpenSSL_FOUND "OpenSSL (libcrypto)" "libssl-dev")
+
 if(CORVATH_TESTS)
   find_package(GTest QUIET)
   corvath_require(GTest_FOUND "GoogleTest" "libgtest-dev")

@@ -11,5 +11,6 @@ int RunSpectra(const std::vector<std::string>& args);
 int RunForward(const std::vector<std::string>& args);
 int RunInvert(const std::vector<std::string>& args);
 int RunHv(const std::vector<std::string>& args);
+int RunSurvey(const std::vector<std::string>& args);
 
 }  // namespace corvath::cli

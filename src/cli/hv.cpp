@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/settingsfile.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "numerics/numberfield.h"
@@ -39,6 +40,8 @@ constexpr const char* kUsage =
     "                           on every component (default 1 s, 30 s, 0.2, 2.5)\n"
     "  --azimuths DEG           also the H/V of each direction every DEG degrees below 180 (default 15 with\n"
     "                           --azimuth-out)\n"
+    "  --settings FILE          read the settings from a settings file; options after it override it\n"
+    "  --save-settings FILE     write the settings in effect to a settings file (without FILEs: only that)\n"
     "  --json                   print the report as one JSON object\n"
     "  --curve-out FILE         write the mean curve with its lower and upper curves "
     "(\"f,Hz   H/V  lower  upper\")\n"
@@ -51,6 +54,8 @@ struct Options {
   RecordOptions record;
   std::vector<std::pair<double, double>> windows;
   app::FieldStandardSettings settings;
+  app::ClassicSettings classic;  //!< carried from --settings to --save-settings
+  std::string saveSettings;
   bool json = false;
   std::string curveOut;
   std::string hvOut;
@@ -97,6 +102,15 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     if (arg.record(options.record)) {
     } else if (name == "-h" || name == "--help") {
       options.help = true;
+    } else if (name == "--settings") {
+      const std::string path = arg.file();
+      const app::Result<app::AnalysisSettings> read = app::ReadSettingsFile(path);
+      if (!read.done()) throw UsageError(read.message());
+      s = read->fieldStandard;
+      options.classic = read->classic;
+      options.rejectGiven = options.noRejectGiven = false;
+    } else if (name == "--save-settings") {
+      options.saveSettings = arg.file();
     } else if (name == "--json") {
       arg.flag();
       options.json = true;
@@ -106,6 +120,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       s.reject = false;
     } else if (name == "--reject") {
       options.rejectGiven = true;
+      s.reject = true;
       s.rejectionStdDevs = arg.number();
     } else if (name == "--window-length") {
       s.windowLengthSeconds = arg.number();
@@ -171,10 +186,11 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
   }
   if (options.help) return;
   if (options.rejectGiven && options.noRejectGiven) throw UsageError("give either --reject N or --no-reject, not both");
-  if (!options.azimuthOut.empty() && !s.azimuthStepDegrees) s.azimuthStepDegrees = 15.0;
-  ResolveFormat(options.record);
+  if (!options.azimuthOut.empty() && !options.settings.azimuthStepDegrees) options.settings.azimuthStepDegrees = 15.0;
   if (const auto check = spectra::CheckFieldStandardSettings(options.settings); !check.done())
     throw UsageError(check.message);
+  if (!options.saveSettings.empty() && options.record.files.empty()) return;
+  ResolveFormat(options.record);
 }
 
 }  // namespace
@@ -189,6 +205,11 @@ int RunHv(const std::vector<std::string>& args) {
   if (options.help) {
     std::fputs(kUsage, stdout);
     return 0;
+  }
+  if (!options.saveSettings.empty()) {
+    const app::Outcome saved = app::SaveSettingsFile(options.saveSettings, {options.settings, options.classic});
+    if (!saved.done()) return failure(saved.message);
+    if (options.record.files.empty()) return 0;
   }
 
   app::Workspace workspace;

@@ -19,6 +19,8 @@ void printUsage(std::FILE* out) {
       "  invert --model START.txt --curve OBSERVED.txt\n"
       "                             fit the model to an observed H/V curve, write the final model\n"
       "  hv FILE [FILE FILE]        field-standard H/V: f0, A0 and the SESAME criteria as a report\n"
+      "  survey MANIFEST.csv --out DIR\n"
+      "                             hv for every station of a manifest: summary table, GeoJSON and map\n"
       "run 'corvath-cli COMMAND --help' for the options of a command\n",
       out);
 }
@@ -36,6 +38,7 @@ int run(int argc, char** argv) {
   if (command == "forward") return corvath::cli::RunForward(args);
   if (command == "invert") return corvath::cli::RunInvert(args);
   if (command == "hv") return corvath::cli::RunHv(args);
+  if (command == "survey") return corvath::cli::RunSurvey(args);
   if (command == "--help" || command == "-h" || command == "help") {
     printUsage(stdout);
     return 0;

@@ -1,5 +1,6 @@
 #include "spectra/fieldstandardreport.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -30,6 +31,13 @@ std::string ReportNumber(double value) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.6g", value);
   return buffer;
+}
+
+std::string ShortestNumber(double value) {
+  if (!std::isfinite(value)) return "0";
+  char buffer[32];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, written.ptr);
 }
 
 std::vector<ReportLine> FieldStandardReport(const FieldStandardResult& r) {
@@ -89,7 +97,7 @@ void WriteFieldStandardReport(std::ostream& out, const FieldStandardResult& resu
 }
 
 void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& r, const AzimuthalHv* azimuthal) {
-  auto number = [](double v) { return ReportNumber(v); };
+  auto number = [](double v) { return ShortestNumber(v); };
   out << "{\"f0_hz\":" << number(r.f0.median()) << ",\"f0_sigma_ln\":" << number(r.f0.sigmaLn)
       << ",\"f0_low_hz\":" << number(r.f0.lower()) << ",\"f0_high_hz\":" << number(r.f0.upper())
       << ",\"f0_sigma_hz\":" << number(r.sigmaF0Hz) << ",\"a0\":" << number(r.a0.median())

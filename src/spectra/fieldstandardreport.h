@@ -29,9 +29,10 @@ std::vector<ReportLine> AzimuthalReport(const AzimuthalHv& hv);
 void WriteFieldStandardReport(std::ostream& out, const FieldStandardResult& result,
                               const AzimuthalHv* azimuthal = nullptr);
 
-//! The report as one JSON object (numbers as numbers, verdicts as booleans, each
-//! criterion an object with passed, value, threshold and text), with "azimuths",
-//! "directional" and "directionality" when the azimuthal H/V is given.
+//! The report as one JSON object (numbers as numbers in their shortest round-trip
+//! text, verdicts as booleans, each criterion an object with passed, value, threshold
+//! and text), with "azimuths", "directional" and "directionality" when the azimuthal
+//! H/V is given.
 void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& result,
                             const AzimuthalHv* azimuthal = nullptr);
 
@@ -53,5 +54,9 @@ void WriteAzimuthTable(std::ostream& out, const AzimuthalHv& hv);
 
 //! A number with 6 significant digits, as in the report.
 std::string ReportNumber(double value);
+
+//! The shortest text that reads back to the same double ("0" for a value that is not
+//! finite), as the JSON report and tables for scripts write numbers.
+std::string ShortestNumber(double value);
 
 }  // namespace corvath::spectra

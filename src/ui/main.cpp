@@ -6,6 +6,7 @@
 
 #include "ui/mainwindow.h"
 #include "ui/sessions.h"
+#include "ui/surveyview.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   corvath::ui::MainWindow window;
   // The recent files, the dialogs' folders and the window's settings of the last run.
   window.sessions().useSettings(std::make_unique<QSettings>());
+  window.surveys().useSettings(std::make_unique<QSettings>());  // the recent settings files
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect frame = window.frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());

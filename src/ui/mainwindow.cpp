@@ -45,6 +45,7 @@
 #include "ui/pages.h"
 #include "ui/prompts.h"
 #include "ui/sessions.h"
+#include "ui/surveyview.h"
 #include "ui/settingsdialog.h"
 #include "ui/timerange.h"
 #include "ui/toolbaricons.h"
@@ -98,6 +99,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   createDialogs();
   connectControllers();
   sessions_ = new SessionController(*this);  // the File menu's sessions and recent files
+  surveys_ = new SurveyController(*this, {[this](QDialog& d) { return runDialog_(d); },
+                                          [this](const app::Outcome& o) { showFailure(o); }});
   arrangeFileMenu();
   showModel();  // the model is built by the workspace
   setAcceptDrops(true);

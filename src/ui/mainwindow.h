@@ -48,6 +48,7 @@ class RatioPage;
 class TimeSeriesPage;
 class InversionPage;
 class SessionController;
+class SurveyController;
 class SettingsDialog;
 class TimeRangeLink;
 class WindowBandController;
@@ -91,6 +92,7 @@ public:
   TimeRangeLink& timeRange() { return *timeRange_; }
   //! Sessions, the recent files and the settings remembered between runs (File menu).
   SessionController& sessions() { return *sessions_; }
+  SurveyController& surveys() { return *surveys_; }
 
   //! Enables or disables together every command that changes the record, the
   //! windows, the model or the observed curve (a running command holds them).
@@ -139,6 +141,7 @@ protected:
 
 private:
   friend class SessionController;  // reads and restores the window's fields and views
+  friend class SurveyController;   // loads a survey station's record as the survey read it
   void createActions();
   void createDialogs();
   void buildToolBar();
@@ -179,6 +182,7 @@ private:
   InversionController* inversion_ = nullptr;
   HistoryController* history_ = nullptr;  //!< undo and redo, with their Edit menu actions
   SessionController* sessions_ = nullptr;
+  SurveyController* surveys_ = nullptr;  //!< surveys and settings files
 
   // Toolbar commands, left to right.
   QAction* loadComponentsAction_ = nullptr;

@@ -25,6 +25,7 @@
 #include "ui/modelfiles.h"
 #include "ui/pages.h"
 #include "ui/sessions.h"
+#include "ui/surveyview.h"
 #include "ui/windowbands.h"
 
 namespace corvath::ui {
@@ -159,6 +160,11 @@ void MainWindow::arrangeFileMenu() {
                                  sessions_->openAction(),
                                  sessions_->saveAction(),
                                  sessions_->recentSessionsMenu()->menuAction(),
+                                 nullptr,
+                                 surveys_->openSettingsAction(),
+                                 surveys_->saveSettingsAction(),
+                                 surveys_->recentSettingsMenu()->menuAction(),
+                                 surveys_->openSurveyAction(),
                                  nullptr,
                                  modelFiles_->openAction(),
                                  modelFiles_->saveAction(),

@@ -217,3 +217,68 @@ TEST_F(HvCli, UsageErrorsAndRefusals) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--curve-out FILE"), std::string::npos);
 }
+
+TEST_F(HvCli, SettingsFileStandsForItsOptionsAndLaterOptionsOverrideIt) {
+  // Options saved to a file, then the file read back: the same report as the options.
+  const std::string file = (dir_ / "settings.json").string();
+  const CliRun saved = Hv({"--window-length", "30", "--grid", "0.5,10,64", "--combine", "quadratic", "--search",
+                           "1,5", "--no-reject", "--save-settings", file});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_TRUE(saved.out.empty());
+  app::FieldStandardSettings s;
+  s.windowLengthSeconds = 30;
+  s.gridMinHz = 0.5, s.gridMaxHz = 10, s.gridPoints = 64;
+  s.combination = app::HorizontalCombination::Quadratic;
+  s.search = spectra::FrequencyBand{1, 5};
+  s.reject = false;
+  auto args = Components();
+  args.insert(args.begin(), {"--settings", file, "--json"});
+  const CliRun fromFile = Hv(args);
+  ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+  EXPECT_EQ(fromFile.out, Expected(s, true));
+
+  // An option after the file wins; one before it is replaced by the file.
+  args = Components();
+  args.insert(args.begin(), {"--ko-b", "10", "--settings", file, "--reject", "1.5", "--save-settings",
+                             (dir_ / "effective.json").string()});
+  const CliRun overridden = Hv(args);
+  ASSERT_EQ(overridden.status, 0) << overridden.err;
+  s.reject = true;
+  s.rejectionStdDevs = 1.5;
+  EXPECT_EQ(overridden.out, Expected(s, false));
+  const std::string effective = ReadAll(dir_ / "effective.json");
+  EXPECT_NE(effective.find("\"reject\": 1.5"), std::string::npos) << effective;
+  EXPECT_NE(effective.find("\"ko_b\": 40.0"), std::string::npos) << effective;
+
+  // A file that cannot be used is a usage error naming the file and the key.
+  const std::string bad = (dir_ / "bad.json").string();
+  std::ofstream(bad) << R"({"corvath_settings": 1, "taper": "wide"})";
+  args = Components();
+  args.insert(args.begin(), {"--settings", bad});
+  const CliRun refused = Hv(args);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find(bad + ": 'taper' must be a number"), std::string::npos) << refused.err;
+}
+
+TEST_F(HvCli, JsonNumbersReadBackToTheComputedDoubles) {
+  auto args = Components();
+  args.push_back("--json");
+  const CliRun run = Hv(args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  app::Workspace workspace;
+  app::LoadRequest request;
+  request.paths = Components();
+  ASSERT_TRUE(app::LoadRecord(workspace, request).done());
+  ASSERT_TRUE(app::CalculateFieldStandardHv(workspace, {}).done());
+  const auto& r = *workspace.fieldStandardResult;
+  auto field = [&](const std::string& key) {
+    const std::size_t at = run.out.find("\"" + key + "\":");
+    EXPECT_NE(at, std::string::npos) << key;
+    return std::strtod(run.out.c_str() + at + key.size() + 3, nullptr);
+  };
+  EXPECT_EQ(field("f0_hz"), r.f0.median());
+  EXPECT_EQ(field("f0_sigma_ln"), r.f0.sigmaLn);
+  EXPECT_EQ(field("a0"), r.a0.median());
+  EXPECT_EQ(field("curve_f0_hz"), r.curvePeakHz);
+  EXPECT_EQ(field("curve_a0"), r.curvePeakAmplitude);
+}

@@ -187,7 +187,8 @@ private slots:
     QStringList texts;
     for (QAction* action : file->actions()) texts << action->text();
     QCOMPARE(texts, QStringList({"Load components", "Load saf/sg2 file", "Recent files", "", "Open session\u2026",
-                                 "Save session\u2026", "Recent sessions", "", "Open model\u2026", "Save model\u2026", "",
+                                 "Save session\u2026", "Recent sessions", "", "Open settings\u2026", "Save settings\u2026",
+                                 "Recent settings", "Open survey\u2026", "", "Open model\u2026", "Save model\u2026", "",
                                  "Save results", "Save H/V results\u2026", "", "Quit"}));
     QCOMPARE(window.sessions().openAction()->shortcut(), QKeySequence("Ctrl+Alt+O"));
     QCOMPARE(window.sessions().saveAction()->shortcut(), QKeySequence("Ctrl+Alt+S"));
