@@ -48,6 +48,21 @@ numerics::Result<SegmentationPlan> PlanSegmentation(std::size_t sampleCount, dou
 
 namespace {
 
+// Mean of the c values from v on (four partial sums break the chain of dependent
+// additions); both forms of the robust mean add them in this order.
+double MeanOfRun(const double* v, std::size_t c) {
+  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+  std::size_t i = 0;
+  for (; i + 4 <= c; i += 4) {
+    s0 += v[i];
+    s1 += v[i + 1];
+    s2 += v[i + 2];
+    s3 += v[i + 3];
+  }
+  for (; i < c; ++i) s0 += v[i];
+  return ((s0 + s1) + (s2 + s3)) / static_cast<double>(c);
+}
+
 // RobustMean with every value's index sorted beside it.
 double RobustMeanByIndex(const std::vector<double>& values) {
   const std::size_t n = values.size();
@@ -69,19 +84,8 @@ double RobustMeanByIndex(const std::vector<double>& values) {
   std::size_t hi = n;
   double mean = 0.0;
   for (;;) {
-    // Mean of the set (four partial sums break the chain of dependent additions).
     const std::size_t c = hi - lo;
-    const double* v = sorted.data() + lo;
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    std::size_t i = 0;
-    for (; i + 4 <= c; i += 4) {
-      s0 += v[i];
-      s1 += v[i + 1];
-      s2 += v[i + 2];
-      s3 += v[i + 3];
-    }
-    for (; i < c; ++i) s0 += v[i];
-    mean = ((s0 + s1) + (s2 + s3)) / static_cast<double>(c);
+    mean = MeanOfRun(sorted.data() + lo, c);
 
     bool removed = false;
     if (c > 1) {
@@ -150,17 +154,7 @@ double RobustMean(const std::vector<double>& values) {
   double mean = 0.0;
   for (;;) {
     const std::size_t c = hi - lo;
-    const double* v = sorted.data() + lo;
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    std::size_t i = 0;
-    for (; i + 4 <= c; i += 4) {
-      s0 += v[i];
-      s1 += v[i + 1];
-      s2 += v[i + 2];
-      s3 += v[i + 3];
-    }
-    for (; i < c; ++i) s0 += v[i];
-    mean = ((s0 + s1) + (s2 + s3)) / static_cast<double>(c);
+    mean = MeanOfRun(sorted.data() + lo, c);
 
     bool removed = false;
     if (c > 1) {

@@ -1,6 +1,5 @@
 #include "spectra/fieldstandardreport.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -34,10 +33,7 @@ std::string ReportNumber(double value) {
 }
 
 std::string ShortestNumber(double value) {
-  if (!std::isfinite(value)) return "0";
-  char buffer[32];
-  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, written.ptr);
+  return std::isfinite(value) ? numerics::NumberToShortestText(value) : "0";
 }
 
 std::vector<ReportLine> FieldStandardReport(const FieldStandardResult& r) {
@@ -154,25 +150,21 @@ void WriteFieldStandardCurve(std::ostream& out, const FieldStandardResult& r) {
 
 namespace corvath::spectra {
 
-namespace {
-std::string shortest(double v) { return numerics::NumberToShortestText(std::isfinite(v) ? v : 0.0); }
-}  // namespace
-
 void WriteWindowTable(std::ostream& out, const FieldStandardResult& r) {
   out << "start_s end_s f0_hz a0 sta_lta_min sta_lta_max status\n";
   for (const FieldStandardWindow& w : r.windows)
-    out << shortest(w.startSeconds) << ' ' << shortest(w.endSeconds) << ' ' << shortest(w.peakFrequencyHz) << ' '
-        << shortest(w.peakAmplitude) << ' ' << shortest(w.staLtaMin) << ' ' << shortest(w.staLtaMax) << ' '
+    out << ShortestNumber(w.startSeconds) << ' ' << ShortestNumber(w.endSeconds) << ' ' << ShortestNumber(w.peakFrequencyHz) << ' '
+        << ShortestNumber(w.peakAmplitude) << ' ' << ShortestNumber(w.staLtaMin) << ' ' << ShortestNumber(w.staLtaMax) << ' '
         << WindowFateWord(w.fate) << '\n';
 }
 
 void WriteWindowCurves(std::ostream& out, const FieldStandardResult& r) {
   out << "f_hz";
-  for (const FieldStandardWindow& w : r.windows) out << ' ' << shortest(w.startSeconds);
+  for (const FieldStandardWindow& w : r.windows) out << ' ' << ShortestNumber(w.startSeconds);
   out << '\n';
   for (std::size_t g = 0; g < r.frequenciesHz.size(); ++g) {
-    out << shortest(r.frequenciesHz[g]);
-    for (const FieldStandardWindow& w : r.windows) out << ' ' << shortest(w.ratio[g]);
+    out << ShortestNumber(r.frequenciesHz[g]);
+    for (const FieldStandardWindow& w : r.windows) out << ' ' << ShortestNumber(w.ratio[g]);
     out << '\n';
   }
 }
@@ -182,8 +174,8 @@ void WriteAzimuthTable(std::ostream& out, const AzimuthalHv& hv) {
   for (const AzimuthCurve& curve : hv.azimuths) {
     const FieldStandardResult& r = curve.result;
     for (std::size_t g = 0; g < r.frequenciesHz.size(); ++g)
-      out << shortest(curve.azimuthDegrees) << ' ' << shortest(r.frequenciesHz[g]) << ' ' << shortest(r.mean[g])
-          << ' ' << shortest(r.lower[g]) << ' ' << shortest(r.upper[g]) << '\n';
+      out << ShortestNumber(curve.azimuthDegrees) << ' ' << ShortestNumber(r.frequenciesHz[g]) << ' ' << ShortestNumber(r.mean[g])
+          << ' ' << ShortestNumber(r.lower[g]) << ' ' << ShortestNumber(r.upper[g]) << '\n';
   }
 }
 

@@ -5,12 +5,10 @@
 // max being the average divided and multiplied by the lognormal standard
 // deviation factor.
 #include <cstddef>
-#include <istream>
 #include <ostream>
 #include <string>
 
 #include "spectra/fieldstandard.h"
-#include "spectra/ratiotable.h"
 
 namespace corvath::spectra {
 
@@ -24,12 +22,5 @@ struct HvPosition {
 //! Writes the result's mean curve with its lower and upper curves in the ".hv"
 //! layout, every number in the shortest text that reads back to the same double.
 void WriteHvFile(std::ostream& out, const FieldStandardResult& result, const HvPosition& position = {});
-
-//! Reads the rows of a ".hv" file whose first line (already read, line number
-//! `number`) is `firstLine`: the ratio "H/Z" is the Average column with Min and Max
-//! as its bounds (hasBounds set). Header lines ('#') are skipped; a row must hold
-//! four numbers, frequencies positive and increasing, 0 < Min <= Average <= Max.
-//! Refused naming the line otherwise, or when the file holds no row.
-RatioTableReading ReadHvRows(std::istream& in, const std::string& firstLine, std::size_t number);
 
 }  // namespace corvath::spectra

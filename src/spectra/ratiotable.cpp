@@ -1,12 +1,12 @@
 #include "spectra/ratiotable.h"
 
+#include <cmath>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "numerics/numbertext.h"
 #include "numerics/textfile.h"
-#include "spectra/hvfile.h"
 
 namespace corvath::spectra {
 
@@ -26,6 +26,46 @@ std::string AtLine(std::size_t number) { return "line " + std::to_string(number)
 std::string Quoted(std::string_view text) { return numerics::QuotedExcerpt(text); }
 
 }  // namespace
+
+RatioTableReading ReadHvRows(std::istream& in, const std::string& firstLine, std::size_t number) {
+  SpectraResult result;
+  for (const import::Component c : import::kComponents) {
+    result.averaged[static_cast<int>(c)].title = ComponentName(c);
+    result.averaged[static_cast<int>(c)].component = c;
+  }
+  result.ratio.hasBounds = true;
+  std::string line = firstLine;
+  double row[4];
+  for (bool first = true;; first = false, ++number) {
+    if (!first) {
+      const BoundedLineRead read = NextLine(in, line);
+      if (read == BoundedLineRead::End) break;
+      if (read == BoundedLineRead::TooLong)
+        return Refuse(AtLine(number) + "longer than " + std::to_string(kMaxRatioTableLineLength) + " characters");
+    }
+    const numerics::arofstrM words = numerics::SplitWords(line);
+    if (words.empty() || words[0].front() == '#') continue;
+    if (result.ratio.points.size() >= kMaxRatioTableRows)
+      return Refuse(AtLine(number) + "more than " + std::to_string(kMaxRatioTableRows) + " rows");
+    if (words.size() != 4)
+      return Refuse(AtLine(number) + "4 numbers (frequency, average, min, max) expected, found " +
+                    std::to_string(words.size()) + " fields");
+    for (std::size_t k = 0; k < 4; ++k)
+      if (!numerics::ParseDecimal(words[k], row[k]) || !std::isfinite(row[k]))
+        return Refuse(AtLine(number) + Quoted(words[k]) + " is not a number");
+    if (!(row[0] > 0.0)) return Refuse(AtLine(number) + "the frequency " + Quoted(words[0]) + " is not positive");
+    if (!result.ratio.points.empty() && !(row[0] > result.ratio.points.back().frequencyHz))
+      return Refuse(AtLine(number) + "the frequency " + Quoted(words[0]) + " does not follow the one above it");
+    if (!(row[2] > 0.0 && row[2] <= row[1] && row[1] <= row[3]))
+      return Refuse(AtLine(number) + "0 < Min <= Average <= Max does not hold");
+    result.ratio.points.push_back({row[0], row[1], row[2], row[3]});
+  }
+  if (in.bad()) return Refuse("the file could not be read to its end");
+  if (result.ratio.points.empty()) return Refuse("the .hv file has no data row");
+  MarkPeak(result.ratio);
+  result.ratioSpan = FrequencySpan(result.ratio);
+  return {std::move(result), {}};
+}
 
 RatioTableReading ReadRatioTable(std::istream& in) {
   const numerics::arofstrM spectrumHeading{"f,Hz", "X", "Y", "Z", "H/Z"};

@@ -25,6 +25,13 @@ struct RatioTableReading {
   std::string reason;  //!< the refusal, naming the line concerned
 };
 
+//! Reads the rows of a ".hv" file whose first line (already read, line number
+//! `number`) is `firstLine`: the ratio "H/Z" is the Average column with Min and Max
+//! as its bounds (hasBounds set). Header lines ('#') are skipped; a row must hold
+//! four numbers, frequencies positive and increasing, 0 < Min <= Average <= Max.
+//! Refused naming the line otherwise, or when the file holds no row.
+RatioTableReading ReadHvRows(std::istream& in, const std::string& firstLine, std::size_t number);
+
 //! Reads a table as WriteSpectrumTable, WriteBoundsTable or WriteSpectrumBoundsTable write
 //! it: the heading, then one row per point with 5 (spectrum), 4 (bounds) or 7 (both)
 //! numbers separated by blanks; or a ".hv" file (first line a "#" header, see
