@@ -3,10 +3,9 @@
 # started in a temporary folder on this machine, the job-array script of a small
 # manifest submitted with sbatch --wait, the station folders merged and compared with
 # a local run of the same manifest. Only the daemons started here are stopped.
-#   slurm_survey.sh CORVATH_CLI DATA_FOLDER
+#   slurm_survey.sh CORVATH_CLI
 set -uo pipefail
 cli="$1"
-data="$2"
 
 fail() {
   echo "FAIL: $*" >&2
@@ -104,14 +103,24 @@ for _ in $(seq 300); do
 done
 [ -n "$ready" ] || { cat "$tmp/slurmctld.log" >&2; daemon_failed slurmd "$tmp/slurmd.log"; }
 
-# Three real stations; the manifest names one of them by a relative path.
+# Three stations written here (five minutes at 50 Hz: noise, and a resonance of the
+# horizontals at a frequency of each station's own), so the test needs no record
+# beside the clone; the manifest names one of them by a relative path.
 mkdir -p "$tmp/survey/records"
-cp "$data/saf/mt_20211122_133110.saf" "$tmp/survey/records/site.saf"
+for station in 1 2 3; do
+  awk -v f="$station" 'BEGIN {
+    srand(f); print "SAMP_FREQ = 50"; print "####----"
+    for (i = 0; i < 15000; i++) {
+      t = i / 50; h = sin(2 * 3.14159265358979 * (1 + f) * t)
+      printf "%.6f %.6f %.6f\n", rand() - 0.5, 3 * h + rand() - 0.5, -3 * h + rand() - 0.5
+    }
+  }' >"$tmp/survey/records/station$station.saf"
+done
 cat >"$tmp/survey/manifest.csv" <<CSV
 station,files,longitude,latitude,site
-STN11,$data/mseed/UT.STN11.A2_C50.miniseed,-111.85,40.76,"campus, north"
-SAF,records/site.saf,-111.86,40.74,lab
-STN12,$data/mseed/UT.STN12.A2_C50.miniseed,-111.84,40.75,south
+STN11,$tmp/survey/records/station1.saf,-111.85,40.76,"campus, north"
+SAF,records/station2.saf,-111.86,40.74,lab
+STN12,$tmp/survey/records/station3.saf,-111.84,40.75,south
 CSV
 printf '{"corvath_settings": 1, "window_length_s": 40}\n' >"$tmp/survey/settings.json"
 

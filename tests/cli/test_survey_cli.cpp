@@ -69,6 +69,14 @@ protected:
   // Four real stations and one whose file is missing: a miniSEED record, a SAF
   // record copied beside the manifest under a relative name with a space, the
   // STN11 record as three SAC files, and further columns with quoted commas.
+  // The real records the manifest names are beside the clone.
+  static bool RealRecordsHere() {
+    for (const char* record : {"/saf/mt_20211122_133110.saf", "/sac/ut.stn11.a2_c50_n.sac",
+                               "/mseed/UT.STN11.A2_C50.miniseed", "/mseed/UT.STN12.A2_C50.miniseed"})
+      if (!fs::exists(kData + record)) return false;
+    return true;
+  }
+
   std::string RealManifest() const {
     fs::create_directories(dir_ / "records");
     fs::copy_file(kData + "/saf/mt_20211122_133110.saf", dir_ / "records" / "site a.saf");
@@ -87,9 +95,7 @@ protected:
 };
 
 TEST_F(SurveyCli, RealRecordsGiveHvsNumbersAndTheSameSummaryWhateverTheJobs) {
-  for (const char* record : {"saf/mt_20211122_133110.saf", "mseed/UT.STN11.A2_C50.miniseed",
-                             "mseed/UT.STN12.A2_C50.miniseed"})
-    if (!fs::exists(fs::path(CORVATH_SHARED_DATA) / record)) GTEST_SKIP() << "no " << record << " beside the clone";
+  if (!RealRecordsHere()) GTEST_SKIP() << "the real records do not lie beside the clone";
   const std::string manifest = RealManifest();
   const std::string settings = Write("settings.json", R"({"corvath_settings": 1, "window_length_s": 50, "reject": 2.5})");
   const std::string one = (dir_ / "one").string(), two = (dir_ / "two").string();
@@ -156,6 +162,7 @@ TEST_F(SurveyCli, RealRecordsGiveHvsNumbersAndTheSameSummaryWhateverTheJobs) {
 }
 
 TEST_F(SurveyCli, JobArrayTasksMergedEqualALocalRun) {
+  if (!RealRecordsHere()) GTEST_SKIP() << "the real records do not lie beside the clone";
   const std::string manifest = RealManifest();
   const std::string local = (dir_ / "local").string(), cluster = (dir_ / "cluster").string();
   ASSERT_EQ(Run("survey", {manifest, "--out", local}).status, 1);
