@@ -187,6 +187,8 @@ void MainWindow::connectControllers() {
     addWindowAction_->setChecked(workspace_.windows.addMode);  // checked toggles are drawn flat
     removeWindowAction_->setChecked(workspace_.windows.removeMode);
   });
+  // A window's fate belongs to the windows it was computed for: once they change, it goes.
+  connect(windowBands_, &WindowBandController::windowsChanged, fieldStandard_->audit(), &WindowAudit::clearBands);
   connect(addWindowAction_, &QAction::triggered, windowBands_, &WindowBandController::toggleAddMode);
   connect(removeWindowAction_, &QAction::triggered, windowBands_, &WindowBandController::toggleRemoveMode);
   connect(inversion_, &InversionController::progressed, panel_->progress, &QProgressBar::setValue);
@@ -297,8 +299,7 @@ void MainWindow::recordLoaded(const app::Outcome& outcome) {
   if (outcome.failed()) return showFailure(outcome);
   // Nothing usable in the file, or a cancel: everything stays, and the status bar says why.
   if (!outcome.done()) return report(QString(), app::Outcome::Done(outcome.message));
-  windowBands_->refresh();  // the load deleted every window
-  fieldStandard_->audit()->clearBands();  // they were the windows of the record before
+  windowBands_->refresh();  // the load deleted every window, and with them their fates
   theoreticalRatioGraph_->data()->clear();
   ratioChart_->replot();
   showModel();

@@ -100,6 +100,7 @@ void WindowBandController::refresh() {
     charts_[Slot(c)]->replot(QCustomPlot::rpQueuedReplot);
   }
   applyMouseZoom();
+  emit windowsChanged();
 }
 
 std::optional<Chart> WindowBandController::chartOf(QObject* object) const {

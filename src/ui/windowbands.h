@@ -67,7 +67,7 @@ public:
 signals:
   //! addMode or removeMode changed (the toggle buttons show the state).
   void modesChanged();
-  //! The window list or a window's extent changed.
+  //! The window list or a window's extent changed (or was set behind the charts: refresh).
   void windowsChanged();
 
 protected:

@@ -122,6 +122,23 @@ private slots:
     QCOMPARE(window->workspace().windows.windows.size(), std::size_t(0));
   }
 
+  // A fate describes the windows it was computed for: when they change (selected,
+  // undone), the bands go until the next calculation.
+  void fatesLeaveWithTheWindowsTheyDescribe() {
+    fieldStandard(true, false);
+    calculate();
+    QCustomPlot* chart = find<QCustomPlot>("Chart1");
+    QCOMPARE(ItemsNamed(chart, corvath::ui::kWindowFateBandName), 20);
+    find<QAction>("selectWindowsAction")->trigger();
+    QCOMPARE(window->workspace().windows.windows.size(), std::size_t(18));
+    QCOMPARE(ItemsNamed(chart, corvath::ui::kWindowFateBandName), 0);
+    calculate();
+    QCOMPARE(ItemsNamed(chart, corvath::ui::kWindowFateBandName), 18);
+    window->findChild<QAction*>("undoAction")->trigger();
+    QCOMPARE(window->workspace().windows.windows.size(), std::size_t(0));
+    QCOMPARE(ItemsNamed(chart, corvath::ui::kWindowFateBandName), 0);
+  }
+
   void fatesOnTheChartsAndMaps() {
     fieldStandard(true, true);
     calculate();
