@@ -109,7 +109,9 @@ std::vector<std::string> InversionRun::warnings() const {
   std::vector<std::string> texts;
   if (!ran_ || result_.end == inversion::InversionEnd::NothingToFit) return texts;
   for (const std::string& layer : UnphysicalLayers(state_.model)) texts.push_back("no physical material in " + layer);
-  if (ensemble_ && ensemble_->chainMisfits.size() > 1) {
+  // Chains stopped part-way have searched for different lengths: their misfits say
+  // nothing about whether they would have agreed.
+  if (ensemble_ && ensemble_->chainMisfits.size() > 1 && result_.end == inversion::InversionEnd::Completed) {
     const double limit = (1.0 + ensemble_->tolerance) * ensemble_->bestMisfit;
     std::string which, misfits;
     std::size_t count = 0;

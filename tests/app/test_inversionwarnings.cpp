@@ -106,6 +106,19 @@ TEST(InversionWarnings, TheEnsembleAndDisagreeingChainsAreReported) {
   for (double misfit : ensemble.chainMisfits) disagree = disagree || misfit > 1.2 * ensemble.bestMisfit;
   EXPECT_EQ(Has(run.warnings(), "chains disagree"), disagree);
 
+  // Stopped at a tenth of the run, the chains that had not begun are not said to
+  // disagree with those that had searched.
+  struct StopAtATenth : Quiet {
+    void Report(int percent) override {
+      if (percent >= 10) RequestStop();
+    }
+  } stopped;
+  app::InversionRequest request = Global(4);
+  request.workers = 2;
+  app::InversionRun cut(workspace, request);
+  ASSERT_TRUE(cut.Run(stopped).done());
+  EXPECT_FALSE(Has(cut.warnings(), "chains disagree")) << ::testing::PrintToString(cut.warnings());
+
   // The damped least squares keeps no ensemble.
   app::InversionRequest linear;
   linear.settings.IterationCount = 1;
