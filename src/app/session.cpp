@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/atomicfile.h"
+#include "app/inputfile.h"
 
 namespace corvath::app {
 namespace {
@@ -438,6 +439,36 @@ void ReadComputed(Reader& r, const json& j, const std::string& path, SessionComp
   });
 }
 
+// The limits a session's tables give lie within the program's own, and every value of
+// its model within them, as the model table and model files require: an edited file
+// cannot bring a model the table would refuse.
+void CheckModelLimits(Reader& r, const Session& session) {
+  if (!r.ok()) return;
+  const inversion::ModelTables program;
+  const auto limitsText = [](const Complex& limits) {
+    return numerics::NumberToShortestText(limits.re) + " to " + numerics::NumberToShortestText(limits.im);
+  };
+  for (int p = 0; p < kParameterCount; ++p) {
+    const Complex& own = program.HardLimits[p];
+    const Complex& hard = session.tables.HardLimits[p];
+    if (!(hard.re >= own.re && hard.im <= own.im && hard.re <= hard.im))
+      return r.refuse(std::string("tables.HardLimits.") + kParameterKeys[p], "must lie within " + limitsText(own));
+  }
+  if (!session.model) return;
+  const inversion::amodel& model = *session.model;
+  for (int p = 0; p < kParameterCount; ++p) {
+    const Complex& hard = session.tables.HardLimits[p];
+    for (std::size_t layer = 0; layer < model.values[p].size(); ++layer) {
+      if (inversion::IsHalfSpaceCell(model, p, static_cast<int>(layer))) continue;
+      const double value = model.values[p][layer];
+      if (!(value >= hard.re && value <= hard.im))
+        return r.refuse(std::string("model.values.") + kParameterKeys[p],
+                        "holds " + numerics::NumberToShortestText(value) + " in layer " + std::to_string(layer + 1) +
+                            ", outside its limits " + limitsText(hard));
+    }
+  }
+}
+
 std::optional<json> Parse(std::string_view text, const std::string& source, Outcome& failure) {
   json parsed = json::parse(text.begin(), text.end(), nullptr, false);
   if (parsed.is_discarded()) {
@@ -447,14 +478,6 @@ std::optional<json> Parse(std::string_view text, const std::string& source, Outc
   return parsed;
 }
 
-Result<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Outcome::Failed("cannot open " + path, path);
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) return Outcome::Failed("cannot read " + path, path);
-  return content.str();
-}
 
 }  // namespace
 
@@ -531,6 +554,7 @@ Result<Session> ReadSession(std::string_view text, const std::string& fileName, 
   });
   r.member(j, "", "tables", [&](const json& v, const std::string& k) { ReadTables(r, v, k, session.tables); });
   r.member(j, "", "computed", [&](const json& v, const std::string& k) { ReadComputed(r, v, k, session.computed); });
+  CheckModelLimits(r, session);
   if (r.ok() && session.model && session.model->layerCount() != session.settings.layersNumber)
     r.refuse("settings.layersNumber", "must be the model's layer count (" +
                                           std::to_string(session.model->layerCount()) + ")");
@@ -543,7 +567,7 @@ Outcome SaveSession(const std::string& path, const Session& session) {
 }
 
 Result<Session> OpenSession(const std::string& path) {
-  const Result<std::string> text = ReadWholeFile(path);
+  const Result<std::string> text = ReadSmallTextFile(path);
   if (!text.done()) return text.outcome;
   const std::filesystem::path file(path);
   return ReadSession(*text, file.filename().string(), std::filesystem::absolute(file).parent_path().string());

@@ -257,12 +257,9 @@ Result<AnalysisSettings> ParseSettingsText(const std::string& text, const std::s
 }
 
 Result<AnalysisSettings> ReadSettingsFile(const std::string& path) {
-  std::ifstream in;
-  if (Outcome opened = OpenInputFile(path, in); !opened.done()) return opened;
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return Outcome::Failed(path + ": cannot be read", path);
-  return ParseSettingsText(text.str(), path);
+  const Result<std::string> text = ReadSmallTextFile(path);
+  if (!text.done()) return text.outcome;
+  return ParseSettingsText(*text, path);
 }
 
 std::string SettingsText(const AnalysisSettings& settings) {

@@ -98,13 +98,9 @@ std::string Trimmed(const std::string& s) {
 }
 
 std::string ReadText(const std::string& path, Outcome& outcome) {
-  std::ifstream in;
-  outcome = OpenInputFile(path, in);
-  if (!outcome.done()) return {};
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) outcome = Outcome::Failed(path + ": cannot be read", path);
-  return text.str();
+  Result<std::string> text = ReadSmallTextFile(path);
+  outcome = text.outcome;
+  return text.done() ? std::move(*text) : std::string();
 }
 
 std::optional<double> ParsedNumber(const std::string& text) {

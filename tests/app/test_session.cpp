@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/inputfile.h"
 #include "inversion/model.h"
 #include "numerics/numbertext.h"
 
@@ -56,7 +57,7 @@ Session RichSession() {
   inversion::amodel model;
   inversion::ResetModel(model, t, 4);
   model.values[2][1] = 0.1234567890123456789;
-  model.values[0][0] = 3.0e-300;
+  model.values[0][0] = 100.0 / 3.0;
   model.layerLimits[3][2] = {1.1, 2.2};
   model.invertFlags[4][3] = true;
   s.model = model;
@@ -181,6 +182,41 @@ TEST(Session, ModelMustBeOneLayerCountThroughout) {
   read = ReadSession(SessionJson(s), "m.json");
   ASSERT_TRUE(read.failed());
   EXPECT_NE(read.message().find("'model.Rho'"), std::string::npos) << read.message();
+}
+
+// A session brings no model the table would refuse: its limits lie within the program's,
+// its values within its limits (the half-space's H has none); files are read whole only
+// up to a bound.
+TEST(Session, ModelAndLimitsWithinTheProgramsBounds) {
+  Session s = RichSession();
+  s.model->values[1][2] = 9.0;  // Vp above 8 km/s
+  Result<Session> read = ReadSession(SessionJson(s), "m.json");
+  ASSERT_TRUE(read.failed());
+  EXPECT_NE(read.message().find("'model.values.Vp' holds 9 in layer 3, outside its limits 0.1 to 8"), std::string::npos)
+      << read.message();
+
+  s = RichSession();
+  s.model->values[0][3] = -1.0;  // the half-space's H is not a value
+  EXPECT_TRUE(ReadSession(SessionJson(s), "m.json").done());
+
+  s = RichSession();
+  s.tables.HardLimits[5] = {0.0, 1e9};
+  read = ReadSession(SessionJson(s), "m.json");
+  ASSERT_TRUE(read.failed());
+  EXPECT_NE(read.message().find("'tables.HardLimits.Qs' must lie within"), std::string::npos) << read.message();
+
+  const std::filesystem::path big = std::filesystem::temp_directory_path() / "corvath_session_too_large.json";
+  {
+    std::ofstream out(big, std::ios::binary);
+    out << R"({"corvath_session": 1, "windows": [)";
+    const std::string row = "[1, 2],";
+    for (std::uintmax_t n = 0; n < (kMaxSmallTextFileBytes / row.size()) + 1; ++n) out << row;
+    out << "[1, 2]]}";
+  }
+  read = OpenSession(big.string());
+  std::filesystem::remove(big);
+  ASSERT_TRUE(read.failed());
+  EXPECT_NE(read.message().find("too large to be read whole"), std::string::npos) << read.message();
 }
 
 TEST(Session, WindowSettingsAloneRoundTrip) {
