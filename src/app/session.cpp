@@ -30,7 +30,9 @@ bool SameForm(const FieldStandardSettings& a, const FieldStandardSettings& b) {
          a.staLta.has_value() == b.staLta.has_value() &&
          (!a.staLta || (a.staLta->staSeconds == b.staLta->staSeconds && a.staLta->ltaSeconds == b.staLta->ltaSeconds &&
                         a.staLta->minRatio == b.staLta->minRatio && a.staLta->maxRatio == b.staLta->maxRatio)) &&
-         a.azimuthStepDegrees == b.azimuthStepDegrees;
+         a.azimuthStepDegrees == b.azimuthStepDegrees && a.search.has_value() == b.search.has_value() &&
+         (!a.search || (a.search->lowHz == b.search->lowHz && a.search->highHz == b.search->highHz)) &&
+         a.rejectionIterations == b.rejectionIterations;
 }
 
 // ---- Writing ---------------------------------------------------------------------
@@ -46,6 +48,8 @@ json FormJson(const FieldStandardSettings& s) {
           {"combination", spectra::HorizontalCombinationName(s.combination)},
           {"reject", s.reject},
           {"rejectSigmas", s.rejectionStdDevs},
+          {"rejectPasses", s.rejectionIterations},
+          {"search", s.search ? json{{"lowHz", s.search->lowHz}, {"highHz", s.search->highHz}} : json(nullptr)},
           {"staLta", s.staLta ? json{{"staSeconds", s.staLta->staSeconds},
                                      {"ltaSeconds", s.staLta->ltaSeconds},
                                      {"min", s.staLta->minRatio},
@@ -233,7 +237,8 @@ private:
 
 void ReadForm(Reader& r, const json& j, const std::string& path, FieldStandardSettings& s) {
   if (!r.object(j, path, {"windowSeconds", "overlapPercent", "taper", "bandwidth", "gridMinHz", "gridMaxHz",
-                          "gridPoints", "combination", "reject", "rejectSigmas", "staLta", "azimuthStepDegrees"}))
+                          "gridPoints", "combination", "reject", "rejectSigmas", "rejectPasses", "search", "staLta",
+                          "azimuthStepDegrees"}))
     return;
   const std::pair<const char*, double*> numbers[] = {
       {"windowSeconds", &s.windowLengthSeconds}, {"overlapPercent", &s.overlapPercent},
@@ -245,6 +250,17 @@ void ReadForm(Reader& r, const json& j, const std::string& path, FieldStandardSe
   r.member(j, path, "gridPoints",
            [&](const json& v, const std::string& k) { r.integer(v, k, s.gridPoints, 2, 100000); });
   r.member(j, path, "reject", [&](const json& v, const std::string& k) { r.boolean(v, k, s.reject); });
+  r.member(j, path, "rejectPasses",
+           [&](const json& v, const std::string& k) { r.integer(v, k, s.rejectionIterations, 1, 10000); });
+  // null: the whole grid.
+  r.member(j, path, "search", [&](const json& v, const std::string& k) {
+    if (v.is_null()) return s.search.reset();
+    if (!r.object(v, k, {"lowHz", "highHz"})) return;
+    spectra::FrequencyBand band{s.gridMinHz, s.gridMaxHz};
+    r.member(v, k, "lowHz", [&](const json& value, const std::string& name) { r.number(value, name, band.lowHz); });
+    r.member(v, k, "highHz", [&](const json& value, const std::string& name) { r.number(value, name, band.highHz); });
+    s.search = band;
+  });
   r.member(j, path, "combination", [&](const json& v, const std::string& k) {
     std::string word;
     if (!r.text(v, k, word)) return;

@@ -148,6 +148,14 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   reject->setChecked(defaults.reject);
   form->addRow(reject);
   field(rejectN, "fieldStandardRejectN", "n sigma", defaults.rejectionStdDevs);
+  field(rejectPasses, "fieldStandardRejectPasses", "Passes", defaults.rejectionIterations);
+  rejectPasses->setToolTip("The rejection repeats until no window goes, at most this many times");
+  search = new QCheckBox("Peak search band", panel_);
+  search->setObjectName("fieldStandardSearch");
+  search->setToolTip("Look for f0 only between these frequencies (otherwise over the whole grid)");
+  form->addRow(search);
+  field(searchMin, "fieldStandardSearchMin", "Search from, Hz", defaults.gridMinHz);
+  field(searchMax, "fieldStandardSearchMax", "Search to, Hz", defaults.gridMaxHz);
   const spectra::StaLtaSettings staLtaDefaults;
   staLta = new QCheckBox("STA/LTA windows", panel_);
   staLta->setObjectName("fieldStandardStaLta");
@@ -211,6 +219,20 @@ app::Result<app::FieldStandardSettings> FieldStandardView::readSettings() const 
       numerics::WholeNumberField("Grid points", gridPoints->text().toStdString(), 2, 100000);
   if (!points.done()) return points.outcome;
   s.gridPoints = static_cast<int>(*points);
+  const numerics::Result<long long> passes =
+      numerics::WholeNumberField("Passes", rejectPasses->text().toStdString(), 1, 10000);
+  if (!passes.done()) return passes.outcome;
+  s.rejectionIterations = static_cast<int>(*passes);
+  if (search->isChecked()) {
+    spectra::FrequencyBand band;
+    for (const auto& [edit, target] : {std::pair{searchMin, std::pair{"Search from, Hz", &band.lowHz}},
+                                       std::pair{searchMax, std::pair{"Search to, Hz", &band.highHz}}}) {
+      const numerics::Result<double> value = numerics::NumberField(target.first, edit->text().toStdString());
+      if (!value.done()) return value.outcome;
+      *target.second = *value;
+    }
+    s.search = band;
+  }
   s.combination = spectra::kHorizontalCombinations.at(static_cast<std::size_t>(combine->currentIndex())).combination;
   s.reject = reject->isChecked();
   if (staLta->isChecked()) {
@@ -246,6 +268,12 @@ void FieldStandardView::showSettings(const app::FieldStandardSettings& s) {
       {rejectN, s.rejectionStdDevs}};
   for (const auto& [edit, value] : fields) show(edit, value);
   gridPoints->setText(QString::number(s.gridPoints));
+  rejectPasses->setText(QString::number(s.rejectionIterations));
+  search->setChecked(s.search.has_value());
+  if (s.search) {
+    show(searchMin, s.search->lowHz);
+    show(searchMax, s.search->highHz);
+  }
   for (std::size_t i = 0; i < spectra::kHorizontalCombinations.size(); ++i)
     if (spectra::kHorizontalCombinations[i].combination == s.combination) combine->setCurrentIndex(int(i));
   reject->setChecked(s.reject);

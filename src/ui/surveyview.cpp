@@ -21,9 +21,11 @@
 #include "charts/charts.h"
 #include "charts/surveymap.h"
 #include "app/commands.h"
+#include "ui/controllers/backgroundwork.h"
 #include "ui/controllers/recordcontroller.h"
 #include "ui/filedialogs.h"
 #include "ui/mainwindow.h"
+#include "ui/pages.h"
 #include "ui/sessions.h"
 
 namespace corvath::ui {
@@ -207,11 +209,24 @@ app::Outcome SurveyController::loadStation(int row) {
     answers_.tell(format.outcome);
     return format.outcome;
   }
+  if (window_.record_->work().running()) {
+    const app::Outcome busy = app::Outcome::Unchanged("a record is being loaded");
+    window_.report("Open station", busy);
+    return busy;
+  }
   applySettings(survey_->settings, true);
+  // Once the record is in, its H/V is computed with the survey's settings and shown on
+  // the Ratio tab, as the survey computed it; a failed or cancelled load computes nothing.
+  auto* once = new QMetaObject::Connection;
+  *once = connect(window_.record_, &RecordController::loaded, this, [this, once](const app::Outcome& outcome) {
+    disconnect(*once);
+    delete once;
+    if (!outcome.done()) return;
+    window_.tabs_->setCurrentWidget(window_.ratioPage_);
+    window_.calculateSpectra();
+  });
   // The files in the manifest's order and the default channels, as the survey read them.
   window_.record_->load(*format, files, import::ChannelChoice{});
-  window_.statusBar()->showMessage(
-      QString("Station %1 with the survey's settings: \"Calculate spectra\" computes its H/V").arg(station), 8000);
   return app::Outcome::Done();
 }
 

@@ -36,6 +36,8 @@ Session RichSession() {
   w.fieldStandardForm.combination = spectra::HorizontalCombination::Quadratic;
   w.fieldStandardForm.reject = false;
   w.fieldStandardForm.rejectionStdDevs = 2.6;
+  w.fieldStandardForm.rejectionIterations = 7;
+  w.fieldStandardForm.search = spectra::FrequencyBand{0.1 + 0.2, 14.999999999999998};
   w.fieldStandardForm.staLta = spectra::StaLtaSettings{0.75, 45.000000000000007, 0.1 + 0.2, 3.1};
   w.fieldStandardForm.azimuthStepDegrees = 22.5;
   w.layersNumber = 4;
@@ -136,6 +138,10 @@ TEST(Session, RefusesWhatItDoesNotKnowNamingTheKeyAndTheFile) {
       {R"({"corvath_session": 1, "settings": {"fieldStandard": {"grid": 3}}})", "'settings.fieldStandard.grid'"},
       {R"({"corvath_session": 1, "settings": {"fieldStandard": {"staLta": {"sta": 1}}}})",
        "'settings.fieldStandard.staLta.sta'"},
+      {R"({"corvath_session": 1, "settings": {"fieldStandard": {"search": {"lowHz": 1, "to": 2}}}})",
+       "'settings.fieldStandard.search.to'"},
+      {R"({"corvath_session": 1, "settings": {"fieldStandard": {"rejectPasses": 0}}})",
+       "'settings.fieldStandard.rejectPasses'"},
       {R"({"corvath_session": 1, "settings": {"fieldStandard": {"azimuthStepDegrees": "15"}}})",
        "'settings.fieldStandard.azimuthStepDegrees' must be a number"},
       {R"({"corvath_session": 1, "settings": {"minFrequencyHz": "1"}})", "'settings.minFrequencyHz' must be a number"},

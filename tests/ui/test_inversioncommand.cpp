@@ -112,6 +112,11 @@ private slots:
   void fourChainsShowTheirProgressStopTogetherAndDrawTheBands() {
     MainWindow window;
     window.show();
+    // The window's first paint (fonts, layout) is done before the run starts, so that
+    // the run's progress is heard as it comes.
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.grab();
+    QCoreApplication::processEvents();
     SetObservedCurveFromThreeLayers(window.workspace());
     window.findChild<QSpinBox*>("SpinEdit1")->setValue(3);
     find<QCheckBox>(window, "CheckBox4")->setChecked(true);  // "Global search"

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <qcustomplot.h>
@@ -20,6 +21,7 @@
 #include "app/settingsfile.h"
 #include "app/survey.h"
 #include "charts/surveymap.h"
+#include "spectra/fieldstandardreport.h"
 #include "ui/mainwindow.h"
 #include "ui/surveyview.h"
 
@@ -79,6 +81,8 @@ private slots:
     app::AnalysisSettings settings;
     settings.fieldStandard.windowLengthSeconds = 20;
     settings.fieldStandard.gridMaxHz = 12;
+    settings.fieldStandard.search = corvath::spectra::FrequencyBand{1.0, 10.0};
+    settings.fieldStandard.rejectionIterations = 3;
     const auto manifest = app::ReadSurveyManifest(dir.filePath("m.csv").toStdString());
     QVERIFY2(manifest.done(), manifest.message().c_str());
     const QString folder = dir.filePath("survey");
@@ -142,6 +146,16 @@ private slots:
     QCOMPARE(Child<QLineEdit>(window, "fieldStandardWindow")->text(), QString("20"));
     QCOMPARE(Child<QLineEdit>(window, "fieldStandardGridMax")->text(), QString("12"));
     QCOMPARE(Child<QComboBox>(window, "spectraMethod")->currentIndex(), 1);
+    QCOMPARE(Child<QLineEdit>(window, "fieldStandardSearchMax")->text(), QString("10"));
+    QCOMPARE(Child<QLineEdit>(window, "fieldStandardRejectPasses")->text(), QString("3"));
+    // ...and computes its H/V as the survey did, to the last digit, on the Ratio tab.
+    QTRY_VERIFY(window.workspace().fieldStandardResult.has_value());
+    const auto& shown = *window.workspace().fieldStandardResult;
+    QVERIFY(shown.settings.search.has_value());
+    QCOMPARE(shown.settings.rejectionIterations, 3);
+    QCOMPARE(QString::fromStdString(corvath::spectra::ShortestNumber(shown.f0.median())), table->item(1, 2)->text());
+    QCOMPARE(QString::fromStdString(corvath::spectra::ShortestNumber(shown.curvePeakHz)), table->item(1, 4)->text());
+    QCOMPARE(Child<QTabWidget>(window, "tabs")->currentIndex(), 2);
 
     // The failed station's record is missing: told, and the record stays.
     told.clear();
