@@ -42,7 +42,9 @@ may lie outside the band: widen it.</p>
 <h3>4. Field-standard H/V</h3>
 <p>Choose <i>Field standard</i> beside Calculate spectra: Konno–Ohmachi smoothing, per-window
 statistics, rejection of outlying windows, f0 and A0 with their uncertainty and the
-reliability and clarity criteria, reported beside the ratio chart.</p>
+reliability and clarity criteria, reported beside the ratio chart. <i>Passes</i> limits how
+often the rejection repeats; tick <i>Peak search band</i> to look for f0 only between its two
+frequencies.</p>
 <p><b>Which windows count.</b> Tick <i>STA/LTA windows</i> to keep only automatic windows where
 the short-term average of each component stays between min and max times its long-term average
 (footsteps, traffic and machinery leave the rest out); <b>Analysis → Select windows
