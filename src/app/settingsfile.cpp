@@ -227,7 +227,7 @@ Result<AnalysisSettings> ParseSettingsText(const std::string& text, const std::s
   json document;
   try {
     document = json::parse(text);
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {  // a syntax error, or a number beyond a double (out_of_range)
     return Outcome::Failed(source + ": not a settings file: " + e.what(), source);
   }
   if (!document.is_object()) return Outcome::Failed(source + ": not a settings file (no JSON object)", source);

@@ -165,6 +165,7 @@ TEST(Session, RefusesWhatItDoesNotKnowNamingTheKeyAndTheFile) {
       {R"({"corvath_session": 2})", "later version"},
       {R"({"settings": {}})", "not a Corvath session"},
       {R"({"corvath_session": 1,)", "not a JSON text"},
+      {R"({"corvath_session": 1, "windows": [[1, 1e400]]})", "not a JSON text"},
   };
   for (const Case& c : cases) {
     const Result<Session> read = ReadSession(c.json, "bad.json");

@@ -95,6 +95,7 @@ TEST(SettingsFile, RefusalsNameTheKeyAndTheFile) {
       {R"("combine": "median")", "s.json: 'combine' must be \"geometric\", \"quadratic\" or \"arithmetic\""},
       {R"("classic_smoothed": 1)", "s.json: 'classic_smoothed' must be true or false"},
       {R"("search": {"min_hz": 30, "max_hz": 40})", "s.json: no grid frequency lies in the search band"},
+      {R"("ko_b": 1e400)", "s.json: not a settings file: "},  // beyond a double: refused, not thrown
   };
   for (const auto& c : cases) {
     const auto read = ParseSettingsText(std::string(R"({"corvath_settings": 1, )") + c.body + "}", "s.json");
