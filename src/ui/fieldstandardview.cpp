@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -124,7 +125,11 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   panel_ = new QWidget(parent);
   panel_->setObjectName("fieldStandardPanel");
   auto* column = new QVBoxLayout(panel_);
-  auto* form = new QFormLayout;
+  column->setContentsMargins(0, 0, 0, 0);
+  // The fields keep their height and scroll when the window is small; the report
+  // below takes what the splitter gives it.
+  auto* fields = new QWidget;
+  auto* form = new QFormLayout(fields);
   const app::FieldStandardSettings defaults;
   auto field = [&](QLineEdit*& edit, const char* name, const QString& label, double value) {
     edit = new QLineEdit(QString::fromStdString(numerics::NumberToText(0, value)), panel_);
@@ -170,7 +175,12 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   azimuths->setToolTip("Also the H/V of each direction below 180 degrees, shown on the \"Azimuths\" tab");
   form->addRow(azimuths);
   field(azimuthStep, "fieldStandardAzimuthStep", "Azimuth step, deg", 15.0);
-  column->addLayout(form);
+  auto* fieldsScroll = new QScrollArea;
+  fieldsScroll->setObjectName("fieldStandardFields");
+  fieldsScroll->setWidgetResizable(true);
+  fieldsScroll->setFrameShape(QFrame::NoFrame);
+  fieldsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  fieldsScroll->setWidget(fields);
   saveAction_ = new QAction("Save H/V results…", parent);
   saveAction_->setObjectName("saveFieldStandardAction");
   saveAction_->setStatusTip("The field-standard curve as a .hv file, or each window's fate, curves or the azimuths");
@@ -180,7 +190,14 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   report->setReadOnly(true);
   report->setLineWrapMode(QPlainTextEdit::NoWrap);
   report->setPlaceholderText("Choose \"Field standard\" beside \"Calculate spectra\" and calculate.");
-  column->addWidget(report, 1);
+  auto* split = new QSplitter(Qt::Vertical, panel_);
+  split->setObjectName("fieldStandardSplitter");
+  split->setChildrenCollapsible(false);
+  split->addWidget(fieldsScroll);
+  split->addWidget(report);
+  split->setStretchFactor(0, 3);
+  split->setStretchFactor(1, 2);
+  column->addWidget(split, 1);
 }
 
 QWidget* FieldStandardView::besideRatioChart(QWidget* ratioPane) {

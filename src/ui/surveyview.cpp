@@ -139,7 +139,7 @@ void SurveyController::buildView() {
   view_->setObjectName("surveyView");
   view_->resize(1200, 620);
   auto* layout = new QVBoxLayout(view_);
-  auto* hint = new QLabel("Double click a station to load its record with the survey's settings.", view_);
+  auto* hint = new QLabel("Double click a station to load its record and compute its H/V with the survey's settings.", view_);
   layout->addWidget(hint);
   auto* splitter = new QSplitter(Qt::Horizontal, view_);
   table_ = new QTableWidget(splitter);

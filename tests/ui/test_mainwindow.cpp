@@ -539,8 +539,8 @@ private slots:
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    // No scrolling panes: one scroll bar below both charts moves their shared time range.
-    QVERIFY(window.findChildren<QScrollArea*>().isEmpty());
+    // No scrolling panes on the page: one scroll bar below both charts moves their shared time range.
+    QVERIFY(window.findChild<QTabWidget*>("tabs")->widget(0)->findChildren<QScrollArea*>().isEmpty());
     auto* bar = window.findChild<QScrollBar*>("timeScrollBar");
     QVERIFY(bar);
     auto* chart1 = window.findChild<QCustomPlot*>("Chart1");
