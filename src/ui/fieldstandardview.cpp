@@ -148,32 +148,31 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   for (const spectra::HorizontalCombinationEntry& entry : spectra::kHorizontalCombinations)
     combine->addItem(entry.name);
   form->addRow("Combine", combine);
-  reject = new QCheckBox("Reject windows", panel_);
-  reject->setObjectName("fieldStandardReject");
-  reject->setChecked(defaults.reject);
-  form->addRow(reject);
+  auto box = [&](QCheckBox*& check, const char* name, const QString& text, bool on, const QString& tip) {
+    check = new QCheckBox(text, panel_);
+    check->setObjectName(name);
+    check->setChecked(on);
+    check->setToolTip(tip);
+    form->addRow(check);
+  };
+  box(reject, "fieldStandardReject", "Reject windows", defaults.reject,
+      "Leave out windows whose f0 lies outside n sigma of the others'");
   field(rejectN, "fieldStandardRejectN", "n sigma", defaults.rejectionStdDevs);
   field(rejectPasses, "fieldStandardRejectPasses", "Passes", defaults.rejectionIterations);
   rejectPasses->setToolTip("The rejection repeats until no window goes, at most this many times");
-  search = new QCheckBox("Peak search band", panel_);
-  search->setObjectName("fieldStandardSearch");
-  search->setToolTip("Look for f0 only between these frequencies (otherwise over the whole grid)");
-  form->addRow(search);
+  box(search, "fieldStandardSearch", "Peak search band", false,
+      "Look for f0 only between these frequencies (otherwise over the whole grid)");
   field(searchMin, "fieldStandardSearchMin", "Search from, Hz", defaults.gridMinHz);
   field(searchMax, "fieldStandardSearchMax", "Search to, Hz", defaults.gridMaxHz);
   const spectra::StaLtaSettings staLtaDefaults;
-  staLta = new QCheckBox("STA/LTA windows", panel_);
-  staLta->setObjectName("fieldStandardStaLta");
-  staLta->setToolTip("Keep only automatic windows whose STA/LTA ratio stays within min to max on every component");
-  form->addRow(staLta);
+  box(staLta, "fieldStandardStaLta", "STA/LTA windows", false,
+      "Keep only automatic windows whose STA/LTA ratio stays within min to max on every component");
   field(staSeconds, "fieldStandardSta", "STA, s", staLtaDefaults.staSeconds);
   field(ltaSeconds, "fieldStandardLta", "LTA, s", staLtaDefaults.ltaSeconds);
   field(staLtaMin, "fieldStandardStaLtaMin", "STA/LTA min", staLtaDefaults.minRatio);
   field(staLtaMax, "fieldStandardStaLtaMax", "STA/LTA max", staLtaDefaults.maxRatio);
-  azimuths = new QCheckBox("Azimuths", panel_);
-  azimuths->setObjectName("fieldStandardAzimuths");
-  azimuths->setToolTip("Also the H/V of each direction below 180 degrees, shown on the \"Azimuths\" tab");
-  form->addRow(azimuths);
+  box(azimuths, "fieldStandardAzimuths", "Azimuths", false,
+      "Also the H/V of each direction below 180 degrees, shown on the \"Azimuths\" tab");
   field(azimuthStep, "fieldStandardAzimuthStep", "Azimuth step, deg", 15.0);
   auto* fieldsScroll = new QScrollArea;
   fieldsScroll->setObjectName("fieldStandardFields");
