@@ -92,15 +92,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
 
 int RunForward(const std::vector<std::string>& args) {
   Options options;
-  try {
-    parseOptions(args, options);
-  } catch (const UsageError& e) {
-    return ReportUsageError("forward", kUsage, e.what());
-  }
-  if (options.help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (const std::optional<int> status = ParseCommandLine("forward", kUsage, args, options, parseOptions)) return *status;
 
   app::Workspace workspace;
   const app::Result<inversion::ModelTextSettings> loaded = app::OpenModelText(workspace, options.model);

@@ -197,15 +197,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
 
 int RunHv(const std::vector<std::string>& args) {
   Options options;
-  try {
-    parseOptions(args, options);
-  } catch (const UsageError& e) {
-    return usageError(e.what());
-  }
-  if (options.help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (const std::optional<int> status = ParseCommandLine("hv", kUsage, args, options, parseOptions)) return *status;
   if (!options.saveSettings.empty()) {
     const app::Outcome saved = app::SaveSettingsFile(options.saveSettings, {options.settings, options.classic});
     if (!saved.done()) return failure(saved.message);

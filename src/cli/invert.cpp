@@ -257,15 +257,7 @@ class StopOnSignals {
 
 int RunInvert(const std::vector<std::string>& args) {
   Options options;
-  try {
-    parseOptions(args, options);
-  } catch (const UsageError& e) {
-    return ReportUsageError("invert", kUsage, e.what());
-  }
-  if (options.help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (const std::optional<int> status = ParseCommandLine("invert", kUsage, args, options, parseOptions)) return *status;
 
   app::Workspace workspace;
   const app::Result<inversion::ModelTextSettings> loaded = app::OpenModelText(workspace, options.model);

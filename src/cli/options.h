@@ -2,6 +2,7 @@
 // The options shared by the subcommands that load a record: --format, --channels
 // and one or three file names, and the load itself with its one-line error report.
 #include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -103,6 +104,24 @@ int ReportUsageError(const std::string& command, const char* usage, const std::s
 
 //! Prints "corvath-cli COMMAND: MESSAGE" on stderr; returns 1, the exit status of a failure.
 int ReportFailure(const std::string& command, const std::string& message);
+
+//! Reads a command's arguments into options with parse (which throws UsageError): the
+//! exit status when the command ends there (0 once --help printed usage, 2 once a usage
+//! error was reported), nothing when the command goes on.
+template <class Options, class Parse>
+std::optional<int> ParseCommandLine(const char* command, const char* usage, const std::vector<std::string>& args,
+                                    Options& options, Parse parse) {
+  try {
+    parse(args, options);
+  } catch (const UsageError& e) {
+    return ReportUsageError(command, usage, e.what());
+  }
+  if (options.help) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  return std::nullopt;
+}
 
 //! Writes text to standard output and flushes it; false when either fails.
 bool WriteStandardOutput(const std::string& text);

@@ -123,15 +123,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
 
 int RunSpectra(const std::vector<std::string>& args) {
   Options options;
-  try {
-    parseOptions(args, options);
-  } catch (const UsageError& e) {
-    return usageError(e.what());
-  }
-  if (options.help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (const std::optional<int> status = ParseCommandLine("spectra", kUsage, args, options, parseOptions)) return *status;
 
   app::Workspace workspace;
   try {

@@ -113,15 +113,7 @@ int finish(const app::Result<app::SurveyTotals>& totals) {
 
 int RunSurvey(const std::vector<std::string>& args) {
   Options options;
-  try {
-    parseOptions(args, options);
-  } catch (const UsageError& e) {
-    return usageError(e.what());
-  }
-  if (options.help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (const std::optional<int> status = ParseCommandLine("survey", kUsage, args, options, parseOptions)) return *status;
 
   app::StationFigureWriter figure;
   app::SurveyMapWriter map;
