@@ -11,6 +11,10 @@
 
 #include "numerics/numbertext.h"
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 namespace corvath::import {
 
 void ThreeComponentRecord::clear() {
@@ -182,6 +186,22 @@ std::size_t LineCountEstimate::expectedSamples(std::size_t accepted, std::option
   return accepted + static_cast<std::size_t>(std::min(more, cap));
 }
 
+namespace {
+
+// Asks the system to back the untouched room of a large list with huge pages: a day's
+// samples then cost a few hundred page faults instead of a hundred thousand. Only a
+// hint; where it is not taken, nothing changes.
+void AdviseHugePages([[maybe_unused]] const void* data, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHuge - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+}  // namespace
+
 template <class Item>
 void BlockCollector<Item>::expect(std::size_t total) {
   std::size_t held = 0;
@@ -190,6 +210,7 @@ void BlockCollector<Item>::expect(std::size_t total) {
   try {
     std::vector<Item> room;
     room.reserve(total);
+    AdviseHugePages(room.data(), total * sizeof(Item));
     for (auto& block : blocks_) room.insert(room.end(), block.begin(), block.end());
     blocks_.clear();
     blocks_.push_back(std::move(room));
