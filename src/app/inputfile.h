@@ -17,8 +17,8 @@ Outcome OpenInputFile(const std::string& path, std::ifstream& in);
 inline constexpr std::uintmax_t kMaxSmallTextFileBytes = 64u << 20;
 
 //! The whole of a small text file (settings, session, manifest), opened as
-//! OpenInputFile opens it; a file above maxBytes is refused, naming the file and its
-//! size, before anything is read.
+//! OpenInputFile opens it; a file (or device) that gives more than maxBytes is refused,
+//! naming the file, once the bound is passed.
 Result<std::string> ReadSmallTextFile(const std::string& path, std::uintmax_t maxBytes = kMaxSmallTextFileBytes);
 
 }  // namespace corvath::app

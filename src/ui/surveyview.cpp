@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include <QAction>
 #include <QEvent>
@@ -217,10 +218,9 @@ app::Outcome SurveyController::loadStation(int row) {
   applySettings(survey_->settings, true);
   // Once the record is in, its H/V is computed with the survey's settings and shown on
   // the Ratio tab, as the survey computed it; a failed or cancelled load computes nothing.
-  auto* once = new QMetaObject::Connection;
+  auto once = std::make_shared<QMetaObject::Connection>();
   *once = connect(window_.record_, &RecordController::loaded, this, [this, once](const app::Outcome& outcome) {
     disconnect(*once);
-    delete once;
     if (!outcome.done()) return;
     window_.tabs_->setCurrentWidget(window_.ratioPage_);
     window_.calculateSpectra();
