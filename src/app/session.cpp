@@ -494,7 +494,6 @@ std::optional<json> Parse(std::string_view text, const std::string& source, Outc
   return parsed;
 }
 
-
 }  // namespace
 
 bool SessionRecord::operator==(const SessionRecord& o) const {
