@@ -126,12 +126,15 @@ std::optional<std::string> ChosenModelFile(const QFileDialog& dialog) {
   return LocalPath(name);
 }
 
-QFileDialog* MakeSessionDialog(QWidget* parent, bool save) {
-  auto* dialog = new QFileDialog(parent, save ? "Save session" : "Open session");
-  dialog->setObjectName(save ? "saveSessionDialog" : "openSessionDialog");
+QFileDialog* MakeJsonFileDialog(QWidget* parent, bool save, const QString& noun, const QString& filterName) {
+  const QString verb = save ? "Save" : "Open";
+  auto* dialog = new QFileDialog(parent, verb + ' ' + noun);
+  QString name = noun;
+  name[0] = name[0].toUpper();
+  dialog->setObjectName(verb.toLower() + name + "Dialog");
   dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog->setNameFilters({"Sessions (*.json)", "All files (*)"});
+  dialog->setNameFilters({filterName + " (*.json)", "All files (*)"});
   dialog->setDefaultSuffix("json");
   return dialog;
 }

@@ -52,9 +52,11 @@ enum class ModelFileDialog { Open, Save };
 QFileDialog* MakeModelFileDialog(QWidget* parent, ModelFileDialog kind);
 //! The chosen file; a name without extension saved gets ".txt". Nothing when no file was chosen.
 std::optional<std::string> ChosenModelFile(const QFileDialog& dialog);
-//! The open or save dialog of sessions (objectName "openSessionDialog" or
-//! "saveSessionDialog"): JSON files, ".json" added to a name without an extension.
-QFileDialog* MakeSessionDialog(QWidget* parent, bool save);
+//! The open or save dialog of a JSON file named by noun ("session", "settings"):
+//! titled "Open session" or "Save session", objectName "openSessionDialog" or
+//! "saveSessionDialog", filter "FILTERNAME (*.json)" then all files, ".json" added to a
+//! name without an extension.
+QFileDialog* MakeJsonFileDialog(QWidget* parent, bool save, const QString& noun, const QString& filterName);
 
 //! Remembers in settings the folder a dialog was last accepted in, under its
 //! objectName, and opens the dialog there now.

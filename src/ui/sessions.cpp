@@ -72,8 +72,8 @@ SessionController::SessionController(MainWindow& window) : QObject(&window), win
   recentSessionsMenu_->setObjectName("recentSessionsMenu");
   // Opening replaces the record: held while a command runs, as the loads are.
   window.workspaceCommands_->addAction(openAction_);
-  saveDialog_ = MakeSessionDialog(&window, true);
-  openDialog_ = MakeSessionDialog(&window, false);
+  saveDialog_ = MakeJsonFileDialog(&window, true, "session", "Sessions");
+  openDialog_ = MakeJsonFileDialog(&window, false, "session", "Sessions");
 
   connect(window.record_, &RecordController::loaded, this, &SessionController::recordLoaded);
   connect(window.spectra_, &SpectraController::calculated, this,

@@ -59,16 +59,6 @@ private:
   double number_;
 };
 
-QFileDialog* MakeSettingsDialog(QWidget* parent, bool save) {
-  auto* dialog = new QFileDialog(parent, save ? "Save settings" : "Open settings");
-  dialog->setObjectName(save ? "saveSettingsDialog" : "openSettingsDialog");
-  dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  dialog->setNameFilters({"Settings (*.json)", "All files (*)"});
-  dialog->setDefaultSuffix("json");
-  return dialog;
-}
-
 QString Chosen(const QFileDialog& dialog) {
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.front();
@@ -98,8 +88,8 @@ SurveyController::SurveyController(MainWindow& window, Answers answers)
   surveyDialog_->setObjectName("openSurveyDialog");
   surveyDialog_->setFileMode(QFileDialog::Directory);
   surveyDialog_->setOption(QFileDialog::ShowDirsOnly, true);
-  openSettingsDialog_ = MakeSettingsDialog(&window, false);
-  saveSettingsDialog_ = MakeSettingsDialog(&window, true);
+  openSettingsDialog_ = MakeJsonFileDialog(&window, false, "settings", "Settings");
+  saveSettingsDialog_ = MakeJsonFileDialog(&window, true, "settings", "Settings");
   rebuildRecentMenu();
 }
 
