@@ -208,7 +208,7 @@ Outcome ZoomOut(Workspace& workspace) {
   return Outcome::Done();
 }
 
-void SetLogAveraging(Workspace& workspace, bool on) { workspace.logAveraging = on; }
+void SetSmoothedSpectra(Workspace& workspace, bool on) { workspace.smoothedSpectra = on; }
 
 ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,
                                const std::vector<spectra::WindowInterval>& windows,
@@ -217,7 +217,7 @@ ComputedSpectra ComputeSpectra(const import::ThreeComponentRecord& record,
   numerics::Result<spectra::SpectraResult> outcome = Outcome::Failed("no spectra could be computed");
   try {
     numerics::Progress progress(settings.progress);
-    outcome = spectra::CalculateSpectra(record, windows, settings.logAveraging, settings.minFrequencyHz,
+    outcome = spectra::CalculateSpectra(record, windows, settings.smoothedSpectra, settings.minFrequencyHz,
                                         settings.maxFrequencyHz, settings.progress ? &progress : nullptr,
                                         settings.workers);
   } catch (const numerics::Cancelled&) {

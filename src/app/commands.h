@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/classicsettings.h"
 #include "app/fieldstandardhv.h"
 #include "app/outcome.h"
 #include "app/workspace.h"
@@ -108,16 +109,14 @@ Outcome ZoomIn(Workspace& workspace);
 //! "Zoom out": one step narrower (zoomFactor - 0.2, at least 1).
 Outcome ZoomOut(Workspace& workspace);
 
-//! "Smoothed spectra": sets logAveraging (means of logarithms when on).
-void SetLogAveraging(Workspace& workspace, bool on);
+//! "Smoothed spectra": means of logarithms when on.
+void SetSmoothedSpectra(Workspace& workspace, bool on);
 
 // ---- Spectra and ratio ------------------------------------------------------------
 
-//! What "Calculate spectra" computes with ("Min frq", "Max frq", "Smoothed spectra").
-struct SpectraSettings {
-  double minFrequencyHz = 1.0;
-  double maxFrequencyHz = 20.0;
-  bool logAveraging = true;
+//! What "Calculate spectra" computes with: the classic settings ("Min frq", "Max frq",
+//! "Smoothed spectra") and how the computation runs.
+struct SpectraSettings : ClassicSettings {
   //! Told the fraction of the transforms done (0 ... 1) on the thread that computes;
   //! returning false cancels the computation. Unset: no progress.
   numerics::ProgressHook progress;
@@ -183,6 +182,7 @@ Result<inversion::AppliedSettings> ApplyParameterSettings(Workspace& workspace, 
 struct ForwardModelSettings {
   double referenceFrequencyHz = 0.0;
   double dispersionExponent = 0.1;
+  bool operator==(const ForwardModelSettings&) const = default;
 };
 
 //! "Calculate spectra" on the "1D inversion" tab: stores the two values and

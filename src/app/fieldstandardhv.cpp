@@ -31,18 +31,12 @@ std::string PeakNotice(const spectra::RatioCurve& ratio) {
 
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {
   try {
-    Result<spectra::FieldStandardResult> result =
-        spectra::CalculateFieldStandard(workspace.record, WindowIntervals(workspace.windows), settings);
-    if (!result.done()) return std::move(result.outcome);
-    std::optional<spectra::AzimuthalHv> azimuthal;
-    if (settings.azimuthStepDegrees) {
-      Result<spectra::AzimuthalHv> hv = spectra::CalculateAzimuthalHv(
-          workspace.record, WindowIntervals(workspace.windows), settings, *settings.azimuthStepDegrees);
-      if (!hv.done()) return std::move(hv.outcome);
-      azimuthal = std::move(hv.value);
-    }
-    workspace.fieldStandardResult = std::move(result.value);
-    workspace.azimuthalResult = std::move(azimuthal);
+    // One preparation (windows, STA/LTA) for the curves and, when asked, the azimuths.
+    Result<spectra::FieldStandardRun> run =
+        spectra::CalculateFieldStandardRun(workspace.record, WindowIntervals(workspace.windows), settings);
+    if (!run.done()) return std::move(run.outcome);
+    workspace.fieldStandardResult = std::move(run->result);
+    workspace.azimuthalResult = std::move(run->azimuthal);
     return Outcome::Done();
   } catch (...) {
     return OutcomeOfException(std::current_exception(), "Not enough memory for the field-standard H/V of this record");

@@ -10,6 +10,7 @@
 
 #include "app/atomicfile.h"
 #include "app/inputfile.h"
+#include "app/settingsjson.h"
 
 namespace corvath::app {
 namespace {
@@ -22,57 +23,52 @@ using numerics::Complex;
 // The parameters under their column names, in table order.
 constexpr const char* kParameterKeys[kParameterCount] = {"H", "Vp", "Vs", "Rho", "Qp", "Qs"};
 
-bool SameForm(const FieldStandardSettings& a, const FieldStandardSettings& b) {
-  return a.windowLengthSeconds == b.windowLengthSeconds && a.overlapPercent == b.overlapPercent &&
-         a.taperFraction == b.taperFraction && a.combination == b.combination && a.bandwidth == b.bandwidth &&
-         a.gridMinHz == b.gridMinHz && a.gridMaxHz == b.gridMaxHz && a.gridPoints == b.gridPoints &&
-         a.reject == b.reject && a.rejectionStdDevs == b.rejectionStdDevs &&
-         a.staLta.has_value() == b.staLta.has_value() &&
-         (!a.staLta || (a.staLta->staSeconds == b.staLta->staSeconds && a.staLta->ltaSeconds == b.staLta->ltaSeconds &&
-                        a.staLta->minRatio == b.staLta->minRatio && a.staLta->maxRatio == b.staLta->maxRatio)) &&
-         a.azimuthStepDegrees == b.azimuthStepDegrees && a.search.has_value() == b.search.has_value() &&
-         (!a.search || (a.search->lowHz == b.search->lowHz && a.search->highHz == b.search->highHz)) &&
-         a.rejectionIterations == b.rejectionIterations;
+using numerics::SettingKind;
+
+// The window's own settings beside the analysis ones: the choice of method, the
+// "1D inversion" panel and the zoom, under the keys sessions have always used.
+constexpr const char* kMethodWords[] = {"classic", "fieldStandard"};
+
+const numerics::SettingTable<WindowSettings>& WindowSettingTable() {
+  using W = WindowSettings;
+  static const numerics::Setting<W> rows[] = {
+      {"method", "", "the method", "", SettingKind::Choice, numerics::Between(0, 1),
+       [](const W& s) { return s.fieldStandard ? 1.0 : 0.0; }, [](W& s, double v) { s.fieldStandard = v != 0.0; },
+       nullptr, nullptr, nullptr, kMethodWords},
+      {"layersNumber", "Layers number", "the number of layers", "", SettingKind::Whole,
+       numerics::Between(inversion::kMinLayers, inversion::kMaxLayers),
+       [](const W& s) { return double(s.layersNumber); }, [](W& s, double v) { s.layersNumber = int(v); }},
+      {"iterNumber", "Iter number", "the number of iterations", "", SettingKind::Whole,
+       inversion::InversionSettingTable().find("iterNumber")->range,
+       [](const W& s) { return double(s.iterNumber); }, [](W& s, double v) { s.iterNumber = int(v); }},
+      {"globalSearch", "Global search", "the global search", "", SettingKind::Flag, numerics::Between(0, 1),
+       [](const W& s) { return s.globalSearch ? 1.0 : 0.0; }, [](W& s, double v) { s.globalSearch = v != 0.0; }},
+      {"optimizeReferenceFrequency", "", "the reference frequency's optimisation", "", SettingKind::Flag,
+       numerics::Between(0, 1), [](const W& s) { return s.optimizeReferenceFrequency ? 1.0 : 0.0; },
+       [](W& s, double v) { s.optimizeReferenceFrequency = v != 0.0; }},
+      {"optimizeDispersionExponent", "", "the dispersion exponent's optimisation", "", SettingKind::Flag,
+       numerics::Between(0, 1), [](const W& s) { return s.optimizeDispersionExponent ? 1.0 : 0.0; },
+       [](W& s, double v) { s.optimizeDispersionExponent = v != 0.0; }},
+      {"ratioConstraint", "Vp/Vs Qp/Qs constraint", "the ratio constraint", "", SettingKind::Flag,
+       numerics::Between(0, 1), [](const W& s) { return s.ratioConstraint ? 1.0 : 0.0; },
+       [](W& s, double v) { s.ratioConstraint = v != 0.0; }},
+      {"referenceFrequencyHz", "Ref frq", "the reference frequency", "Hz", SettingKind::Number, numerics::kAnyNumber,
+       [](const W& s) { return s.referenceFrequencyHz; }, [](W& s, double v) { s.referenceFrequencyHz = v; }},
+      {"dispersionExponent", "K degree", "the dispersion exponent", "", SettingKind::Number, numerics::kAnyNumber,
+       [](const W& s) { return s.dispersionExponent; }, [](W& s, double v) { s.dispersionExponent = v; }},
+      {"zoomFactor", "", "the zoom factor", "", SettingKind::Number, numerics::Between(1.0, 10.0),
+       [](const W& s) { return s.zoomFactor; }, [](W& s, double v) { s.zoomFactor = v; }},
+  };
+  static const numerics::SettingTable<WindowSettings> table{rows};
+  return table;
 }
 
 // ---- Writing ---------------------------------------------------------------------
 
-json FormJson(const FieldStandardSettings& s) {
-  return {{"windowSeconds", s.windowLengthSeconds},
-          {"overlapPercent", s.overlapPercent},
-          {"taper", s.taperFraction},
-          {"bandwidth", s.bandwidth},
-          {"gridMinHz", s.gridMinHz},
-          {"gridMaxHz", s.gridMaxHz},
-          {"gridPoints", s.gridPoints},
-          {"combination", spectra::HorizontalCombinationName(s.combination)},
-          {"reject", s.reject},
-          {"rejectSigmas", s.rejectionStdDevs},
-          {"rejectPasses", s.rejectionIterations},
-          {"search", s.search ? json{{"lowHz", s.search->lowHz}, {"highHz", s.search->highHz}} : json(nullptr)},
-          {"staLta", s.staLta ? json{{"staSeconds", s.staLta->staSeconds},
-                                     {"ltaSeconds", s.staLta->ltaSeconds},
-                                     {"min", s.staLta->minRatio},
-                                     {"max", s.staLta->maxRatio}}
-                              : json(nullptr)},
-          {"azimuthStepDegrees", s.azimuthStepDegrees ? json(*s.azimuthStepDegrees) : json(nullptr)}};
-}
-
-json SettingsJson(const WindowSettings& s) {
-  return {{"minFrequencyHz", s.minFrequencyHz},
-          {"maxFrequencyHz", s.maxFrequencyHz},
-          {"smoothedSpectra", s.smoothedSpectra},
-          {"method", s.fieldStandard ? "fieldStandard" : "classic"},
-          {"fieldStandard", FormJson(s.fieldStandardForm)},
-          {"layersNumber", s.layersNumber},
-          {"iterNumber", s.iterNumber},
-          {"globalSearch", s.globalSearch},
-          {"optimizeReferenceFrequency", s.optimizeReferenceFrequency},
-          {"optimizeDispersionExponent", s.optimizeDispersionExponent},
-          {"ratioConstraint", s.ratioConstraint},
-          {"referenceFrequencyHz", s.referenceFrequencyHz},
-          {"dispersionExponent", s.dispersionExponent},
-          {"zoomFactor", s.zoomFactor}};
+json WindowSettingsObject(const WindowSettings& s) {
+  json out = {{"analysis", SettingsFileObject(s.analysis)}};
+  WriteSettingKeys(WindowSettingTable(), s, out);
+  return out;
 }
 
 json PairJson(const Complex& c) { return json::array({c.re, c.im}); }
@@ -122,14 +118,18 @@ json SessionObject(const Session& session) {
   json windows = json::array();
   for (const windows::Interval& w : session.windows) windows.push_back({w.start, w.end});
   out["windows"] = windows;
-  out["settings"] = SettingsJson(session.settings);
+  out["settings"] = WindowSettingsObject(session.settings);
   if (session.model) out["model"] = ModelJson(*session.model);
   out["tables"] = TablesJson(session.tables);
   json computed = json::object();
-  if (const auto& c = session.computed.classic)
-    computed["classic"] = {
-        {"minFrequencyHz", c->minFrequencyHz}, {"maxFrequencyHz", c->maxFrequencyHz}, {"smoothedSpectra", c->logAveraging}};
-  if (const auto& f = session.computed.fieldStandard) computed["fieldStandard"] = FormJson(*f);
+  if (const auto& c = session.computed.classic) {
+    computed["classic"] = json::object();
+    WriteSettingKeys(ClassicSettingTable(), *c, computed["classic"]);
+  }
+  if (const auto& f = session.computed.fieldStandard) {
+    computed["fieldStandard"] = json::object();
+    WriteSettingKeys(spectra::FieldStandardSettingTable(), *f, computed["fieldStandard"]);
+  }
   if (const auto& t = session.computed.theoreticalCurve)
     computed["theoreticalCurve"] = {{"referenceFrequencyHz", t->referenceFrequencyHz},
                                     {"dispersionExponent", t->dispersionExponent}};
@@ -146,7 +146,12 @@ public:
   explicit Reader(std::string source) : source_(std::move(source)) {}
 
   bool ok() const { return error_.empty(); }
-  Outcome failure() const { return Outcome::Failed(source_ + ": " + error_, source_); }
+  Outcome failure() const { return Outcome::Failed(message_.empty() ? source_ + ": " + error_ : message_, source_); }
+  //! Ends the reading with another reader's refusal (its message names the file already).
+  void refuse(const Outcome& refused) {
+    if (ok()) error_ = message_ = refused.message;
+  }
+  const std::string& source() const { return source_; }
   void refuse(const std::string& key, const std::string& why) {
     if (ok()) error_ = "'" + key + "' " + why;
   }
@@ -233,99 +238,117 @@ public:
 private:
   std::string source_;
   std::string error_;
+  std::string message_;
 };
 
-void ReadForm(Reader& r, const json& j, const std::string& path, FieldStandardSettings& s) {
+// The keys of an object through a settings table: each key known to it, of its type and
+// within its range, and then its groups fitting together.
+template <class S>
+void ReadTableKeys(Reader& r, const json& j, const std::string& path, const numerics::SettingTable<S>& table, S& s) {
+  if (!r.ok()) return;
+  if (!j.is_object()) return r.refuse(path, "must be an object");
+  for (const auto& item : j.items()) {
+    std::string refused;
+    const std::optional<std::string> why = ReadSettingKey(table, item.key(), item.value(), s, refused);
+    if (!why) return r.refuse(Reader::Join(path, item.key()), "is not a key of a session");
+    if (!why->empty()) return r.refuse(Reader::Join(path, refused), *why);
+  }
+  if (const auto refused = numerics::FirstRefusedSetting(table, s))
+    r.refuse(Reader::Join(path, refused->setting ? refused->setting->key : refused->group->key), refused->why);
+}
+
+// Version 1 sessions: the field-standard form under its own keys, and the table rows
+// they stand for.
+constexpr std::pair<const char*, const char*> kFormatOneForm[] = {
+    {"windowSeconds", "window_length_s"},  {"overlapPercent", "overlap_percent"}, {"taper", "taper"},
+    {"bandwidth", "ko_b"},                 {"gridMinHz", "grid.min_hz"},          {"gridMaxHz", "grid.max_hz"},
+    {"gridPoints", "grid.points"},         {"combination", "combine"},            {"rejectPasses", "reject_passes"},
+    {"azimuthStepDegrees", "azimuth_step_deg"}, {"search.lowHz", "search.min_hz"}, {"search.highHz", "search.max_hz"},
+    {"staLta.staSeconds", "sta_lta.sta_s"}, {"staLta.ltaSeconds", "sta_lta.lta_s"}, {"staLta.min", "sta_lta.min"},
+    {"staLta.max", "sta_lta.max"},
+};
+
+const char* FormatOneRow(const std::string& key) {
+  for (const auto& [old, row] : kFormatOneForm)
+    if (key == old) return row;
+  return nullptr;
+}
+
+void ReadFormatOneForm(Reader& r, const json& j, const std::string& path, FieldStandardSettings& s) {
   if (!r.object(j, path, {"windowSeconds", "overlapPercent", "taper", "bandwidth", "gridMinHz", "gridMaxHz",
                           "gridPoints", "combination", "reject", "rejectSigmas", "rejectPasses", "search", "staLta",
                           "azimuthStepDegrees"}))
     return;
-  const std::pair<const char*, double*> numbers[] = {
-      {"windowSeconds", &s.windowLengthSeconds}, {"overlapPercent", &s.overlapPercent},
-      {"taper", &s.taperFraction},               {"bandwidth", &s.bandwidth},
-      {"gridMinHz", &s.gridMinHz},               {"gridMaxHz", &s.gridMaxHz},
-      {"rejectSigmas", &s.rejectionStdDevs}};
-  for (const auto& [key, target] : numbers)
-    r.member(j, path, key, [&, target = target](const json& v, const std::string& k) { r.number(v, k, *target); });
-  r.member(j, path, "gridPoints",
-           [&](const json& v, const std::string& k) { r.integer(v, k, s.gridPoints, 2, 100000); });
-  r.member(j, path, "reject", [&](const json& v, const std::string& k) { r.boolean(v, k, s.reject); });
-  r.member(j, path, "rejectPasses",
-           [&](const json& v, const std::string& k) { r.integer(v, k, s.rejectionIterations, 1, 10000); });
-  // null: the whole grid.
-  r.member(j, path, "search", [&](const json& v, const std::string& k) {
-    if (v.is_null()) return s.search.reset();
-    if (!r.object(v, k, {"lowHz", "highHz"})) return;
-    spectra::FrequencyBand band{s.gridMinHz, s.gridMaxHz};
-    r.member(v, k, "lowHz", [&](const json& value, const std::string& name) { r.number(value, name, band.lowHz); });
-    r.member(v, k, "highHz", [&](const json& value, const std::string& name) { r.number(value, name, band.highHz); });
-    s.search = band;
-  });
-  r.member(j, path, "combination", [&](const json& v, const std::string& k) {
-    std::string word;
-    if (!r.text(v, k, word)) return;
-    if (const auto combination = spectra::HorizontalCombinationOfWord(word))
-      s.combination = *combination;
-    else
-      r.refuse(k, "must be \"geometric\", \"quadratic\" or \"arithmetic\"");
-  });
-  // null: off.
-  r.member(j, path, "staLta", [&](const json& v, const std::string& k) {
-    if (v.is_null()) return s.staLta.reset();
-    if (!r.object(v, k, {"staSeconds", "ltaSeconds", "min", "max"})) return;
-    spectra::StaLtaSettings staLta;
-    const std::pair<const char*, double*> bounds[] = {{"staSeconds", &staLta.staSeconds},
-                                                      {"ltaSeconds", &staLta.ltaSeconds},
-                                                      {"min", &staLta.minRatio},
-                                                      {"max", &staLta.maxRatio}};
-    for (const auto& [key, target] : bounds)
-      r.member(v, k, key, [&, target = target](const json& value, const std::string& name) {
-        r.number(value, name, *target);
-      });
-    s.staLta = staLta;
-  });
-  r.member(j, path, "azimuthStepDegrees", [&](const json& v, const std::string& k) {
-    if (v.is_null()) return s.azimuthStepDegrees.reset();
-    double step = 0;
-    if (r.number(v, k, step)) s.azimuthStepDegrees = step;
-  });
+  const auto& table = spectra::FieldStandardSettingTable();
+  bool reject = s.reject;
+  // One value: the old key, read as the row it stands for.
+  auto readValue = [&](const std::string& oldKey, const json& v, const std::string& k) {
+    const numerics::Setting<FieldStandardSettings>* row = table.find(FormatOneRow(oldKey));
+    if (const std::string why = ReadSettingValue(*row, v, s); !why.empty()) r.refuse(k, why);
+  };
+  for (const auto& item : j.items()) {
+    const std::string& key = item.key();
+    const std::string k = Reader::Join(path, key);
+    const json& v = item.value();
+    if (key == "reject") {
+      r.boolean(v, k, reject);
+    } else if (key == "rejectSigmas") {  // the form keeps its n while the rejection is off
+      r.number(v, k, s.rejectionStdDevs);
+    } else if (key == "search" || key == "staLta") {
+      const numerics::SettingGroup<FieldStandardSettings>* group = table.group(key == "search" ? "search" : "sta_lta");
+      if (v.is_null()) {
+        group->switchOff(s);
+        continue;
+      }
+      if (!r.object(v, k, key == "search" ? std::initializer_list<const char*>{"lowHz", "highHz"}
+                                          : std::initializer_list<const char*>{"staSeconds", "ltaSeconds", "min", "max"}))
+        return;
+      group->switchOn(s);
+      for (const auto& inner : v.items()) readValue(key + "." + inner.key(), inner.value(), Reader::Join(k, inner.key()));
+    } else {
+      readValue(key, v, k);
+    }
+    if (!r.ok()) return;
+  }
+  s.reject = reject;
+  if (const auto refused = numerics::FirstRefusedSetting(table, s))
+    r.refuse(refused->setting ? Reader::Join(path, refused->setting->key) : Reader::Join(path, refused->group->key),
+             refused->why);
 }
 
-void ReadSettings(Reader& r, const json& j, const std::string& path, WindowSettings& s) {
-  if (!r.object(j, path,
-                {"minFrequencyHz", "maxFrequencyHz", "smoothedSpectra", "method", "fieldStandard", "layersNumber",
-                 "iterNumber", "globalSearch", "optimizeReferenceFrequency", "optimizeDispersionExponent",
-                 "ratioConstraint", "referenceFrequencyHz", "dispersionExponent", "zoomFactor"}))
-    return;
-  const std::pair<const char*, double*> numbers[] = {{"minFrequencyHz", &s.minFrequencyHz},
-                                                     {"maxFrequencyHz", &s.maxFrequencyHz},
-                                                     {"referenceFrequencyHz", &s.referenceFrequencyHz},
-                                                     {"dispersionExponent", &s.dispersionExponent}};
-  for (const auto& [key, target] : numbers)
-    r.member(j, path, key, [&, target = target](const json& v, const std::string& k) { r.number(v, k, *target); });
-  const std::pair<const char*, bool*> flags[] = {{"smoothedSpectra", &s.smoothedSpectra},
-                                                 {"globalSearch", &s.globalSearch},
-                                                 {"optimizeReferenceFrequency", &s.optimizeReferenceFrequency},
-                                                 {"optimizeDispersionExponent", &s.optimizeDispersionExponent},
-                                                 {"ratioConstraint", &s.ratioConstraint}};
-  for (const auto& [key, target] : flags)
-    r.member(j, path, key, [&, target = target](const json& v, const std::string& k) { r.boolean(v, k, *target); });
-  r.member(j, path, "layersNumber", [&](const json& v, const std::string& k) {
-    r.integer(v, k, s.layersNumber, inversion::kMinLayers, inversion::kMaxLayers);
-  });
-  r.member(j, path, "iterNumber", [&](const json& v, const std::string& k) { r.integer(v, k, s.iterNumber, 1, 500); });
-  r.member(j, path, "zoomFactor", [&](const json& v, const std::string& k) {
-    if (r.number(v, k, s.zoomFactor) && !(s.zoomFactor >= 1.0 && s.zoomFactor <= 10.0))
-      r.refuse(k, "must be from 1 to 10");
-  });
-  r.member(j, path, "method", [&](const json& v, const std::string& k) {
-    std::string method;
-    if (!r.text(v, k, method)) return;
-    if (method != "classic" && method != "fieldStandard") return r.refuse(k, "must be \"classic\" or \"fieldStandard\"");
-    s.fieldStandard = method == "fieldStandard";
-  });
-  r.member(j, path, "fieldStandard",
-           [&](const json& v, const std::string& k) { ReadForm(r, v, k, s.fieldStandardForm); });
+// The settings object: version 2 holds the analysis settings as a settings file's
+// object under "analysis"; version 1 held the classic fields at the top and the
+// field-standard form under "fieldStandard".
+void ReadSettings(Reader& r, const json& j, const std::string& path, WindowSettings& s, int version) {
+  if (!r.ok()) return;
+  if (!j.is_object()) return r.refuse(path, "must be an object");
+  const auto& table = WindowSettingTable();
+  for (const auto& item : j.items()) {
+    const std::string& key = item.key();
+    const std::string k = Reader::Join(path, key);
+    const json& v = item.value();
+    std::string refused;
+    if (const std::optional<std::string> why = ReadSettingKey(table, key, v, s, refused)) {
+      if (!why->empty()) r.refuse(Reader::Join(path, refused), *why);
+    } else if (version >= 2 && key == "analysis") {
+      const Result<AnalysisSettings> analysis = ReadSettingsFileObject(v, r.source(), k + ".");
+      if (analysis.done())
+        s.analysis = *analysis;
+      else
+        r.refuse(analysis.outcome);
+    } else if (version < 2 && key == "fieldStandard") {
+      ReadFormatOneForm(r, v, k, s.analysis.fieldStandard);
+    } else if (version < 2 && (key == "minFrequencyHz" || key == "maxFrequencyHz" || key == "smoothedSpectra")) {
+      const char* row = key == "minFrequencyHz" ? "classic_min_hz" : key == "maxFrequencyHz" ? "classic_max_hz"
+                                                                                             : "classic_smoothed";
+      if (const std::string why = ReadSettingValue(*ClassicSettingTable().find(row), v, s.analysis.classic);
+          !why.empty())
+        r.refuse(k, why);
+    } else {
+      r.refuse(k, "is not a key of a session");
+    }
+    if (!r.ok()) return;
+  }
 }
 
 void ReadRecord(Reader& r, const json& j, const std::string& path, const std::string& folder, SessionRecord& record) {
@@ -429,19 +452,26 @@ void ReadTables(Reader& r, const json& j, const std::string& path, inversion::Mo
            [&](const json& v, const std::string& k) { r.integer(v, k, t.SelectedParameter, 0, kParameterCount - 1); });
 }
 
-void ReadComputed(Reader& r, const json& j, const std::string& path, SessionComputations& c) {
+void ReadComputed(Reader& r, const json& j, const std::string& path, SessionComputations& c, int version) {
   if (!r.object(j, path, {"classic", "fieldStandard", "theoreticalCurve"})) return;
   r.member(j, path, "classic", [&](const json& v, const std::string& k) {
-    if (!r.object(v, k, {"minFrequencyHz", "maxFrequencyHz", "smoothedSpectra"})) return;
-    SpectraSettings s;
-    r.member(v, k, "minFrequencyHz", [&](const json& x, const std::string& kk) { r.number(x, kk, s.minFrequencyHz); });
-    r.member(v, k, "maxFrequencyHz", [&](const json& x, const std::string& kk) { r.number(x, kk, s.maxFrequencyHz); });
-    r.member(v, k, "smoothedSpectra", [&](const json& x, const std::string& kk) { r.boolean(x, kk, s.logAveraging); });
+    ClassicSettings s;
+    if (version >= 2) {
+      ReadTableKeys(r, v, k, ClassicSettingTable(), s);
+    } else {
+      if (!r.object(v, k, {"minFrequencyHz", "maxFrequencyHz", "smoothedSpectra"})) return;
+      r.member(v, k, "minFrequencyHz", [&](const json& x, const std::string& kk) { r.number(x, kk, s.minFrequencyHz); });
+      r.member(v, k, "maxFrequencyHz", [&](const json& x, const std::string& kk) { r.number(x, kk, s.maxFrequencyHz); });
+      r.member(v, k, "smoothedSpectra", [&](const json& x, const std::string& kk) { r.boolean(x, kk, s.smoothedSpectra); });
+    }
     c.classic = s;
   });
   r.member(j, path, "fieldStandard", [&](const json& v, const std::string& k) {
     FieldStandardSettings s;
-    ReadForm(r, v, k, s);
+    if (version >= 2)
+      ReadTableKeys(r, v, k, spectra::FieldStandardSettingTable(), s);
+    else
+      ReadFormatOneForm(r, v, k, s);
     c.fieldStandard = s;
   });
   r.member(j, path, "theoreticalCurve", [&](const json& v, const std::string& k) {
@@ -504,32 +534,6 @@ bool SessionRecord::operator==(const SessionRecord& o) const {
   return format == o.format && paths == o.paths && same(channels, o.channels);
 }
 
-bool WindowSettings::operator==(const WindowSettings& o) const {
-  return minFrequencyHz == o.minFrequencyHz && maxFrequencyHz == o.maxFrequencyHz &&
-         smoothedSpectra == o.smoothedSpectra && fieldStandard == o.fieldStandard &&
-         SameForm(fieldStandardForm, o.fieldStandardForm) && layersNumber == o.layersNumber &&
-         iterNumber == o.iterNumber && globalSearch == o.globalSearch &&
-         optimizeReferenceFrequency == o.optimizeReferenceFrequency &&
-         optimizeDispersionExponent == o.optimizeDispersionExponent && ratioConstraint == o.ratioConstraint &&
-         referenceFrequencyHz == o.referenceFrequencyHz && dispersionExponent == o.dispersionExponent &&
-         zoomFactor == o.zoomFactor;
-}
-
-bool SessionComputations::operator==(const SessionComputations& o) const {
-  const bool classicSame =
-      classic.has_value() == o.classic.has_value() &&
-      (!classic || (classic->minFrequencyHz == o.classic->minFrequencyHz &&
-                    classic->maxFrequencyHz == o.classic->maxFrequencyHz &&
-                    classic->logAveraging == o.classic->logAveraging));
-  const bool formSame = fieldStandard.has_value() == o.fieldStandard.has_value() &&
-                        (!fieldStandard || SameForm(*fieldStandard, *o.fieldStandard));
-  const bool curveSame = theoreticalCurve.has_value() == o.theoreticalCurve.has_value() &&
-                         (!theoreticalCurve ||
-                          (theoreticalCurve->referenceFrequencyHz == o.theoreticalCurve->referenceFrequencyHz &&
-                           theoreticalCurve->dispersionExponent == o.theoreticalCurve->dispersionExponent));
-  return classicSame && formSame && curveSame;
-}
-
 bool Session::operator==(const Session& o) const {
   return record == o.record && windows == o.windows && settings == o.settings && model == o.model &&
          tables == o.tables && computed == o.computed;
@@ -560,7 +564,8 @@ Result<Session> ReadSession(std::string_view text, const std::string& fileName, 
     session.record = record;
   });
   r.member(j, "", "windows", [&](const json& v, const std::string& k) { ReadWindows(r, v, k, session.windows); });
-  r.member(j, "", "settings", [&](const json& v, const std::string& k) { ReadSettings(r, v, k, session.settings); });
+  r.member(j, "", "settings",
+           [&](const json& v, const std::string& k) { ReadSettings(r, v, k, session.settings, version); });
   r.member(j, "", "model", [&](const json& v, const std::string& k) {
     if (v.is_null()) return;
     inversion::amodel model;
@@ -568,7 +573,8 @@ Result<Session> ReadSession(std::string_view text, const std::string& fileName, 
     session.model = model;
   });
   r.member(j, "", "tables", [&](const json& v, const std::string& k) { ReadTables(r, v, k, session.tables); });
-  r.member(j, "", "computed", [&](const json& v, const std::string& k) { ReadComputed(r, v, k, session.computed); });
+  r.member(j, "", "computed",
+           [&](const json& v, const std::string& k) { ReadComputed(r, v, k, session.computed, version); });
   CheckModelLimits(r, session);
   if (r.ok() && session.model && session.model->layerCount() != session.settings.layersNumber)
     r.refuse("settings.layersNumber", "must be the model's layer count (" +
@@ -588,7 +594,7 @@ Result<Session> OpenSession(const std::string& path) {
   return ReadSession(*text, file.filename().string(), std::filesystem::absolute(file).parent_path().string());
 }
 
-std::string WindowSettingsJson(const WindowSettings& settings) { return SettingsJson(settings).dump(); }
+std::string WindowSettingsJson(const WindowSettings& settings) { return WindowSettingsObject(settings).dump(); }
 
 Result<WindowSettings> ReadWindowSettings(std::string_view text, const std::string& source) {
   Outcome failure;
@@ -596,7 +602,11 @@ Result<WindowSettings> ReadWindowSettings(std::string_view text, const std::stri
   if (!parsed) return failure;
   Reader r(source);
   WindowSettings settings;
-  ReadSettings(r, *parsed, "", settings);
+  // Remembered by an earlier version: the classic fields at the top, no "analysis".
+  const bool formatOne = parsed->is_object() && !parsed->contains("analysis") &&
+                         (parsed->contains("fieldStandard") || parsed->contains("minFrequencyHz") ||
+                          parsed->contains("maxFrequencyHz") || parsed->contains("smoothedSpectra"));
+  ReadSettings(r, *parsed, "", settings, formatOne ? 1 : kSessionVersion);
   if (!r.ok()) return r.failure();
   return settings;
 }

@@ -13,15 +13,19 @@
 #include "app/commands.h"
 #include "app/fieldstandardhv.h"
 #include "app/outcome.h"
+#include "app/settingsfile.h"
 #include "import/readers.h"
+#include "inversion/inversionsettings.h"
 #include "inversion/model.h"
 #include "windows/analysiswindows.h"
 
 namespace corvath::app {
 
-//! The marker key of a session file and the version this program writes.
+//! The marker key of a session file and the version this program writes. Version 2
+//! holds the analysis settings as a settings file's object; version 1 sessions (the
+//! field-standard form under keys of their own) still open.
 inline constexpr const char* kSessionMarker = "corvath_session";
-inline constexpr int kSessionVersion = 1;
+inline constexpr int kSessionVersion = 2;
 
 //! How the record was loaded: its kind, its files (absolute) and the "Channels"
 //! answer when the load asked for one.
@@ -35,33 +39,31 @@ struct SessionRecord {
 //! Every setting of the window that a session holds and that is remembered between
 //! runs, as the numbers its fields read.
 struct WindowSettings {
-  double minFrequencyHz = 1.0;  //!< "Min frq"
-  double maxFrequencyHz = 20.0;  //!< "Max frq"
-  bool smoothedSpectra = true;   //!< "Smoothed spectra"
-  bool fieldStandard = false;    //!< "Field standard" chosen beside "Calculate spectra"
-  //! The field-standard form (its window, overlap, taper, K-O b, grid, combination,
-  //! rejection and n sigma; the search band and pass count are not in the form).
-  FieldStandardSettings fieldStandardForm;
-  int layersNumber = kInitialLayerCount;  //!< "Layers number"
-  int iterNumber = 100;                   //!< "Iter number"
-  bool globalSearch = false;
-  bool optimizeReferenceFrequency = false;
-  bool optimizeDispersionExponent = true;
-  bool ratioConstraint = true;  //!< "Vp/Vs Qp/Qs constraint"
-  double referenceFrequencyHz = 0.0;  //!< "Ref frq"
-  double dispersionExponent = 0.1;    //!< "K degree"
+  //! The settings a settings file holds: the field-standard form (with its search band,
+  //! pass count, STA/LTA selection and azimuth step) and the classic "Min frq", "Max
+  //! frq" and "Smoothed spectra". An unticked "Reject windows" keeps no "n sigma".
+  AnalysisSettings analysis;
+  bool fieldStandard = false;  //!< "Field standard" chosen beside "Calculate spectra"
+  int layersNumber = kInitialLayerCount;                               //!< "Layers number"
+  int iterNumber = inversion::InversionSettings{}.IterationCount;      //!< "Iter number"
+  bool globalSearch = inversion::InversionSettings{}.GlobalSearch;
+  bool optimizeReferenceFrequency = inversion::InversionSettings{}.OptimizeReferenceFrequency;
+  bool optimizeDispersionExponent = inversion::InversionSettings{}.OptimizeDispersionExponent;
+  bool ratioConstraint = inversion::InversionSettings{}.RatioConstraint;  //!< "Vp/Vs Qp/Qs constraint"
+  double referenceFrequencyHz = ForwardModelSettings{}.referenceFrequencyHz;  //!< "Ref frq"
+  double dispersionExponent = ForwardModelSettings{}.dispersionExponent;      //!< "K degree"
   double zoomFactor = 1.0;
-  bool operator==(const WindowSettings& other) const;
+  bool operator==(const WindowSettings& other) const = default;
 };
 
 //! The computations whose results the window shows, with the settings they ran with;
 //! repeated in this order on opening: the classic spectra, then the field-standard
 //! H/V, then the theoretical curve.
 struct SessionComputations {
-  std::optional<SpectraSettings> classic;             //!< min, max and logAveraging only
+  std::optional<ClassicSettings> classic;
   std::optional<FieldStandardSettings> fieldStandard;  //!< the form's fields
   std::optional<ForwardModelSettings> theoreticalCurve;
-  bool operator==(const SessionComputations& other) const;
+  bool operator==(const SessionComputations& other) const = default;
 };
 
 struct Session {

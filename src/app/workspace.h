@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/classicsettings.h"
 #include "import/record.h"
 #include "inversion/model.h"
 #include "numerics/arrays.h"
@@ -23,7 +24,7 @@ struct Workspace {
   std::vector<std::string> recordFiles;  //!< the files the record was read from; empty when unknown
   windows::WindowState windows;         //!< analysis windows and the window modes
   double zoomFactor = 1.0;              //!< width factor of the time-series charts, 1 to 10
-  bool logAveraging = true;             //!< "Smoothed spectra": means of logarithms
+  bool smoothedSpectra = ClassicSettings{}.smoothedSpectra;  //!< "Smoothed spectra": means of logarithms
   std::optional<spectra::SpectraResult> spectraResult;  //!< last successful "Calculate spectra"; none at start
   //! Last successful field-standard H/V; none at start, kept across loads like spectraResult.
   std::optional<spectra::FieldStandardResult> fieldStandardResult;

@@ -16,7 +16,7 @@ void printUsage(std::FILE* out) {
                "prints \"component index time value\", then one line per sample: X's samples,\n"
                "then Y's, then Z's; time (s) and value in the 23-character exponent form\n"
                "%s",
-               kRecordOptionsHelp);
+               RecordOptionsHelp().c_str());
 }
 
 // Every block is checked: a full disk or a closed pipe ends the command with exit 1.

@@ -19,13 +19,11 @@ namespace corvath::cli {
 
 namespace {
 
-constexpr const char* kUsage =
+const std::string kUsage =
     "usage: corvath-cli hv [options] FILE [FILE FILE]\n"
-    "  one FILE: a record file whose kind comes from --format or its extension (.saf SAF, .sg2 or .seg2 SEG-2, "
-    ".dat Delta)\n"
-    "  three FILEs: the X, Y and Z component files (X and Y horizontal, Z vertical)\n"
-    "  --format components|saf|seg2|delta\n"
-    "  --channels CX,CY,CZ      channel numbers for SEG-2 and Delta, as the \"Channels\" dialog (default 1,2,3)\n"
+    "  one FILE: a record file; three FILEs: the X, Y and Z component files, or three of one channel each\n"
+    "  (X and Y horizontal, Z vertical)\n" +
+    RecordOptionsHelp() +
     "  --window START:END       an analysis window in seconds, repeatable; none means automatic windows\n"
     "  --window-length SECONDS  automatic windows: length (default 60)\n"
     "  --overlap PERCENT        automatic windows: overlap, 0 to below 100 (default 0)\n"
@@ -38,7 +36,8 @@ constexpr const char* kUsage =
     "  --no-reject              keep every window\n"
     "  --sta-lta default|STA,LTA,MIN,MAX   keep only automatic windows whose STA/LTA ratio stays within MIN to MAX\n"
     "                           on every component (default 1 s, 30 s, 0.2, 2.5)\n"
-    "  --azimuths DEG           also the H/V of each direction every DEG degrees below 180 (default 15 with\n"
+    "  --azimuths DEG           also the H/V of each direction every DEG degrees below 180 (default " +
+    numerics::NumberToShortestText(spectra::kAzimuthStepDegreesWhenOn) + " with\n"
     "                           --azimuth-out)\n"
     "  --settings FILE          read the settings from a settings file; options after it override it\n"
     "  --save-settings FILE     write the settings in effect to a settings file (without FILEs: only that)\n"
@@ -70,29 +69,6 @@ struct Options {
 int usageError(const std::string& message) { return ReportUsageError("hv", kUsage, message); }
 
 int failure(const std::string& message) { return ReportFailure("hv", message); }
-
-std::vector<std::string> splitCommas(const std::string& text) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
-    parts.push_back(text.substr(start, comma - start));
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
-bool number(const std::string& text, double& value) {
-  const numerics::Result<double> read = numerics::NumberField("", text);
-  if (read.done()) value = *read;
-  return read.done();
-}
-
-bool wholeNumber(const std::string& text, int& value) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  value = std::stoi(text);
-  return true;
-}
 
 // Reads the command line through the one scanner; throws UsageError.
 void parseOptions(const std::vector<std::string>& args, Options& options) {
@@ -131,31 +107,20 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     } else if (name == "--ko-b") {
       s.bandwidth = arg.number();
     } else if (name == "--grid") {
-      const std::string text = arg.value();
-      const auto parts = splitCommas(text);
-      if (parts.size() != 3 || !number(parts[0], s.gridMinHz) || !number(parts[1], s.gridMaxHz) ||
-          !wholeNumber(parts[2], s.gridPoints))
-        throw UsageError("--grid expects FMIN,FMAX,N (Hz, Hz, a whole number), got '" + text + "'");
+      const std::vector<double> grid = arg.list(3, "FMIN,FMAX,N (Hz, Hz, a whole number)", 1);
+      s.gridMinHz = grid[0];
+      s.gridMaxHz = grid[1];
+      s.gridPoints = static_cast<int>(grid[2]);
     } else if (name == "--search") {
-      const std::string text = arg.value();
-      const auto parts = splitCommas(text);
-      spectra::FrequencyBand band;
-      if (parts.size() != 2 || !number(parts[0], band.lowHz) || !number(parts[1], band.highHz))
-        throw UsageError("--search expects FMIN,FMAX in Hz, got '" + text + "'");
-      s.search = band;
+      const std::vector<double> band = arg.list(2, "FMIN,FMAX in Hz");
+      s.search = spectra::FrequencyBand{band[0], band[1]};
     } else if (name == "--combine") {
       const std::string text = arg.value();
       const auto combination = spectra::HorizontalCombinationOfWord(text);
       if (!combination) throw UsageError("--combine expects geometric, quadratic or arithmetic, got '" + text + "'");
       s.combination = *combination;
     } else if (name == "--window") {
-      const std::string text = arg.value();
-      const std::size_t colon = text.find(':');
-      double start = 0, end = 0;
-      if (colon == std::string::npos || !number(text.substr(0, colon), start) ||
-          !number(text.substr(colon + 1), end) || start > end)
-        throw UsageError("--window expects START:END in seconds with START <= END, got '" + text + "'");
-      options.windows.emplace_back(start, end);
+      options.windows.push_back(arg.interval());
     } else if (name == "--curve-out") {
       options.curveOut = arg.file();
     } else if (name == "--hv-out") {
@@ -169,13 +134,10 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     } else if (name == "--azimuths") {
       s.azimuthStepDegrees = arg.number();
     } else if (name == "--sta-lta") {
-      const std::string text = arg.value();
       spectra::StaLtaSettings staLta;
-      if (text != "default") {
-        const auto parts = splitCommas(text);
-        if (parts.size() != 4 || !number(parts[0], staLta.staSeconds) || !number(parts[1], staLta.ltaSeconds) ||
-            !number(parts[2], staLta.minRatio) || !number(parts[3], staLta.maxRatio))
-          throw UsageError("--sta-lta expects default or STA,LTA,MIN,MAX (s, s, ratio, ratio), got '" + text + "'");
+      if (const std::string text = arg.value(); text != "default") {
+        const std::vector<double> v = arg.numbers(text, 4, "default or STA,LTA,MIN,MAX (s, s, ratio, ratio)");
+        staLta = {v[0], v[1], v[2], v[3]};
       }
       s.staLta = staLta;
     } else if (arg.isOption()) {
@@ -186,7 +148,8 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
   }
   if (options.help) return;
   if (options.rejectGiven && options.noRejectGiven) throw UsageError("give either --reject N or --no-reject, not both");
-  if (!options.azimuthOut.empty() && !options.settings.azimuthStepDegrees) options.settings.azimuthStepDegrees = 15.0;
+  if (!options.azimuthOut.empty() && !options.settings.azimuthStepDegrees)
+    options.settings.azimuthStepDegrees = spectra::kAzimuthStepDegreesWhenOn;
   if (const auto check = spectra::CheckFieldStandardSettings(options.settings); !check.done())
     throw UsageError(check.message);
   if (!options.saveSettings.empty() && options.record.files.empty()) return;

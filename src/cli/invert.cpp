@@ -5,7 +5,6 @@
 #include <array>
 #include <atomic>
 #include <csignal>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -27,7 +26,13 @@ namespace corvath::cli {
 
 namespace {
 
-constexpr const char* kUsage =
+// "1 to 500", the "iterNumber" row's range.
+std::string IterationsRangeText() {
+  const numerics::SettingRange& range = inversion::InversionSettingTable().find("iterNumber")->range;
+  return std::to_string(static_cast<int>(range.lower)) + " to " + std::to_string(static_cast<int>(range.upper));
+}
+
+const std::string kUsage =
     "usage: corvath-cli invert --model START.txt --curve OBSERVED.txt [options]\n"
     "  --model FILE          the start model as \"Model to text file\" writes it (2 to 10 layers);\n"
     "                        its \"Ref frq:\" and \"K degree:\" lines, if any, replace the defaults\n"
@@ -44,7 +49,8 @@ constexpr const char* kUsage =
     "  --ensemble-tolerance T  models up to (1 + T) times the best misfit (default 0.2)\n"
     "  --profile-out FILE    the ensemble's Vs percentiles at 101 depths down to 1.5 times the\n"
     "                        best model's depth to the half-space: \"depth_m vs_p05 vs_p50 vs_p95\"\n"
-    "  --iterations N        \"Iter number\", 1 to 500 (default 100; damped least squares only)\n"
+    "  --iterations N        \"Iter number\", " + IterationsRangeText() + " (default " +
+    std::to_string(inversion::InversionSettings{}.IterationCount) + "; damped least squares only)\n"
     "  --min-frq F --max-frq F  the fit band in Hz, both ends included (default 1 and 20)\n"
     "  --ref-frq F           \"Ref frq\" in Hz (default 0)\n"
     "  --k-degree A          \"K degree\" (default 0.1)\n"
@@ -101,16 +107,6 @@ std::array<bool, inversion::kParameterCount> parseFree(const std::string& text) 
   return free;
 }
 
-template <typename Integer>
-Integer parseWhole(const std::string& option, const std::string& text, Integer lowest, Integer highest) {
-  Integer value{};
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < lowest || value > highest)
-    throw UsageError(option + " expects a whole number from " + std::to_string(lowest) + " to " +
-                     std::to_string(highest) + ", got '" + text + "'");
-  return value;
-}
-
 void parseOptions(const std::vector<std::string>& args, Options& options) {
   inversion::InversionSettings& settings = options.request.settings;
   auto flag = [](OptionScanner& arg, bool& target, bool value) {
@@ -134,12 +130,12 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     } else if (name == "--curve") {
       options.curve = arg.file();
     } else if (name == "--seed") {
-      options.seed = parseWhole<std::uint64_t>(name, arg.value(), 0, UINT64_MAX);
+      options.seed = arg.unsignedWhole();
     } else if (name == "--chains") {
-      options.request.chains = parseWhole<int>(name, arg.value(), 1, 1024);
+      options.request.chains = static_cast<int>(arg.whole(1, 1024));
       options.chainsGiven = true;
     } else if (name == "--workers") {
-      options.request.workers = parseWhole<int>(name, arg.value(), 1, 1024);
+      options.request.workers = static_cast<int>(arg.whole(1, 1024));
     } else if (name == "--ensemble") {
       options.ensembleOutput = arg.file();
     } else if (name == "--ensemble-tolerance") {
@@ -150,7 +146,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     } else if (name == "--profile-out") {
       options.profileOutput = arg.file();
     } else if (name == "--iterations") {
-      settings.IterationCount = parseWhole<int>(name, arg.value(), 1, 500);
+      settings.IterationCount = arg.whole(*inversion::InversionSettingTable().find("iterNumber"));
     } else if (name == "--min-frq") {
       settings.MinFrequency = arg.number();
     } else if (name == "--max-frq") {

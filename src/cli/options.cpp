@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -10,33 +11,28 @@
 
 namespace corvath::cli {
 
-const char* const kRecordOptionsHelp =
-    "  --format components|saf|seg2|delta|mseed|sac\n"
-    "                                       the kind of the record file(s); by default files go\n"
-    "                                       by their extension (.saf, .sg2/.seg2, .dat, .mseed/\n"
-    "                                       .miniseed/.msd, three .sac) and other three files are\n"
-    "                                       component files (X, Y, Z)\n"
-    "  --channels CX,CY,CZ                  the channels of the \"Channels\" dialog (default 1,2,3)\n";
-
-std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args, std::size_t& i,
-                                           const std::string& name) {
-  const std::string& arg = args[i];
-  if (arg == name) {
-    if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-    i += 2;
-    return args[i - 1];
-  }
-  if (arg.size() > name.size() && arg.compare(0, name.size(), name) == 0 && arg[name.size()] == '=') {
-    ++i;
-    return arg.substr(name.size() + 1);
-  }
-  return std::nullopt;
-}
-
-double ParseNumberOption(const std::string& option, const std::string& text) {
-  const numerics::Result<double> value = numerics::NumberField(option, text);
-  if (!value.done()) throw UsageError(value.message());
-  return *value;
+const std::string& RecordOptionsHelp() {
+  static const std::string help = [] {
+    // One line per kind of record: its word, its name, its extensions and its file count.
+    std::string text = "  --format KIND                        the kind of the record file(s):\n";
+    for (const import::RecordFormatInfo& info : import::RecordFormats()) {
+      std::string line = "      " + std::string(info.name);
+      line.resize(std::max<std::size_t>(line.size() + 1, 20), ' ');
+      line += std::string(info.label);
+      std::string extensions;
+      for (std::string_view extension : info.extensions)
+        if (!extension.empty()) extensions += (extensions.empty() ? "" : " ") + std::string(extension);
+      if (!extensions.empty()) line += " (" + extensions + ")";
+      line += info.files == 3 ? ", three files" : info.files == 0 ? ", one file or three" : "";
+      text += line + "\n";
+    }
+    return text +
+           "                                       by default a file goes by what its first bytes show,\n"
+           "                                       else by its extension; other three files are component\n"
+           "                                       files (X, Y, Z)\n"
+           "  --channels CX,CY,CZ                  the channels of the \"Channels\" dialog (default 1,2,3)\n";
+  }();
+  return help;
 }
 
 void OptionScanner::take() {
@@ -69,26 +65,94 @@ std::string OptionScanner::file() {
   return text;
 }
 
-double OptionScanner::number() { return ParseNumberOption(name_, value()); }
+double OptionScanner::number() {
+  const numerics::Result<double> read = numerics::NumberField(name_, value());
+  if (!read.done()) throw UsageError(read.message());
+  return *read;
+}
+
+long long OptionScanner::whole(long long lower, long long upper) {
+  const numerics::Result<long long> read = numerics::WholeNumberField(name_, value(), lower, upper);
+  if (!read.done()) throw UsageError(read.message());
+  return *read;
+}
+
+std::uint64_t OptionScanner::unsignedWhole() {
+  const std::string text = value();
+  std::uint64_t read = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), read);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+    throw UsageError(name_ + ": '" + text + "' is not a whole number from 0 to " +
+                     std::to_string(UINT64_MAX));
+  return read;
+}
+
+std::vector<double> OptionScanner::list(std::size_t count, const std::string& expected, std::size_t wholeLast) {
+  return numbers(value(), count, expected, wholeLast);
+}
+
+std::vector<double> OptionScanner::numbers(const std::string& text, std::size_t count, const std::string& expected,
+                                           std::size_t wholeLast) const {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1)
+    parts.push_back(text.substr(start, comma - start));
+  parts.push_back(text.substr(start));
+  const UsageError refused(name_ + " expects " + expected + ", got '" + text + "'");
+  if (parts.size() != count) throw refused;
+  std::vector<double> values;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (k + wholeLast >= count) {
+      const numerics::Result<long long> whole = numerics::WholeNumberField(name_, parts[k], 0, 999'999'999);
+      if (!whole.done()) throw refused;
+      values.push_back(static_cast<double>(*whole));
+    } else {
+      const numerics::Result<double> number = numerics::NumberField(name_, parts[k]);
+      if (!number.done()) throw refused;
+      values.push_back(*number);
+    }
+  }
+  return values;
+}
+
+std::pair<double, double> OptionScanner::interval() {
+  const std::string text = value();
+  const std::size_t colon = text.find(':');
+  const auto refuse = [&] {
+    return UsageError(name_ + " expects START:END in seconds with START <= END, got '" + text + "'");
+  };
+  if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos) throw refuse();
+  const numerics::Result<double> start = numerics::NumberField(name_, text.substr(0, colon));
+  const numerics::Result<double> end = numerics::NumberField(name_, text.substr(colon + 1));
+  if (!start.done() || !end.done() || *start > *end) throw refuse();
+  return {*start, *end};
+}
 
 void OptionScanner::flag() const {
   if (attached_) throw UsageError(name_ + " takes no value");
 }
 
 bool OptionScanner::record(RecordOptions& options) {
-  std::size_t next = i_;
-  if (!TakeRecordOption(args_, next, options)) return false;
-  i_ = next - 1;  // next() moves past the value
-  return true;
+  if (name_ == "--format") {
+    const std::string text = value();
+    options.format = import::FormatFromName(text);
+    if (!options.format) {
+      const auto formats = import::RecordFormats();
+      std::string names;
+      for (std::size_t k = 0; k < formats.size(); ++k)
+        names += (k == 0 ? "" : k + 1 == formats.size() ? " or " : ", ") + std::string(formats[k].name);
+      throw UsageError("unknown --format '" + text + "' (" + names + ")");
+    }
+    return true;
+  }
+  if (name_ == "--channels") {
+    options.channels = ParseChannels(value());
+    return true;
+  }
+  return false;
 }
 
 void OptionScanner::unknown() const { throw UsageError("unknown option '" + name_ + "'"); }
-
-std::string FileOption(const std::string& option, const std::string& name) {
-  if (name.empty()) throw UsageError(option + " needs a file name");
-  return name;
-}
-
 
 import::ChannelChoice ParseChannels(const std::string& text) {
   int values[3];
@@ -102,20 +166,6 @@ import::ChannelChoice ParseChannels(const std::string& text) {
     p = next + 1;
   }
   return {values[0], values[1], values[2]};
-}
-
-bool TakeRecordOption(const std::vector<std::string>& args, std::size_t& i, RecordOptions& options) {
-  if (const auto name = TakeOptionValue(args, i, "--format")) {
-    options.format = import::FormatFromName(*name);
-    if (!options.format)
-      throw UsageError("unknown --format '" + *name + "' (components, saf, seg2, delta, mseed or sac)");
-    return true;
-  }
-  if (const auto text = TakeOptionValue(args, i, "--channels")) {
-    options.channels = ParseChannels(*text);
-    return true;
-  }
-  return false;
 }
 
 import::RecordFormat ResolveFormat(const RecordOptions& options) {
@@ -165,9 +215,9 @@ bool LoadRecordOrReport(const std::string& command, const RecordOptions& options
   return false;
 }
 
-int ReportUsageError(const std::string& command, const char* usage, const std::string& message) {
+int ReportUsageError(const std::string& command, const std::string& usage, const std::string& message) {
   std::fprintf(stderr, "corvath-cli %s: %s\n", command.c_str(), message.c_str());
-  std::fputs(usage, stderr);
+  std::fputs(usage.c_str(), stderr);
   return 2;
 }
 

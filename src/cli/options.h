@@ -2,13 +2,16 @@
 // The options shared by the subcommands that load a record: --format, --channels
 // and one or three file names, and the load itself with its one-line error report.
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/commands.h"
+#include "numerics/settingtable.h"
 
 namespace corvath::cli {
 
@@ -25,12 +28,15 @@ struct RecordOptions {
   std::vector<std::string> files;              //!< one record file, or the X, Y and Z component files
 };
 
-//! The usage lines of the record options, for a command's --help text.
-extern const char* const kRecordOptionsHelp;
+//! The usage lines of the record options for a command's --help text: --format with
+//! every kind of record and how files go by their extension, from the one table of kinds.
+const std::string& RecordOptionsHelp();
 
 //! The one way a command reads its arguments, left to right: an option with its value
-//! ("--name VALUE" or "--name=VALUE"), a flag, or a file name. Every misuse is a
-//! UsageError with the same words for every command.
+//! ("--name VALUE" or "--name=VALUE"), a flag, or a file name. Numbers are read with
+//! the field readers (numerics/numberfield.h), so a refusal names the option as the
+//! window's names the field. Every misuse is a UsageError with the same words for every
+//! command.
 class OptionScanner {
 public:
   explicit OptionScanner(const std::vector<std::string>& args) : args_(args) { take(); }
@@ -50,6 +56,26 @@ public:
   std::string file();
   //! The value as a number, read with NumberField ("NAME: 'abc' is not a number").
   double number();
+  //! The value as a whole number from lower to upper, read with WholeNumberField
+  //! ("NAME: '2.5' is not a whole number", "NAME: '0' is not within 1 to 500").
+  long long whole(long long lower, long long upper);
+  //! The value as a whole number within a settings row's range.
+  template <class S>
+  int whole(const numerics::Setting<S>& row) {
+    return static_cast<int>(whole(static_cast<long long>(row.range.lower), static_cast<long long>(row.range.upper)));
+  }
+  //! The value as any whole number from 0 to 2^64 - 1 (a seed), exactly.
+  std::uint64_t unsignedWhole();
+  //! The value as count numbers separated by commas, each read with NumberField, the
+  //! last `wholeLast` of them whole numbers; "NAME expects EXPECTED, got 'TEXT'" for any
+  //! other text.
+  std::vector<double> list(std::size_t count, const std::string& expected, std::size_t wholeLast = 0);
+  //! list() of a value already taken (an option whose value may also be a word).
+  std::vector<double> numbers(const std::string& text, std::size_t count, const std::string& expected,
+                              std::size_t wholeLast = 0) const;
+  //! The value as START:END with START <= END, each read with NumberField; "NAME expects
+  //! START:END in seconds with START <= END, got 'TEXT'" for any other text.
+  std::pair<double, double> interval();
   //! An option that takes no value ("NAME takes no value" when one is attached).
   void flag() const;
   //! The record options --format and --channels into options; false for other names.
@@ -65,24 +91,6 @@ private:
   std::string name_;
   std::optional<std::string> attached_;
 };
-
-//! If args[i] is the option name, as "NAME VALUE" or "NAME=VALUE", returns its value and
-//! advances i past it; nothing (i unchanged) for any other argument. Throws UsageError
-//! when the value is missing.
-std::optional<std::string> TakeOptionValue(const std::vector<std::string>& args, std::size_t& i,
-                                           const std::string& name);
-
-//! The number in text (TextToNumber: a comma reads as the point). Throws UsageError
-//! naming the option when it is not a number.
-double ParseNumberOption(const std::string& option, const std::string& text);
-
-//! The file name given to option; throws UsageError when it is empty.
-std::string FileOption(const std::string& option, const std::string& name);
-
-//! If args[i] is --format NAME, --format=NAME, --channels CX,CY,CZ or --channels=CX,CY,CZ,
-//! stores it, advances i past its value and returns true; false for any other argument.
-//! Throws UsageError for a missing or bad value.
-bool TakeRecordOption(const std::vector<std::string>& args, std::size_t& i, RecordOptions& options);
 
 //! Parses "CX,CY,CZ" (three positive integers). Throws UsageError.
 import::ChannelChoice ParseChannels(const std::string& text);
@@ -100,7 +108,7 @@ bool LoadRecordOrReport(const std::string& command, const RecordOptions& options
 
 //! Prints "corvath-cli COMMAND: MESSAGE" and then the usage text on stderr; returns 2,
 //! the exit status of a usage error.
-int ReportUsageError(const std::string& command, const char* usage, const std::string& message);
+int ReportUsageError(const std::string& command, const std::string& usage, const std::string& message);
 
 //! Prints "corvath-cli COMMAND: MESSAGE" on stderr; returns 1, the exit status of a failure.
 int ReportFailure(const std::string& command, const std::string& message);
@@ -109,7 +117,7 @@ int ReportFailure(const std::string& command, const std::string& message);
 //! exit status when the command ends there (0 once --help printed usage, 2 once a usage
 //! error was reported), nothing when the command goes on.
 template <class Options, class Parse>
-std::optional<int> ParseCommandLine(const char* command, const char* usage, const std::vector<std::string>& args,
+std::optional<int> ParseCommandLine(const char* command, const std::string& usage, const std::vector<std::string>& args,
                                     Options& options, Parse parse) {
   try {
     parse(args, options);
@@ -117,7 +125,7 @@ std::optional<int> ParseCommandLine(const char* command, const char* usage, cons
     return ReportUsageError(command, usage, e.what());
   }
   if (options.help) {
-    std::fputs(usage, stdout);
+    std::fputs(usage.c_str(), stdout);
     return 0;
   }
   return std::nullopt;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "numerics/numberfield.h"
+
 #ifdef CORVATH_CLI_CHARTS
 #include "charts/ratioplot.h"
 #endif
@@ -25,11 +27,9 @@ std::string LowerExtension(const std::string& path) {
 }
 
 bool ParsePixels(const std::string& text, int& value) {
-  if (text.empty() || text.size() > 5) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  value = std::stoi(text);
-  return value >= kMinPixels && value <= kMaxPixels;
+  const numerics::Result<long long> pixels = numerics::WholeNumberField("--plot-size", text, kMinPixels, kMaxPixels);
+  if (pixels.done()) value = static_cast<int>(*pixels);
+  return pixels.done();
 }
 
 }  // namespace

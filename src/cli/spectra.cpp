@@ -19,15 +19,14 @@ namespace corvath::cli {
 
 namespace {
 
-constexpr const char* kUsage =
+const std::string kUsage =
     "usage: corvath-cli spectra [options] FILE [FILE FILE]\n"
-    "  one FILE: a record file whose kind comes from --format or its extension (.saf SAF, .sg2 or .seg2 SEG-2, "
-    ".dat Delta)\n"
-    "  three FILEs: the X, Y and Z component files\n"
-    "  --format components|saf|seg2|delta\n"
-    "  --channels CX,CY,CZ      channel numbers for SEG-2 and Delta, as the \"Channels\" dialog (default 1,2,3)\n"
+    "  one FILE: a record file; three FILEs: the X, Y and Z component files, or three of one channel each\n" +
+    RecordOptionsHelp() +
     "  --window START:END       an analysis window in seconds, repeatable; none means automatic segmentation\n"
-    "  --min-frq F --max-frq F  as the panel fields (default 1 and 20)\n"
+    "  --min-frq F --max-frq F  as the panel fields (default " +
+    numerics::NumberToShortestText(app::ClassicSettings{}.minFrequencyHz) + " and " +
+    numerics::NumberToShortestText(app::ClassicSettings{}.maxFrequencyHz) + ")\n"
     "  --linear                 \"Smoothed spectra\" off\n"
     "  --remove-zero SIZE       apply \"Remove zero\" with that size first\n"
     "  -o, --output FILE        the table (default standard output)\n"
@@ -52,24 +51,6 @@ int usageError(const std::string& message) { return ReportUsageError("spectra", 
 
 int failure(const std::string& message) { return ReportFailure("spectra", message); }
 
-bool parsePositiveInteger(const std::string& text, int& value) {
-  if (text.empty() || text.size() > 9) return false;
-  for (char c : text)
-    if (c < '0' || c > '9') return false;
-  value = std::stoi(text);
-  return value > 0;
-}
-
-bool parseWindow(const std::string& text, std::pair<double, double>& window) {
-  const std::size_t colon = text.find(':');
-  if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos) return false;
-  const numerics::Result<double> start = numerics::NumberField("--window", text.substr(0, colon));
-  const numerics::Result<double> end = numerics::NumberField("--window", text.substr(colon + 1));
-  if (!start.done() || !end.done() || *start > *end) return false;
-  window = {*start, *end};
-  return true;
-}
-
 // Reads the command line through the one scanner; throws UsageError.
 void parseOptions(const std::vector<std::string>& args, Options& options) {
   for (OptionScanner arg(args); !arg.done(); arg.next()) {
@@ -79,23 +60,15 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       options.help = true;
     } else if (name == "--linear") {
       arg.flag();
-      options.settings.logAveraging = false;
+      options.settings.smoothedSpectra = false;
     } else if (name == "--window") {
-      const std::string text = arg.value();
-      std::pair<double, double> window;
-      if (!parseWindow(text, window))
-        throw UsageError("--window expects START:END in seconds with START <= END, got '" + text + "'");
-      options.windows.push_back(window);
+      options.windows.push_back(arg.interval());
     } else if (name == "--min-frq") {
       options.settings.minFrequencyHz = arg.number();
     } else if (name == "--max-frq") {
       options.settings.maxFrequencyHz = arg.number();
     } else if (name == "--remove-zero") {
-      const std::string text = arg.value();
-      int size = 0;
-      if (!parsePositiveInteger(text, size))
-        throw UsageError("--remove-zero expects a positive whole number, got '" + text + "'");
-      options.removeZeroSize = size;
+      options.removeZeroSize = static_cast<double>(arg.whole(1, 999'999'999));
     } else if (name == "-o" || name == "--output") {
       options.output = arg.file();
     } else if (name == "--bounds") {

@@ -65,15 +65,10 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     } else if (name == "--slurm") {
       arg.flag();
       options.slurm = true;
-    } else if (name == "--jobs" || name == "--station") {
-      const double value = arg.number();
-      const double lowest = name == "--jobs" ? 1 : 0;
-      if (!(value >= lowest && value <= 1e6) || value != static_cast<double>(static_cast<long>(value)))
-        throw UsageError(name + " expects a whole number from " + std::to_string(static_cast<int>(lowest)));
-      if (name == "--jobs")
-        options.jobs = static_cast<std::size_t>(value);
-      else
-        options.station = static_cast<long>(value);
+    } else if (name == "--jobs") {
+      options.jobs = static_cast<std::size_t>(arg.whole(1, 1'000'000));
+    } else if (name == "--station") {
+      options.station = static_cast<long>(arg.whole(0, 1'000'000));
     } else if (arg.isOption()) {
       arg.unknown();
     } else if (options.manifest.empty()) {

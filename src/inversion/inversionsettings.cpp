@@ -1,8 +1,43 @@
 #include "inversion/inversionsettings.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace corvath::inversion {
+
+namespace {
+
+using numerics::SettingKind;
+using S = InversionSettings;
+
+constexpr numerics::SettingRange kFlag = numerics::Between(0, 1);
+
+const numerics::Setting<S> kSettings[] = {
+    {"iterNumber", "Iter number", "the number of iterations", "", SettingKind::Whole, numerics::Between(1, 500),
+     [](const S& s) { return double(s.IterationCount); }, [](S& s, double v) { s.IterationCount = int(v); }},
+    {"globalSearch", "Global search", "the global search", "", SettingKind::Flag, kFlag,
+     [](const S& s) { return s.GlobalSearch ? 1.0 : 0.0; }, [](S& s, double v) { s.GlobalSearch = v != 0.0; }},
+    {"optimizeReferenceFrequency", "", "the reference frequency's optimisation", "", SettingKind::Flag, kFlag,
+     [](const S& s) { return s.OptimizeReferenceFrequency ? 1.0 : 0.0; },
+     [](S& s, double v) { s.OptimizeReferenceFrequency = v != 0.0; }},
+    {"optimizeDispersionExponent", "", "the dispersion exponent's optimisation", "", SettingKind::Flag, kFlag,
+     [](const S& s) { return s.OptimizeDispersionExponent ? 1.0 : 0.0; },
+     [](S& s, double v) { s.OptimizeDispersionExponent = v != 0.0; }},
+    {"ratioConstraint", "Vp/Vs Qp/Qs constraint", "the ratio constraint", "", SettingKind::Flag, kFlag,
+     [](const S& s) { return s.RatioConstraint ? 1.0 : 0.0; }, [](S& s, double v) { s.RatioConstraint = v != 0.0; }},
+};
+
+}  // namespace
+
+const numerics::SettingTable<InversionSettings>& InversionSettingTable() {
+  static const numerics::SettingTable<InversionSettings> table{kSettings};
+  return table;
+}
+
+int IterationCountWithin(int count) {
+  const numerics::SettingRange& range = InversionSettingTable().find("iterNumber")->range;
+  return std::clamp(count, static_cast<int>(range.lower), static_cast<int>(range.upper));
+}
 
 FreeParameterList BuildFreeParameterList(const amodel& model, const InversionSettings& settings) {
   FreeParameterList list;

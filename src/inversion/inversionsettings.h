@@ -10,13 +10,14 @@
 
 #include "inversion/model.h"
 #include "numerics/arrays.h"
+#include "numerics/settingtable.h"
 #include "spectra/curves.h"
 
 namespace corvath::inversion {
 
 //! The run settings, read from the panel when a run starts and fixed for the run.
 struct InversionSettings {
-  int IterationCount = 100;                 //!< "Iter number", 1..500 (linearized inversion only)
+  int IterationCount = 100;                 //!< "Iter number" (linearized inversion only)
   double MinFrequency = 1.0;                //!< "Min frq", Hz, lower end of the fit band (included)
   double MaxFrequency = 20.0;               //!< "Max frq", Hz, upper end of the fit band (included)
   bool OptimizeReferenceFrequency = false;  //!< the box beside "Ref frq"
@@ -25,6 +26,13 @@ struct InversionSettings {
   bool GlobalSearch = false;                //!< "Global search": run the global search instead
   bool operator==(const InversionSettings&) const = default;
 };
+
+//! The panel's settings that a session keeps, as rows (the session's keys, the panel's
+//! captions, the ranges; see numerics/settingtable.h): "iterNumber" and the boxes.
+const numerics::SettingTable<InversionSettings>& InversionSettingTable();
+
+//! The iteration count within the "iterNumber" row's range.
+int IterationCountWithin(int count);
 
 //! What kind of value an entry of the free list is.
 enum class FreeValueKind { Layer, ReferenceFrequency, DispersionExponent };

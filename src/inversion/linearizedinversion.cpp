@@ -267,7 +267,7 @@ InversionEnd LinearizedRun::Execute() {
     state_.dispersionExponent = kMinDispersionExponent;
     saved_ = SaveValues(state_);
   }
-  const int iterations = std::clamp(settings_.IterationCount, 1, 500);
+  const int iterations = IterationCountWithin(settings_.IterationCount);
   steps_ = LinearizedProgressSteps(iterations, static_cast<int>(s));
   done_ = 0;
   progress_.Report(detail::ProgressPercent(done_, steps_));

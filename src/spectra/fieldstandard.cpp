@@ -51,51 +51,6 @@ double CombineHorizontal(HorizontalCombination combination, double n, double e) 
   return 0.0;
 }
 
-const char* HorizontalCombinationName(HorizontalCombination combination) {
-  for (const HorizontalCombinationEntry& entry : kHorizontalCombinations)
-    if (entry.combination == combination) return entry.name;
-  return "";
-}
-
-std::optional<HorizontalCombination> HorizontalCombinationOfWord(std::string_view word) {
-  for (const HorizontalCombinationEntry& entry : kHorizontalCombinations)
-    if (word == entry.word) return entry.combination;
-  return std::nullopt;
-}
-
-numerics::Outcome CheckFieldStandardSettings(const FieldStandardSettings& s) {
-  auto fail = [](std::string reason) { return numerics::Outcome::Failed(std::move(reason)); };
-  if (!finite(s.windowLengthSeconds) || !(s.windowLengthSeconds > 0.0))
-    return fail("the window length must be a positive number of seconds, got " + text(s.windowLengthSeconds));
-  if (!finite(s.overlapPercent) || s.overlapPercent < 0.0 || s.overlapPercent >= 100.0)
-    return fail("the overlap must be at least 0 % and below 100 %, got " + text(s.overlapPercent));
-  if (!finite(s.taperFraction) || s.taperFraction < 0.0 || s.taperFraction > 1.0)
-    return fail("the taper fraction must lie between 0 and 1, got " + text(s.taperFraction));
-  if (!finite(s.bandwidth) || !(s.bandwidth > 0.0))
-    return fail("the Konno-Ohmachi bandwidth b must be positive, got " + text(s.bandwidth));
-  if (!finite(s.gridMinHz) || !finite(s.gridMaxHz) || !(s.gridMinHz > 0.0) || !(s.gridMaxHz > s.gridMinHz))
-    return fail("the grid needs 0 < lowest < highest frequency, got " + text(s.gridMinHz) + " and " +
-                text(s.gridMaxHz) + " Hz");
-  if (s.gridPoints < 2 || s.gridPoints > 100000)
-    return fail("the grid needs 2 to 100000 points, got " + std::to_string(s.gridPoints));
-  const FrequencyBand band = searchBandOf(s);
-  if (!finite(band.lowHz) || !finite(band.highHz) || !(band.lowHz > 0.0) || !(band.highHz > band.lowHz))
-    return fail("the search band needs 0 < lowest < highest frequency, got " + text(band.lowHz) + " and " +
-                text(band.highHz) + " Hz");
-  const std::vector<double> grid = LogFrequencyGrid(s.gridMinHz, s.gridMaxHz, s.gridPoints);
-  if (std::none_of(grid.begin(), grid.end(), [&](double f) { return f >= band.lowHz && f <= band.highHz; }))
-    return fail("no grid frequency lies in the search band " + text(band.lowHz) + " to " + text(band.highHz) + " Hz");
-  if (s.reject && (!finite(s.rejectionStdDevs) || !(s.rejectionStdDevs > 0.0)))
-    return fail("the rejection needs a positive number of standard deviations, got " + text(s.rejectionStdDevs));
-  if (s.rejectionIterations < 1) return fail("the rejection needs at least one pass");
-  if (s.staLta)
-    if (numerics::Outcome check = CheckStaLtaSettings(*s.staLta, 0.0); !check.done()) return check;
-  if (s.azimuthStepDegrees && (!finite(*s.azimuthStepDegrees) || !(*s.azimuthStepDegrees >= 0.5) ||
-                               !(*s.azimuthStepDegrees <= 180.0)))
-    return fail("the azimuth step must lie between 0.5 and 180 degrees, got " + text(*s.azimuthStepDegrees));
-  return numerics::Outcome::Done();
-}
-
 std::vector<double> LogFrequencyGrid(double fminHz, double fmaxHz, int n) {
   std::vector<double> grid(static_cast<std::size_t>(std::max(n, 0)));
   if (n == 1) grid[0] = fminHz;
@@ -173,8 +128,10 @@ numerics::Result<Preparation> prepare(const import::ThreeComponentRecord& record
   if (settings.gridMaxHz > nyquist)
     return fail("the grid's highest frequency " + text(settings.gridMaxHz) + " Hz lies above the Nyquist frequency " +
                 text(nyquist) + " Hz of the record");
+  // The STA/LTA settings were checked with the others; only their span in samples is left.
   const StaLtaSettings staLta = settings.staLta.value_or(StaLtaSettings{});
-  if (numerics::Outcome check = CheckStaLtaSettings(staLta, dt); !check.done()) return check;
+  if (staLta.ltaSeconds / dt > 1e9)
+    return fail("the LTA of " + text(staLta.ltaSeconds) + " s spans more than 1e9 samples");
 
   Preparation p;
   p.dt = dt;
@@ -365,13 +322,13 @@ std::size_t FieldStandardResult::staLtaWindows() const {
   }));
 }
 
-numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
-                                                             const std::vector<WindowInterval>& intervals,
-                                                             const FieldStandardSettings& settings) {
-  numerics::Result<Preparation> prepared = prepare(record, intervals, settings);
-  if (!prepared.done()) return prepared.outcome;
-  Preparation& p = *prepared;
+namespace {
+
+// The curves of the combined horizontal over the prepared windows.
+numerics::Result<FieldStandardResult> combinedCurves(const import::ThreeComponentRecord& record,
+                                                     const Preparation& p) {
   const FieldStandardSettings& s = p.result.settings;
+  FieldStandardResult result = p.result;
 
   // Each window on its own slot, so the result does not depend on the workers.
   std::vector<std::optional<FieldStandardWindow>> slots(p.ranges.size());
@@ -393,22 +350,17 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
   });
   for (auto& slot : slots)
     if (slot)
-      p.result.windows.push_back(std::move(*slot));
+      result.windows.push_back(std::move(*slot));
     else
-      ++p.result.skippedWindows;
-  if (p.result.windows.empty()) return noCurve(p);
-  if (numerics::Outcome finished = finish(p.result); !finished.done()) return finished;
-  return std::move(p.result);
+      ++result.skippedWindows;
+  if (result.windows.empty()) return noCurve(p);
+  if (numerics::Outcome finished = finish(result); !finished.done()) return finished;
+  return result;
 }
 
-numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentRecord& record,
-                                                   const std::vector<WindowInterval>& intervals,
-                                                   const FieldStandardSettings& settings, double stepDegrees) {
-  FieldStandardSettings base = settings;
-  base.azimuthStepDegrees = stepDegrees;
-  numerics::Result<Preparation> prepared = prepare(record, intervals, base);
-  if (!prepared.done()) return prepared.outcome;
-  const Preparation& p = *prepared;
+// The curves of each azimuth every stepDegrees over the prepared windows.
+numerics::Result<AzimuthalHv> azimuthCurves(const import::ThreeComponentRecord& record, const Preparation& p,
+                                            double stepDegrees) {
   const FieldStandardSettings& s = p.result.settings;
 
   std::vector<double> azimuths;
@@ -483,6 +435,42 @@ numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentR
                       (f0Moves ? "beyond" : "within") + " the windows' scatter; peak H/V " + ReportNumber(aLow) +
                       " to " + ReportNumber(aHigh) + (heightMoves ? ", a factor of 2 or more" : "");
   return hv;
+}
+
+}  // namespace
+
+numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
+                                                             const std::vector<WindowInterval>& intervals,
+                                                             const FieldStandardSettings& settings) {
+  const numerics::Result<Preparation> prepared = prepare(record, intervals, settings);
+  if (!prepared.done()) return prepared.outcome;
+  return combinedCurves(record, *prepared);
+}
+
+numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentRecord& record,
+                                                   const std::vector<WindowInterval>& intervals,
+                                                   const FieldStandardSettings& settings, double stepDegrees) {
+  FieldStandardSettings base = settings;
+  base.azimuthStepDegrees = stepDegrees;
+  const numerics::Result<Preparation> prepared = prepare(record, intervals, base);
+  if (!prepared.done()) return prepared.outcome;
+  return azimuthCurves(record, *prepared, stepDegrees);
+}
+
+numerics::Result<FieldStandardRun> CalculateFieldStandardRun(const import::ThreeComponentRecord& record,
+                                                             const std::vector<WindowInterval>& intervals,
+                                                             const FieldStandardSettings& settings) {
+  const numerics::Result<Preparation> prepared = prepare(record, intervals, settings);
+  if (!prepared.done()) return prepared.outcome;
+  numerics::Result<FieldStandardResult> combined = combinedCurves(record, *prepared);
+  if (!combined.done()) return combined.outcome;
+  FieldStandardRun run{std::move(*combined), std::nullopt};
+  if (settings.azimuthStepDegrees) {
+    numerics::Result<AzimuthalHv> azimuthal = azimuthCurves(record, *prepared, *settings.azimuthStepDegrees);
+    if (!azimuthal.done()) return azimuthal.outcome;
+    run.azimuthal = std::move(*azimuthal);
+  }
+  return run;
 }
 
 numerics::Result<std::vector<WindowInterval>> SelectQuietWindows(const import::ThreeComponentRecord& record,

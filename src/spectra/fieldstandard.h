@@ -15,73 +15,13 @@
 
 #include "import/record.h"
 #include "numerics/outcome.h"
+#include "spectra/fieldstandardsettings.h"
 #include "spectra/sesame.h"
 #include "spectra/stalta.h"
 #include "spectra/windowrejection.h"
 #include "spectra/windowspectra.h"
 
 namespace corvath::spectra {
-
-//! How the two horizontal amplitude spectra N and E become one.
-enum class HorizontalCombination {
-  Geometric,   //!< sqrt(N E)
-  Quadratic,   //!< sqrt((N^2 + E^2) / 2)
-  Arithmetic,  //!< (N + E) / 2
-};
-
-//! The combined horizontal amplitude of n and e.
-double CombineHorizontal(HorizontalCombination combination, double n, double e);
-
-//! One horizontal combination: its value, its name as the window's "Combine" list
-//! and the report show it, and its word after --combine on the command line.
-struct HorizontalCombinationEntry {
-  HorizontalCombination combination;
-  const char* name;
-  const char* word;
-};
-
-//! Every horizontal combination, in the order of the "Combine" list (the default first).
-inline constexpr std::array<HorizontalCombinationEntry, 3> kHorizontalCombinations = {{
-    {HorizontalCombination::Geometric, "geometric", "geometric"},
-    {HorizontalCombination::Quadratic, "quadratic", "quadratic"},
-    {HorizontalCombination::Arithmetic, "arithmetic", "arithmetic"},
-}};
-
-//! The combination's name from kHorizontalCombinations ("geometric", "quadratic" or "arithmetic").
-const char* HorizontalCombinationName(HorizontalCombination combination);
-
-//! The combination whose command-line word is `word`, none for any other text.
-std::optional<HorizontalCombination> HorizontalCombinationOfWord(std::string_view word);
-
-//! A frequency band, both ends inclusive (Hz).
-struct FrequencyBand {
-  double lowHz = 0.0;
-  double highHz = 0.0;
-};
-
-struct FieldStandardSettings {
-  double windowLengthSeconds = 60.0;  //!< automatic windows: length (s)
-  double overlapPercent = 0.0;        //!< automatic windows: overlap, 0 <= p < 100
-  double taperFraction = 0.05;        //!< share of each window inside the Tukey taper's cosine ends, 0 ... 1
-  HorizontalCombination combination = HorizontalCombination::Geometric;
-  double bandwidth = 40.0;            //!< Konno-Ohmachi b
-  double gridMinHz = 0.2;             //!< lowest grid frequency
-  double gridMaxHz = 20.0;            //!< highest grid frequency
-  int gridPoints = 256;               //!< logarithmically spaced, at least 2
-  std::optional<FrequencyBand> search;  //!< band of the peak search; none means the whole grid
-  bool reject = true;                 //!< frequency-domain window rejection
-  double rejectionStdDevs = 2.0;      //!< n of the rejection
-  int rejectionIterations = 50;       //!< at most this many passes
-  //! STA/LTA anti-trigger selection of the automatic windows; none: every window is a
-  //! candidate. The ratios of every window are measured (with these or the default
-  //! lengths) and reported either way.
-  std::optional<StaLtaSettings> staLta;
-  //! Azimuthal H/V every this many degrees from 0 to below 180; none: not computed.
-  std::optional<double> azimuthStepDegrees;
-};
-
-//! Done when the settings can be used, else Failed saying why (the values quoted).
-numerics::Outcome CheckFieldStandardSettings(const FieldStandardSettings& settings);
 
 //! The logarithmic grid: n frequencies from fmin to fmax (Hz), equally spaced in log f.
 std::vector<double> LogFrequencyGrid(double fminHz, double fmaxHz, int n);
@@ -170,6 +110,19 @@ struct AzimuthalHv {
 numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentRecord& record,
                                                    const std::vector<WindowInterval>& windows,
                                                    const FieldStandardSettings& settings, double stepDegrees);
+
+//! The field-standard H/V and, when the settings ask for it, the azimuthal H/V of the
+//! same windows: the windows are cut and their STA/LTA ratios measured once for both.
+struct FieldStandardRun {
+  FieldStandardResult result;
+  std::optional<AzimuthalHv> azimuthal;  //!< with settings.azimuthStepDegrees
+};
+
+//! CalculateFieldStandard and, with an azimuth step, CalculateAzimuthalHv over one
+//! preparation; Failed as either would.
+numerics::Result<FieldStandardRun> CalculateFieldStandardRun(const import::ThreeComponentRecord& record,
+                                                             const std::vector<WindowInterval>& windows,
+                                                             const FieldStandardSettings& settings);
 
 //! The automatic windows of the record (the settings' length and overlap) that the
 //! STA/LTA anti-trigger keeps (with the settings' STA/LTA, or the defaults when off),

@@ -26,14 +26,19 @@ std::string jsonString(const std::string& s) {
 }  // namespace
 
 std::string ReportNumber(double value) {
-  if (!std::isfinite(value)) return "0";
+  if (!std::isfinite(value)) return NonFiniteText(value);
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.6g", value);
   return buffer;
 }
 
 std::string ShortestNumber(double value) {
-  return std::isfinite(value) ? numerics::NumberToShortestText(value) : "0";
+  return std::isfinite(value) ? numerics::NumberToShortestText(value) : NonFiniteText(value);
+}
+
+std::string NonFiniteText(double value) {
+  if (std::isnan(value)) return "nan";
+  return value > 0 ? "inf" : "-inf";
 }
 
 std::vector<ReportLine> FieldStandardReport(const FieldStandardResult& r) {
@@ -93,7 +98,8 @@ void WriteFieldStandardReport(std::ostream& out, const FieldStandardResult& resu
 }
 
 void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& r, const AzimuthalHv* azimuthal) {
-  auto number = [](double v) { return ShortestNumber(v); };
+  // JSON has no text for NaN or an infinity: such a value is null.
+  auto number = [](double v) { return std::isfinite(v) ? ShortestNumber(v) : std::string("null"); };
   out << "{\"f0_hz\":" << number(r.f0.median()) << ",\"f0_sigma_ln\":" << number(r.f0.sigmaLn)
       << ",\"f0_low_hz\":" << number(r.f0.lower()) << ",\"f0_high_hz\":" << number(r.f0.upper())
       << ",\"f0_sigma_hz\":" << number(r.sigmaF0Hz) << ",\"a0\":" << number(r.a0.median())

@@ -52,11 +52,15 @@ void WriteWindowCurves(std::ostream& out, const FieldStandardResult& result);
 //! Rows "azimuth_deg f_hz hv lower upper", azimuth by azimuth, each over the grid.
 void WriteAzimuthTable(std::ostream& out, const AzimuthalHv& hv);
 
-//! A number with 6 significant digits, as in the report.
+//! A number with 6 significant digits, as in the report; NonFiniteText for a value
+//! that is not finite.
 std::string ReportNumber(double value);
 
-//! The shortest text that reads back to the same double ("0" for a value that is not
-//! finite), as the JSON report and tables for scripts write numbers.
+//! The shortest text that reads back to the same double, as tables for scripts write
+//! numbers; NonFiniteText for a value that is not finite (the JSON report writes null).
 std::string ShortestNumber(double value);
+
+//! "nan", "inf" or "-inf": a value that is not finite never reads as a plausible number.
+std::string NonFiniteText(double value);
 
 }  // namespace corvath::spectra

@@ -14,6 +14,7 @@ struct StaLtaSettings {
   double ltaSeconds = 30.0;  //!< long-term average length (s)
   double minRatio = 0.2;     //!< a window is kept when min <= STA/LTA ...
   double maxRatio = 2.5;     //!< ... <= max at each of its samples, on each component
+  bool operator==(const StaLtaSettings&) const = default;
 };
 
 //! Done when the settings can be used with samples dtSeconds apart, else Failed saying why.

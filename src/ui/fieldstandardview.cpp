@@ -21,6 +21,7 @@
 
 #include "app/fieldstandardhv.h"
 #include "numerics/numberfield.h"
+#include "numerics/settingtable.h"
 #include "numerics/numbertext.h"
 #include "spectra/fieldstandardreport.h"
 #include "ui/windowaudit.h"
@@ -130,24 +131,27 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   // below takes what the splitter gives it.
   auto* fields = new QWidget;
   auto* form = new QFormLayout(fields);
+  // Each field's caption and starting text come from its row of the settings' table.
   const app::FieldStandardSettings defaults;
-  auto field = [&](QLineEdit*& edit, const char* name, const QString& label, double value) {
-    edit = new QLineEdit(QString::fromStdString(numerics::NumberToText(0, value)), panel_);
+  const auto& table = spectra::FieldStandardSettingTable();
+  auto field = [&](QLineEdit*& edit, const char* name, const char* key) {
+    const numerics::Setting<app::FieldStandardSettings>& row = *table.find(key);
+    edit = new QLineEdit(QString::fromStdString(numerics::NumberToText(0, row.get(defaults))), panel_);
     edit->setObjectName(name);
-    form->addRow(label, edit);
+    form->addRow(row.label, edit);
   };
-  field(windowLength, "fieldStandardWindow", "Window, s", defaults.windowLengthSeconds);
-  field(overlap, "fieldStandardOverlap", "Overlap, %", defaults.overlapPercent);
-  field(taper, "fieldStandardTaper", "Taper", defaults.taperFraction);
-  field(bandwidth, "fieldStandardB", "K-O b", defaults.bandwidth);
-  field(gridMin, "fieldStandardGridMin", "Grid from, Hz", defaults.gridMinHz);
-  field(gridMax, "fieldStandardGridMax", "Grid to, Hz", defaults.gridMaxHz);
-  field(gridPoints, "fieldStandardGridPoints", "Grid points", defaults.gridPoints);
+  field(windowLength, "fieldStandardWindow", "window_length_s");
+  field(overlap, "fieldStandardOverlap", "overlap_percent");
+  field(taper, "fieldStandardTaper", "taper");
+  field(bandwidth, "fieldStandardB", "ko_b");
+  field(gridMin, "fieldStandardGridMin", "grid.min_hz");
+  field(gridMax, "fieldStandardGridMax", "grid.max_hz");
+  field(gridPoints, "fieldStandardGridPoints", "grid.points");
   combine = new QComboBox(panel_);
   combine->setObjectName("fieldStandardCombine");
   for (const spectra::HorizontalCombinationEntry& entry : spectra::kHorizontalCombinations)
     combine->addItem(entry.name);
-  form->addRow("Combine", combine);
+  form->addRow(table.find("combine")->label, combine);
   auto box = [&](QCheckBox*& check, const char* name, const QString& text, bool on, const QString& tip) {
     check = new QCheckBox(text, panel_);
     check->setObjectName(name);
@@ -157,23 +161,22 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   };
   box(reject, "fieldStandardReject", "Reject windows", defaults.reject,
       "Leave out windows whose f0 lies outside n sigma of the others'");
-  field(rejectN, "fieldStandardRejectN", "n sigma", defaults.rejectionStdDevs);
-  field(rejectPasses, "fieldStandardRejectPasses", "Passes", defaults.rejectionIterations);
+  field(rejectN, "fieldStandardRejectN", "reject");
+  field(rejectPasses, "fieldStandardRejectPasses", "reject_passes");
   rejectPasses->setToolTip("The rejection repeats until no window goes, at most this many times");
-  box(search, "fieldStandardSearch", "Peak search band", false,
+  box(search, "fieldStandardSearch", "Peak search band", defaults.search.has_value(),
       "Look for f0 only between these frequencies (otherwise over the whole grid)");
-  field(searchMin, "fieldStandardSearchMin", "Search from, Hz", defaults.gridMinHz);
-  field(searchMax, "fieldStandardSearchMax", "Search to, Hz", defaults.gridMaxHz);
-  const spectra::StaLtaSettings staLtaDefaults;
-  box(staLta, "fieldStandardStaLta", "STA/LTA windows", false,
+  field(searchMin, "fieldStandardSearchMin", "search.min_hz");
+  field(searchMax, "fieldStandardSearchMax", "search.max_hz");
+  box(staLta, "fieldStandardStaLta", "STA/LTA windows", defaults.staLta.has_value(),
       "Keep only automatic windows whose STA/LTA ratio stays within min to max on every component");
-  field(staSeconds, "fieldStandardSta", "STA, s", staLtaDefaults.staSeconds);
-  field(ltaSeconds, "fieldStandardLta", "LTA, s", staLtaDefaults.ltaSeconds);
-  field(staLtaMin, "fieldStandardStaLtaMin", "STA/LTA min", staLtaDefaults.minRatio);
-  field(staLtaMax, "fieldStandardStaLtaMax", "STA/LTA max", staLtaDefaults.maxRatio);
-  box(azimuths, "fieldStandardAzimuths", "Azimuths", false,
+  field(staSeconds, "fieldStandardSta", "sta_lta.sta_s");
+  field(ltaSeconds, "fieldStandardLta", "sta_lta.lta_s");
+  field(staLtaMin, "fieldStandardStaLtaMin", "sta_lta.min");
+  field(staLtaMax, "fieldStandardStaLtaMax", "sta_lta.max");
+  box(azimuths, "fieldStandardAzimuths", "Azimuths", defaults.azimuthStepDegrees.has_value(),
       "Also the H/V of each direction below 180 degrees, shown on the \"Azimuths\" tab");
-  field(azimuthStep, "fieldStandardAzimuthStep", "Azimuth step, deg", 15.0);
+  field(azimuthStep, "fieldStandardAzimuthStep", "azimuth_step_deg");
   auto* fieldsScroll = new QScrollArea;
   fieldsScroll->setObjectName("fieldStandardFields");
   fieldsScroll->setWidgetResizable(true);
@@ -215,93 +218,47 @@ QWidget* FieldStandardView::besideRatioChart(QWidget* ratioPane) {
 
 bool FieldStandardView::chosen() const { return method_->currentIndex() == 1; }
 
+std::vector<std::pair<const char*, QLineEdit*>> FieldStandardView::fieldsByKey() const {
+  return {{"window_length_s", windowLength}, {"overlap_percent", overlap},  {"taper", taper},
+          {"ko_b", bandwidth},               {"grid.min_hz", gridMin},      {"grid.max_hz", gridMax},
+          {"grid.points", gridPoints},       {"search.min_hz", searchMin},  {"search.max_hz", searchMax},
+          {"reject", rejectN},               {"sta_lta.sta_s", staSeconds}, {"sta_lta.lta_s", ltaSeconds},
+          {"sta_lta.min", staLtaMin},        {"sta_lta.max", staLtaMax},    {"azimuth_step_deg", azimuthStep},
+          {"reject_passes", rejectPasses}};
+}
+
 app::Result<app::FieldStandardSettings> FieldStandardView::readSettings() const {
+  const auto& table = spectra::FieldStandardSettingTable();
   app::FieldStandardSettings s;
-  const std::pair<const QLineEdit*, std::pair<const char*, double*>> fields[] = {
-      {windowLength, {"Window, s", &s.windowLengthSeconds}},
-      {overlap, {"Overlap, %", &s.overlapPercent}},
-      {taper, {"Taper", &s.taperFraction}},
-      {bandwidth, {"K-O b", &s.bandwidth}},
-      {gridMin, {"Grid from, Hz", &s.gridMinHz}},
-      {gridMax, {"Grid to, Hz", &s.gridMaxHz}},
-      {rejectN, {"n sigma", &s.rejectionStdDevs}},
-  };
-  for (const auto& [edit, target] : fields) {
-    const numerics::Result<double> value = numerics::NumberField(target.first, edit->text().toStdString());
-    if (!value.done()) return value.outcome;
-    *target.second = *value;
-  }
-  const numerics::Result<long long> points =
-      numerics::WholeNumberField("Grid points", gridPoints->text().toStdString(), 2, 100000);
-  if (!points.done()) return points.outcome;
-  s.gridPoints = static_cast<int>(*points);
-  const numerics::Result<long long> passes =
-      numerics::WholeNumberField("Passes", rejectPasses->text().toStdString(), 1, 10000);
-  if (!passes.done()) return passes.outcome;
-  s.rejectionIterations = static_cast<int>(*passes);
-  if (search->isChecked()) {
-    spectra::FrequencyBand band;
-    for (const auto& [edit, target] : {std::pair{searchMin, std::pair{"Search from, Hz", &band.lowHz}},
-                                       std::pair{searchMax, std::pair{"Search to, Hz", &band.highHz}}}) {
-      const numerics::Result<double> value = numerics::NumberField(target.first, edit->text().toStdString());
-      if (!value.done()) return value.outcome;
-      *target.second = *value;
-    }
-    s.search = band;
-  }
-  s.combination = spectra::kHorizontalCombinations.at(static_cast<std::size_t>(combine->currentIndex())).combination;
+  // The boxes first: a field counts only while its box is ticked.
   s.reject = reject->isChecked();
-  if (staLta->isChecked()) {
-    spectra::StaLtaSettings bounds;
-    const std::pair<const QLineEdit*, std::pair<const char*, double*>> staLtaFields[] = {
-        {staSeconds, {"STA, s", &bounds.staSeconds}},
-        {ltaSeconds, {"LTA, s", &bounds.ltaSeconds}},
-        {staLtaMin, {"STA/LTA min", &bounds.minRatio}},
-        {staLtaMax, {"STA/LTA max", &bounds.maxRatio}},
-    };
-    for (const auto& [edit, target] : staLtaFields) {
-      const numerics::Result<double> value = numerics::NumberField(target.first, edit->text().toStdString());
-      if (!value.done()) return value.outcome;
-      *target.second = *value;
-    }
-    s.staLta = bounds;
-  }
-  if (azimuths->isChecked()) {
-    const numerics::Result<double> step = numerics::NumberField("Azimuth step, deg", azimuthStep->text().toStdString());
-    if (!step.done()) return step.outcome;
-    s.azimuthStepDegrees = *step;
+  if (search->isChecked()) table.group("search")->switchOn(s);
+  if (staLta->isChecked()) table.group("sta_lta")->switchOn(s);
+  if (azimuths->isChecked()) s.azimuthStepDegrees = spectra::kAzimuthStepDegreesWhenOn;
+  table.find("combine")->set(s, combine->currentIndex());
+  for (const auto& [key, edit] : fieldsByKey()) {
+    const numerics::Setting<app::FieldStandardSettings>& row = *table.find(key);
+    if (!table.counts(row, s)) continue;
+    const numerics::Result<double> value = numerics::SettingField(row, row.label, edit->text().toStdString());
+    if (!value.done()) return value.outcome;
+    row.set(s, *value);
   }
   return s;
 }
 
 void FieldStandardView::showSettings(const app::FieldStandardSettings& s) {
-  auto show = [](QLineEdit* edit, double value) {
-    edit->setText(QString::fromStdString(numerics::NumberToShortestText(value)));
-  };
-  const std::pair<QLineEdit*, double> fields[] = {
-      {windowLength, s.windowLengthSeconds}, {overlap, s.overlapPercent}, {taper, s.taperFraction},
-      {bandwidth, s.bandwidth},              {gridMin, s.gridMinHz},      {gridMax, s.gridMaxHz},
-      {rejectN, s.rejectionStdDevs}};
-  for (const auto& [edit, value] : fields) show(edit, value);
-  gridPoints->setText(QString::number(s.gridPoints));
-  rejectPasses->setText(QString::number(s.rejectionIterations));
-  search->setChecked(s.search.has_value());
-  if (s.search) {
-    show(searchMin, s.search->lowHz);
-    show(searchMax, s.search->highHz);
+  const auto& table = spectra::FieldStandardSettingTable();
+  for (const auto& [key, edit] : fieldsByKey()) {
+    const numerics::Setting<app::FieldStandardSettings>& row = *table.find(key);
+    // An unticked box's fields keep their text, except the rejection's n, shown always.
+    if (!table.counts(row, s) && row.key != std::string_view("reject")) continue;
+    edit->setText(QString::fromStdString(numerics::NumberToShortestText(row.get(s))));
   }
-  for (std::size_t i = 0; i < spectra::kHorizontalCombinations.size(); ++i)
-    if (spectra::kHorizontalCombinations[i].combination == s.combination) combine->setCurrentIndex(int(i));
+  combine->setCurrentIndex(static_cast<int>(table.find("combine")->get(s)));
   reject->setChecked(s.reject);
+  search->setChecked(s.search.has_value());
   staLta->setChecked(s.staLta.has_value());
-  if (s.staLta) {
-    show(staSeconds, s.staLta->staSeconds);
-    show(ltaSeconds, s.staLta->ltaSeconds);
-    show(staLtaMin, s.staLta->minRatio);
-    show(staLtaMax, s.staLta->maxRatio);
-  }
   azimuths->setChecked(s.azimuthStepDegrees.has_value());
-  if (s.azimuthStepDegrees) show(azimuthStep, *s.azimuthStepDegrees);
 }
 
 void FieldStandardView::addAuditPages(QTabWidget& tabs, QCustomPlot* horizontalTimeSeries,

@@ -5,6 +5,9 @@
 // curves on the ratio chart. The computation itself is the app command.
 #include <QObject>
 
+#include <utility>
+#include <vector>
+
 #include "app/commands.h"
 #include "spectra/fieldstandard.h"
 
@@ -71,11 +74,14 @@ public:
   //! name without an extension).
   app::Outcome saveChosen(const app::Workspace& workspace) const;
 
-  //! The settings as the form holds them, or Failed naming the first field that is
-  //! not a number (or, for "Grid points", not a whole number from 2 to 100000).
+  //! The settings as the form holds them, read through the settings' table: Failed
+  //! naming the first field that is not a number of its kind within its row's range
+  //! (the fields of an unticked box are not read).
   app::Result<app::FieldStandardSettings> readSettings() const;
   //! Fills the form with the settings (numbers in their shortest exact text).
   void showSettings(const app::FieldStandardSettings& settings);
+  //! Each number field beside the key of its row in the settings' table.
+  std::vector<std::pair<const char*, QLineEdit*>> fieldsByKey() const;
 
   QLineEdit* windowLength = nullptr;  // "Window, s"
   QLineEdit* overlap = nullptr;       // "Overlap, %"

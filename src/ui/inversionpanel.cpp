@@ -10,10 +10,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/classicsettings.h"
 #include "app/workspace.h"
+#include "inversion/inversionsettings.h"
 #include "inversion/model.h"
 #include "numerics/numberfield.h"
 #include "numerics/numbertext.h"
+#include "numerics/settingtable.h"
 #include "ui/toolbaricons.h"
 
 namespace corvath::ui {
@@ -23,8 +26,8 @@ numerics::Result<double> Read(const char* label, const QLineEdit* field) {
   return numerics::NumberField(label, field->text().toStdString());
 }
 
-QLineEdit* Field(QWidget* parent, const char* name, const char* text, const char* hint = nullptr) {
-  auto* edit = new QLineEdit(text, parent);
+QLineEdit* Field(QWidget* parent, const char* name, double value, const char* hint = nullptr) {
+  auto* edit = new QLineEdit(QString::fromStdString(numerics::NumberToShortestText(value)), parent);
   edit->setObjectName(name);
   edit->setMaximumWidth(70);
   if (hint) edit->setToolTip(hint);
@@ -43,8 +46,13 @@ QCheckBox* Box(QWidget* parent, const char* name, const char* caption, bool tick
 
 InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
   setObjectName("inversionPanel");
+  // Every default is the settings structs' own.
+  const inversion::InversionSettings run;
+  const app::ClassicSettings classic;
+  const app::ForwardModelSettings forward;
+  const auto& rows = inversion::InversionSettingTable();
 
-  globalSearch = Box(this, "CheckBox4", "Global search", false);
+  globalSearch = Box(this, "CheckBox4", rows.find("globalSearch")->label, run.GlobalSearch);
   chains = new QSpinBox(this);
   chains->setObjectName("chainsField");
   chains->setRange(1, 64);
@@ -78,17 +86,18 @@ InversionPanel::InversionPanel(QWidget* parent) : QWidget(parent) {
 
   iterNumber = new QSpinBox(this);
   iterNumber->setObjectName("SpinEdit3");
-  iterNumber->setRange(1, 500);
-  iterNumber->setValue(100);
+  const numerics::SettingRange& iterations = rows.find("iterNumber")->range;
+  iterNumber->setRange(static_cast<int>(iterations.lower), static_cast<int>(iterations.upper));
+  iterNumber->setValue(run.IterationCount);
   iterNumber->setMaximumWidth(70);
 
-  refFrequency = Field(this, "Edit1", "0", "Referrence frequency");
-  optimizeRefFrequency = Box(this, "CheckBox1", "", false, "Optimization");
-  minFrequency = Field(this, "Edit3", "1");
-  dispersionExponent = Field(this, "Edit2", "0.1", "Frequency dispersion exponent");
-  optimizeDispersion = Box(this, "CheckBox2", "", true, "Optimization");
-  maxFrequency = Field(this, "Edit4", "20");
-  ratioConstraint = Box(this, "CheckBox3", "Vp/Vs Qp/Qs constraint", true);
+  refFrequency = Field(this, "Edit1", forward.referenceFrequencyHz, "Referrence frequency");
+  optimizeRefFrequency = Box(this, "CheckBox1", "", run.OptimizeReferenceFrequency, "Optimization");
+  minFrequency = Field(this, "Edit3", classic.minFrequencyHz);
+  dispersionExponent = Field(this, "Edit2", forward.dispersionExponent, "Frequency dispersion exponent");
+  optimizeDispersion = Box(this, "CheckBox2", "", run.OptimizeDispersionExponent, "Optimization");
+  maxFrequency = Field(this, "Edit4", classic.maxFrequencyHz);
+  ratioConstraint = Box(this, "CheckBox3", rows.find("ratioConstraint")->label, run.RatioConstraint);
 
   auto label = [this](const char* text, QWidget* buddy) {
     auto* l = new QLabel(text, this);
@@ -151,15 +160,16 @@ void InversionPanel::setRunning(bool running) {
   startButton->setIcon(CommandIcon(running ? IconKind::StopInversion : IconKind::StartInversion));
 }
 
-app::Result<app::SpectraSettings> InversionPanel::spectraSettings(bool logAveraging) const {
-  const numerics::Result<double> min = Read("Min frq", minFrequency);
-  if (!min.done()) return min.outcome;
-  const numerics::Result<double> max = Read("Max frq", maxFrequency);
-  if (!max.done()) return max.outcome;
+app::Result<app::SpectraSettings> InversionPanel::spectraSettings(bool smoothedSpectra) const {
   app::SpectraSettings settings;
-  settings.minFrequencyHz = *min;
-  settings.maxFrequencyHz = *max;
-  settings.logAveraging = logAveraging;
+  const auto& rows = app::ClassicSettingTable();
+  for (const auto& [key, field] : {std::pair{"classic_min_hz", minFrequency}, std::pair{"classic_max_hz", maxFrequency}}) {
+    const numerics::Setting<app::ClassicSettings>& row = *rows.find(key);
+    const numerics::Result<double> value = numerics::SettingField(row, row.label, field->text().toStdString());
+    if (!value.done()) return value.outcome;
+    row.set(settings, *value);
+  }
+  settings.smoothedSpectra = smoothedSpectra;
   return settings;
 }
 

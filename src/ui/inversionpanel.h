@@ -32,7 +32,7 @@ public:
   QToolButton* startButton;         //!< StartButton "Start inversion"
   QProgressBar* progress;           //!< ProgressBar1, 0..100 %
   QLabel* misfit;                   //!< the misfit of the state shown, beside the progress
-  QSpinBox* iterNumber;             //!< SpinEdit3 "Iter number", 1..500
+  QSpinBox* iterNumber;             //!< SpinEdit3 "Iter number", the range of its settings row
   QLineEdit* refFrequency;          //!< Edit1 "Ref frq"
   QCheckBox* optimizeRefFrequency;  //!< CheckBox1, beside "Ref frq"
   QLineEdit* minFrequency;          //!< Edit3 "Min frq"
@@ -45,9 +45,10 @@ public:
   //! Shows the chains' percentages ("chains 40 % 55 % 38 % 61 %"); empty hides them.
   void showChainProgress(const std::vector<int>& percents);
 
-  //! "Min frq" and "Max frq" with the "Smoothed spectra" toggle as the settings of
-  //! "Calculate spectra"; Failed naming the first refused field.
-  app::Result<app::SpectraSettings> spectraSettings(bool logAveraging) const;
+  //! "Min frq" and "Max frq" (read through the classic settings' rows) with the
+  //! "Smoothed spectra" toggle as the settings of "Calculate spectra"; Failed naming the
+  //! first refused field.
+  app::Result<app::SpectraSettings> spectraSettings(bool smoothedSpectra) const;
   //! The settings of a run as the panel shows them; Failed naming the first refused field.
   app::Result<app::InversionRequest> inversionRequest() const;
   //! "Ref frq" and "K degree" over current: a refused field keeps its value in the

@@ -147,8 +147,8 @@ void MainWindow::createActions() {
   }
   removeZeroAction_->setIcon(QIcon());  // "Remove zero" is a bold "0"
   removeZeroAction_->setIconText("0");
-  smoothedSpectraAction_->setChecked(workspace_.logAveraging);
-  connect(smoothedSpectraAction_, &QAction::toggled, this, [this](bool on) { app::SetLogAveraging(workspace_, on); });
+  smoothedSpectraAction_->setChecked(workspace_.smoothedSpectra);
+  connect(smoothedSpectraAction_, &QAction::toggled, this, [this](bool on) { app::SetSmoothedSpectra(workspace_, on); });
   saveResultsAction_->setEnabled(false);  // nothing to save before the first "Calculate spectra"
 
   workspaceCommands_ = new QActionGroup(this);
@@ -366,7 +366,7 @@ void MainWindow::calculateSpectra() {
     if (!settings.done()) return spectraCalculated(SpectraController::Method::FieldStandard, settings.outcome);
     return spectra_->calculateFieldStandard(*settings);
   }
-  const app::Result<app::SpectraSettings> settings = panel_->spectraSettings(workspace_.logAveraging);
+  const app::Result<app::SpectraSettings> settings = panel_->spectraSettings(workspace_.smoothedSpectra);
   if (!settings.done()) return spectraCalculated(SpectraController::Method::Classic, settings.outcome);
   spectra_->calculate(*settings);
 }

@@ -123,11 +123,13 @@ std::pair<app::WindowSettings, app::Outcome> SessionController::windowSettings(
       refuse(value.outcome);
   };
   const InversionPanel& panel = *window_.panel_;
-  number("Min frq", panel.minFrequency, s.minFrequencyHz);
-  number("Max frq", panel.maxFrequency, s.maxFrequencyHz);
+  // "Min frq", "Max frq" and "Smoothed spectra" through the classic settings' rows.
+  if (const auto classic = panel.spectraSettings(window_.workspace_.smoothedSpectra); classic.done())
+    s.analysis.classic = *classic;
+  else
+    refuse(classic.outcome);
   number("Ref frq", panel.refFrequency, s.referenceFrequencyHz);
   number("K degree", panel.dispersionExponent, s.dispersionExponent);
-  s.smoothedSpectra = window_.workspace_.logAveraging;
   s.layersNumber = panel.layersNumber->value();
   s.iterNumber = panel.iterNumber->value();
   s.globalSearch = panel.globalSearch->isChecked();
@@ -139,7 +141,7 @@ std::pair<app::WindowSettings, app::Outcome> SessionController::windowSettings(
   const FieldStandardView& form = *window_.fieldStandard_;
   s.fieldStandard = form.chosen();
   if (const app::Result<app::FieldStandardSettings> read = form.readSettings(); read.done())
-    s.fieldStandardForm = *read;
+    s.analysis.fieldStandard = *read;
   else
     refuse(read.outcome);
   return {s, refused.empty() ? app::Outcome::Done() : app::Outcome::Failed(refused)};
@@ -273,7 +275,7 @@ void SessionController::apply(const app::Session& session) {
   steps_.clear();
   SpectraController* spectra = w.spectra_;
   if (const auto& classic = session.computed.classic)
-    steps_.push_back([spectra, s = *classic] { spectra->calculate(s); });
+    steps_.push_back([spectra, s = *classic] { spectra->calculate(app::SpectraSettings{s}); });
   if (const auto& form = session.computed.fieldStandard)
     steps_.push_back([spectra, s = *form] { spectra->calculateFieldStandard(s); });
   if (const auto& curve = session.computed.theoreticalCurve)
@@ -303,8 +305,8 @@ void SessionController::finishOpening(const app::Outcome& outcome) {
 void SessionController::showWindowSettings(const app::WindowSettings& s) {
   MainWindow& w = window_;
   InversionPanel& panel = *w.panel_;
-  panel.minFrequency->setText(ShortestText(s.minFrequencyHz));
-  panel.maxFrequency->setText(ShortestText(s.maxFrequencyHz));
+  panel.minFrequency->setText(ShortestText(s.analysis.classic.minFrequencyHz));
+  panel.maxFrequency->setText(ShortestText(s.analysis.classic.maxFrequencyHz));
   panel.refFrequency->setText(ShortestText(s.referenceFrequencyHz));
   panel.dispersionExponent->setText(ShortestText(s.dispersionExponent));
   panel.layersNumber->setValue(s.layersNumber);
@@ -313,12 +315,12 @@ void SessionController::showWindowSettings(const app::WindowSettings& s) {
   panel.optimizeRefFrequency->setChecked(s.optimizeReferenceFrequency);
   panel.optimizeDispersion->setChecked(s.optimizeDispersionExponent);
   panel.ratioConstraint->setChecked(s.ratioConstraint);
-  w.smoothedSpectraAction_->setChecked(s.smoothedSpectra);
-  app::SetLogAveraging(w.workspace_, s.smoothedSpectra);
+  w.smoothedSpectraAction_->setChecked(s.analysis.classic.smoothedSpectra);
+  app::SetSmoothedSpectra(w.workspace_, s.analysis.classic.smoothedSpectra);
 
   FieldStandardView& form = *w.fieldStandard_;
   form.methodChoice()->setCurrentIndex(s.fieldStandard ? 1 : 0);
-  form.showSettings(s.fieldStandardForm);
+  form.showSettings(s.analysis.fieldStandard);
 
   w.workspace_.zoomFactor = s.zoomFactor;
   w.timeRange_->applyZoomFactor();

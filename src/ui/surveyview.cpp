@@ -234,10 +234,7 @@ bool SurveyController::eventFilter(QObject* watched, QEvent* event) {
 void SurveyController::applySettings(const app::AnalysisSettings& settings, bool chooseFieldStandard) {
   SessionController& sessions = window_.sessions();
   app::WindowSettings shown = sessions.windowSettings().first;
-  shown.fieldStandardForm = settings.fieldStandard;
-  shown.minFrequencyHz = settings.classic.minFrequencyHz;
-  shown.maxFrequencyHz = settings.classic.maxFrequencyHz;
-  shown.smoothedSpectra = settings.classic.smoothedSpectra;
+  shown.analysis = settings;
   if (chooseFieldStandard) shown.fieldStandard = true;
   sessions.showWindowSettings(shown);
 }
@@ -273,9 +270,7 @@ app::Outcome SurveyController::saveSettingsTo(const QString& path) {
     answers_.tell(read);
     return read;
   }
-  const app::AnalysisSettings settings{shown.fieldStandardForm,
-                                       {shown.minFrequencyHz, shown.maxFrequencyHz, shown.smoothedSpectra}};
-  const app::Outcome saved = app::SaveSettingsFile(LocalPath(path), settings);
+  const app::Outcome saved = app::SaveSettingsFile(LocalPath(path), shown.analysis);
   if (!saved.done()) {
     answers_.tell(saved);
     return saved;

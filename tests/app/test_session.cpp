@@ -22,24 +22,23 @@ Session RichSession() {
   s.record = SessionRecord{import::RecordFormat::Seg2, {"/data/records/shot 1.sg2"}, import::ChannelChoice{4, 2, 7}};
   s.windows = {{0.1 + 0.2, 1.0 / 3.0}, {5e-324, 2.5}, {17.25, 1.7976931348623157e308}};
   WindowSettings& w = s.settings;
-  w.minFrequencyHz = 0.30000000000000004;
-  w.maxFrequencyHz = 33.333333333333336;
-  w.smoothedSpectra = false;
+  w.analysis.classic.minFrequencyHz = 0.30000000000000004;
+  w.analysis.classic.maxFrequencyHz = 33.333333333333336;
+  w.analysis.classic.smoothedSpectra = false;
   w.fieldStandard = true;
-  w.fieldStandardForm.windowLengthSeconds = 12.000000000000002;
-  w.fieldStandardForm.overlapPercent = 33.3;
-  w.fieldStandardForm.taperFraction = 0.1;
-  w.fieldStandardForm.bandwidth = 25.0;
-  w.fieldStandardForm.gridMinHz = 0.125;
-  w.fieldStandardForm.gridMaxHz = 49.99;
-  w.fieldStandardForm.gridPoints = 77;
-  w.fieldStandardForm.combination = spectra::HorizontalCombination::Quadratic;
-  w.fieldStandardForm.reject = false;
-  w.fieldStandardForm.rejectionStdDevs = 2.6;
-  w.fieldStandardForm.rejectionIterations = 7;
-  w.fieldStandardForm.search = spectra::FrequencyBand{0.1 + 0.2, 14.999999999999998};
-  w.fieldStandardForm.staLta = spectra::StaLtaSettings{0.75, 45.000000000000007, 0.1 + 0.2, 3.1};
-  w.fieldStandardForm.azimuthStepDegrees = 22.5;
+  w.analysis.fieldStandard.windowLengthSeconds = 12.000000000000002;
+  w.analysis.fieldStandard.overlapPercent = 33.3;
+  w.analysis.fieldStandard.taperFraction = 0.1;
+  w.analysis.fieldStandard.bandwidth = 25.0;
+  w.analysis.fieldStandard.gridMinHz = 0.125;
+  w.analysis.fieldStandard.gridMaxHz = 49.99;
+  w.analysis.fieldStandard.gridPoints = 77;
+  w.analysis.fieldStandard.combination = spectra::HorizontalCombination::Quadratic;
+  w.analysis.fieldStandard.rejectionStdDevs = 2.6;  // with the rejection on: off, a settings object keeps no n
+  w.analysis.fieldStandard.rejectionIterations = 7;
+  w.analysis.fieldStandard.search = spectra::FrequencyBand{0.1 + 0.2, 14.999999999999998};
+  w.analysis.fieldStandard.staLta = spectra::StaLtaSettings{0.75, 45.000000000000007, 0.1 + 0.2, 3.1};
+  w.analysis.fieldStandard.azimuthStepDegrees = 22.5;
   w.layersNumber = 4;
   w.iterNumber = 37;
   w.globalSearch = true;
@@ -63,8 +62,9 @@ Session RichSession() {
   model.layerLimits[3][2] = {1.1, 2.2};
   model.invertFlags[4][3] = true;
   s.model = model;
-  s.computed.classic = SpectraSettings{0.5, 15.000000000000002, false, {}, 0};
-  s.computed.fieldStandard = w.fieldStandardForm;
+  s.computed.classic = ClassicSettings{0.5, 15.000000000000002, false};
+  s.computed.fieldStandard = w.analysis.fieldStandard;
+  s.computed.fieldStandard->reject = false;
   s.computed.theoreticalCurve = ForwardModelSettings{1.0 / 7.0, 0.30000000000000004};
   return s;
 }
@@ -74,7 +74,7 @@ TEST(Session, EveryFieldAndEveryDoubleComesBackExactly) {
   const std::string text = SessionJson(written);
   // Shortest round-trip decimals, not rounded ones.
   EXPECT_NE(text.find("0.30000000000000004"), std::string::npos);
-  EXPECT_EQ(text.rfind("{\n  \"corvath_session\": 1,", 0), 0u);  // the marker first
+  EXPECT_EQ(text.rfind("{\n  \"corvath_session\": 2,", 0), 0u);  // the marker first
   const Result<Session> read = ReadSession(text, "work.json");
   ASSERT_TRUE(read.done()) << read.message();
   EXPECT_TRUE(*read == written);
@@ -110,7 +110,7 @@ TEST(Session, MissingKeysTakeTheirDefaults) {
   ASSERT_TRUE(some.done()) << some.message();
   Session expected;
   expected.settings.iterNumber = 7;
-  expected.settings.fieldStandardForm.gridPoints = 9;
+  expected.settings.analysis.fieldStandard.gridPoints = 9;
   expected.tables.StartValues[2] = 0.25;
   expected.computed.theoreticalCurve = ForwardModelSettings{0.0, 0.2};
   EXPECT_TRUE(*some == expected);
@@ -162,7 +162,7 @@ TEST(Session, RefusesWhatItDoesNotKnowNamingTheKeyAndTheFile) {
       {R"({"corvath_session": 1, "computed": {"classic": {"minFrequencyHz": null}}})",
        "'computed.classic.minFrequencyHz'"},
       {R"({"corvath_session": "1"})", "'corvath_session'"},
-      {R"({"corvath_session": 2})", "later version"},
+      {R"({"corvath_session": 3})", "later version"},
       {R"({"settings": {}})", "not a Corvath session"},
       {R"({"corvath_session": 1,)", "not a JSON text"},
       {R"({"corvath_session": 1, "windows": [[1, 1e400]]})", "not a JSON text"},

@@ -91,7 +91,7 @@ TEST(SettingsFile, RefusalsNameTheKeyAndTheFile) {
       {R"("overlap_percent": 100)", "s.json: 'overlap_percent' must be at least 0 and below 100"},
       {R"("taper": 1.5)", "s.json: 'taper' must be from 0 to 1"},
       {R"("reject": -1)", "s.json: 'reject' must be positive (or null for no rejection)"},
-      {R"("reject": true)", "s.json: 'reject' must be a number of standard deviations or null"},
+      {R"("reject": true)", "s.json: 'reject' must be a number or null"},
       {R"("combine": "median")", "s.json: 'combine' must be \"geometric\", \"quadratic\" or \"arithmetic\""},
       {R"("classic_smoothed": 1)", "s.json: 'classic_smoothed' must be true or false"},
       {R"("search": {"min_hz": 30, "max_hz": 40})", "s.json: no grid frequency lies in the search band"},

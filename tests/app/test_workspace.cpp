@@ -118,7 +118,7 @@ TEST(Workspace, StartState) {
   EXPECT_TRUE(ws.windows.windows.empty());
   EXPECT_FALSE(ws.windows.addMode || ws.windows.removeMode || ws.windows.creating);
   EXPECT_EQ(ws.zoomFactor, 1.0);
-  EXPECT_TRUE(ws.logAveraging);
+  EXPECT_TRUE(ws.smoothedSpectra);
   EXPECT_EQ(ws.referenceFrequency, 0.0);
   EXPECT_EQ(ws.dispersionExponent, 0.0);
   EXPECT_TRUE(ws.theoreticalCurve.empty());

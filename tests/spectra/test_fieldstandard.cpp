@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <numbers>
+#include <sstream>
 #include <vector>
 
 #include "import/record.h"
@@ -433,4 +435,42 @@ TEST(FieldStandard, RealRecordStn11) {
   std::ostringstream report;
   WriteFieldStandardReport(report, r);
   EXPECT_NE(report.str().find("windows_used: " + std::to_string(r.usedWindows())), std::string::npos);
+}
+
+// One run prepares the windows and their STA/LTA ratios once for the curves and the
+// azimuths, and gives what the two computations give apart.
+TEST(FieldStandard, OneRunGivesTheCurvesAndTheAzimuthsOfTheSameWindows) {
+  const auto record = NoiseRecord(6000, 0.02, 2.0);  // 120 s at 50 Hz
+  FieldStandardSettings s;
+  s.windowLengthSeconds = 20;
+  s.staLta = StaLtaSettings{0.5, 10.0, 0.0, 1e9};
+  s.azimuthStepDegrees = 45;
+  const auto run = CalculateFieldStandardRun(record, {}, s);
+  ASSERT_TRUE(run.done()) << run.message();
+  const auto alone = CalculateFieldStandard(record, {}, s);
+  const auto azimuths = CalculateAzimuthalHv(record, {}, s, 45);
+  ASSERT_TRUE(alone.done() && azimuths.done());
+  EXPECT_EQ(run->result.mean, alone->mean);
+  EXPECT_EQ(run->result.f0.median(), alone->f0.median());
+  ASSERT_TRUE(run->azimuthal);
+  ASSERT_EQ(run->azimuthal->azimuths.size(), 4u);
+  for (std::size_t a = 0; a < 4; ++a) EXPECT_EQ(run->azimuthal->azimuths[a].result.mean, azimuths->azimuths[a].result.mean);
+  s.azimuthStepDegrees.reset();
+  const auto without = CalculateFieldStandardRun(record, {}, s);
+  ASSERT_TRUE(without.done());
+  EXPECT_FALSE(without->azimuthal);
+}
+
+TEST(FieldStandardReport, NumbersThatAreNotFiniteAreWrittenAsText) {
+  const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(ReportNumber(nan), "nan");
+  EXPECT_EQ(ReportNumber(inf), "inf");
+  EXPECT_EQ(ShortestNumber(-inf), "-inf");
+  EXPECT_EQ(ShortestNumber(0.1), "0.1");
+  // The JSON report has no text for them: null.
+  FieldStandardResult r;
+  r.f0.meanLn = nan;
+  std::ostringstream json;
+  WriteFieldStandardJson(json, r);
+  EXPECT_EQ(json.str().rfind("{\"f0_hz\":null,", 0), 0u) << json.str();
 }

@@ -4,6 +4,7 @@
 // CORVATH_SCREENSHOT set, the Ratio tab on the STN11 record is saved there.
 #include <QtTest>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -20,6 +21,8 @@
 #include <iterator>
 
 #include "app/commands.h"
+#include "app/settingsfile.h"
+#include "numerics/numbertext.h"
 #include "cli/clirun.h"
 #include "import/record.h"
 #include "charts/curvelegend.h"
@@ -97,6 +100,65 @@ class FieldStandardViewTest : public QObject {
 private slots:
   void init() { window = std::make_unique<MainWindow>(); }
   void cleanup() { window.reset(); }
+
+  // The form reads each field through its row of the settings' table: a value it takes
+  // (and the computation's check accepts) is one the settings file takes, and the other
+  // way round. Every box is ticked, so that every field counts.
+  void formAcceptsWhatTheSettingsFileAccepts() {
+    using Settings = corvath::spectra::FieldStandardSettings;
+    const auto& table = corvath::spectra::FieldStandardSettingTable();
+    auto json = [](double v, corvath::numerics::SettingKind kind) {
+      return kind == corvath::numerics::SettingKind::Whole && v == std::floor(v)
+                 ? std::to_string(static_cast<long long>(v))
+                 : corvath::numerics::NumberToShortestText(v);
+    };
+    // Every box ticked and every field at its start.
+    Settings everyOn;
+    everyOn.search = corvath::spectra::FrequencyBand{everyOn.gridMinHz, everyOn.gridMaxHz};
+    everyOn.staLta.emplace();
+    everyOn.azimuthStepDegrees = corvath::spectra::kAzimuthStepDegreesWhenOn;
+    int probed = 0;
+    QWidget parent;
+    corvath::ui::FieldStandardView form(&parent);
+    for (const auto& [key, edit] : form.fieldsByKey()) {
+      const auto& row = *table.find(key);
+      const auto& range = row.range;
+      std::vector<double> values{1.0, -1.0, 0.0, 2.5, 1e9};
+      for (double end : {range.lower, range.upper})
+        if (std::isfinite(end)) values.insert(values.end(), {end, end - 1, end + 1, std::nextafter(end, 0.0)});
+      for (double v : values) {
+        form.showSettings(everyOn);
+        edit->setText(QString::fromStdString(corvath::numerics::NumberToShortestText(v)));
+        const auto read = form.readSettings();
+        const bool formTakes = read.done() && corvath::spectra::CheckFieldStandardSettings(*read).done();
+        // The file: the row's key, and the other fields of its group as the form shows them.
+        std::string entry;
+        if (const auto* group = table.groupOf(row)) {
+          std::string members;
+          for (const auto& [otherKey, otherEdit] : form.fieldsByKey()) {
+            const auto& other = *table.find(otherKey);
+            if (table.groupOf(other) != group) continue;
+            const double value = &other == &row ? v : otherEdit->text().toDouble();
+            members += std::string(members.empty() ? "" : ", ") + "\"" + (other.key + std::strlen(group->key) + 1) +
+                       "\": " + json(value, other.kind);
+          }
+          entry = std::string("\"") + group->key + "\": {" + members + "}";
+        } else {
+          entry = std::string("\"") + row.key + "\": " + json(v, row.kind);
+        }
+        const bool fileTakes =
+            corvath::app::ParseSettingsText("{\"corvath_settings\": 1, " + entry + "}", "s.json").done();
+        if (formTakes != fileTakes)
+          QFAIL(qPrintable(QString("%1 = %2: the form %3 it, the file %4")
+                               .arg(row.key)
+                               .arg(v)
+                               .arg(formTakes ? "takes" : "refuses")
+                               .arg(fileTakes ? "takes" : "refuses")));
+        ++probed;
+      }
+    }
+    QVERIFY(probed > 100);
+  }
 
   void classicByDefault() {
     auto* method = find<QComboBox>("spectraMethod");

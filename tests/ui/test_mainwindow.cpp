@@ -131,13 +131,13 @@ private slots:
         QVERIFY(button->autoRaise());
       }
 
-    // "Smoothed spectra" drives logAveraging.
+    // "Smoothed spectra" drives smoothedSpectra.
     auto* smoothed = bar->findChild<QToolButton*>("SpeedButton6");
-    QVERIFY(window.workspace().logAveraging);
+    QVERIFY(window.workspace().smoothedSpectra);
     smoothed->click();
-    QVERIFY(!window.workspace().logAveraging);
+    QVERIFY(!window.workspace().smoothedSpectra);
     smoothed->click();
-    QVERIFY(window.workspace().logAveraging);
+    QVERIFY(window.workspace().smoothedSpectra);
 
     auto* tabs = window.findChild<QTabWidget*>();
     QStringList titles;

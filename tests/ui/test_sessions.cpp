@@ -240,7 +240,7 @@ private slots:
     QCOMPARE(Child<QSpinBox>(second, "SpinEdit3")->value(), 42);
     QVERIFY(Child<QCheckBox>(second, "CheckBox4")->isChecked());
     QVERIFY(!second.findChild<QAction*>("SpeedButton6")->isChecked());
-    QVERIFY(!b.logAveraging);
+    QVERIFY(!b.smoothedSpectra);
     QCOMPARE(b.zoomFactor, a.zoomFactor);
     QCOMPARE(Child<QComboBox>(second, "fieldStandardCombine")->currentIndex(), 2);
     QCOMPARE(sessionB->computed.classic->minFrequencyHz, 2.5);
@@ -339,11 +339,11 @@ private slots:
     const auto [settings, read] = second.sessions().windowSettings();
     QVERIFY(read.done());
     corvath::app::WindowSettings expected;
-    expected.maxFrequencyHz = 33.333333333333336;
+    expected.analysis.classic.maxFrequencyHz = 33.333333333333336;
     expected.dispersionExponent = 0.30000000000000004;
     expected.layersNumber = 3;
     expected.fieldStandard = true;
-    expected.fieldStandardForm.gridPoints = 99;
+    expected.analysis.fieldStandard.gridPoints = 99;
     corvath::app::Workspace zoomed;
     corvath::app::ZoomIn(zoomed);
     expected.zoomFactor = zoomed.zoomFactor;

@@ -409,7 +409,7 @@ private slots:
 
     smoothed->click();
     QVERIFY(!smoothed->isChecked());
-    QVERIFY(!window->workspace().logAveraging);
+    QVERIFY(!window->workspace().smoothedSpectra);
     QCOMPARE(Ratios(window->workspace().spectraResult->ratio), Ratios(logarithmic.ratio));  // nothing recomputed
     calculate();
     const auto& linear = *window->workspace().spectraResult;
@@ -423,7 +423,7 @@ private slots:
 
     // The button keeps showing the mode; on again, the next result is the logarithmic one.
     smoothed->click();
-    QVERIFY(smoothed->isChecked() && window->workspace().logAveraging);
+    QVERIFY(smoothed->isChecked() && window->workspace().smoothedSpectra);
     calculate();
     QCOMPARE(Ratios(window->workspace().spectraResult->ratio), Ratios(logarithmic.ratio));
   }

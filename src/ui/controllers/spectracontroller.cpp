@@ -13,7 +13,7 @@ SpectraController::SpectraController(app::Workspace& workspace, QObject* parent)
 
 void SpectraController::calculate(const app::SpectraSettings& settings) {
   if (work_->running()) return;
-  last_.classic = app::SpectraSettings{settings.minFrequencyHz, settings.maxFrequencyHz, settings.logAveraging, {}, 0};
+  last_.classic = settings;  // the classic settings, without the progress and threads
   if (workspace_.record.size(import::Component::X) < backgroundSamples_) {
     app::Outcome outcome;
     {
