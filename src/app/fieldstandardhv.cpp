@@ -29,24 +29,59 @@ std::string PeakNotice(const spectra::RatioCurve& ratio) {
   return notice;
 }
 
-Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {
+ComputedFieldStandard ComputeFieldStandardHv(const import::ThreeComponentRecord& record,
+                                             const std::vector<spectra::WindowInterval>& windows,
+                                             const FieldStandardSettings& settings,
+                                             const numerics::ProgressHook& progress) {
+  ComputedFieldStandard computed;
   try {
+    // The azimuths repeat the transforms once more with a horizontal per direction:
+    // they take the larger share of the progress.
+    const double share = settings.azimuthStepDegrees ? 0.3 : 1.0;
+    numerics::ProgressHook first, second;
+    if (progress) {
+      first = [&progress, share](double f) { return progress(f * share); };
+      second = [&progress, share](double f) { return progress(share + f * (1.0 - share)); };
+    }
+    numerics::Progress firstProgress(first), secondProgress(second);
     Result<spectra::FieldStandardResult> result =
-        spectra::CalculateFieldStandard(workspace.record, WindowIntervals(workspace.windows), settings);
-    if (!result.done()) return std::move(result.outcome);
-    std::optional<spectra::AzimuthalHv> azimuthal;
+        spectra::CalculateFieldStandard(record, windows, settings, progress ? &firstProgress : nullptr);
+    if (!result.done()) {
+      computed.outcome = std::move(result.outcome);
+      return computed;
+    }
     if (settings.azimuthStepDegrees) {
       Result<spectra::AzimuthalHv> hv = spectra::CalculateAzimuthalHv(
-          workspace.record, WindowIntervals(workspace.windows), settings, *settings.azimuthStepDegrees);
-      if (!hv.done()) return std::move(hv.outcome);
-      azimuthal = std::move(hv.value);
+          record, windows, settings, *settings.azimuthStepDegrees, progress ? &secondProgress : nullptr);
+      if (!hv.done()) {
+        computed.outcome = std::move(hv.outcome);
+        return computed;
+      }
+      computed.azimuthal = std::move(hv.value);
     }
-    workspace.fieldStandardResult = std::move(result.value);
-    workspace.azimuthalResult = std::move(azimuthal);
-    return Outcome::Done();
+    computed.result = std::move(result.value);
+    computed.outcome = Outcome::Done();
+  } catch (const numerics::Cancelled&) {
+    computed = {};
+    computed.outcome = Outcome::Unchanged("cancelled");
   } catch (...) {
-    return OutcomeOfException(std::current_exception(), "Not enough memory for the field-standard H/V of this record");
+    computed = {};
+    computed.outcome =
+        OutcomeOfException(std::current_exception(), "Not enough memory for the field-standard H/V of this record");
   }
+  return computed;
+}
+
+Outcome ApplyComputedFieldStandard(Workspace& workspace, ComputedFieldStandard&& computed) {
+  if (!computed.outcome.done() || !computed.result) return computed.outcome;
+  workspace.fieldStandardResult = std::move(computed.result);
+  workspace.azimuthalResult = std::move(computed.azimuthal);
+  return computed.outcome;
+}
+
+Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {
+  return ApplyComputedFieldStandard(workspace,
+                                    ComputeFieldStandardHv(workspace.record, WindowIntervals(workspace.windows), settings));
 }
 
 Outcome WriteFieldStandardReport(const Workspace& workspace, std::ostream& out, bool json) {

@@ -367,11 +367,13 @@ std::size_t FieldStandardResult::staLtaWindows() const {
 
 numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
                                                              const std::vector<WindowInterval>& intervals,
-                                                             const FieldStandardSettings& settings) {
+                                                             const FieldStandardSettings& settings,
+                                                             numerics::Progress* progress) {
   numerics::Result<Preparation> prepared = prepare(record, intervals, settings);
   if (!prepared.done()) return prepared.outcome;
   Preparation& p = *prepared;
   const FieldStandardSettings& s = p.result.settings;
+  if (progress) progress->setTotal(static_cast<double>(std::max<std::size_t>(p.ranges.size(), 1)));
 
   // Each window on its own slot, so the result does not depend on the workers.
   std::vector<std::optional<FieldStandardWindow>> slots(p.ranges.size());
@@ -390,7 +392,9 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
     ApplyKonnoOhmachi(table, moduli[2], smoothV);
     FieldStandardWindow window;
     if (windowCurve(p, record, r, smoothH, smoothV, window)) slots[r] = std::move(window);
+    numerics::Advance(progress, 1.0);
   });
+  if (progress) progress->finish();
   for (auto& slot : slots)
     if (slot)
       p.result.windows.push_back(std::move(*slot));
@@ -403,13 +407,15 @@ numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::Three
 
 numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentRecord& record,
                                                    const std::vector<WindowInterval>& intervals,
-                                                   const FieldStandardSettings& settings, double stepDegrees) {
+                                                   const FieldStandardSettings& settings, double stepDegrees,
+                                                   numerics::Progress* progress) {
   FieldStandardSettings base = settings;
   base.azimuthStepDegrees = stepDegrees;
   numerics::Result<Preparation> prepared = prepare(record, intervals, base);
   if (!prepared.done()) return prepared.outcome;
   const Preparation& p = *prepared;
   const FieldStandardSettings& s = p.result.settings;
+  if (progress) progress->setTotal(static_cast<double>(std::max<std::size_t>(p.ranges.size(), 1)));
 
   std::vector<double> azimuths;
   for (std::size_t k = 0;; ++k) {
@@ -448,7 +454,9 @@ numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentR
       FieldStandardWindow window;
       if (windowCurve(p, record, r, smoothH, smoothV, window)) slots[r][a] = std::move(window);
     }
+    numerics::Advance(progress, 1.0);
   });
+  if (progress) progress->finish();
 
   AzimuthalHv hv;
   for (std::size_t a = 0; a < count; ++a) {
