@@ -126,6 +126,7 @@ json SessionObject(const Session& session) {
   if (session.model) out["model"] = ModelJson(*session.model);
   out["tables"] = TablesJson(session.tables);
   json computed = json::object();
+  if (const auto& o = session.computed.observedCurve) computed["observedCurve"] = *o;
   if (const auto& c = session.computed.classic)
     computed["classic"] = {
         {"minFrequencyHz", c->minFrequencyHz}, {"maxFrequencyHz", c->maxFrequencyHz}, {"smoothedSpectra", c->logAveraging}};
@@ -430,7 +431,11 @@ void ReadTables(Reader& r, const json& j, const std::string& path, inversion::Mo
 }
 
 void ReadComputed(Reader& r, const json& j, const std::string& path, SessionComputations& c) {
-  if (!r.object(j, path, {"classic", "fieldStandard", "theoreticalCurve"})) return;
+  if (!r.object(j, path, {"observedCurve", "classic", "fieldStandard", "theoreticalCurve"})) return;
+  r.member(j, path, "observedCurve", [&](const json& v, const std::string& k) {
+    std::string file;
+    if (r.text(v, k, file)) c.observedCurve = file;
+  });
   r.member(j, path, "classic", [&](const json& v, const std::string& k) {
     if (!r.object(v, k, {"minFrequencyHz", "maxFrequencyHz", "smoothedSpectra"})) return;
     SpectraSettings s;
@@ -527,7 +532,7 @@ bool SessionComputations::operator==(const SessionComputations& o) const {
                          (!theoreticalCurve ||
                           (theoreticalCurve->referenceFrequencyHz == o.theoreticalCurve->referenceFrequencyHz &&
                            theoreticalCurve->dispersionExponent == o.theoreticalCurve->dispersionExponent));
-  return classicSame && formSame && curveSame;
+  return observedCurve == o.observedCurve && classicSame && formSame && curveSame;
 }
 
 bool Session::operator==(const Session& o) const {
