@@ -29,18 +29,52 @@ std::string PeakNotice(const spectra::RatioCurve& ratio) {
   return notice;
 }
 
-Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {
+ComputedFieldStandard ComputeFieldStandardHv(const import::ThreeComponentRecord& record,
+                                             const std::vector<spectra::WindowInterval>& windows,
+                                             const FieldStandardSettings& settings,
+                                             const numerics::ProgressHook& progress) {
+  ComputedFieldStandard computed;
   try {
     // One preparation (windows, STA/LTA) for the curves and, when asked, the azimuths.
-    Result<spectra::FieldStandardRun> run =
-        spectra::CalculateFieldStandardRun(workspace.record, WindowIntervals(workspace.windows), settings);
-    if (!run.done()) return std::move(run.outcome);
-    workspace.fieldStandardResult = std::move(run->result);
-    workspace.azimuthalResult = std::move(run->azimuthal);
-    return Outcome::Done();
+    // The azimuths repeat the transforms once more with a horizontal per direction:
+    // they take the larger share of the progress.
+    const double share = settings.azimuthStepDegrees ? 0.3 : 1.0;
+    numerics::ProgressHook first, second;
+    if (progress) {
+      first = [&progress, share](double f) { return progress(f * share); };
+      second = [&progress, share](double f) { return progress(share + f * (1.0 - share)); };
+    }
+    numerics::Progress firstProgress(first), secondProgress(second);
+    Result<spectra::FieldStandardRun> run = spectra::CalculateFieldStandardRun(
+        record, windows, settings, progress ? &firstProgress : nullptr, progress ? &secondProgress : nullptr);
+    if (!run.done()) {
+      computed.outcome = std::move(run.outcome);
+      return computed;
+    }
+    computed.result = std::move(run->result);
+    computed.azimuthal = std::move(run->azimuthal);
+    computed.outcome = Outcome::Done();
+  } catch (const numerics::Cancelled&) {
+    computed = {};
+    computed.outcome = Outcome::Unchanged("cancelled");
   } catch (...) {
-    return OutcomeOfException(std::current_exception(), "Not enough memory for the field-standard H/V of this record");
+    computed = {};
+    computed.outcome =
+        OutcomeOfException(std::current_exception(), "Not enough memory for the field-standard H/V of this record");
   }
+  return computed;
+}
+
+Outcome ApplyComputedFieldStandard(Workspace& workspace, ComputedFieldStandard&& computed) {
+  if (!computed.outcome.done() || !computed.result) return computed.outcome;
+  workspace.fieldStandardResult = std::move(computed.result);
+  workspace.azimuthalResult = std::move(computed.azimuthal);
+  return computed.outcome;
+}
+
+Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings) {
+  return ApplyComputedFieldStandard(workspace,
+                                    ComputeFieldStandardHv(workspace.record, WindowIntervals(workspace.windows), settings));
 }
 
 Outcome WriteFieldStandardReport(const Workspace& workspace, std::ostream& out, bool json) {

@@ -2,11 +2,14 @@
 // The "Field standard" computation as a command: the field-standard H/V of the
 // record over the analysis windows (or automatic windows), kept in the workspace
 // beside the classic spectra, and its mean curve written to a file.
+#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/outcome.h"
 #include "app/workspace.h"
+#include "numerics/parallel.h"
 #include "spectra/curves.h"
 #include "spectra/fieldstandard.h"
 #include "spectra/hvfile.h"
@@ -15,6 +18,26 @@ namespace corvath::app {
 
 using spectra::FieldStandardSettings;
 using spectra::HorizontalCombination;
+
+//! A field-standard H/V computed but not yet in the workspace.
+struct ComputedFieldStandard {
+  Outcome outcome;  //!< Done, Failed (with the reason) or Unchanged("cancelled")
+  std::optional<spectra::FieldStandardResult> result;  //!< set when outcome is Done
+  std::optional<spectra::AzimuthalHv> azimuthal;       //!< with an azimuth step
+};
+
+//! The computing half of CalculateFieldStandardHv: works on its own inputs only, so
+//! it may run on a worker thread while the caller keeps the record unchanged.
+//! progress hears the fraction done (0 ... 1) and cancels by answering false.
+ComputedFieldStandard ComputeFieldStandardHv(const import::ThreeComponentRecord& record,
+                                             const std::vector<spectra::WindowInterval>& windows,
+                                             const FieldStandardSettings& settings,
+                                             const numerics::ProgressHook& progress = {});
+
+//! The installing half: a Done computation replaces fieldStandardResult and
+//! azimuthalResult; anything else leaves the workspace as it was. Returns the
+//! computation's outcome.
+Outcome ApplyComputedFieldStandard(Workspace& workspace, ComputedFieldStandard&& computed);
 
 //! The field-standard H/V of the record over the analysis windows (automatic windows
 //! without any), and the azimuthal H/V when the settings give an azimuth step. On

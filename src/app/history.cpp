@@ -36,6 +36,7 @@ bool ForwardDiffers(const ForwardState& forward, const Workspace& workspace) {
 void SwapInto(Snapshot& state, Workspace& workspace, std::vector<std::string>* recordFiles) {
   if (state.record) {
     std::swap(workspace.record, *state.record);
+    std::swap(workspace.recordFiles, state.recordPaths);
     if (recordFiles) std::swap(*recordFiles, state.recordFiles);
   }
   if (state.values) {
@@ -183,8 +184,10 @@ Outcome ApplyLoadedRecord(Workspace& workspace, LoadedRecord&& loaded, Workspace
   // The old samples move into the step; the workspace's lists take the new ones.
   std::swap(*before.record, workspace.record);
   before.recordFiles = std::move(replacedFiles);
+  before.recordPaths = workspace.recordFiles;
   LoadRecord(workspace, std::move(*loaded.record));
   loaded.record.reset();
+  workspace.recordFiles = std::move(loaded.files);  // what every result computed on it names
   history.record(std::move(stepName), std::move(before));
   return std::move(loaded.outcome);
 }

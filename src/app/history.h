@@ -58,6 +58,8 @@ struct Snapshot {
   std::optional<ForwardState> forward;
   //! With a whole record: the names it was loaded from, kept for the caller.
   std::vector<std::string> recordFiles;
+  //! With a whole record: the paths it was read from (the workspace's recordFiles).
+  std::vector<std::string> recordPaths;
 
   //! The analysis windows of the workspace.
   static Snapshot Windows(const Workspace& workspace);

@@ -122,6 +122,7 @@ json SessionObject(const Session& session) {
   if (session.model) out["model"] = ModelJson(*session.model);
   out["tables"] = TablesJson(session.tables);
   json computed = json::object();
+  if (const auto& o = session.computed.observedCurve) computed["observedCurve"] = *o;
   if (const auto& c = session.computed.classic) {
     computed["classic"] = json::object();
     WriteSettingKeys(ClassicSettingTable(), *c, computed["classic"]);
@@ -453,7 +454,11 @@ void ReadTables(Reader& r, const json& j, const std::string& path, inversion::Mo
 }
 
 void ReadComputed(Reader& r, const json& j, const std::string& path, SessionComputations& c, int version) {
-  if (!r.object(j, path, {"classic", "fieldStandard", "theoreticalCurve"})) return;
+  if (!r.object(j, path, {"observedCurve", "classic", "fieldStandard", "theoreticalCurve"})) return;
+  r.member(j, path, "observedCurve", [&](const json& v, const std::string& k) {
+    std::string file;
+    if (r.text(v, k, file)) c.observedCurve = file;
+  });
   r.member(j, path, "classic", [&](const json& v, const std::string& k) {
     ClassicSettings s;
     if (version >= 2) {

@@ -57,9 +57,12 @@ struct WindowSettings {
 };
 
 //! The computations whose results the window shows, with the settings they ran with;
-//! repeated in this order on opening: the classic spectra, then the field-standard
-//! H/V, then the theoretical curve.
+//! repeated in this order on opening: the observed curve read from its file or the
+//! classic spectra, then the field-standard H/V, then the theoretical curve.
 struct SessionComputations {
+  //! The file an observed curve was opened from ("Open observed curve…"); none when
+  //! the observed curve is the classic spectra's.
+  std::optional<std::string> observedCurve;
   std::optional<ClassicSettings> classic;
   std::optional<FieldStandardSettings> fieldStandard;  //!< the form's fields
   std::optional<ForwardModelSettings> theoreticalCurve;

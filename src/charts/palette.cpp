@@ -7,8 +7,9 @@
 namespace corvath::charts {
 
 QColor WindowColour(std::size_t position) {
-  static const std::array<QColor, 5> table{QColor(0, 255, 0), QColor(192, 192, 192), QColor(0, 128, 0),
-                                           QColor(255, 255, 0), QColor(0, 0, 255)};
+  // None is a window fate's colour (grey kept, red rejected) or too faint on white.
+  static const std::array<QColor, 5> table{QColor(0, 255, 0), QColor(128, 0, 160), QColor(0, 128, 0),
+                                           QColor(200, 120, 0), QColor(0, 0, 255)};
   return table[position % table.size()];
 }
 

@@ -13,7 +13,7 @@ struct SpectrumCurve;
 
 namespace corvath::charts {
 
-//! The window colour table entry for a list position (lime, silver, green, yellow,
+//! The window colour table entry for a list position (lime, purple, green, orange,
 //! blue; used cyclically).
 QColor WindowColour(std::size_t position);
 //! The colour of a component's curves: X red, Y blue, Z black.

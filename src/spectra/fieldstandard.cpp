@@ -324,11 +324,13 @@ std::size_t FieldStandardResult::staLtaWindows() const {
 
 namespace {
 
-// The curves of the combined horizontal over the prepared windows.
+// The curves of the combined horizontal over the prepared windows; progress counts
+// the windows and may cancel.
 numerics::Result<FieldStandardResult> combinedCurves(const import::ThreeComponentRecord& record,
-                                                     const Preparation& p) {
+                                                     const Preparation& p, numerics::Progress* progress) {
   const FieldStandardSettings& s = p.result.settings;
   FieldStandardResult result = p.result;
+  if (progress) progress->setTotal(static_cast<double>(std::max<std::size_t>(p.ranges.size(), 1)));
 
   // Each window on its own slot, so the result does not depend on the workers.
   std::vector<std::optional<FieldStandardWindow>> slots(p.ranges.size());
@@ -347,7 +349,9 @@ numerics::Result<FieldStandardResult> combinedCurves(const import::ThreeComponen
     ApplyKonnoOhmachi(table, moduli[2], smoothV);
     FieldStandardWindow window;
     if (windowCurve(p, record, r, smoothH, smoothV, window)) slots[r] = std::move(window);
+    numerics::Advance(progress, 1.0);
   });
+  if (progress) progress->finish();
   for (auto& slot : slots)
     if (slot)
       result.windows.push_back(std::move(*slot));
@@ -358,10 +362,12 @@ numerics::Result<FieldStandardResult> combinedCurves(const import::ThreeComponen
   return result;
 }
 
-// The curves of each azimuth every stepDegrees over the prepared windows.
+// The curves of each azimuth every stepDegrees over the prepared windows; progress
+// counts the windows and may cancel.
 numerics::Result<AzimuthalHv> azimuthCurves(const import::ThreeComponentRecord& record, const Preparation& p,
-                                            double stepDegrees) {
+                                            double stepDegrees, numerics::Progress* progress) {
   const FieldStandardSettings& s = p.result.settings;
+  if (progress) progress->setTotal(static_cast<double>(std::max<std::size_t>(p.ranges.size(), 1)));
 
   std::vector<double> azimuths;
   for (std::size_t k = 0;; ++k) {
@@ -400,7 +406,9 @@ numerics::Result<AzimuthalHv> azimuthCurves(const import::ThreeComponentRecord& 
       FieldStandardWindow window;
       if (windowCurve(p, record, r, smoothH, smoothV, window)) slots[r][a] = std::move(window);
     }
+    numerics::Advance(progress, 1.0);
   });
+  if (progress) progress->finish();
 
   AzimuthalHv hv;
   for (std::size_t a = 0; a < count; ++a) {
@@ -441,32 +449,36 @@ numerics::Result<AzimuthalHv> azimuthCurves(const import::ThreeComponentRecord& 
 
 numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
                                                              const std::vector<WindowInterval>& intervals,
-                                                             const FieldStandardSettings& settings) {
+                                                             const FieldStandardSettings& settings,
+                                                             numerics::Progress* progress) {
   const numerics::Result<Preparation> prepared = prepare(record, intervals, settings);
   if (!prepared.done()) return prepared.outcome;
-  return combinedCurves(record, *prepared);
+  return combinedCurves(record, *prepared, progress);
 }
 
 numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentRecord& record,
                                                    const std::vector<WindowInterval>& intervals,
-                                                   const FieldStandardSettings& settings, double stepDegrees) {
+                                                   const FieldStandardSettings& settings, double stepDegrees,
+                                                   numerics::Progress* progress) {
   FieldStandardSettings base = settings;
   base.azimuthStepDegrees = stepDegrees;
   const numerics::Result<Preparation> prepared = prepare(record, intervals, base);
   if (!prepared.done()) return prepared.outcome;
-  return azimuthCurves(record, *prepared, stepDegrees);
+  return azimuthCurves(record, *prepared, stepDegrees, progress);
 }
 
 numerics::Result<FieldStandardRun> CalculateFieldStandardRun(const import::ThreeComponentRecord& record,
                                                              const std::vector<WindowInterval>& intervals,
-                                                             const FieldStandardSettings& settings) {
+                                                             const FieldStandardSettings& settings,
+                                                             numerics::Progress* combinedProgress,
+                                                             numerics::Progress* azimuthProgress) {
   const numerics::Result<Preparation> prepared = prepare(record, intervals, settings);
   if (!prepared.done()) return prepared.outcome;
-  numerics::Result<FieldStandardResult> combined = combinedCurves(record, *prepared);
+  numerics::Result<FieldStandardResult> combined = combinedCurves(record, *prepared, combinedProgress);
   if (!combined.done()) return combined.outcome;
   FieldStandardRun run{std::move(*combined), std::nullopt};
   if (settings.azimuthStepDegrees) {
-    numerics::Result<AzimuthalHv> azimuthal = azimuthCurves(record, *prepared, *settings.azimuthStepDegrees);
+    numerics::Result<AzimuthalHv> azimuthal = azimuthCurves(record, *prepared, *settings.azimuthStepDegrees, azimuthProgress);
     if (!azimuthal.done()) return azimuthal.outcome;
     run.azimuthal = std::move(*azimuthal);
   }

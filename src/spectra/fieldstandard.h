@@ -15,6 +15,7 @@
 
 #include "import/record.h"
 #include "numerics/outcome.h"
+#include "numerics/parallel.h"
 #include "spectra/fieldstandardsettings.h"
 #include "spectra/sesame.h"
 #include "spectra/stalta.h"
@@ -85,10 +86,12 @@ struct FieldStandardResult {
 //! The field-standard H/V of the record over the analysis windows (seconds, both
 //! ends inclusive) or, with none, over windows cut from the whole record, or Failed
 //! saying why there is none. Only sample indices present in X, Y and Z are used; X
-//! and Y are the horizontals, Z the vertical.
+//! and Y are the horizontals, Z the vertical. `progress` counts the windows
+//! transformed and may cancel (numerics::Cancelled).
 numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
                                                              const std::vector<WindowInterval>& windows,
-                                                             const FieldStandardSettings& settings);
+                                                             const FieldStandardSettings& settings,
+                                                             numerics::Progress* progress = nullptr);
 
 //! The H/V of one direction: the horizontal X cos(theta) + Y sin(theta) (theta from X
 //! towards Y) in place of the combined horizontal, through the whole computation.
@@ -106,10 +109,12 @@ struct AzimuthalHv {
 //! The field-standard H/V for each azimuth (every stepDegrees from 0 to below 180),
 //! over the same windows as CalculateFieldStandard, or Failed saying why. The
 //! windows' transforms are shared by the azimuths and spread over the cores; the
-//! result does not depend on their number.
+//! result does not depend on their number. `progress` counts the windows and may
+//! cancel (numerics::Cancelled).
 numerics::Result<AzimuthalHv> CalculateAzimuthalHv(const import::ThreeComponentRecord& record,
                                                    const std::vector<WindowInterval>& windows,
-                                                   const FieldStandardSettings& settings, double stepDegrees);
+                                                   const FieldStandardSettings& settings, double stepDegrees,
+                                                   numerics::Progress* progress = nullptr);
 
 //! The field-standard H/V and, when the settings ask for it, the azimuthal H/V of the
 //! same windows: the windows are cut and their STA/LTA ratios measured once for both.
@@ -119,10 +124,13 @@ struct FieldStandardRun {
 };
 
 //! CalculateFieldStandard and, with an azimuth step, CalculateAzimuthalHv over one
-//! preparation; Failed as either would.
+//! preparation; Failed as either would. Each progress counts its pass's windows and
+//! may cancel (numerics::Cancelled).
 numerics::Result<FieldStandardRun> CalculateFieldStandardRun(const import::ThreeComponentRecord& record,
                                                              const std::vector<WindowInterval>& windows,
-                                                             const FieldStandardSettings& settings);
+                                                             const FieldStandardSettings& settings,
+                                                             numerics::Progress* combinedProgress = nullptr,
+                                                             numerics::Progress* azimuthProgress = nullptr);
 
 //! The automatic windows of the record (the settings' length and overlap) that the
 //! STA/LTA anti-trigger keeps (with the settings' STA/LTA, or the defaults when off),

@@ -31,7 +31,13 @@ ChannelsDialog::ChannelsDialog(QWidget* parent) : QDialog(parent, Qt::Tool) {
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->setObjectName("channelsButtons");
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  refused = new QLabel(this);
+  refused->setObjectName("channelsRefused");
+  refused->setStyleSheet("color: #b00000");
+  refused->hide();
+  form->addRow(refused);
+  for (QSpinBox* field : fields) connect(field, &QSpinBox::valueChanged, refused, &QLabel::hide);
+  connect(buttons, &QDialogButtonBox::accepted, this, &ChannelsDialog::tryAccept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   form->addRow(buttons);
   setFileKind(import::RecordFormat::Seg2);
@@ -44,7 +50,10 @@ void ChannelsDialog::setFileKind(import::RecordFormat format) {
     fed[1] = "X";
     fed[2] = "Y";
   }
-  for (int c = 0; c < 3; ++c) labels[c]->setText(QString("%1-component, channel = ").arg(fed[c]));
+  for (int c = 0; c < 3; ++c) {
+    feeds_[c] = fed[c];
+    labels[c]->setText(QString("%1-component, channel = ").arg(fed[c]));
+  }
 }
 
 void ChannelsDialog::setChannelLimit(int traceCount) {
@@ -73,11 +82,31 @@ import::ChannelChoice ChannelsDialog::choice() const {
   return {fields[0]->value(), fields[1]->value(), fields[2]->value()};
 }
 
+QString ChannelsDialog::refusal() const {
+  for (int a = 0; a < 3; ++a)
+    for (int b = a + 1; b < 3; ++b)
+      if (fields[a]->value() == fields[b]->value())
+        return QString("Channel %1 feeds both %2 and %3: choose one channel a component.")
+            .arg(fields[a]->value())
+            .arg(feeds_[a], feeds_[b]);
+  return {};
+}
+
+void ChannelsDialog::tryAccept() {
+  if (const QString why = refusal(); !why.isEmpty()) {
+    refused->setText(why);
+    refused->show();
+    return;
+  }
+  accept();
+}
+
 std::optional<import::ChannelChoice> AskChannels(ChannelsDialog& dialog, const DialogRunner& run,
                                                  import::RecordFormat format, const import::TraceList& traces) {
   dialog.setFileKind(format);
   dialog.setTraces(traces);
   if ((run ? run(dialog) : dialog.exec()) != QDialog::Accepted) return std::nullopt;
+  if (!dialog.refusal().isEmpty()) return std::nullopt;  // OK refuses it; an answer that skips OK too
   return dialog.choice();
 }
 

@@ -31,14 +31,23 @@ public:
   void setTraces(const import::TraceList& traces);
   //! The three channel numbers shown now, in field order.
   import::ChannelChoice choice() const;
+  //! Why the numbers shown cannot be loaded ("Channel 2 feeds both X and Y"), or
+  //! nothing when each channel feeds one component.
+  QString refusal() const;
+  //! OK: accepts unless a channel feeds two components, which stays said in the dialog.
+  void tryAccept();
 
   QSpinBox* fields[3];  //!< the first, second and third field
   QLabel* labels[3];    //!< what each field feeds
   QLabel* traceList;    //!< the file's traces: "4 traces:" and one line each
+  QLabel* refused;      //!< why OK did not load, in red; hidden otherwise
+
+private:
+  QString feeds_[3];  //!< the component each field feeds, in field order
 };
 
 //! The "Channels" question for a file of the given kind and traces, shown by run;
-//! nothing when the user cancels.
+//! nothing when the user cancels (or a channel would feed two components).
 std::optional<import::ChannelChoice> AskChannels(ChannelsDialog& dialog, const DialogRunner& run,
                                                  import::RecordFormat format, const import::TraceList& traces);
 

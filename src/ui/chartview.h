@@ -30,6 +30,8 @@ public:
   QAction* logarithmicFrequencyAction() const { return logFrequency_; }
   //! After a drawing: the scale the user last chose in the menu (linear at start).
   void useChosenScale() { setLogarithmicFrequency(chosenLogarithmic_); }
+  //! The scale the user last chose in the menu: true for logarithmic.
+  bool chosenLogarithmic() const { return chosenLogarithmic_; }
   //! After a drawing of curves on a logarithmic grid (the field standard's): a
   //! logarithmic scale, until the user chooses otherwise or another drawing comes.
   void useLogarithmicScale() { setLogarithmicFrequency(true); }

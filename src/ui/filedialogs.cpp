@@ -32,7 +32,7 @@ QString AllSupportedFilter() {
   return QString("All supported files (%1)").arg(patterns.join(' '));
 }
 
-// The kind of a filter; nothing for "All supported files".
+// The kind of a filter; nothing for "All supported files" and "All files".
 const import::RecordFormatInfo* FormatOfFilter(const QFileDialog& dialog, const QString& filter) {
   const qsizetype type = dialog.nameFilters().indexOf(filter) - 1;
   const std::vector<const import::RecordFormatInfo*> formats = DialogFormats();
@@ -52,6 +52,7 @@ QFileDialog* MakeRecordFileDialog(QWidget* parent) {
   QStringList filters{AllSupportedFilter()};
   for (const import::RecordFormatInfo* info : DialogFormats())
     filters << QString::fromStdString(import::DialogFilter(*info));
+  filters << "All files (*)";  // a file without its extension: its content tells the kind
   dialog->setNameFilters(filters);
   dialog->setFileMode(QFileDialog::ExistingFiles);  // "All supported files": one file, or three
   // miniSEED and SAC take several files (SAC one a component, miniSEED one or three).

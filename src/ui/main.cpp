@@ -5,8 +5,7 @@
 #include <QSettings>
 
 #include "ui/mainwindow.h"
-#include "ui/sessions.h"
-#include "ui/surveyview.h"
+#include "ui/windowsettings.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -14,9 +13,9 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName("corvath");
   corvath::ui::MainWindow window;
   // The recent files, the dialogs' folders and the window's settings of the last run.
-  window.sessions().useSettings(std::make_unique<QSettings>());
-  window.surveys().useSettings(std::make_unique<QSettings>());  // the recent settings files
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+  window.useSettings(std::make_unique<QSettings>());
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen && !window.remembered().geometryRestored()) {
     QRect frame = window.frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window.move(frame.topLeft());

@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
@@ -23,6 +24,7 @@
 #include <qcustomplot.h>
 
 #include "app/commands.h"
+#include "app/observedcurve.h"
 #include "charts/charts.h"
 #include "charts/curvelegend.h"
 #include "charts/spectradrawing.h"
@@ -44,6 +46,7 @@
 #include "ui/modeltableview.h"
 #include "ui/pages.h"
 #include "ui/prompts.h"
+#include "ui/rangeguard.h"
 #include "ui/sessions.h"
 #include "ui/surveyview.h"
 #include "ui/settingsdialog.h"
@@ -51,6 +54,7 @@
 #include "ui/toolbaricons.h"
 #include "ui/windowaudit.h"
 #include "ui/windowbands.h"
+#include "ui/windowsettings.h"
 
 using namespace corvath::charts;
 
@@ -58,7 +62,7 @@ namespace corvath::ui {
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName("TForm1");
-  setWindowTitle("Corvath method");
+  setWindowTitle("Corvath");
   setWindowIcon(DrawnIcon(IconKind::CalculateSpectra));
 
   runDialog_ = [](QDialog& dialog) { return dialog.exec(); };
@@ -68,6 +72,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   };
   askQuestion_ = [this](const QString& text) { return AskYesNo(this, text); };
 
+  remembered_ = new WindowSettingsBinder(*this);  // before the dialogs and families that bind to it
   record_ = new RecordController(workspace_, this);
   spectra_ = new SpectraController(workspace_, this);
   inversion_ = new InversionController(workspace_, this);
@@ -95,13 +100,13 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   column->addWidget(messages_);
   buildStatusBar();
   buildChartView();
-  buildMenus();
   createDialogs();
   connectControllers();
-  sessions_ = new SessionController(*this);  // the File menu's sessions and recent files
-  surveys_ = new SurveyController(*this, {[this](QDialog& d) { return runDialog_(d); },
-                                          [this](const app::Outcome& o) { showFailure(o); }});
-  arrangeFileMenu();
+  createFileFamilies();
+  bindRemembered();
+  buildMenus();  // once every family has made its actions
+  // A number typed beyond a box's limits is refused with them, never cut to fit.
+  GuardNumberBoxes(*this, [this](const QString& refusal) { report(QString(), app::Outcome::Failed(refusal.toStdString())); });
   showModel();  // the model is built by the workspace
   setAcceptDrops(true);
   resize(868, 563);
@@ -112,28 +117,29 @@ void MainWindow::createActions() {
     QAction*& action;
     const char* name;
     const char* hint;
+    const char* does;  //!< what the button does, after its name in the tooltip
     IconKind icon;
     bool checkable;
     QKeySequence shortcut;
     void (MainWindow::*slot)();
   };
   const Command commands[] = {
-      {loadComponentsAction_, "SpeedButton1", "Load components", IconKind::LoadComponents, false,
+      {loadComponentsAction_, "SpeedButton1", "Load components", "read X, Y and Z from three files", IconKind::LoadComponents, false,
        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), &MainWindow::loadComponents},
-      {loadRecordFileAction_, "SpeedButton8", "Load saf/sg2 file", IconKind::LoadRecordFile, false,
+      {loadRecordFileAction_, "SpeedButton8", "Load saf/sg2 file", "open a record file (or three), its kind told by its content", IconKind::LoadRecordFile, false,
        QKeySequence::Open, &MainWindow::loadRecordFile},
-      {saveResultsAction_, "SpeedButton10", "Save results", IconKind::SaveResults, false, QKeySequence::Save,
+      {saveResultsAction_, "SpeedButton10", "Save results", "write the spectra and the ratio of this record to a text file or a workbook", IconKind::SaveResults, false, QKeySequence::Save,
        &MainWindow::saveResults},
-      {addWindowAction_, "SpeedButton2", "Add window", IconKind::AddWindow, true, QKeySequence(), nullptr},
-      {removeWindowAction_, "SpeedButton4", "Remove window", IconKind::RemoveWindow, true, QKeySequence(), nullptr},
-      {zoomInAction_, "SpeedButton5", "Zoom in", IconKind::ZoomIn, false, QKeySequence::ZoomIn, &MainWindow::zoomIn},
-      {zoomOutAction_, "SpeedButton3", "Zoom out", IconKind::ZoomOut, false, QKeySequence::ZoomOut,
+      {addWindowAction_, "SpeedButton2", "Add window", "drag on a time-series chart to add an analysis window", IconKind::AddWindow, true, QKeySequence(), nullptr},
+      {removeWindowAction_, "SpeedButton4", "Remove window", "click an analysis window to remove it", IconKind::RemoveWindow, true, QKeySequence(), nullptr},
+      {zoomInAction_, "SpeedButton5", "Zoom in", "show a shorter stretch of the record", IconKind::ZoomIn, false, QKeySequence::ZoomIn, &MainWindow::zoomIn},
+      {zoomOutAction_, "SpeedButton3", "Zoom out", "show a longer stretch of the record", IconKind::ZoomOut, false, QKeySequence::ZoomOut,
        &MainWindow::zoomOut},
-      {removeZeroAction_, "SpeedButton9", "Remove zero", IconKind::ZoomOut, false, QKeySequence(),
+      {removeZeroAction_, "SpeedButton9", "Remove zero", "subtract the running mean of each component", IconKind::ZoomOut, false, QKeySequence(),
        &MainWindow::removeZero},
-      {smoothedSpectraAction_, "SpeedButton6", "Smoothed spectra", IconKind::SmoothedSpectra, true, QKeySequence(),
+      {smoothedSpectraAction_, "SpeedButton6", "Smoothed spectra", "average the windows' spectra as means of logarithms", IconKind::SmoothedSpectra, true, QKeySequence(),
        nullptr},
-      {calculateSpectraAction_, "SpeedButton7", "Calculate spectra", IconKind::CalculateSpectra, false,
+      {calculateSpectraAction_, "SpeedButton7", "Calculate spectra", "compute the spectra and H/V by the method chosen beside it", IconKind::CalculateSpectra, false,
        QKeySequence(Qt::Key_F5), &MainWindow::calculateSpectra},
   };
   for (const Command& c : commands) {
@@ -141,8 +147,8 @@ void MainWindow::createActions() {
     c.action->setObjectName(c.name);
     c.action->setCheckable(c.checkable);
     c.action->setShortcut(c.shortcut);
-    c.action->setToolTip(c.hint);
-    c.action->setStatusTip(c.hint);
+    c.action->setToolTip(QString("%1: %2").arg(c.hint, c.does));
+    c.action->setStatusTip(c.action->toolTip());
     if (c.slot) connect(c.action, &QAction::triggered, this, c.slot);
   }
   removeZeroAction_->setIcon(QIcon());  // "Remove zero" is a bold "0"
@@ -158,48 +164,24 @@ void MainWindow::createActions() {
     workspaceCommands_->addAction(action);
 }
 
-void MainWindow::createDialogs() {
-  // Made once and reused, so their fields keep their contents.
-  loadComponentsDialog_ = new LoadComponentsDialog(this);
-  settingsDialog_ = new SettingsDialog(this);
-  channelsDialog_ = new ChannelsDialog(this);
-  recordFileDialog_ = MakeRecordFileDialog(this);
-  saveResultsDialog_ = MakeSaveResultsDialog(this);
-  modelFiles_ = new ModelFileCommands(*this, workspace_, *panel_, *modelView_, {[this](QDialog& d) { return runDialog_(d); },
-      [this](const QString& q) { return askQuestion_(q); }, [this](const app::Outcome& o) { showFailure(o); }});
-  workspaceCommands_->addAction(modelFiles_->openAction());  // a run holds the model
-}
-
-void MainWindow::connectControllers() {
-  history_ = new HistoryController(*this, workspace_,
-                                   {record_, inversion_, timeSeries_, inversionPage_, workspaceCommands_});
-  record_->setChannelQuestion([this](import::RecordFormat format, const import::TraceList& traces) {
-    return AskChannels(*channelsDialog_, runDialog_, format, traces);
-  });
-  connect(record_, &RecordController::loaded, this, &MainWindow::recordLoaded);
-  connect(spectra_, &SpectraController::calculated, this, &MainWindow::spectraCalculated);
-  for (BackgroundWork* work : {&record_->work(), &spectra_->work()}) {
-    backgroundStatus_->watch(*work);
-    connect(work, &BackgroundWork::started, this, [this] { setWorkspaceCommandsEnabled(false); });
-    connect(work, &BackgroundWork::ended, this, [this] { setWorkspaceCommandsEnabled(true); });
+void MainWindow::clearResults() {
+  // An observed curve opened from a file belongs to no record: it stays, with "H/Zc".
+  const bool observedFromFile = workspace_.spectraResult && !workspace_.spectraResult->computedWith;
+  if (!observedFromFile) {
+    workspace_.spectraResult.reset();
+    workspace_.theoreticalCurve.clear();
+    ClearSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_);
+    theoreticalRatioGraph_->data()->clear();
   }
-  connect(windowBands_, &WindowBandController::modesChanged, this, [this] {
-    addWindowAction_->setChecked(workspace_.windows.addMode);  // checked toggles are drawn flat
-    removeWindowAction_->setChecked(workspace_.windows.removeMode);
-  });
-  // A window's fate belongs to the windows it was computed for: once they change, it goes.
-  connect(windowBands_, &WindowBandController::windowsChanged, fieldStandard_->audit(), &WindowAudit::clearBands);
-  connect(addWindowAction_, &QAction::triggered, windowBands_, &WindowBandController::toggleAddMode);
-  connect(removeWindowAction_, &QAction::triggered, windowBands_, &WindowBandController::toggleRemoveMode);
-  connect(inversion_, &InversionController::progressed, panel_->progress, &QProgressBar::setValue);
-  connect(inversion_, &InversionController::stateShown, this, &MainWindow::showInversionState);
-  connect(inversion_, &InversionController::misfitShown, this,
-          [this](const QString& misfit) { panel_->misfit->setText("misfit " + misfit); });
-  connect(inversion_, &InversionController::curveShown, this, &MainWindow::drawTheoreticalCurve);
-  connect(inversion_, &InversionController::finished, this, &MainWindow::inversionFinished);
-  connect(inversion_, &InversionController::chainsProgressed, panel_, &InversionPanel::showChainProgress);
-  connect(inversion_, &InversionController::ensembleCleared, inversionPage_, &InversionPage::clearEnsemble);
-  connect(inversion_, &InversionController::ensembleShown, inversionPage_, &InversionPage::showEnsemble);
+  workspace_.fieldStandardResult.reset();
+  workspace_.azimuthalResult.reset();
+  fieldStandard_->clearResult(ratioChart_);  // its curves, f0 band, report, maps and window fates
+  fieldStandard_->audit()->clearBands();
+  inversionPage_->clearEnsemble();
+  chartView_->useChosenScale();
+  saveResultsAction_->setEnabled(observedFromFile);
+  ratioChart_->replot();
+  refreshLegends();
 }
 
 void MainWindow::setWorkspaceCommandsEnabled(bool enabled) {
@@ -217,37 +199,6 @@ bool MainWindow::backgroundRunning() const { return record_->work().running() ||
 
 bool MainWindow::inversionRunning() const { return inversion_->running(); }
 
-void MainWindow::bindPages() {
-  horizontalTimeSeriesChart_ = timeSeries_->horizontalChart;
-  verticalTimeSeriesChart_ = timeSeries_->verticalChart;
-  windowBands_ = timeSeries_->windowBands;
-  timeRange_ = timeSeries_->timeRange;
-  ratioChart_ = ratioPage_->chart;
-  theoreticalRatioGraph_ = ratioChart_->graph(1);
-  inversionPage_->mirrorRatioChart(ratioChart_);
-  ratioLegend_ = ratioPage_->legend;
-  horizontalSpectraChart_ = spectraPage_->horizontalChart;
-  verticalSpectraChart_ = spectraPage_->verticalChart;
-  horizontalSpectraLegend_ = spectraPage_->horizontalLegend;
-  verticalSpectraLegend_ = spectraPage_->verticalLegend;
-  profileChart_ = inversionPage_->profileChart;
-  panel_ = inversionPage_->panel;
-  modelTable_ = inversionPage_->modelTable;
-  modelView_ = inversionPage_->modelView;
-  connect(panel_->layersNumber, &QSpinBox::valueChanged, modelView_, &ModelTableController::setLayerCount);
-  // "Iter number" redraws the table (the layer count stays).
-  connect(panel_->iterNumber, &QSpinBox::valueChanged, this,
-          [this] { modelView_->setLayerCount(panel_->layersNumber->value()); });
-  connect(modelView_, &ModelTableController::cellEditRefused, this,
-          [this](const QString& reason) { report(QString(), app::Outcome::Failed(reason.toStdString())); });
-  connect(modelView_, &ModelTableController::cellValueAccepted, this, [this] { statusBar()->clearMessage(); });
-  connect(modelView_, &ModelTableController::parameterSettingsRequested, this, [this](int p) {
-    EditParameterSettings(*settingsDialog_, runDialog_, workspace_, p);
-    modelView_->showModelTable();
-  });
-  connect(panel_->startButton, &QToolButton::clicked, this, &MainWindow::startInversion);
-}
-
 void MainWindow::showModel() { modelView_->showModelTable(); }
 
 void MainWindow::refreshLegends() {
@@ -259,7 +210,12 @@ void MainWindow::showRecord() { timeSeries_->showRecord(); }
 void MainWindow::showFailure(const app::Outcome& outcome) {
   const QString message = QString::fromLocal8Bit(outcome.message.c_str());
   const QString file = QFile::decodeName(outcome.path.c_str());
-  showMessage_(message, message.contains(file) ? QString() : file);  // the file is named once
+  const QString informative = message.contains(file) ? QString() : file;  // the file is named once
+  // In the message line and the log like every other answer, then in its box.
+  const QString line = informative.isEmpty() ? message : QString("%1 (%2)").arg(message, informative);
+  messages_->show(QString(), line, outcome.failed());
+  statusBar()->showMessage(line);
+  showMessage_(message, informative);
 }
 
 void MainWindow::report(const QString& command, const app::Outcome& outcome) {
@@ -300,18 +256,20 @@ void MainWindow::recordLoaded(const app::Outcome& outcome) {
   // Nothing usable in the file, or a cancel: everything stays, and the status bar says why.
   if (!outcome.done()) return report(QString(), app::Outcome::Done(outcome.message));
   windowBands_->refresh();  // the load deleted every window, and with them their fates
-  theoreticalRatioGraph_->data()->clear();
-  ratioChart_->replot();
+  clearResults();  // nothing computed on the record before stays, in view or in "Save results"
   showModel();
   showRecord();
   recordInfo_->setText(record_->summary());
-  setWindowTitle(QString("Corvath method - %1").arg(record_->files().join(", ")));  // the record's files
+  setWindowTitle(QString::fromUtf8("Corvath \u2014 %1").arg(record_->files().join(", ")));  // the record's files
   // What a reader left out or assumed (gaps, overlaps, a sampling rate), or nothing.
   report(QString(), outcome);
 }
 
 void MainWindow::saveResults() {
   if (!workspace_.spectraResult || !saveResultsAction_->isEnabled()) return;
+  // Results computed on a record are saved only with that record loaded.
+  if (workspace_.spectraResult->computedWith && workspace_.spectraResult->recordFiles != workspace_.recordFiles)
+    return report("Save results", app::Outcome::Failed("the results were computed on another record: calculate again"));
   if (runDialog_(*saveResultsDialog_) != QDialog::Accepted) return;
   std::optional<app::SaveRequest> request = ChosenResultFile(*saveResultsDialog_);
   if (!request) return;
@@ -390,6 +348,7 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
     return report("Calculate spectra", outcome);
   }
   if (outcome.unchanged()) return report("Calculate spectra", outcome);  // cancelled: everything stays
+  fieldStandard_->audit()->clearBands();  // the windows' fates were the field standard's
   if (outcome.done() && workspace_.spectraResult) {
     ClearFieldStandard(ratioChart_);  // its curves leave with the classic ones
     DrawSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_, *workspace_.spectraResult);
@@ -408,6 +367,18 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
   if (outcome.done() && workspace_.spectraResult)
     if (const std::string notice = app::PeakNotice(workspace_.spectraResult->ratio); !notice.empty())
       report(QString(), app::Outcome::Done(notice));
+}
+
+app::Outcome MainWindow::openObservedCurveFrom(const QString& path) {
+  const std::string file = LocalPath(QFileInfo(path).absoluteFilePath());
+  const app::Outcome outcome = app::LoadObservedCurve(workspace_, file);
+  if (outcome.failed()) {
+    showFailure(outcome);
+    return outcome;
+  }
+  spectraCalculated(SpectraController::Method::Classic, outcome);
+  sessions_->noteObservedCurve(file);  // a session opens it again
+  return outcome;
 }
 
 void MainWindow::drawTheoreticalCurve(const numerics::arofcomplexM& curve) { DrawCurve(theoreticalRatioGraph_, curve); }

@@ -4,6 +4,7 @@
 // its fields into typed settings, hands them to the controller of the command
 // family (record, spectra and curves, model table, inversion) and draws the answer.
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QMainWindow>
@@ -21,6 +22,7 @@ class QCPGraph;
 class QCustomPlot;
 class QFileDialog;
 class QLabel;
+class QSettings;
 class QTableWidget;
 class QTabWidget;
 
@@ -52,6 +54,7 @@ class SurveyController;
 class SettingsDialog;
 class TimeRangeLink;
 class WindowBandController;
+class WindowSettingsBinder;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -90,9 +93,16 @@ public:
   WindowBandController& windowBands() { return *windowBands_; }
   //! The one time range of the two time-series charts.
   TimeRangeLink& timeRange() { return *timeRange_; }
-  //! Sessions, the recent files and the settings remembered between runs (File menu).
+  //! Sessions and the recent record files (File menu).
   SessionController& sessions() { return *sessions_; }
+  //! Surveys and settings files (File menu).
   SurveyController& surveys() { return *surveys_; }
+  //! What the window remembers between runs: geometry, splitters, recent lists,
+  //! folders and the bound values.
+  WindowSettingsBinder& remembered() { return *remembered_; }
+  //! Keeps what the window remembers in store from now on and restores it now (the
+  //! program gives the user's store; tests give their own or none).
+  void useSettings(std::unique_ptr<QSettings> store);
 
   //! Enables or disables together every command that changes the record, the
   //! windows, the model or the observed curve (a running command holds them).
@@ -123,6 +133,9 @@ public:
   //! "Calculate theoretical curve": the model's "H/Zc" at the observed frequencies,
   //! with "Ref frq" and "K degree" of the panel.
   void calculateTheoreticalCurve();
+  //! "Open observed curve…" once its file is chosen: the curve of a .hv file or a
+  //! results table replaces the observed ratio; a file refused is told.
+  app::Outcome openObservedCurveFrom(const QString& path);
   //! "Start inversion": starts a run, or asks the running one to stop.
   void startInversion();
   //! True while an inversion runs.
@@ -140,20 +153,26 @@ protected:
   void dropEvent(QDropEvent* event) override;
 
 private:
-  friend class SessionController;  // reads and restores the window's fields and views
-  friend class SurveyController;   // loads a survey station's record as the survey read it
   void createActions();
   void createDialogs();
   void buildToolBar();
   void buildStatusBar();
-  //! The menu bar (in mainwindowmenus.cpp).
+  //! The menu bar, every menu made in one place from the command families' actions
+  //! (in mainwindowbars.cpp).
   void buildMenus();
-  //! The File menu in its groups, once every command family has put its actions there.
-  void arrangeFileMenu();
-  //! Axis units, the pointer readout and the frequency scale (in mainwindowmenus.cpp).
+  //! Axis units, the pointer readout and the frequency scale (in mainwindowbars.cpp).
   void buildChartView();
   void bindPages();
   void connectControllers();
+  //! The session and survey controllers, with the views and answers they need.
+  void createFileFamilies();
+  //! What the window remembers beyond the families' own: the frequency scale, "Chains".
+  void bindRemembered();
+  //! Takes every result computed on the record before out of the workspace and out of
+  //! view, and turns "Save results" off: classic and field-standard curves, spectra,
+  //! maps, bands, reports, "H/Zc" and the ensemble band. The model and an observed
+  //! curve opened from a file are no results of the record and stay.
+  void clearResults();
 
   void recordLoaded(const app::Outcome& outcome);
   void spectraCalculated(SpectraController::Method method, const app::Outcome& outcome);
@@ -183,6 +202,7 @@ private:
   HistoryController* history_ = nullptr;  //!< undo and redo, with their Edit menu actions
   SessionController* sessions_ = nullptr;
   SurveyController* surveys_ = nullptr;  //!< surveys and settings files
+  WindowSettingsBinder* remembered_ = nullptr;
 
   // Toolbar commands, left to right.
   QAction* loadComponentsAction_ = nullptr;
@@ -221,11 +241,11 @@ private:
   CurveLegend* ratioLegend_ = nullptr;
   InversionPanel* panel_ = nullptr;
   QTableWidget* modelTable_ = nullptr;
-  QLabel* recordInfo_ = nullptr;
-  MessageArea* messages_ = nullptr;  //!< the last command's failure or notice, and the log  //!< what is loaded, at the right of the status bar
+  QLabel* recordInfo_ = nullptr;  //!< what is loaded, at the right of the status bar
+  MessageArea* messages_ = nullptr;  //!< the last command's failure or notice, and the log
   BackgroundStatus* backgroundStatus_ = nullptr;
-  FieldStandardView* fieldStandard_ = nullptr;
-  ChartViewController* chartView_ = nullptr;  //!< axis units, pointer readout, frequency scale  //!< the choice beside "Calculate spectra", its form and report
+  FieldStandardView* fieldStandard_ = nullptr;  //!< the choice beside "Calculate spectra", its form and report
+  ChartViewController* chartView_ = nullptr;  //!< axis units, pointer readout, frequency scale
 
   LoadComponentsDialog* loadComponentsDialog_ = nullptr;
   SettingsDialog* settingsDialog_ = nullptr;

@@ -15,6 +15,7 @@
 
 #include "app/observedcurve.h"
 #include "ui/backgroundstatus.h"
+#include "ui/controllers/historycontroller.h"
 #include "ui/chartview.h"
 #include "ui/fieldstandardview.h"
 #include "ui/helppage.h"
@@ -80,17 +81,29 @@ void MainWindow::buildStatusBar() {
 }
 
 void MainWindow::buildMenus() {
+  // Each menu is made here, once, from the actions of the command families: a family
+  // that adds a File command adds it to its own list, and it shows.
   QMenu* file = TopMenu(*this, "File");
-  file->addAction(loadComponentsAction_);
-  file->addAction(loadRecordFileAction_);
-  file->addAction(saveResultsAction_);
-  file->addSeparator();
+  const QList<QList<QAction*>> fileGroups = {
+      {loadComponentsAction_, loadRecordFileAction_, sessions_->recentRecordsMenu()->menuAction()},
+      sessions_->fileActions(),
+      surveys_->fileActions(),
+      {modelFiles_->openAction(), modelFiles_->saveAction()},
+      {saveResultsAction_, fieldStandard_->saveAction()},
+  };
+  for (const QList<QAction*>& group : fileGroups) {
+    file->addActions(group);
+    file->addSeparator();
+  }
   QAction* quit = file->addAction("Quit", this, &QWidget::close);
   quit->setObjectName("quitAction");
   quit->setShortcut(QKeySequence::Quit);
   quit->setMenuRole(QAction::QuitRole);
 
-  TopMenu(*this, "Edit");
+  QMenu* edit = TopMenu(*this, "Edit");
+  edit->addActions({history_->undoAction(), history_->redoAction()});
+  edit->addSeparator();
+  edit->addAction(surveys_->undoSettingsAction());
 
   QMenu* view = TopMenu(*this, "View");
   view->addAction(zoomInAction_);
@@ -128,10 +141,7 @@ void MainWindow::buildMenus() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({"H/V curves (*.hv *.txt)", "All files (*)"});
     if (runDialog_(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const app::Outcome outcome =
-        app::LoadObservedCurve(workspace_, QFile::encodeName(dialog.selectedFiles().front()).toStdString());
-    if (outcome.failed()) return showFailure(outcome);
-    spectraCalculated(SpectraController::Method::Classic, outcome);
+    openObservedCurveFrom(dialog.selectedFiles().front());
   });
   openCurve->setObjectName("openObservedCurveAction");
   openCurve->setStatusTip("The observed H/V from a .hv file or a results table, in place of a calculated one");
@@ -148,38 +158,6 @@ void MainWindow::buildMenus() {
   startInversionAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
 
   AddHelpMenu(*this);
-}
-
-void MainWindow::arrangeFileMenu() {
-  // The record, the session, the model, the results: each with its own group.
-  QMenu* file = TopMenu(*this, "File");
-  const QList<QAction*> order = {loadComponentsAction_,
-                                 loadRecordFileAction_,
-                                 sessions_->recentRecordsMenu()->menuAction(),
-                                 nullptr,
-                                 sessions_->openAction(),
-                                 sessions_->saveAction(),
-                                 sessions_->recentSessionsMenu()->menuAction(),
-                                 nullptr,
-                                 surveys_->openSettingsAction(),
-                                 surveys_->saveSettingsAction(),
-                                 surveys_->recentSettingsMenu()->menuAction(),
-                                 surveys_->openSurveyAction(),
-                                 nullptr,
-                                 modelFiles_->openAction(),
-                                 modelFiles_->saveAction(),
-                                 nullptr,
-                                 saveResultsAction_,
-                                 fieldStandard_->saveAction(),
-                                 nullptr,
-                                 findChild<QAction*>("quitAction")};
-  for (QAction* action : file->actions()) file->removeAction(action);
-  for (QAction* action : order) {
-    if (action)
-      file->addAction(action);
-    else
-      file->addSeparator();
-  }
 }
 
 void MainWindow::buildChartView() {

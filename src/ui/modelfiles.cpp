@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QMenu>
 #include <QSignalBlocker>
 #include <QSpinBox>
 
@@ -12,7 +11,6 @@
 #include "numerics/numbertext.h"
 #include "ui/filedialogs.h"
 #include "ui/inversionpanel.h"
-#include "ui/menus.h"
 #include "ui/modeltableview.h"
 
 namespace corvath::ui {
@@ -20,11 +18,12 @@ namespace corvath::ui {
 ModelFileCommands::ModelFileCommands(QMainWindow& window, app::Workspace& workspace, InversionPanel& panel,
                                      ModelTableController& modelView, Answers answers)
     : QObject(&window), workspace_(workspace), panel_(panel), modelView_(modelView), answers_(std::move(answers)) {
-  QMenu* file = TopMenu(window, "File");
-  openAction_ = file->addAction(QString::fromUtf8("Open model\u2026"), this, &ModelFileCommands::openModel);
+  openAction_ = new QAction(QString::fromUtf8("Open model\u2026"), this);
   openAction_->setObjectName("openModelAction");
-  saveAction_ = file->addAction(QString::fromUtf8("Save model\u2026"), this, &ModelFileCommands::saveModel);
+  connect(openAction_, &QAction::triggered, this, &ModelFileCommands::openModel);
+  saveAction_ = new QAction(QString::fromUtf8("Save model\u2026"), this);
   saveAction_->setObjectName("saveModelAction");
+  connect(saveAction_, &QAction::triggered, this, &ModelFileCommands::saveModel);
   openDialog_ = MakeModelFileDialog(&window, ModelFileDialog::Open);
   saveDialog_ = MakeModelFileDialog(&window, ModelFileDialog::Save);
 }
@@ -47,6 +46,7 @@ void ModelFileCommands::openModel() {
   if (opened->dispersionExponent)
     panel_.dispersionExponent->setText(
         QString::fromStdString(numerics::NumberToShortestText(*opened->dispersionExponent)));
+  emit modelOpened();
 }
 
 void ModelFileCommands::saveModel() {

@@ -46,6 +46,10 @@ public:
   QFileDialog& openDialog() { return *openDialog_; }
   QFileDialog& saveDialog() { return *saveDialog_; }
 
+signals:
+  //! A model file replaced the model (anything drawn of the model before goes).
+  void modelOpened();
+
 private:
   app::Workspace& workspace_;
   InversionPanel& panel_;

@@ -26,18 +26,14 @@
 #include "ui/filedialogs.h"
 #include "ui/inversionpanel.h"
 #include "ui/loadcomponentsdialog.h"
-#include "ui/mainwindow.h"
-#include "ui/menus.h"
 #include "ui/timerange.h"
 #include "ui/windowbands.h"
+#include "ui/windowsettings.h"
 
 namespace corvath::ui {
 namespace {
 
 const char* const kSettingsKey = "window/settings";
-const char* const kRecentRecordsKey = "recent/records";
-const char* const kRecentSessionsKey = "recent/sessions";
-const char* const kComponentFilesKey = "folders/loadComponents";
 
 QString ShortestText(double value) { return QString::fromStdString(numerics::NumberToShortestText(value)); }
 
@@ -57,33 +53,42 @@ app::Outcome MissingFileOutcome(const QString& file, const QString& what) {
 
 }  // namespace
 
-SessionController::SessionController(MainWindow& window) : QObject(&window), window_(window) {
+SessionController::SessionController(QWidget& window, Views views) : QObject(&window), views_(std::move(views)) {
   setObjectName("sessions");
-  QMenu* file = TopMenu(window, "File");
-  openAction_ = file->addAction("Open session\u2026", this, &SessionController::openSession);
+  openAction_ = new QAction("Open session\u2026", this);
   openAction_->setObjectName("openSessionAction");
   openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O));
-  saveAction_ = file->addAction("Save session\u2026", this, &SessionController::saveSession);
+  connect(openAction_, &QAction::triggered, this, &SessionController::openSession);
+  saveAction_ = new QAction("Save session\u2026", this);
   saveAction_->setObjectName("saveSessionAction");
   saveAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
-  recentRecordsMenu_ = file->addMenu("Recent files");
+  connect(saveAction_, &QAction::triggered, this, &SessionController::saveSession);
+  recentRecordsMenu_ = new QMenu("Recent files", &window);
   recentRecordsMenu_->setObjectName("recentFilesMenu");
-  recentSessionsMenu_ = file->addMenu("Recent sessions");
+  recentSessionsMenu_ = new QMenu("Recent sessions", &window);
   recentSessionsMenu_->setObjectName("recentSessionsMenu");
   // Opening replaces the record: held while a command runs, as the loads are.
-  window.workspaceCommands_->addAction(openAction_);
+  views_.heldWith->addAction(openAction_);
   saveDialog_ = MakeJsonFileDialog(&window, true, "session", "Sessions");
   openDialog_ = MakeJsonFileDialog(&window, false, "session", "Sessions");
 
-  connect(window.record_, &RecordController::loaded, this, &SessionController::recordLoaded);
-  connect(window.spectra_, &SpectraController::calculated, this,
+  WindowSettingsBinder& remembered = *views_.remembered;
+  for (RecentList* list : {&remembered.recentRecords(), &remembered.recentSessions()})
+    connect(list, &RecentList::changed, this, &SessionController::rebuildRecentMenus);
+  for (QFileDialog* dialog : {saveDialog_, openDialog_}) remembered.rememberFolder(*dialog);
+  remembered.bind(
+      kSettingsKey, [this] { return rememberedSettings(); }, [this](const QVariant& json) { restoreSettings(json); });
+
+  connect(views_.record, &RecordController::loaded, this, &SessionController::recordLoaded);
+  connect(views_.spectra, &SpectraController::calculated, this,
           [this](SpectraController::Method method, const app::Outcome& outcome) {
             using Method = SpectraController::Method;
-            const app::SessionComputations& started = window_.spectra_->lastSettings();
+            const app::SessionComputations& started = views_.spectra->lastSettings();
             if (method == Method::Classic && !outcome.unchanged()) {
               // A classic computation takes the field-standard drawing away, whatever its answer.
               computed_.classic = outcome.done() ? started.classic : std::nullopt;
               computed_.fieldStandard.reset();
+              computed_.observedCurve.reset();
             } else if (method == Method::FieldStandard && !outcome.unchanged()) {
               computed_.fieldStandard = outcome.done() ? started.fieldStandard : std::nullopt;
             } else if (method == Method::TheoreticalCurve && outcome.done()) {
@@ -95,16 +100,25 @@ SessionController::SessionController(MainWindow& window) : QObject(&window), win
             }
           });
   // A run leaves the curve of its final model, "Ref frq" and "K degree".
-  connect(window.inversion_, &InversionController::finished, this, [this](const app::Outcome& outcome, bool) {
+  connect(views_.inversion, &InversionController::finished, this, [this](const app::Outcome& outcome, bool) {
     if (outcome.done())
       computed_.theoreticalCurve =
-          app::ForwardModelSettings{window_.workspace_.referenceFrequency, window_.workspace_.dispersionExponent};
+          app::ForwardModelSettings{views_.workspace.referenceFrequency, views_.workspace.dispersionExponent};
   });
-  window.installEventFilter(this);
   rebuildRecentMenus();
 }
 
 SessionController::~SessionController() = default;
+
+QList<QAction*> SessionController::fileActions() const {
+  return {openAction_, saveAction_, recentSessionsMenu_->menuAction()};
+}
+
+const std::vector<QStringList>& SessionController::recentRecords() const {
+  return views_.remembered->recentRecords().entries();
+}
+
+QStringList SessionController::recentSessions() const { return views_.remembered->recentSessions().paths(); }
 
 // ---- Saving ----------------------------------------------------------------------
 
@@ -122,9 +136,9 @@ std::pair<app::WindowSettings, app::Outcome> SessionController::windowSettings(
     else
       refuse(value.outcome);
   };
-  const InversionPanel& panel = *window_.panel_;
+  const InversionPanel& panel = *views_.panel;
   // "Min frq", "Max frq" and "Smoothed spectra" through the classic settings' rows.
-  if (const auto classic = panel.spectraSettings(window_.workspace_.smoothedSpectra); classic.done())
+  if (const auto classic = panel.spectraSettings(views_.workspace.smoothedSpectra); classic.done())
     s.analysis.classic = *classic;
   else
     refuse(classic.outcome);
@@ -136,9 +150,9 @@ std::pair<app::WindowSettings, app::Outcome> SessionController::windowSettings(
   s.optimizeReferenceFrequency = panel.optimizeRefFrequency->isChecked();
   s.optimizeDispersionExponent = panel.optimizeDispersion->isChecked();
   s.ratioConstraint = panel.ratioConstraint->isChecked();
-  s.zoomFactor = window_.workspace_.zoomFactor;
+  s.zoomFactor = views_.workspace.zoomFactor;
 
-  const FieldStandardView& form = *window_.fieldStandard_;
+  const FieldStandardView& form = *views_.fieldStandard;
   s.fieldStandard = form.chosen();
   if (const app::Result<app::FieldStandardSettings> read = form.readSettings(); read.done())
     s.analysis.fieldStandard = *read;
@@ -150,9 +164,9 @@ std::pair<app::WindowSettings, app::Outcome> SessionController::windowSettings(
 app::Result<app::Session> SessionController::currentSession() const {
   const auto [settings, read] = windowSettings();
   if (!read.done()) return read;
-  const app::Workspace& workspace = window_.workspace_;
+  const app::Workspace& workspace = views_.workspace;
   app::Session session;
-  session.record = window_.record_->lastLoad();
+  session.record = views_.record->lastLoad();
   for (const windows::AnalysisWindow& w : workspace.windows.windows) session.windows.push_back({w.start, w.end});
   session.settings = settings;
   if (workspace.model.layerCount() >= inversion::kMinLayers) {
@@ -167,21 +181,21 @@ app::Result<app::Session> SessionController::currentSession() const {
 app::Outcome SessionController::saveSessionTo(const QString& path) {
   const app::Result<app::Session> session = currentSession();
   if (!session.done()) {
-    window_.report("Save session", session.outcome);
+    views_.report("Save session", session.outcome);
     return session.outcome;
   }
   const app::Outcome outcome = app::SaveSession(LocalPath(path), *session);
   if (!outcome.done()) {
-    window_.showFailure(outcome);
+    views_.tell(outcome);
     return outcome;
   }
-  addRecent({QFileInfo(path).absoluteFilePath()}, true);
-  window_.statusBar()->showMessage(QString("Session saved to %1").arg(QFileInfo(path).fileName()), 5000);
+  views_.remembered->recentSessions().add({QFileInfo(path).absoluteFilePath()});
+  views_.note(QString("Session saved to %1").arg(QFileInfo(path).fileName()));
   return outcome;
 }
 
 void SessionController::saveSession() {
-  if (window_.runDialog_(*saveDialog_) != QDialog::Accepted) return;
+  if (views_.runDialog(*saveDialog_) != QDialog::Accepted) return;
   const QStringList files = saveDialog_->selectedFiles();
   if (files.isEmpty() || files.front().isEmpty()) return;
   QString path = files.front();
@@ -192,7 +206,7 @@ void SessionController::saveSession() {
 // ---- Opening ---------------------------------------------------------------------
 
 void SessionController::openSession() {
-  if (window_.runDialog_(*openDialog_) != QDialog::Accepted) return;
+  if (views_.runDialog(*openDialog_) != QDialog::Accepted) return;
   const QStringList files = openDialog_->selectedFiles();
   if (!files.isEmpty() && !files.front().isEmpty()) openSessionFrom(files.front());
 }
@@ -200,13 +214,13 @@ void SessionController::openSession() {
 void SessionController::openSessionFrom(const QString& path) {
   if (opening_ || !openAction_->isEnabled()) {
     const app::Outcome busy = app::Outcome::Unchanged("wait until the running command has ended");
-    window_.report("Open session", busy);
+    views_.report("Open session", busy);
     emit opened(busy);
     return;
   }
   const app::Result<app::Session> session = app::OpenSession(LocalPath(path));
   if (!session.done()) {
-    window_.showFailure(session.outcome);
+    views_.tell(session.outcome);
     emit opened(session.outcome);
     return;
   }
@@ -217,7 +231,7 @@ void SessionController::openSessionFrom(const QString& path) {
     if (const std::optional<QString> missing = MissingFile(files)) {
       const app::Outcome failure =
           MissingFileOutcome(*missing, QString("of the session %1").arg(QFileInfo(path).fileName()));
-      window_.showFailure(failure);
+      views_.tell(failure);
       emit opened(failure);
       return;
     }
@@ -227,16 +241,24 @@ void SessionController::openSessionFrom(const QString& path) {
   if (!session->record) return apply(*opening_);
   const app::SessionRecord& record = *session->record;
   // The channels chosen when the session was saved, without asking again.
-  window_.record_->load(record.format, record.paths, record.channels.value_or(import::ChannelChoice{}));
+  views_.record->load(record.format, record.paths, record.channels.value_or(import::ChannelChoice{}));
+}
+
+void SessionController::noteObservedCurve(const std::string& file) {
+  computed_ = {};
+  computed_.observedCurve = file;
 }
 
 void SessionController::recordLoaded(const app::Outcome& outcome) {
   if (outcome.done()) {
+    // An observed curve opened from a file stays with a new record; nothing else does.
+    const std::optional<std::string> observed = computed_.observedCurve;
     computed_ = {};
-    if (const std::optional<app::SessionRecord>& loaded = window_.record_->lastLoad()) {
+    computed_.observedCurve = observed;
+    if (const std::optional<app::SessionRecord>& loaded = views_.record->lastLoad()) {
       QStringList files;
       for (const std::string& file : loaded->paths) files << Decoded(file);
-      addRecent(files, false);
+      views_.remembered->recentRecords().add(files);
     }
   }
   if (!opening_) return;
@@ -246,34 +268,34 @@ void SessionController::recordLoaded(const app::Outcome& outcome) {
 }
 
 void SessionController::apply(const app::Session& session) {
-  MainWindow& w = window_;
-  app::Workspace& workspace = w.workspace_;
+  app::Workspace& workspace = views_.workspace;
   showWindowSettings(session.settings);  // "Layers number" resizes the model, which is replaced below
   workspace.modelTables = session.tables;
   if (session.model)
     workspace.model = *session.model;
   else
     inversion::ResetModel(workspace.model, workspace.modelTables, session.settings.layersNumber);
-  w.showModel();
+  views_.showModel();
   workspace.windows.windows.clear();
   for (const windows::Interval& window : session.windows) app::AddAnalysisWindow(workspace, window.start, window.end);
-  w.windowBands_->refresh();
+  views_.windowBands->refresh();
 
-  // No result of the work before stays in view: the session's computations come again.
+  // No result of the work before stays, an observed curve included: the session's
+  // computations come again.
   workspace.spectraResult.reset();
-  workspace.fieldStandardResult.reset();
-  workspace.azimuthalResult.reset();
   workspace.theoreticalCurve.clear();
-  w.fieldStandard_->clearResult(w.ratioChart_);
-  charts::ClearSpectraResult(w.horizontalSpectraChart_, w.verticalSpectraChart_, w.ratioChart_);
-  w.theoreticalRatioGraph_->data()->clear();
-  w.ratioChart_->replot();
-  w.saveResultsAction_->setEnabled(false);
-  w.refreshLegends();
+  views_.clearResults();
   computed_ = {};
 
   steps_.clear();
-  SpectraController* spectra = w.spectra_;
+  SpectraController* spectra = views_.spectra;
+  if (const auto& observed = session.computed.observedCurve)
+    steps_.push_back([this, file = *observed] {
+      // Read at once: a file that is gone is told, and the rest of the session still opens.
+      views_.openObservedCurve(Decoded(file));
+      awaitingStep_ = false;
+      runNextStep();
+    });
   if (const auto& classic = session.computed.classic)
     steps_.push_back([spectra, s = *classic] { spectra->calculate(app::SpectraSettings{s}); });
   if (const auto& form = session.computed.fieldStandard)
@@ -293,8 +315,8 @@ void SessionController::runNextStep() {
 
 void SessionController::finishOpening(const app::Outcome& outcome) {
   if (outcome.done()) {
-    addRecent({openingPath_}, true);
-    window_.statusBar()->showMessage(QString("Session %1 opened").arg(QFileInfo(openingPath_).fileName()), 5000);
+    views_.remembered->recentSessions().add({openingPath_});
+    views_.note(QString("Session %1 opened").arg(QFileInfo(openingPath_).fileName()));
   }
   opening_.reset();
   steps_.clear();
@@ -303,8 +325,7 @@ void SessionController::finishOpening(const app::Outcome& outcome) {
 }
 
 void SessionController::showWindowSettings(const app::WindowSettings& s) {
-  MainWindow& w = window_;
-  InversionPanel& panel = *w.panel_;
+  InversionPanel& panel = *views_.panel;
   panel.minFrequency->setText(ShortestText(s.analysis.classic.minFrequencyHz));
   panel.maxFrequency->setText(ShortestText(s.analysis.classic.maxFrequencyHz));
   panel.refFrequency->setText(ShortestText(s.referenceFrequencyHz));
@@ -315,100 +336,46 @@ void SessionController::showWindowSettings(const app::WindowSettings& s) {
   panel.optimizeRefFrequency->setChecked(s.optimizeReferenceFrequency);
   panel.optimizeDispersion->setChecked(s.optimizeDispersionExponent);
   panel.ratioConstraint->setChecked(s.ratioConstraint);
-  w.smoothedSpectraAction_->setChecked(s.analysis.classic.smoothedSpectra);
-  app::SetSmoothedSpectra(w.workspace_, s.analysis.classic.smoothedSpectra);
+  views_.smoothedSpectra->setChecked(s.analysis.classic.smoothedSpectra);
+  app::SetSmoothedSpectra(views_.workspace, s.analysis.classic.smoothedSpectra);
 
-  FieldStandardView& form = *w.fieldStandard_;
+  FieldStandardView& form = *views_.fieldStandard;
   form.methodChoice()->setCurrentIndex(s.fieldStandard ? 1 : 0);
   form.showSettings(s.analysis.fieldStandard);
 
-  w.workspace_.zoomFactor = s.zoomFactor;
-  w.timeRange_->applyZoomFactor();
+  views_.workspace.zoomFactor = s.zoomFactor;
+  views_.timeRange->applyZoomFactor();
 }
 
 // ---- Remembered between runs -------------------------------------------------------
 
-void SessionController::useSettings(std::unique_ptr<QSettings> store) {
-  store_ = std::move(store);
-  if (!store_) return;
-  recentRecords_.clear();
-  const int records = store_->beginReadArray(kRecentRecordsKey);
-  for (int i = 0; i < records; ++i) {
-    store_->setArrayIndex(i);
-    if (const QStringList files = store_->value("files").toStringList(); !files.isEmpty()) recentRecords_.push_back(files);
-  }
-  store_->endArray();
-  recentSessions_ = store_->value(kRecentSessionsKey).toStringList();
-  rebuildRecentMenus();
-  for (QFileDialog* dialog : {window_.recordFileDialog_, window_.saveResultsDialog_, saveDialog_, openDialog_})
-    RememberFolder(*dialog, *store_);
-  // "Load components" offers the three files it last loaded, so its browsing starts in their folder.
-  LoadComponentsDialog& components = *window_.loadComponentsDialog_;
-  const QStringList lastComponents = store_->value(kComponentFilesKey).toStringList();
-  if (lastComponents.size() == 3)
-    for (int c = 0; c < 3; ++c) components.setFileName(c, lastComponents[c]);
-  connect(&components, &QDialog::accepted, store_.get(), [this, &components] {
-    store_->setValue(kComponentFilesKey,
-                     QStringList{components.fileName(0), components.fileName(1), components.fileName(2)});
-  });
-  const QString remembered = store_->value(kSettingsKey).toString();
+QVariant SessionController::rememberedSettings() const {
+  // A field that is not a number keeps what was remembered before.
+  app::WindowSettings before;
+  if (QSettings* store = views_.remembered->store())
+    if (const app::Result<app::WindowSettings> stored = app::ReadWindowSettings(
+            store->value(kSettingsKey).toString().toStdString(), "the remembered settings");
+        stored.done())
+      before = *stored;
+  return QString::fromStdString(app::WindowSettingsJson(windowSettings(before).first));
+}
+
+void SessionController::restoreSettings(const QVariant& json) {
+  const QString remembered = json.toString();
   if (remembered.isEmpty()) return;
   const app::Result<app::WindowSettings> settings =
       app::ReadWindowSettings(remembered.toStdString(), "the remembered settings");
   if (settings.done())
     showWindowSettings(*settings);
   else
-    window_.report("Remembered settings not used", settings.outcome);
-}
-
-void SessionController::remember() {
-  if (!store_) return;
-  // A field that is not a number keeps what was remembered before.
-  app::WindowSettings before;
-  if (const app::Result<app::WindowSettings> stored =
-          app::ReadWindowSettings(store_->value(kSettingsKey).toString().toStdString(), "the remembered settings");
-      stored.done())
-    before = *stored;
-  store_->setValue(kSettingsKey, QString::fromStdString(app::WindowSettingsJson(windowSettings(before).first)));
-  store_->sync();
-}
-
-bool SessionController::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == &window_ && event->type() == QEvent::Close) remember();
-  return QObject::eventFilter(watched, event);
-}
-
-void SessionController::addRecent(const QStringList& entry, bool session) {
-  if (session) {
-    recentSessions_.removeAll(entry.front());
-    recentSessions_.prepend(entry.front());
-    while (recentSessions_.size() > kRecentEntries) recentSessions_.removeLast();
-  } else {
-    std::erase(recentRecords_, entry);
-    recentRecords_.insert(recentRecords_.begin(), entry);
-    if (recentRecords_.size() > std::size_t(kRecentEntries)) recentRecords_.resize(kRecentEntries);
-  }
-  rebuildRecentMenus();
-  storeRecents();
-}
-
-void SessionController::storeRecents() {
-  if (!store_) return;
-  store_->remove(kRecentRecordsKey);
-  store_->beginWriteArray(kRecentRecordsKey, int(recentRecords_.size()));
-  for (std::size_t i = 0; i < recentRecords_.size(); ++i) {
-    store_->setArrayIndex(int(i));
-    store_->setValue("files", recentRecords_[i]);
-  }
-  store_->endArray();
-  store_->setValue(kRecentSessionsKey, recentSessions_);
-  store_->sync();
+    views_.report("Remembered settings not used", settings.outcome);
 }
 
 void SessionController::rebuildRecentMenus() {
+  const std::vector<QStringList>& records = recentRecords();
   recentRecordsMenu_->clear();
-  for (std::size_t i = 0; i < recentRecords_.size(); ++i) {
-    const QStringList files = recentRecords_[i];
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const QStringList files = records[i];
     QStringList names;
     for (const QString& file : files) names << QFileInfo(file).fileName();
     QAction* action = recentRecordsMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(names.join(", ")), this,
@@ -416,35 +383,32 @@ void SessionController::rebuildRecentMenus() {
     action->setToolTip(files.join("\n"));
     action->setStatusTip(files.join(", "));
   }
-  recentRecordsMenu_->setEnabled(!recentRecords_.empty());
+  recentRecordsMenu_->setEnabled(!records.empty());
+  const QStringList sessions = recentSessions();
   recentSessionsMenu_->clear();
-  for (qsizetype i = 0; i < recentSessions_.size(); ++i) {
-    const QString path = recentSessions_[i];
+  for (qsizetype i = 0; i < sessions.size(); ++i) {
+    const QString path = sessions[i];
     QAction* action = recentSessionsMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()),
-                                                     this, [this, path] {
-                                                       if (QFileInfo::exists(path)) return openSessionFrom(path);
-                                                       window_.showFailure(app::Outcome::Failed(
-                                                           QString("The session %1 is missing.").arg(path).toStdString(),
-                                                           LocalPath(path)));
-                                                       recentSessions_.removeAll(path);
-                                                       rebuildRecentMenus();
-                                                       storeRecents();
-                                                     });
+                                                     this, [this, path] { openRecentSession(path); });
     action->setToolTip(path);
     action->setStatusTip(path);
   }
-  recentSessionsMenu_->setEnabled(!recentSessions_.empty());
+  recentSessionsMenu_->setEnabled(!sessions.empty());
+}
+
+void SessionController::openRecentSession(const QString& path) {
+  if (QFileInfo::exists(path)) return openSessionFrom(path);
+  views_.tell(app::Outcome::Failed(QString("The session %1 is missing.").arg(path).toStdString(), LocalPath(path)));
+  views_.remembered->recentSessions().remove({path});
 }
 
 void SessionController::openRecentRecord(const QStringList& files) {
   if (const std::optional<QString> missing = MissingFile(files)) {
-    window_.showFailure(MissingFileOutcome(*missing, "of the recent files"));
-    std::erase(recentRecords_, files);
-    rebuildRecentMenus();
-    storeRecents();
+    views_.tell(MissingFileOutcome(*missing, "of the recent files"));
+    views_.remembered->recentRecords().remove(files);
     return;
   }
-  window_.loadDroppedFiles(files);  // by content or extension, as a drop
+  views_.loadFiles(files);  // by content or extension, as a drop
 }
 
 }  // namespace corvath::ui

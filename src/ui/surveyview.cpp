@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QSettings>
 #include <QSplitter>
-#include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
@@ -25,15 +24,14 @@
 #include "ui/controllers/backgroundwork.h"
 #include "ui/controllers/recordcontroller.h"
 #include "ui/filedialogs.h"
-#include "ui/mainwindow.h"
 #include "ui/pages.h"
 #include "ui/sessions.h"
+#include "ui/windowsettings.h"
 
 namespace corvath::ui {
 
 namespace {
 
-const char* const kRecentSettingsKey = "recent/settingsFiles";
 const char* const kSurveyFolderKey = "folders/survey";
 
 // The summary columns that hold numbers, sorted as numbers.
@@ -66,7 +64,7 @@ QString Chosen(const QFileDialog& dialog) {
 
 }  // namespace
 
-SurveyController::SurveyController(MainWindow& window, Answers answers)
+SurveyController::SurveyController(QWidget& window, Answers answers)
     : QObject(&window), window_(window), answers_(std::move(answers)) {
   setObjectName("surveys");
   openSurveyAction_ = new QAction("Open survey\u2026", this);
@@ -90,10 +88,44 @@ SurveyController::SurveyController(MainWindow& window, Answers answers)
   surveyDialog_->setOption(QFileDialog::ShowDirsOnly, true);
   openSettingsDialog_ = MakeJsonFileDialog(&window, false, "settings", "Settings");
   saveSettingsDialog_ = MakeJsonFileDialog(&window, true, "settings", "Settings");
+
+  WindowSettingsBinder& remembered = *answers_.remembered;
+  connect(&remembered.recentSettings(), &RecentList::changed, this, [this] {
+    rebuildRecentMenu();
+    // The dialogs offer the settings file used last.
+    if (const QStringList recent = recentSettings(); !recent.isEmpty())
+      for (QFileDialog* dialog : {openSettingsDialog_, saveSettingsDialog_}) dialog->selectFile(recent.front());
+  });
+  for (QFileDialog* dialog : {openSettingsDialog_, saveSettingsDialog_}) remembered.rememberFolder(*dialog);
+  remembered.bind(
+      kSurveyFolderKey, [] { return QVariant(); },  // kept when a survey opens
+      [this](const QVariant& value) {
+        if (const QString folder = value.toString(); !folder.isEmpty() && QFileInfo(folder).isDir())
+          surveyDialog_->setDirectory(QFileInfo(folder).absolutePath());
+      });
+  undoSettingsAction_ = new QAction("Undo survey settings", this);
+  undoSettingsAction_->setObjectName("undoSurveySettingsAction");
+  undoSettingsAction_->setStatusTip("Put back the form's settings that a survey station's double click replaced");
+  undoSettingsAction_->setEnabled(false);
+  connect(undoSettingsAction_, &QAction::triggered, this, &SurveyController::undoSettings);
   rebuildRecentMenu();
 }
 
 SurveyController::~SurveyController() = default;
+
+void SurveyController::undoSettings() {
+  if (!replaced_) return;
+  answers_.sessions->showWindowSettings(*replaced_);
+  replaced_.reset();
+  undoSettingsAction_->setEnabled(false);
+  answers_.report(QString(), app::Outcome::Done("The form's settings are back"));
+}
+
+QList<QAction*> SurveyController::fileActions() const {
+  return {openSettingsAction_, saveSettingsAction_, recentSettingsMenu_->menuAction(), openSurveyAction_};
+}
+
+QStringList SurveyController::recentSettings() const { return answers_.remembered->recentSettings().paths(); }
 
 // ---- Surveys ----------------------------------------------------------------------
 
@@ -110,7 +142,8 @@ app::Outcome SurveyController::openSurveyFrom(const QString& folder) {
     return read.outcome;
   }
   survey_ = std::move(*read);
-  if (store_) store_->setValue(kSurveyFolderKey, QFileInfo(folder).absoluteFilePath());
+  if (QSettings* store = answers_.remembered->store())
+    store->setValue(kSurveyFolderKey, QFileInfo(folder).absoluteFilePath());
   if (!view_) buildView();
   view_->setWindowTitle(QString("Survey %1").arg(QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath())));
   fillTable();
@@ -120,8 +153,7 @@ app::Outcome SurveyController::openSurveyFrom(const QString& folder) {
   view_->raise();
   std::size_t failed = 0;
   for (const auto& row : survey_->rows) failed += row[1] != "done";
-  window_.statusBar()->showMessage(
-      QString("Survey of %1 stations opened, %2 failed").arg(survey_->rows.size()).arg(failed), 5000);
+  answers_.note(QString("Survey of %1 stations opened, %2 failed").arg(survey_->rows.size()).arg(failed));
   return app::Outcome::Done();
 }
 
@@ -130,7 +162,11 @@ void SurveyController::buildView() {
   view_->setObjectName("surveyView");
   view_->resize(1200, 620);
   auto* layout = new QVBoxLayout(view_);
-  auto* hint = new QLabel("Double click a station to load its record and compute its H/V with the survey's settings.", view_);
+  auto* hint = new QLabel(
+      "Double click a station to load its record and compute its H/V with the survey's settings, which replace "
+      "the form's (Edit \u25B8 Undo survey settings puts the form's back).",
+      view_);
+  hint->setWordWrap(true);
   layout->addWidget(hint);
   auto* splitter = new QSplitter(Qt::Horizontal, view_);
   table_ = new QTableWidget(splitter);
@@ -200,23 +236,29 @@ app::Outcome SurveyController::loadStation(int row) {
     answers_.tell(format.outcome);
     return format.outcome;
   }
-  if (window_.record_->work().running()) {
+  if (answers_.record->work().running()) {
     const app::Outcome busy = app::Outcome::Unchanged("a record is being loaded");
-    window_.report("Open station", busy);
+    answers_.report("Open station", busy);
     return busy;
   }
+  replaced_ = answers_.sessions->windowSettings().first;  // the form as it was, for the undo
   applySettings(survey_->settings, true);
+  undoSettingsAction_->setEnabled(true);
+  const app::Outcome said = app::Outcome::Done(
+      QString("The survey's settings replace the form's for the station %1; Edit \u25B8 Undo survey settings puts "
+              "the form's back")
+          .arg(station)
+          .toStdString());
   // Once the record is in, its H/V is computed with the survey's settings and shown on
   // the Ratio tab, as the survey computed it; a failed or cancelled load computes nothing.
   auto once = std::make_shared<QMetaObject::Connection>();
-  *once = connect(window_.record_, &RecordController::loaded, this, [this, once](const app::Outcome& outcome) {
+  *once = connect(answers_.record, &RecordController::loaded, this, [this, once, said](const app::Outcome& outcome) {
     disconnect(*once);
-    if (!outcome.done()) return;
-    window_.tabs_->setCurrentWidget(window_.ratioPage_);
-    window_.calculateSpectra();
+    if (outcome.done()) answers_.calculateOnRatio();
+    answers_.report(QString(), said);
   });
   // The files in the manifest's order and the default channels, as the survey read them.
-  window_.record_->load(*format, files, import::ChannelChoice{});
+  answers_.record->load(*format, files, import::ChannelChoice{});
   return app::Outcome::Done();
 }
 
@@ -232,7 +274,7 @@ bool SurveyController::eventFilter(QObject* watched, QEvent* event) {
 // ---- Settings files -------------------------------------------------------------------
 
 void SurveyController::applySettings(const app::AnalysisSettings& settings, bool chooseFieldStandard) {
-  SessionController& sessions = window_.sessions();
+  SessionController& sessions = *answers_.sessions;
   app::WindowSettings shown = sessions.windowSettings().first;
   shown.analysis = settings;
   if (chooseFieldStandard) shown.fieldStandard = true;
@@ -259,13 +301,13 @@ app::Outcome SurveyController::openSettingsFrom(const QString& path) {
     return read.outcome;
   }
   applySettings(*read, false);
-  addRecent(QFileInfo(path).absoluteFilePath());
-  window_.statusBar()->showMessage(QString("Settings %1 opened").arg(QFileInfo(path).fileName()), 5000);
+  answers_.remembered->recentSettings().add({QFileInfo(path).absoluteFilePath()});
+  answers_.note(QString("Settings %1 opened").arg(QFileInfo(path).fileName()));
   return app::Outcome::Done();
 }
 
 app::Outcome SurveyController::saveSettingsTo(const QString& path) {
-  const auto [shown, read] = window_.sessions().windowSettings();
+  const auto [shown, read] = answers_.sessions->windowSettings();
   if (!read.done()) {
     answers_.tell(read);
     return read;
@@ -275,47 +317,24 @@ app::Outcome SurveyController::saveSettingsTo(const QString& path) {
     answers_.tell(saved);
     return saved;
   }
-  addRecent(QFileInfo(path).absoluteFilePath());
-  window_.statusBar()->showMessage(QString("Settings saved to %1").arg(QFileInfo(path).fileName()), 5000);
+  answers_.remembered->recentSettings().add({QFileInfo(path).absoluteFilePath()});
+  answers_.note(QString("Settings saved to %1").arg(QFileInfo(path).fileName()));
   return saved;
 }
 
 // ---- Remembered between runs -------------------------------------------------------------
 
-void SurveyController::useSettings(std::unique_ptr<QSettings> store) {
-  store_ = std::move(store);
-  if (!store_) return;
-  recentSettings_ = store_->value(kRecentSettingsKey).toStringList();
-  rebuildRecentMenu();
-  for (QFileDialog* dialog : {openSettingsDialog_, saveSettingsDialog_}) RememberFolder(*dialog, *store_);
-  if (const QString folder = store_->value(kSurveyFolderKey).toString(); !folder.isEmpty() && QFileInfo(folder).isDir())
-    surveyDialog_->setDirectory(QFileInfo(folder).absolutePath());
-  if (!recentSettings_.isEmpty()) {
-    openSettingsDialog_->selectFile(recentSettings_.front());
-    saveSettingsDialog_->selectFile(recentSettings_.front());
-  }
-}
-
-void SurveyController::addRecent(const QString& path) {
-  recentSettings_.removeAll(path);
-  recentSettings_.prepend(path);
-  while (recentSettings_.size() > kRecentSettingsFiles) recentSettings_.removeLast();
-  rebuildRecentMenu();
-  if (!store_) return;
-  store_->setValue(kRecentSettingsKey, recentSettings_);
-  store_->sync();
-}
-
 void SurveyController::rebuildRecentMenu() {
+  const QStringList recent = recentSettings();
   recentSettingsMenu_->clear();
-  for (qsizetype i = 0; i < recentSettings_.size(); ++i) {
-    const QString path = recentSettings_[i];
+  for (qsizetype i = 0; i < recent.size(); ++i) {
+    const QString path = recent[i];
     QAction* action = recentSettingsMenu_->addAction(QString("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()),
                                                      this, [this, path] { openSettingsFrom(path); });
     action->setToolTip(path);
     action->setStatusTip(path);
   }
-  recentSettingsMenu_->setEnabled(!recentSettings_.empty());
+  recentSettingsMenu_->setEnabled(!recent.empty());
 }
 
 }  // namespace corvath::ui

@@ -4,15 +4,17 @@
 // map of the stations coloured by f0; a double click on a station loads its record
 // and puts the survey's settings into the window. "Open settings…" and "Save
 // settings…" read and write the settings files the batch command uses; the recent
-// ones are remembered between runs once a store is given.
+// ones are remembered between runs through the window's settings binder.
 #include <functional>
 #include <memory>
 #include <optional>
 
 #include <QObject>
+#include <QList>
 #include <QStringList>
 
 #include "app/outcome.h"
+#include "app/session.h"
 #include "app/settingsfile.h"
 #include "app/survey.h"
 #include "ui/dialogrunner.h"
@@ -21,30 +23,48 @@ class QAction;
 class QCustomPlot;
 class QFileDialog;
 class QMenu;
-class QSettings;
 class QTableWidget;
 class QWidget;
 
 namespace corvath::ui {
 
-class MainWindow;
-
-//! How many settings files the "Recent settings" menu keeps.
-inline constexpr int kRecentSettingsFiles = 8;
+class RecordController;
+class SessionController;
+class WindowSettingsBinder;
 
 class SurveyController : public QObject {
   Q_OBJECT
 public:
-  //! How the window answers: a dialog shown, a failure told.
+  //! What a survey needs of the window, and how the window answers.
   struct Answers {
     DialogRunner runDialog;
+    //! A failed command naming its file.
     std::function<void(const app::Outcome& failure)> tell;
+    //! "<command>: <message>" in the message line, or a notice alone.
+    std::function<void(const QString& command, const app::Outcome& outcome)> report;
+    //! A short word in the status bar ("Settings saved to s.json").
+    std::function<void(const QString& text)> note;
+    //! Loads a station's record (the survey's channels, never asked).
+    RecordController* record;
+    //! Reads and shows the window's settings.
+    SessionController* sessions;
+    //! "Calculate spectra" on the Ratio tab, once a station's record is in.
+    std::function<void()> calculateOnRatio;
+    //! The recent settings files and the dialogs' folders between runs.
+    WindowSettingsBinder* remembered;
   };
 
   //! Makes "Open survey…", "Open settings…", "Save settings…" and "Recent settings"
   //! (placed into the File menu by the window).
-  SurveyController(MainWindow& window, Answers answers);
+  SurveyController(QWidget& window, Answers answers);
   ~SurveyController() override;
+
+  //! The survey's commands in the File menu, in their order.
+  QList<QAction*> fileActions() const;
+  //! "Undo survey settings" (Edit menu): puts back the form's settings a station's
+  //! double click replaced; off until one did.
+  QAction* undoSettingsAction() const { return undoSettingsAction_; }
+  void undoSettings();
 
   //! "Open survey…": the folder dialog, then openSurveyFrom.
   void openSurvey();
@@ -63,9 +83,6 @@ public:
   //! Writes the window's settings to path; a field that is not a number is told.
   app::Outcome saveSettingsTo(const QString& path);
 
-  //! Remembers the recent settings files and the dialogs' folders in store from now on.
-  void useSettings(std::unique_ptr<QSettings> store);
-
   QAction* openSurveyAction() const { return openSurveyAction_; }
   QAction* openSettingsAction() const { return openSettingsAction_; }
   QAction* saveSettingsAction() const { return saveSettingsAction_; }
@@ -73,7 +90,7 @@ public:
   QFileDialog& surveyDialog() { return *surveyDialog_; }
   QFileDialog& openSettingsDialog() { return *openSettingsDialog_; }
   QFileDialog& saveSettingsDialog() { return *saveSettingsDialog_; }
-  const QStringList& recentSettings() const { return recentSettings_; }
+  QStringList recentSettings() const;
 
   //! The survey's window (objectName "surveyView") once a survey is shown, its table
   //! ("surveyTable") and map ("surveyMap").
@@ -89,20 +106,19 @@ private:
   void buildView();
   void fillTable();
   void applySettings(const app::AnalysisSettings& settings, bool chooseFieldStandard);
-  void addRecent(const QString& path);
   void rebuildRecentMenu();
 
-  MainWindow& window_;
+  QWidget& window_;
   Answers answers_;
-  std::unique_ptr<QSettings> store_;
   QAction* openSurveyAction_ = nullptr;
   QAction* openSettingsAction_ = nullptr;
   QAction* saveSettingsAction_ = nullptr;
   QMenu* recentSettingsMenu_ = nullptr;
+  QAction* undoSettingsAction_ = nullptr;
+  std::optional<app::WindowSettings> replaced_;  //!< the form before a station's settings
   QFileDialog* surveyDialog_ = nullptr;
   QFileDialog* openSettingsDialog_ = nullptr;
   QFileDialog* saveSettingsDialog_ = nullptr;
-  QStringList recentSettings_;
   QWidget* view_ = nullptr;
   QTableWidget* table_ = nullptr;
   QCustomPlot* map_ = nullptr;

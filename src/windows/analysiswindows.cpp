@@ -62,7 +62,8 @@ Update PressAt(WindowState& state, bool recordPresent, double t, bool shift, Cha
     for (std::size_t i = state.windows.size(); i-- > 0;) {
       if (Contains(state.windows[i], t)) {
         state.windows.erase(state.windows.begin() + static_cast<std::ptrdiff_t>(i));
-        return {.bands = true, .modes = false};
+        state.removeMode = false;  // one window a press, as "Add window" makes one
+        return {.bands = true, .modes = true};
       }
     }
     return {};

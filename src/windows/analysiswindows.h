@@ -85,7 +85,8 @@ Update ToggleAddMode(WindowState& state);
 Update ToggleRemoveMode(WindowState& state);
 
 //! A mouse press at time t (s) on a chart: removes the latest window containing t
-//! in removeMode, starts a new window in addMode. Ignored without a record or with Shift.
+//! in removeMode (which then goes off, as addMode does once its window is made),
+//! starts a new window in addMode. Ignored without a record or with Shift.
 Update PressAt(WindowState& state, bool recordPresent, double t, bool shift, Chart chart);
 //! A pointer move to time t (s) while a window is being created: the new window
 //! spans anchor..t unless t lies in another window.

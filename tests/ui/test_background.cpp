@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -60,7 +61,7 @@ private slots:
     QVERIFY(window.findChild<QProgressBar*>("backgroundProgress")->isVisibleTo(&window));
     QTRY_VERIFY_WITH_TIMEOUT(!window.backgroundRunning(), 20000);
     QVERIFY(window.workspace().record == direct.workspace().record);
-    QCOMPARE(window.windowTitle(), QString("Corvath method - a_x.txt, b_y.txt, c_z.txt"));
+    QCOMPARE(window.windowTitle(), QString::fromUtf8("Corvath \u2014 a_x.txt, b_y.txt, c_z.txt"));
     QVERIFY(window.findChild<QAction*>("SpeedButton7")->isEnabled());
 
     window.calculateSpectra();
@@ -90,6 +91,39 @@ private slots:
     QVERIFY(window.workspace().record == record);
     QVERIFY2(window.statusBar()->currentMessage().contains("cancelled"), qPrintable(window.statusBar()->currentMessage()));
     QVERIFY(window.findChild<QAction*>("SpeedButton1")->isEnabled());
+  }
+
+  // The field-standard H/V of a long record too: the commands are held, the result
+  // equals the direct one, and a cancel leaves the result before in place.
+  void fieldStandardOffTheWindowThreadGivesTheDirectResultAndCancels() {
+    QTemporaryDir dir;
+    const QStringList files{Write(dir, "a_x.txt", Component(60000, 1)), Write(dir, "b_y.txt", Component(60000, 2)),
+                            Write(dir, "c_z.txt", Component(60000, 3))};
+    MainWindow direct;
+    direct.loadDroppedFiles(files);
+    direct.findChild<QComboBox*>("spectraMethod")->setCurrentIndex(1);
+    direct.calculateSpectra();
+    QVERIFY(direct.workspace().fieldStandardResult);
+
+    MainWindow window;
+    window.loadDroppedFiles(files);
+    window.setBackgroundThresholds(0, 0);
+    window.findChild<QComboBox*>("spectraMethod")->setCurrentIndex(1);
+    window.calculateSpectra();
+    QVERIFY(window.backgroundRunning());
+    QVERIFY(!window.findChild<QAction*>("SpeedButton7")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.backgroundRunning(), 20000);
+    QVERIFY(window.workspace().fieldStandardResult);
+    const std::vector<double> mean = window.workspace().fieldStandardResult->mean;
+    QVERIFY(mean == direct.workspace().fieldStandardResult->mean);
+
+    window.calculateSpectra();
+    QVERIFY(window.backgroundRunning());
+    window.findChild<QToolButton*>("backgroundCancel")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window.backgroundRunning(), 20000);
+    QVERIFY(window.workspace().fieldStandardResult && window.workspace().fieldStandardResult->mean == mean);
+    QVERIFY2(window.statusBar()->currentMessage().contains("cancelled"), qPrintable(window.statusBar()->currentMessage()));
+    QVERIFY(window.findChild<QAction*>("SpeedButton7")->isEnabled());
   }
 
   // Whatever escapes the work is its answer: a Failed outcome with the message, or

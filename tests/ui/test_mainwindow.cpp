@@ -92,7 +92,7 @@ private slots:
   void windowToolbarAndTabs() {
     MainWindow window;
     QCOMPARE(window.objectName(), QString("TForm1"));
-    QCOMPARE(window.windowTitle(), QString("Corvath method"));
+    QCOMPARE(window.windowTitle(), QString("Corvath"));
     QCOMPARE(window.size(), QSize(868, 563));
 
     // Toolbar: order, hints, groups, toggles and which commands are live.
@@ -110,8 +110,11 @@ private slots:
         layout << bar->widgetForAction(action)->objectName();
         continue;
       }
+      // The tooltip names the command and says what it does.
+      QVERIFY2(action->toolTip().startsWith(action->text() + ": ") && action->toolTip().size() > action->text().size() + 12,
+               qPrintable(action->toolTip()));
       layout << QString("%1:%2:%3%4%5")
-                    .arg(button->objectName(), action->toolTip())
+                    .arg(button->objectName(), action->text())
                     .arg(button->isCheckable() ? "toggle" : "")
                     .arg(button->isChecked() ? "+on" : "")
                     .arg(button->isEnabled() ? "" : "(off)");
@@ -374,7 +377,7 @@ private slots:
     const QStringList filters = window.recordFileDialog().nameFilters();
     QCOMPARE(filters, QStringList({"All supported files (*.saf *seg2 *.sg2 *.dat *.mseed *.miniseed *.msd *.sac)",
                                    "SAF files (*.saf)", "SEG2 files (*seg2 *.sg2)", "Delta files (*.dat)",
-                                   "miniSEED files (*.mseed *.miniseed *.msd)", "SAC files (*.sac)"}));
+                                   "miniSEED files (*.mseed *.miniseed *.msd)", "SAC files (*.sac)", "All files (*)"}));
   }
 
   void loadButtonWaitsForThreeExistingFiles() {

@@ -27,6 +27,8 @@
 #include "ui/chartview.h"
 #include "ui/helppage.h"
 #include "ui/mainwindow.h"
+#include "ui/sessions.h"
+#include "ui/surveyview.h"
 #include "ui/windowbands.h"
 
 using corvath::import::Component;
@@ -107,6 +109,11 @@ private slots:
     for (const char* name : {"startInversionAction", "calculateTheoreticalCurveAction", "helpAction", "aboutAction",
                              "logarithmicFrequencyAxis", "messagesAction", "quitAction"})
       QVERIFY2(inMenus.contains(action(name)), name);
+    // What a command family offers the File menu is in it, whatever it is.
+    QList<QAction*> offered = window->sessions().fileActions() + window->surveys().fileActions();
+    for (QAction* a : offered)
+      QVERIFY2(a->menu() ? window->findChild<QMenu*>("FileMenu")->actions().contains(a) : inMenus.contains(a),
+               qPrintable(a->text()));
     // A shortcut shared by two actions fires neither: each must be unique in the window.
     std::map<QString, QString> owner;
     for (QAction* a : window->findChildren<QAction*>()) {

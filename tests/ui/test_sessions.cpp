@@ -319,7 +319,7 @@ private slots:
     answers.session = dir.filePath("s.json");
     {
       MainWindow first;
-      first.sessions().useSettings(std::make_unique<QSettings>(ini, QSettings::IniFormat));
+      first.useSettings(std::make_unique<QSettings>(ini, QSettings::IniFormat));
       first.setDialogRunner(answers.runner());
       answers.components = ComponentFiles(dir);
       first.loadComponents();
@@ -335,7 +335,7 @@ private slots:
       first.close();  // written when the window closes
     }
     MainWindow second;
-    second.sessions().useSettings(std::make_unique<QSettings>(ini, QSettings::IniFormat));
+    second.useSettings(std::make_unique<QSettings>(ini, QSettings::IniFormat));
     const auto [settings, read] = second.sessions().windowSettings();
     QVERIFY(read.done());
     corvath::app::WindowSettings expected;

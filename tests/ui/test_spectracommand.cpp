@@ -237,7 +237,7 @@ private slots:
     QCPGraph* second = chart("Chart4")->graph(1);
     QCOMPARE(second->pen().color(), QColor(0, 0, 0));
     QCOMPARE(second->scatterStyle().shape(), QCPScatterStyle::ssPixmap);
-    QCOMPARE(second->scatterStyle().pixmap().toImage().pixelColor(2, 2), QColor(192, 192, 192));
+    QCOMPARE(second->scatterStyle().pixmap().toImage().pixelColor(2, 2), QColor(128, 0, 160));
     QCOMPARE(second->scatterStyle().pixmap().toImage().pixelColor(0, 0).alpha() < 64, true);  // round, not square
     QCOMPARE(chart("Chart3")->graph(3)->scatterStyle().pixmap().toImage().pixelColor(2, 2), QColor(0, 255, 0));
     QCOMPARE(chart("Chart3")->graph(3)->pen().color(), QColor(0, 0, 255));

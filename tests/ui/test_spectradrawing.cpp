@@ -56,9 +56,15 @@ class SpectraDrawingTest : public QObject {
 private slots:
   void colourTables() {
     using corvath::charts::WindowColour;
-    const QColor table[] = {QColor(0, 255, 0), QColor(192, 192, 192), QColor(0, 128, 0), QColor(255, 255, 0),
+    const QColor table[] = {QColor(0, 255, 0), QColor(128, 0, 160), QColor(0, 128, 0), QColor(200, 120, 0),
                             QColor(0, 0, 255)};
     for (std::size_t i = 0; i < 13; ++i) QCOMPARE(WindowColour(i), table[i % 5]);
+    // No window takes a fate's colour (grey kept, red rejected) or a faint one.
+    for (const QColor& c : table) {
+      QVERIFY(c.hsvSaturation() > 100);
+      QVERIFY(c.hue() > 20 && c.hue() < 340);
+      QVERIFY(c.value() > 100 && (c.red() + c.green() + c.blue()) < 600);
+    }
     using corvath::import::Component;
     QCOMPARE(corvath::charts::ComponentColour(Component::X), QColor(255, 0, 0));
     QCOMPARE(corvath::charts::ComponentColour(Component::Y), QColor(0, 0, 255));
@@ -92,7 +98,7 @@ private slots:
     QCOMPARE(horizontal.graph(0)->scatterStyle().shape(), QCPScatterStyle::ssPixmap);  // a painted circle
     QCOMPARE(horizontal.graph(0)->scatterStyle().pixmap().toImage().pixelColor(2, 2), QColor(0, 255, 0));
     QCOMPARE(horizontal.graph(0)->scatterStyle().brush().color(), QColor(0, 255, 0));
-    QCOMPARE(horizontal.graph(1)->scatterStyle().brush().color(), QColor(192, 192, 192));
+    QCOMPARE(horizontal.graph(1)->scatterStyle().brush().color(), QColor(128, 0, 160));
     QCOMPARE(horizontal.graph(5)->scatterStyle().brush().color(), QColor(0, 255, 0));
     QCOMPARE(horizontal.graph(6)->pen().width(), 2);
     QCOMPARE(horizontal.graph(6)->pen().color(), QColor(255, 0, 0));

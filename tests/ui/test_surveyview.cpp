@@ -5,8 +5,10 @@
 // a refused one is told naming the key, and the recent ones come back next run.
 #include <QtTest>
 
+#include <QAction>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSettings>
@@ -140,7 +142,7 @@ private slots:
 
     // A double click on the sorted table's LOW row loads LOW's record with the survey's settings.
     emit table->cellDoubleClicked(1, 0);
-    const QString lowTitle = "Corvath method - low_x.txt, low_y.txt, low_z.txt";  // the record's files, X Y Z
+    const QString lowTitle = QString::fromUtf8("Corvath \u2014 low_x.txt, low_y.txt, low_z.txt");  // the record's files, X Y Z
     QTRY_COMPARE(window.windowTitle(), lowTitle);
     QCOMPARE(told.size(), 1);  // nothing more told
     QCOMPARE(Child<QLineEdit>(window, "fieldStandardWindow")->text(), QString("20"));
@@ -156,6 +158,15 @@ private slots:
     QCOMPARE(QString::fromStdString(corvath::spectra::ShortestNumber(shown.f0.median())), table->item(1, 2)->text());
     QCOMPARE(QString::fromStdString(corvath::spectra::ShortestNumber(shown.curvePeakHz)), table->item(1, 4)->text());
     QCOMPARE(Child<QTabWidget>(window, "tabs")->currentIndex(), 2);
+    // It was said that the survey's settings replaced the form's, and the change is undone.
+    auto* line = window.findChild<QLabel*>("messageText");
+    QVERIFY2(line->text().contains("replace the form's"), qPrintable(line->text()));
+    QAction* undoSettings = Child<QAction>(window, "undoSurveySettingsAction");
+    QVERIFY(undoSettings->isEnabled());
+    undoSettings->trigger();
+    QCOMPARE(Child<QComboBox>(window, "spectraMethod")->currentIndex(), 0);
+    QVERIFY(Child<QLineEdit>(window, "fieldStandardWindow")->text() != QString("20"));
+    QVERIFY(!undoSettings->isEnabled());
 
     // The failed station's record is missing: told, and the record stays.
     told.clear();
@@ -171,7 +182,7 @@ private slots:
     const QString saved = dir.filePath("site.json");
     {
       MainWindow window;
-      window.surveys().useSettings(std::make_unique<QSettings>(store, QSettings::IniFormat));
+      window.useSettings(std::make_unique<QSettings>(store, QSettings::IniFormat));
       Child<QLineEdit>(window, "fieldStandardWindow")->setText("45,5");
       Child<QLineEdit>(window, "fieldStandardB")->setText("30");
       window.setDialogRunner([&](QDialog& dialog) {
@@ -203,7 +214,7 @@ private slots:
       QCOMPARE(Child<QLineEdit>(window, "fieldStandardB")->text(), QString("30"));
     }
     MainWindow next;
-    next.surveys().useSettings(std::make_unique<QSettings>(store, QSettings::IniFormat));
+    next.useSettings(std::make_unique<QSettings>(store, QSettings::IniFormat));
     QCOMPARE(next.surveys().recentSettings(), QStringList{QFileInfo(saved).absoluteFilePath()});
     QMenu* recent = next.surveys().recentSettingsMenu();
     QVERIFY(recent->isEnabled());

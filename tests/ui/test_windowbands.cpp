@@ -210,11 +210,14 @@ private slots:
     checkBands();
     // Colours stay with their windows.
     QCOMPARE(controller->bands(Chart::Vertical).at(1).fill->pen().color(), QColor(0, 128, 0));
+    QVERIFY(!state.removeMode);  // one removal a press of the button
+    controller->toggleRemoveMode();
     QTest::mouseClick(chart2, Qt::LeftButton, Qt::NoModifier, at(Chart::Vertical, 90));
     QCOMPARE(state.windows.size(), std::size_t{2});
+    QVERIFY(state.removeMode);  // nothing under the press: still on
     QTest::mouseClick(chart2, Qt::LeftButton, Qt::NoModifier, at(Chart::Vertical, 75));
     QCOMPARE(state.windows.size(), std::size_t{1});
-    QVERIFY(state.removeMode);
+    QVERIFY(!state.removeMode);
     checkBands();
   }
 

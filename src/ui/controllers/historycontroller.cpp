@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QMainWindow>
-#include <QMenu>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -11,7 +10,6 @@
 #include "ui/controllers/inversioncontroller.h"
 #include "ui/controllers/recordcontroller.h"
 #include "ui/inversionpanel.h"
-#include "ui/menus.h"
 #include "ui/modeltableview.h"
 #include "ui/pages.h"
 #include "ui/windowbands.h"
@@ -46,11 +44,6 @@ HistoryController::HistoryController(QMainWindow& window, app::Workspace& worksp
       undo_(MakeAction(&window, "undoAction", "Undo", QKeySequence::Undo, QKeySequence(Qt::CTRL | Qt::Key_Z))),
       redo_(MakeAction(&window, "redoAction", "Redo", QKeySequence::Redo,
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z))) {
-  QMenu* edit = TopMenu(window, "Edit");
-  // Undo and Redo head the menu, whatever else it holds.
-  QAction* first = edit->actions().isEmpty() ? nullptr : edit->actions().first();
-  edit->insertActions(first, {undo_, redo_});
-  if (first) edit->insertSeparator(first);
   window.addActions({undo_, redo_});  // the shortcuts work wherever the focus is in the window
   if (views_.heldWith) {
     views_.heldWith->addAction(undo_);

@@ -1,7 +1,8 @@
 #pragma once
 // Undo and redo in the window: owns the workspace's history, the "Undo" and "Redo"
-// actions of the Edit menu (named after the step they take), hands the history to
-// the controllers that record steps, and redraws what a step changed.
+// actions (named after the step they take; the window puts them into its Edit menu),
+// hands the history to the controllers that record steps, and redraws what a step
+// changed.
 #include <QObject>
 
 #include "app/history.h"

@@ -45,13 +45,33 @@ void SpectraController::calculate(const app::SpectraSettings& settings) {
 void SpectraController::calculateFieldStandard(const app::FieldStandardSettings& settings) {
   if (work_->running()) return;
   last_.fieldStandard = settings;
-  app::Outcome outcome;
-  {
-    BusyCursor busy;
-    outcome = BackgroundWork::runHere(
-        [&](const numerics::ProgressHook&) { return app::CalculateFieldStandardHv(workspace_, settings); });
+  const std::vector<spectra::WindowInterval> windows = app::WindowIntervals(workspace_.windows);
+  if (workspace_.record.size(import::Component::X) < backgroundSamples_) {
+    app::Outcome outcome;
+    {
+      BusyCursor busy;
+      outcome = BackgroundWork::runHere([&](const numerics::ProgressHook&) {
+        return app::ApplyComputedFieldStandard(workspace_,
+                                               app::ComputeFieldStandardHv(workspace_.record, windows, settings));
+      });
+    }
+    emit calculated(Method::FieldStandard, outcome);
+    return;
   }
-  emit calculated(Method::FieldStandard, outcome);
+  // A long record: the windows (with STA/LTA and azimuths) are computed on a worker
+  // over the record as it is, held meanwhile, and the window stays live.
+  auto computed = std::make_shared<app::ComputedFieldStandard>();
+  const import::ThreeComponentRecord* record = &workspace_.record;
+  work_->start(
+      "Calculating the field-standard H/V",
+      [record, windows, settings, computed](const numerics::ProgressHook& hook) {
+        *computed = app::ComputeFieldStandardHv(*record, windows, settings, hook);
+        return computed->outcome;
+      },
+      [this, computed](const app::Outcome& outcome) {
+        emit calculated(Method::FieldStandard,
+                        outcome.done() ? app::ApplyComputedFieldStandard(workspace_, std::move(*computed)) : outcome);
+      });
 }
 
 void SpectraController::calculateTheoreticalCurve(const app::ForwardModelSettings& settings,

@@ -1,8 +1,9 @@
 #pragma once
 // "Calculate spectra": off the "1D inversion" tab the classic spectra and H/Z of the
-// record, or the field-standard H/V; on that tab the theoretical curve "H/Zc". A long record's transforms run on a worker
-// thread over the record as it is (every command that changes it is held meanwhile),
-// and the workspace takes the result only when it is complete.
+// record, or the field-standard H/V; on that tab the theoretical curve "H/Zc". A long
+// record's transforms, classic or field standard, run on a worker thread over the
+// record as it is (every command that changes it is held meanwhile), and the
+// workspace takes the result only when it is complete.
 #include <cstddef>
 
 #include <QObject>
@@ -25,14 +26,15 @@ public:
 
   SpectraController(app::Workspace& workspace, QObject* parent = nullptr);
 
-  //! From how many X samples the classic spectra are computed off the window's thread.
+  //! From how many X samples the classic and the field-standard spectra are computed
+  //! off the window's thread.
   void setBackgroundSamples(std::size_t samples) { backgroundSamples_ = samples; }
   //! The worker of long computations (its progress and cancel are shown by the window).
   BackgroundWork& work() { return *work_; }
 
   //! The classic spectra and ratio; answers through calculated().
   void calculate(const app::SpectraSettings& settings);
-  //! The field-standard H/V; answers through calculated().
+  //! The field-standard H/V (a long record's on the worker); answers through calculated().
   void calculateFieldStandard(const app::FieldStandardSettings& settings);
   //! The theoretical curve of the model at the observed frequencies; answers through
   //! calculated(). A refused field of fieldsRead (it kept its value) becomes the
