@@ -1,6 +1,7 @@
 #include "surfacewaves/modes.h"
 
 #include <algorithm>
+#include <boost/math/tools/minima.hpp>
 #include <boost/math/tools/toms748_solve.hpp>
 #include <cmath>
 #include <cstdio>
@@ -13,8 +14,8 @@
 namespace corvath::surfacewaves {
 namespace {
 
-constexpr double kPhaseStep = 0.08;       // largest advance of the vertical phase per scan step, in units of π
-constexpr int kCoarseSteps = 60;          // the scan's largest step: this fraction of its range
+constexpr double kPhaseStep = 0.15;       // largest advance of the vertical phase per scan step, in units of π
+constexpr int kCoarseSteps = 30;          // the scan's largest step: this fraction of its range
 constexpr double kSmallestStep = 1e-7;    // the scan's smallest step, relative to its range
 constexpr double kDerivativeStep = 1e-6;  // relative step of the derivatives by central differences
 constexpr std::uintmax_t kMaxIterations = 200;
@@ -119,34 +120,57 @@ std::vector<Mode> ModesOfWave(const LayeredMedium& medium, Wave wave, double fre
   if (count <= 0) return modes;
   const double omega = 2.0 * std::numbers::pi * frequencyHz;
   const Scan scan(medium, wave, omega);
-  double c0 = scan.low();
-  double f0 = scan.value(c0);
-  while (c0 < scan.high() && static_cast<int>(modes.size()) < count) {
-    const double c1 = scan.next(c0);
-    const double f1 = scan.value(c1);
-    double root = 0.0;
-    bool found = false;
-    if (f1 == 0.0) {
-      root = c1;
-      found = true;
-    } else if (f0 != 0.0 && (f0 < 0.0) != (f1 < 0.0)) {
-      std::uintmax_t iterations = kMaxIterations;
-      try {
-        const auto bracket = boost::math::tools::toms748_solve(
-            [&](double c) { return scan.value(c); }, c0, c1, f0, f1,
-            boost::math::tools::eps_tolerance<double>(44), iterations);
-        root = 0.5 * (bracket.first + bracket.second);
-      } catch (const std::exception&) {
-        iterations = kMaxIterations;
-      }
-      if (iterations >= kMaxIterations || !std::isfinite(root))
-        throw SurfaceWaveError(std::string(WaveName(wave)) + " mode " + std::to_string(modes.size()) + " at " +
-                               FrequencyText(frequencyHz) + " Hz: the root of the secular function was not found");
-      found = true;
+  auto fail = [&]() {
+    return SurfaceWaveError(std::string(WaveName(wave)) + " mode " + std::to_string(modes.size()) + " at " +
+                            FrequencyText(frequencyHz) + " Hz: the root of the secular function was not found");
+  };
+  auto refine = [&](double a, double b, double fa, double fb) {
+    std::uintmax_t iterations = kMaxIterations;
+    double root = std::nan("");
+    try {
+      const auto bracket = boost::math::tools::toms748_solve([&](double c) { return scan.value(c); }, a, b, fa, fb,
+                                                             boost::math::tools::eps_tolerance<double>(36), iterations);
+      root = 0.5 * (bracket.first + bracket.second);
+    } catch (const std::exception&) {
+      iterations = kMaxIterations;
     }
-    if (found) modes.push_back(Describe(medium, wave, root, omega, wave == Wave::Rayleigh && modes.empty()));
-    c0 = c1;
-    f0 = f1;
+    if (iterations >= kMaxIterations || !std::isfinite(root)) throw fail();
+    return root;
+  };
+  auto add = [&](double c) {
+    if (static_cast<int>(modes.size()) < count)
+      modes.push_back(Describe(medium, wave, c, omega, wave == Wave::Rayleigh && modes.empty()));
+  };
+  // The last three scan points: a, b and the newest. Where |F| has a local minimum
+  // at b without a sign change, two modes may approach each other closely enough to
+  // lie between two scan points: the minimum is sought, and when F changes sign
+  // there, both roots are kept.
+  double ca = std::nan(""), fa = std::nan("");
+  double cb = scan.low();
+  double fb = scan.value(cb);
+  while (cb < scan.high() && static_cast<int>(modes.size()) < count) {
+    const double c1 = scan.next(cb);
+    const double f1 = scan.value(c1);
+    if (f1 == 0.0) {
+      add(c1);
+    } else if (fb != 0.0 && (fb < 0.0) != (f1 < 0.0)) {
+      add(refine(cb, c1, fb, f1));
+    } else if (std::isfinite(fa) && (fa < 0.0) == (fb < 0.0) && std::abs(fb) < std::abs(fa) &&
+               std::abs(fb) < std::abs(f1)) {
+      const double sign = fb < 0.0 ? -1.0 : 1.0;
+      boost::uintmax_t iterations = kMaxIterations;
+      const auto lowest = boost::math::tools::brent_find_minima(
+          [&](double c) { return sign * scan.value(c); }, ca, c1, 30, iterations);
+      if (lowest.second < 0.0) {
+        const double fm = sign * lowest.second;
+        add(refine(ca, lowest.first, fa, fm));
+        add(refine(lowest.first, c1, fm, f1));
+      }
+    }
+    ca = cb;
+    fa = fb;
+    cb = c1;
+    fb = f1;
   }
   return modes;
 }

@@ -11,6 +11,9 @@
 // from advancing by more than a small fraction of π between two points, so that
 // consecutive modes, whose phases differ by about π, are not stepped over; each
 // sign change is refined with TOMS 748 (Alefeld, Potra & Shi 1995, Boost.Math).
+// Where two modes approach each other closer than a scan step, the secular
+// function has a local minimum in magnitude between two points of one sign: there
+// its extremum is sought (Brent), and a sign change found keeps both roots.
 // Mode n is the n-th root from below. Group velocity is dω/dk by implicit
 // differentiation of the secular function, U = −(∂F/∂k)/(∂F/∂ω).
 #include <cstddef>

@@ -134,17 +134,19 @@ TEST(SurfaceWaveModes, LoveModesOfOneLayerSolveTheClosedForm) {
 
 // Every sign change of the secular function on a grid of 40000 phase velocities is one
 // mode, in the same order, at media where modes crowd: a soft thin top layer, a
-// low-velocity layer at depth, and a strong contrast whose Rayleigh modes approach
-// each other closely.
+// low-velocity layer at depth, a strong contrast, and a close approach of the first
+// two Rayleigh modes.
 TEST(SurfaceWaveModes, NoModeIsSkippedOrSwapped) {
   const std::vector<std::pair<const char*, LayeredMedium>> media{
       {"soft thin top", {{1.5, 300.0, 80.0, 1600.0}, {30.0, 1200.0, 450.0, 1900.0}, {0.0, 3000.0, 1400.0, 2300.0}}},
       {"low-velocity layer", {{6.0, 900.0, 400.0, 1950.0}, {10.0, 500.0, 180.0, 1750.0}, {20.0, 1200.0, 550.0, 2000.0},
                               {0.0, 2600.0, 1300.0, 2350.0}}},
       {"strong contrast", {{30.0, 1500.0, 150.0, 1800.0}, {0.0, 4000.0, 2000.0, 2400.0}}},
+      // Rayleigh modes 0 and 1 within 25 m/s of each other at 5.967 Hz, closer than a scan step.
+      {"close approach", {{9.28, 510.0, 232.0, 1800.0}, {25.5, 1133.0, 459.0, 1950.0}, {0.0, 2704.0, 1260.0, 2300.0}}},
   };
   for (const auto& [name, medium] : media) {
-    for (double f : {2.0, 7.3, 19.0}) {
+    for (double f : {2.0, 5.96729, 7.3, 19.0}) {
       const auto modes = FindModes(medium, std::vector<double>{f}, {20, 20, 1});
       const double omega = 2.0 * std::numbers::pi * f;
       for (Wave wave : {Wave::Rayleigh, Wave::Love}) {
