@@ -10,6 +10,8 @@ namespace corvath::surfacewaves {
 
 std::vector<DiffuseFieldPoint> DiffuseFieldRatio(const LayeredMedium& medium, std::span<const double> frequenciesHz,
                                                  const DiffuseFieldSettings& settings) {
+  if (settings.bodyWaves)
+    throw SurfaceWaveError("The body-wave terms of the diffuse field are not available: use the surface waves only");
   const auto modes =
       FindModes(medium, frequenciesHz, {settings.rayleighModes, settings.loveModes, settings.workers});
   std::vector<DiffuseFieldPoint> points(modes.size());
