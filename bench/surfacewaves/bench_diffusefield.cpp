@@ -2,7 +2,7 @@
 // frequencies from 0.2 to 20 Hz with 20 Rayleigh and 20 Love modes, on one core
 // (CPU time; the machine may be loaded):
 //   SurfaceWaves   the modes alone, for the three-layer model;
-//   BodyWaves      with the body-wave integrals;
+//   BodyWaves      with the body-wave integrals (adaptive, to 1e-3 of the converged value);
 //   SearchFamily   surface waves, a model differing in every value at each call, as a
 //                  global search calls it (curves/s per core);
 //   TwoCores       one curve's frequencies on both cores (wall time).
@@ -39,6 +39,7 @@ void Run(benchmark::State& state, bool bodyWaves, std::size_t workers) {
 
 void BM_SurfaceWaves(benchmark::State& state) { Run(state, false, 1); }
 void BM_TwoCores(benchmark::State& state) { Run(state, false, 2); }
+void BM_BodyWaves(benchmark::State& state) { Run(state, true, 1); }
 
 void BM_SearchFamily(benchmark::State& state) {
   const std::vector<double> grid = Grid();
@@ -64,4 +65,5 @@ void BM_SearchFamily(benchmark::State& state) {
 
 BENCHMARK(BM_SurfaceWaves)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchFamily)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodyWaves)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TwoCores)->Unit(benchmark::kMillisecond)->UseRealTime();

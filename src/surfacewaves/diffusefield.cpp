@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <string>
 
+#include "numerics/parallel.h"
+#include "surfacewaves/bodywaves.h"
 #include "surfacewaves/modes.h"
 
 namespace corvath::surfacewaves {
 
 std::vector<DiffuseFieldPoint> DiffuseFieldRatio(const LayeredMedium& medium, std::span<const double> frequenciesHz,
                                                  const DiffuseFieldSettings& settings) {
-  if (settings.bodyWaves)
-    throw SurfaceWaveError("The body-wave terms of the diffuse field are not available: use the surface waves only");
   const auto modes =
       FindModes(medium, frequenciesHz, {settings.rayleighModes, settings.loveModes, settings.workers});
   std::vector<DiffuseFieldPoint> points(modes.size());
@@ -23,6 +23,15 @@ std::vector<DiffuseFieldPoint> DiffuseFieldRatio(const LayeredMedium& medium, st
       point.imG33 += mode.imG33;
     }
     for (const Mode& mode : modes[i].love) point.imG11 += mode.imG11;
+  }
+  if (settings.bodyWaves) {
+    if (!(settings.damping > 0.0 && settings.damping < 1.0))
+      throw SurfaceWaveError("The damping of the complex frequency must lie between 0 and 1");
+    numerics::ParallelFor(points.size(), settings.workers, [&](std::size_t i) {
+      const BodyWaveTerms body = BodyWaveTermsAt(medium, points[i].frequencyHz, settings.damping);
+      points[i].imG11 += body.imG11;
+      points[i].imG33 += body.imG33;
+    });
   }
   for (DiffuseFieldPoint& point : points) {
     if (!(point.imG33 > 0.0)) {

@@ -4,7 +4,8 @@
 // parts of the Green's function with source and receiver together at the surface.
 // Each Rayleigh mode adds to Im G33 and, weighted by its squared ellipticity, to
 // Im G11, each Love mode to Im G11 (Lontsi et al. 2015, GJI 200; García-Jerez et al.
-// 2016, Computers & Geosciences 97). Only P and S velocities, densities and
+// 2016, Computers & Geosciences 97); the body waves add the wavenumber integrals of
+// bodywaves.h (Piña-Flores et al. 2017, GJI 208). Only P and S velocities, densities and
 // thicknesses enter; quality factors do not.
 #include <cstddef>
 #include <span>

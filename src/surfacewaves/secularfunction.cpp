@@ -1,7 +1,9 @@
 #include "surfacewaves/secularfunction.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 
 namespace corvath::surfacewaves {
 namespace {
@@ -33,13 +35,43 @@ LayerFunctions Functions(double nu2, double h) {
   return f;
 }
 
-using Minors = std::array<double, 6>;  // m12 m13 m14 m23 m24 m34
+//! The same at a complex ν² (ν with a positive real part), scaled by e^(−Re νh).
+struct ComplexLayerFunctions {
+  Complex c{1.0, 0.0};
+  Complex z{0.0, 0.0};
+  double exponent = 0.0;
+};
 
-void Normalise(Minors& v) {
+ComplexLayerFunctions Functions(Complex nu2, double h) {
+  ComplexLayerFunctions f;
+  const Complex nu = std::sqrt(nu2);
+  const Complex x = nu * h;
+  f.exponent = x.real();
+  if (std::abs(x) < 1e-4) {
+    const double scale = std::exp(-x.real());
+    f.c = scale * (1.0 + x * x / 2.0);
+    f.z = scale * h * (1.0 + x * x / 6.0);
+    return f;
+  }
+  const Complex phase = std::polar(1.0, x.imag());
+  const Complex e = std::exp(-2.0 * x);
+  f.c = phase * (1.0 + e) / 2.0;
+  f.z = phase * (1.0 - e) / (2.0 * nu);
+  return f;
+}
+
+template <typename T>
+using Minors = std::array<T, 6>;  // m12 m13 m14 m23 m24 m34
+
+double Magnitude2(double x) { return x * x; }
+double Magnitude2(Complex x) { return std::norm(x); }
+
+template <typename T>
+void Normalise(Minors<T>& v) {
   double sum = 0.0;
-  for (double x : v) sum += x * x;
+  for (const T& x : v) sum += Magnitude2(x);
   const double scale = 1.0 / std::sqrt(sum);
-  for (double& x : v) x *= scale;
+  for (T& x : v) x *= scale;
 }
 
 //! The compound (2x2 minors, pairs 12 13 14 23 24 34) of the propagator of the
@@ -49,90 +81,91 @@ void Normalise(Minors& v) {
 //! expanded minors of C(A²) + Z(A²)A (A the layer's system matrix, eq. 7.28 of Aki
 //! & Richards), reduced with Cα² − να²Zα² = 1 so that no square of a growing term
 //! is left.
-Minors ApplyCompound(const Minors& v, double k, double w, double rho, double alpha, double beta, double one,
-                     double cc, double cz, double zc, double zz) {
-  double m[6][6];
-  const double t0 = (w*w*w*w);
-  const double t1 = 1.0 / t0;
-  const double t2 = (k*k);
-  const double t3 = t1*t2;
-  const double t4 = one*t3;
-  const double t5 = (w*w);
-  const double t6 = (beta*beta);
-  const double t7 = t2*t6;
-  const double t8 = 2*t7;
-  const double t9 = t5 - t8;
-  const double t10 = 4*t6;
-  const double t11 = t10*t9;
-  const double t12 = (k*k*k*k);
-  const double t13 = (beta*beta*beta*beta);
-  const double t14 = 8*t13;
-  const double t15 = t12*t14;
-  const double t16 = t2*t5;
-  const double t17 = t1*(t0 - t10*t16 + t15);
-  const double t18 = (alpha*alpha);
-  const double t19 = t0*t18;
-  const double t20 = 4*t13;
-  const double t21 = t5*t7;
-  const double t22 = 1.0 / t18;
-  const double t23 = t22*zz;
-  const double t24 = t23*t3*(t0*t10 + t15*t18 - t16*t20 - 8*t18*t21 + t19);
-  const double t25 = cc*t17 + t11*t4 - t24;
-  const double t26 = 1.0 / rho;
-  const double t27 = k*t26;
-  const double t28 = -w;
-  const double t29 = beta*k;
-  const double t30 = 2*t29;
-  const double t31 = -t28 - t30;
-  const double t32 = t30 + w;
-  const double t33 = cc*t1;
-  const double t34 = t31*t32*t33;
-  const double t35 = t12*t18;
-  const double t36 = t16*t18;
-  const double t37 = t1*t23;
-  const double t38 = -k*one*t1*t26*t31*t32 + t27*t34 + t27*t37*(2*t0 + t10*t35 - 3*t36 - t5*t8);
-  const double t39 = -t38;
-  const double t40 = 1.0 / t5;
-  const double t41 = cz*t40;
-  const double t42 = t2*t26;
-  const double t43 = t40*zc;
-  const double t44 = alpha*k;
-  const double t45 = (-t28 - t44)*(t44 + w);
-  const double t46 = t22*t43*t45;
-  const double t47 = t26*t46 + t41*t42;
-  const double t48 = 1.0 / t6;
-  const double t49 = (-t28 - t29)*(t29 + w);
-  const double t50 = t41*t49;
-  const double t51 = t26*t48*t50 + t42*t43;
-  const double t52 = cc*t3;
-  const double t53 = (rho*rho);
-  const double t54 = 1.0 / t53;
-  const double t55 = 2*t54;
-  const double t56 = 2*t6;
-  const double t57 = t48*zz;
-  const double t58 = k*t9;
-  const double t59 = (w*w*w*w*w*w);
-  const double t60 = (k*k*k*k*k*k);
-  const double t61 = 16*t60;
-  const double t62 = (beta*beta*beta*beta*beta*beta);
-  const double t63 = t18*t62;
-  const double t64 = t14*t2;
-  const double t65 = -2*k*one*rho*t1*t31*t32*t6*t9 + k*rho*t37*(-t0*t64 + 20*t12*t13*t18*t5 + 8*t12*t5*t62 + t18*t59 - 6*t19*t7 - t61*t63) + rho*t34*t56*t58;
-  const double t66 = -t65;
-  const double t67 = t11*t52 + t24;
-  const double t68 = one*t17 + t67;
-  const double t69 = -k*t46*t56 + t41*t58;
-  const double t70 = 2*k*t50 - t43*t58;
-  const double t71 = 4*one*t1*t2*t6*t9 - t67;
-  const double t72 = (t9*t9);
-  const double t73 = rho*t72;
-  const double t74 = rho*t2;
-  const double t75 = t10*t50*t74 + t43*t73;
-  const double t76 = -t70;
-  const double t77 = t20*t46*t74 + t41*t73;
-  const double t78 = -t69;
-  const double t79 = t53*t64*t72;
-  const double t80 = (beta*beta*beta*beta*beta*beta*beta*beta);
+template <typename T>
+Minors<T> ApplyCompound(const Minors<T>& v, T k, T w, double rho, double alpha, double beta, T one, T cc, T cz, T zc,
+                        T zz) {
+  T m[6][6];
+  const T t0 = (w*w*w*w);
+  const T t1 = 1.0 / t0;
+  const T t2 = (k*k);
+  const T t3 = t1*t2;
+  const T t4 = one*t3;
+  const T t5 = (w*w);
+  const T t6 = (beta*beta);
+  const T t7 = t2*t6;
+  const T t8 = 2.0*t7;
+  const T t9 = t5 - t8;
+  const T t10 = 4.0*t6;
+  const T t11 = t10*t9;
+  const T t12 = (k*k*k*k);
+  const T t13 = (beta*beta*beta*beta);
+  const T t14 = 8.0*t13;
+  const T t15 = t12*t14;
+  const T t16 = t2*t5;
+  const T t17 = t1*(t0 - t10*t16 + t15);
+  const T t18 = (alpha*alpha);
+  const T t19 = t0*t18;
+  const T t20 = 4.0*t13;
+  const T t21 = t5*t7;
+  const T t22 = 1.0 / t18;
+  const T t23 = t22*zz;
+  const T t24 = t23*t3*(t0*t10 + t15*t18 - t16*t20 - 8.0*t18*t21 + t19);
+  const T t25 = cc*t17 + t11*t4 - t24;
+  const T t26 = 1.0 / rho;
+  const T t27 = k*t26;
+  const T t28 = -w;
+  const T t29 = beta*k;
+  const T t30 = 2.0*t29;
+  const T t31 = -t28 - t30;
+  const T t32 = t30 + w;
+  const T t33 = cc*t1;
+  const T t34 = t31*t32*t33;
+  const T t35 = t12*t18;
+  const T t36 = t16*t18;
+  const T t37 = t1*t23;
+  const T t38 = -k*one*t1*t26*t31*t32 + t27*t34 + t27*t37*(2.0*t0 + t10*t35 - 3.0*t36 - t5*t8);
+  const T t39 = -t38;
+  const T t40 = 1.0 / t5;
+  const T t41 = cz*t40;
+  const T t42 = t2*t26;
+  const T t43 = t40*zc;
+  const T t44 = alpha*k;
+  const T t45 = (-t28 - t44)*(t44 + w);
+  const T t46 = t22*t43*t45;
+  const T t47 = t26*t46 + t41*t42;
+  const T t48 = 1.0 / t6;
+  const T t49 = (-t28 - t29)*(t29 + w);
+  const T t50 = t41*t49;
+  const T t51 = t26*t48*t50 + t42*t43;
+  const T t52 = cc*t3;
+  const T t53 = (rho*rho);
+  const T t54 = 1.0 / t53;
+  const T t55 = 2.0*t54;
+  const T t56 = 2.0*t6;
+  const T t57 = t48*zz;
+  const T t58 = k*t9;
+  const T t59 = (w*w*w*w*w*w);
+  const T t60 = (k*k*k*k*k*k);
+  const T t61 = 16.0*t60;
+  const T t62 = (beta*beta*beta*beta*beta*beta);
+  const T t63 = t18*t62;
+  const T t64 = t14*t2;
+  const T t65 = -2.0*k*one*rho*t1*t31*t32*t6*t9 + k*rho*t37*(-t0*t64 + 20.0*t12*t13*t18*t5 + 8.0*t12*t5*t62 + t18*t59 - 6.0*t19*t7 - t61*t63) + rho*t34*t56*t58;
+  const T t66 = -t65;
+  const T t67 = t11*t52 + t24;
+  const T t68 = one*t17 + t67;
+  const T t69 = -k*t46*t56 + t41*t58;
+  const T t70 = 2.0*k*t50 - t43*t58;
+  const T t71 = 4.0*one*t1*t2*t6*t9 - t67;
+  const T t72 = (t9*t9);
+  const T t73 = rho*t72;
+  const T t74 = rho*t2;
+  const T t75 = t10*t50*t74 + t43*t73;
+  const T t76 = -t70;
+  const T t77 = t20*t46*t74 + t41*t73;
+  const T t78 = -t69;
+  const T t79 = t53*t64*t72;
+  const T t80 = (beta*beta*beta*beta*beta*beta*beta*beta);
   m[0][0] = t25;
   m[0][1] = t39;
   m[0][2] = t47;
@@ -163,85 +196,102 @@ Minors ApplyCompound(const Minors& v, double k, double w, double rho, double alp
   m[4][3] = t76;
   m[4][4] = t68;
   m[4][5] = t38;
-  m[5][0] = one*t1*t79 - t33*t79 + t37*t53*(32*(k*k*k*k*k*k*k*k)*t18*t80 + 16*t0*t12*t62 + 24*t12*t13*t19 - 8*t18*t59*t7 + t18*(w*w*w*w*w*w*w*w) - 48*t5*t60*t63 - t5*t61*t80);
+  m[5][0] = one*t1*t79 - t33*t79 + t37*t53*(32.0*(k*k*k*k*k*k*k*k)*t18*t80 + 16.0*t0*t12*t62 + 24.0*t12*t13*t19 - 8.0*t18*t59*t7 + t18*(w*w*w*w*w*w*w*w) - 48.0*t5*t60*t63 - t5*t61*t80);
   m[5][1] = t66;
   m[5][2] = -t77;
   m[5][3] = t75;
   m[5][4] = t65;
   m[5][5] = t25;
-  Minors out{};
+  Minors<T> out{};
   for (int i = 0; i < 6; ++i) {
-    double sum = 0.0;
+    T sum = 0.0;
     for (int j = 0; j < 6; ++j) sum += m[i][j] * v[j];
     out[i] = sum;
   }
   return out;
 }
 
-}  // namespace
+//! The decaying root of ν²: positive for a real ν² ≥ 0 (clamped there), with a positive
+//! real part for a complex one.
+double RootOf(double nu2) { return std::sqrt(std::max(0.0, nu2)); }
+Complex RootOf(Complex nu2) { return std::sqrt(nu2); }
 
-RayleighMinors RayleighSurfaceMinors(const LayeredMedium& medium, double k, double omega) {
+template <typename T>
+Minors<T> RayleighMinorsAt(const LayeredMedium& medium, T k, T omega) {
   const Layer& base = medium.back();
   const double rho = base.densityKgPerM3;
   const double mu = rho * base.vsMPerS * base.vsMPerS;
-  const double k2 = k * k;
-  const double w2 = omega * omega;
-  const double ra = std::sqrt(std::max(0.0, k2 - w2 / (base.vpMPerS * base.vpMPerS)));
-  const double rb = std::sqrt(std::max(0.0, k2 - w2 / (base.vsMPerS * base.vsMPerS)));
+  const double slowP2 = 1.0 / (base.vpMPerS * base.vpMPerS);
+  const double slowS2 = 1.0 / (base.vsMPerS * base.vsMPerS);
+  const T k2 = k * k;
+  const T w2 = omega * omega;
+  const T ra = RootOf(k2 - w2 * slowP2);
+  const T rb = RootOf(k2 - w2 * slowS2);
   // The wedge of the decaying P solution (k, rα, −2μkrα, λk² − (λ+2μ)rα²) and S
   // solution (rβ, k, −μ(k² + rβ²), −2μkrβ); k² − rαrβ written without cancellation.
-  const double sum = k2 + ra * rb;
-  const double kMinusR = (k2 * w2 * (1.0 / (base.vpMPerS * base.vpMPerS) + 1.0 / (base.vsMPerS * base.vsMPerS)) -
-                          w2 * w2 / (base.vpMPerS * base.vpMPerS * base.vsMPerS * base.vsMPerS)) /
-                         sum;
-  const double shear = rho * w2 - 2.0 * mu * kMinusR;
-  const double rayleigh = rho * w2 - 2.0 * mu * k2;
-  Minors v{kMinusR,
-           k * shear,
-           -rho * w2 * rb,
-           rho * w2 * ra,
-           -k * shear,
-           -(rayleigh * rayleigh - 4.0 * mu * mu * k2 * ra * rb)};
-  for (double& x : v) x /= rho * rho * w2 * w2;
+  const T kMinusR = (k2 * w2 * (slowP2 + slowS2) - w2 * w2 * slowP2 * slowS2) / (k2 + ra * rb);
+  const T shear = rho * w2 - 2.0 * mu * kMinusR;
+  const T rayleigh = rho * w2 - 2.0 * mu * k2;
+  Minors<T> v{kMinusR, k * shear, -rho * w2 * rb, rho * w2 * ra, -k * shear,
+              -(rayleigh * rayleigh - 4.0 * mu * mu * k2 * ra * rb)};
+  for (T& x : v) x /= rho * rho * w2 * w2;
   for (int i = static_cast<int>(medium.size()) - 2; i >= 0; --i) {
     const Layer& layer = medium[static_cast<std::size_t>(i)];
     const double alpha = layer.vpMPerS;
     const double beta = layer.vsMPerS;
-    const LayerFunctions a = Functions(k2 - w2 / (alpha * alpha), layer.thicknessM);
-    const LayerFunctions b = Functions(k2 - w2 / (beta * beta), layer.thicknessM);
+    const auto a = Functions(k2 - w2 / (alpha * alpha), layer.thicknessM);
+    const auto b = Functions(k2 - w2 / (beta * beta), layer.thicknessM);
     // The vector is rescaled before each layer, never after the last: a rescaling by
     // the surface vector's length would mix the secular function into its own scale.
     Normalise(v);
     // Upwards: the propagator over −h, whose Z functions change sign.
-    const double one = std::exp(-(a.exponent + b.exponent));
-    v = ApplyCompound(v, k, omega, layer.densityKgPerM3, alpha, beta, one, a.c * b.c, -a.c * b.z, -a.z * b.c,
-                      a.z * b.z);
+    const T one = std::exp(-(a.exponent + b.exponent));
+    v = ApplyCompound<T>(v, k, omega, layer.densityKgPerM3, alpha, beta, one, a.c * b.c, -a.c * b.z, -a.z * b.c,
+                         a.z * b.z);
   }
-  return {v[0], v[1], v[2], v[3], v[4], v[5]};
+  return v;
 }
 
-LoveVector LoveSurfaceVector(const LayeredMedium& medium, double k, double omega) {
+template <typename T>
+std::array<T, 2> LoveVectorAt(const LayeredMedium& medium, T k, T omega) {
   const Layer& base = medium.back();
-  const double k2 = k * k;
-  const double w2 = omega * omega;
-  double l1 = 1.0;
-  double l2 = -base.densityKgPerM3 * base.vsMPerS * base.vsMPerS *
-              std::sqrt(std::max(0.0, k2 - w2 / (base.vsMPerS * base.vsMPerS)));
+  const T k2 = k * k;
+  const T w2 = omega * omega;
+  T l1 = 1.0;
+  T l2 = -base.densityKgPerM3 * base.vsMPerS * base.vsMPerS * RootOf(k2 - w2 / (base.vsMPerS * base.vsMPerS));
   for (int i = static_cast<int>(medium.size()) - 2; i >= 0; --i) {
     const Layer& layer = medium[static_cast<std::size_t>(i)];
     const double mu = layer.densityKgPerM3 * layer.vsMPerS * layer.vsMPerS;
-    const double nu2 = k2 - w2 / (layer.vsMPerS * layer.vsMPerS);
-    const LayerFunctions f = Functions(nu2, layer.thicknessM);
-    const double scale = 1.0 / std::hypot(l1, l2 / mu);
+    const T nu2 = k2 - w2 / (layer.vsMPerS * layer.vsMPerS);
+    const auto f = Functions(nu2, layer.thicknessM);
+    const double scale = 1.0 / std::sqrt(Magnitude2(l1) + Magnitude2(l2 / mu));
     l1 *= scale;
     l2 *= scale;
     // Upwards over −h: [[C, −Z/μ], [−μν²Z, C]].
-    const double top1 = f.c * l1 - f.z / mu * l2;
-    const double top2 = -mu * nu2 * f.z * l1 + f.c * l2;
+    const T top1 = f.c * l1 - f.z / mu * l2;
+    const T top2 = -mu * nu2 * f.z * l1 + f.c * l2;
     l1 = top1;
     l2 = top2;
   }
   return {l1, l2};
+}
+
+}  // namespace
+
+RayleighMinors RayleighSurfaceMinors(const LayeredMedium& medium, double k, double omega) {
+  const auto v = RayleighMinorsAt<double>(medium, k, omega);
+  return {v[0], v[1], v[2], v[3], v[4], v[5]};
+}
+
+LoveVector LoveSurfaceVector(const LayeredMedium& medium, double k, double omega) {
+  const auto v = LoveVectorAt<double>(medium, k, omega);
+  return {v[0], v[1]};
+}
+
+SurfaceResponse SurfaceResponseAt(const LayeredMedium& medium, double k, Complex omega) {
+  const auto m = RayleighMinorsAt<Complex>(medium, Complex(k, 0.0), omega);
+  const auto l = LoveVectorAt<Complex>(medium, Complex(k, 0.0), omega);
+  return {-m[3] / m[5], m[2] / m[5], l[0] / l[1]};
 }
 
 }  // namespace corvath::surfacewaves

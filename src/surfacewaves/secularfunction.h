@@ -13,6 +13,8 @@
 // the vector is rescaled by its length: the functions are fixed only up to a
 // positive factor that varies smoothly with k and ω, which keeps their roots, their
 // signs and the ratios (surface response) / (derivative at a root).
+#include <complex>
+
 #include "surfacewaves/layeredmedium.h"
 
 namespace corvath::surfacewaves {
@@ -37,5 +39,19 @@ struct LoveVector {
 
 //! The Love vector at the surface. Needs c = ω/k below the half-space's S-wave velocity.
 LoveVector LoveSurfaceVector(const LayeredMedium& medium, double k, double omega);
+
+using Complex = std::complex<double>;
+
+//! The surface displacement per unit surface traction of the layered half-space at a
+//! real wavenumber and a complex angular frequency (the solutions that decay with
+//! depth, radiating into the half-space): vertical for vertical, radial for radial
+//! (P-SV) and transverse for transverse (SH) traction, in m³/N per unit wavenumber area.
+struct SurfaceResponse {
+  Complex vertical;
+  Complex radial;
+  Complex transverse;
+};
+
+SurfaceResponse SurfaceResponseAt(const LayeredMedium& medium, double k, Complex omega);
 
 }  // namespace corvath::surfacewaves
