@@ -100,6 +100,42 @@ TEST(SurfaceWaveCli, DiffuseFieldForwardAndTheDefaultKind) {
   EXPECT_EQ(RunCli(dir, "forward", {"--model", model, "--freqs", "1", "--kind", "modal"}).status, 2);
 }
 
+// The damped least squares on the diffuse-field model recovers the layer of a curve the
+// model itself made; without --forward the run is the transfer functions' one.
+TEST(SurfaceWaveCli, InvertFitsTheDiffuseFieldCurve) {
+  ScratchDir dir;
+  const auto truth = surfacewaves::testing::ReadReferenceModel("two_layer");
+  const std::string model = dir.write("truth.txt", ModelText(truth));
+  std::string freqs;
+  for (int i = 0; i < 40; ++i) freqs += (i ? "," : "") + std::to_string(0.8 * std::pow(20.0, i / 39.0));
+  const CliRun forward = RunCli(
+      dir, "forward", {"--model", model, "--kind", "diffuse-field", "--surface-waves-only", "--freqs", freqs});
+  ASSERT_EQ(forward.status, 0) << forward.err;
+  std::string observed = "f,Hz   X  Y  Z  H/Z\r\n";
+  const auto lines = CrLfLines(forward.out);
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const std::string f = lines[i].substr(0, 23), hv = lines[i].substr(72, 23);
+    observed += f + ' ' + hv + ' ' + hv + ' ' + hv + ' ' + hv + "\r\n";
+  }
+  const std::string curve = dir.write("observed.txt", observed);
+  auto start = truth;
+  start[0].thicknessM = 20.0;
+  start[0].vsMPerS = 270.0;
+  const std::string startModel = dir.write("start.txt", ModelText(start));
+  const CliRun run = RunCli(dir, "invert", {"--model", startModel, "--curve", curve, "--forward", "diffuse-field",
+                                            "--surface-waves-only", "--fixed-k", "--free", "H,Vs", "--min-frq", "0.8",
+                                            "--iterations", "30", "--no-ratio-constraint", "-o", dir.path("final.txt")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto misfit = run.out.find("misfit: ");
+  ASSERT_NE(misfit, std::string::npos) << run.out;
+  EXPECT_LT(std::stod(run.out.substr(misfit + 8)), 0.05) << run.out;
+
+  const std::vector<std::string> plain{"--model", startModel, "--curve", curve, "--iterations", "3"};
+  auto withKind = plain;
+  withKind.insert(withKind.end(), {"--forward", "transfer-function"});
+  EXPECT_EQ(RunCli(dir, "invert", plain).out, RunCli(dir, "invert", withKind).out);
+}
+
 TEST(SurfaceWaveCli, UnphysicalModelIsRefusedNamingTheLayer) {
   ScratchDir dir;
   const std::string model = dir.write(
