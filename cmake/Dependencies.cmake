@@ -53,6 +53,13 @@ else()
 endif()
 corvath_require(MSEED_FOUND "libmseed" "libmseed-dev")
 
+# Boost.Math (header-only): the bracketing root finder of the surface-wave modes.
+find_package(Boost 1.74 QUIET)
+if(Boost_FOUND AND NOT EXISTS ${Boost_INCLUDE_DIRS}/boost/math/tools/toms748_solve.hpp)
+  set(Boost_FOUND FALSE)
+endif()
+corvath_require(Boost_FOUND "Boost.Math" "libboost-math-dev")
+
 # nlohmann-json 3: the session files.
 find_package(nlohmann_json 3 QUIET)
 corvath_require(nlohmann_json_FOUND "nlohmann-json 3" "nlohmann-json3-dev")

@@ -10,6 +10,7 @@
 #include "inversion/linearizedinversion.h"
 #include "inversion/randomgenerator.h"
 #include "numerics/numbertext.h"
+#include "numerics/parallel.h"
 
 namespace corvath::app {
 
@@ -26,7 +27,7 @@ InversionRun::InversionRun(const Workspace& workspace, const InversionRequest& r
   if (!precondition_.done()) return;
   try {
     numerics::arofcomplexM curve;
-    inversion::TheoreticalCurveEvaluator(observed_)(state_.model, state_.referenceFrequency, state_.dispersionExponent,
+    inversion::CurveEvaluatorFor(request_.forward, observed_, numerics::WorkerCount())(state_.model, state_.referenceFrequency, state_.dispersionExponent,
                                                     curve);
     startMisfit_ = misfitOf(curve);
   } catch (...) {
@@ -41,7 +42,7 @@ Outcome InversionRun::Run(inversion::InversionProgress& progress) {
     if (settings_.GlobalSearch) {
       const inversion::ChainSettings chainSettings{std::max(1, request_.chains), request_.seed, request_.workers, true};
       const inversion::ChainsOutcome chains = inversion::RunGlobalSearchChains(
-          start_, observed_, tables_, settings_, [this] { return inversion::TheoreticalCurveEvaluator(observed_); },
+          start_, observed_, tables_, settings_, [this] { return inversion::CurveEvaluatorFor(request_.forward, observed_, 1); },
           chainSettings, progress);
       const inversion::GlobalSearchChain& best = chains.chains[chains.bestChain];
       state_ = best.best;
@@ -57,7 +58,8 @@ Outcome InversionRun::Run(inversion::InversionProgress& progress) {
       }
       if (result_.end != inversion::InversionEnd::NothingToFit) Summarize(chains);
     } else {
-      const inversion::CurveEvaluator evaluate = inversion::TheoreticalCurveEvaluator(observed_);
+      const inversion::CurveEvaluator evaluate =
+          inversion::CurveEvaluatorFor(request_.forward, observed_, numerics::WorkerCount());
       result_ = inversion::RunLinearizedInversion(state_, observed_, tables_, settings_, evaluate, progress);
     }
   } catch (...) {
@@ -85,7 +87,8 @@ void InversionRun::Summarize(const inversion::ChainsOutcome& chains) {
   summary.profile = inversion::VsProfileBand(summary.models, summary.profileDepth);
   std::vector<double> depths, peaks;
   std::vector<numerics::arofcomplexM> curves;
-  const inversion::CurveEvaluator evaluate = inversion::TheoreticalCurveEvaluator(observed_);
+  const inversion::CurveEvaluator evaluate =
+          inversion::CurveEvaluatorFor(request_.forward, observed_, numerics::WorkerCount());
   inversion::amodel model = state_.model;
   for (const inversion::AcceptedModel& accepted : summary.models) {
     depths.push_back(inversion::DepthToHalfSpace(accepted.values));

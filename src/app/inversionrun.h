@@ -11,6 +11,7 @@
 #include "app/outcome.h"
 #include "app/workspace.h"
 #include "inversion/ensemble.h"
+#include "inversion/forwardmodelchoice.h"
 #include "inversion/searchchains.h"
 #include "inversion/inversionsettings.h"
 
@@ -29,6 +30,8 @@ struct InversionRequest {
   int workers = 0;  //!< threads for the chains at most (0: one per core)
   //! The ensemble: accepted models with a misfit up to (1 + tolerance) times the best.
   double ensembleTolerance = inversion::kDefaultEnsembleTolerance;
+  //! The forward model fitted (the transfer functions' ratio by default).
+  inversion::ForwardModelChoice forward;
 };
 
 //! What the chains of a global search say beyond their best model.

@@ -9,6 +9,7 @@ namespace corvath::cli {
 int RunDump(const std::vector<std::string>& args);
 int RunSpectra(const std::vector<std::string>& args);
 int RunForward(const std::vector<std::string>& args);
+int RunDispersion(const std::vector<std::string>& args);
 int RunInvert(const std::vector<std::string>& args);
 int RunHv(const std::vector<std::string>& args);
 int RunSurvey(const std::vector<std::string>& args);

@@ -1,5 +1,6 @@
-// corvath-cli forward: the headless theoretical curve of a model text file, with the
-// S- and P-wave transfer functions it is made of.
+// corvath-cli forward: the headless theoretical curve of a model text file: the ratio
+// of the S- and P-wave transfer functions (the default), or the diffuse-field H/V.
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -8,10 +9,14 @@
 #include "app/forwardcurve.h"
 #include "app/modelfile.h"
 #include "app/observedcurve.h"
+#include "app/surfacewavecurves.h"
 #include "cli/commands.h"
+#include "cli/frequencylist.h"
 #include "cli/options.h"
+#include "cli/tableoutput.h"
 #include "numerics/numberfield.h"
 #include "numerics/numbertext.h"
+#include "numerics/parallel.h"
 
 namespace corvath::cli {
 
@@ -26,9 +31,21 @@ constexpr const char* kUsage =
     "                      frequencies\n"
     "  --ref-frq F         \"Ref frq\" in Hz, 0 or less without velocity dispersion (default 0)\n"
     "  --k-degree A        \"K degree\", the exponent of Q0 * f^A (default 0.1)\n"
+    "  --kind K            transfer-function (the default): the S- and P-wave transfer functions\n"
+    "                      of vertically incident body waves; diffuse-field: the H/V of a diffuse\n"
+    "                      wavefield, sqrt(2 Im G11 / Im G33) (Sanchez-Sesma et al. 2011), from the\n"
+    "                      Rayleigh and Love modes and the body waves; it uses H, Vp, Vs and rho,\n"
+    "                      the quality factors, Ref frq and K degree do not enter\n"
+    "  --surface-waves-only  diffuse-field without the body-wave terms\n"
+    "  --rayleigh-modes N  diffuse-field: Rayleigh modes 0 ... N-1 (default 20)\n"
+    "  --love-modes N      diffuse-field: Love modes 0 ... N-1 (default 20)\n"
+    "  --damping E         diffuse-field: the body-wave integrals at the complex frequency\n"
+    "                      w(1 - iE) (default 0.001)\n"
     "  -o, --output FILE   the table (default standard output)\n"
     "writes \"f,Hz   S  P  H/Zc\": per frequency the S- and P-wave transfer functions and the\n"
-    "theoretical H/V ratio, in the 23-character exponent form\n";
+    "theoretical H/V ratio, in the 23-character exponent form; with --kind diffuse-field\n"
+    "\"f,Hz  ImG11  ImG33  H/V\": Im G (m/N, time factor exp(-iwt), horizontal averaged over the\n"
+    "azimuth) and the ratio, in the same form\n";
 
 struct Options {
   std::string model;
@@ -38,23 +55,17 @@ struct Options {
   bool referenceGiven = false;  //!< --ref-frq given: the model file's line does not count
   bool exponentGiven = false;   //!< --k-degree given
   std::string output;
+  bool diffuseField = false;  //!< --kind diffuse-field
+  surfacewaves::DiffuseFieldSettings diffuse;
   bool help = false;
 };
 
-std::vector<double> parseFrequencies(const std::string& text) {
-  std::vector<double> frequencies;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = text.find(',', start);
-    const std::string piece = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-    const numerics::Result<double> f = numerics::NumberField("--freqs", piece);
-    if (!f.done())
-      throw UsageError("--freqs expects frequencies in Hz separated by commas, as in 2.5,5 (got '" + text + "')");
-    frequencies.push_back(*f);
-    if (comma == std::string::npos) break;
-    start = comma + 1;
-  }
-  return frequencies;
+int modeCount(OptionScanner& arg) {
+  const std::string name = arg.name();
+  const double n = arg.number();
+  if (!(n >= 0.0 && n <= 100.0) || n != std::floor(n))
+    throw UsageError(name + " expects a whole number of modes from 0 to 100");
+  return static_cast<int>(n);
 }
 
 void parseOptions(const std::vector<std::string>& args, Options& options) {
@@ -65,7 +76,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     } else if (name == "--model") {
       options.model = arg.file();
     } else if (name == "--freqs") {
-      options.frequencies = parseFrequencies(arg.value());
+      options.frequencies = ParseFrequencyList("--freqs", arg.value());
     } else if (name == "--curve") {
       options.curve = arg.file();
     } else if (name == "--ref-frq") {
@@ -74,6 +85,22 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     } else if (name == "--k-degree") {
       options.settings.dispersionExponent = arg.number();
       options.exponentGiven = true;
+    } else if (name == "--kind") {
+      const std::string kind = arg.value();
+      if (kind != "transfer-function" && kind != "diffuse-field")
+        throw UsageError("--kind expects transfer-function or diffuse-field (got '" + kind + "')");
+      options.diffuseField = kind == "diffuse-field";
+    } else if (name == "--surface-waves-only") {
+      arg.flag();
+      options.diffuse.bodyWaves = false;
+    } else if (name == "--rayleigh-modes") {
+      options.diffuse.rayleighModes = modeCount(arg);
+    } else if (name == "--love-modes") {
+      options.diffuse.loveModes = modeCount(arg);
+    } else if (name == "--damping") {
+      options.diffuse.damping = arg.number();
+      if (!(options.diffuse.damping > 0.0 && options.diffuse.damping < 1.0))
+        throw UsageError("--damping expects a number between 0 and 1");
     } else if (name == "-o" || name == "--output") {
       options.output = arg.file();
     } else if (arg.isOption()) {
@@ -114,6 +141,15 @@ int RunForward(const std::vector<std::string>& args) {
       return 1;
     }
     frequencies = app::ObservedFrequencies(workspace);
+  }
+
+  if (options.diffuseField) {
+    options.diffuse.workers = numerics::WorkerCount();
+    std::vector<surfacewaves::DiffuseFieldPoint> points;
+    if (const app::Outcome computed = app::DiffuseFieldCurve(workspace, options.diffuse, frequencies, points);
+        !computed.done())
+      return ReportFailure("forward", "no result: " + computed.message);
+    return WriteTable("forward", app::DiffuseFieldTableText(points), options.output);
   }
 
   std::vector<app::ForwardPoint> points;

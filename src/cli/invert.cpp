@@ -12,15 +12,18 @@
 #include <string>
 #include <vector>
 
+#include "app/atomicfile.h"
 #include "app/commands.h"
 #include "app/ensemblefile.h"
 #include "app/forwardcurve.h"
 #include "app/inversionrun.h"
 #include "app/modelfile.h"
 #include "app/observedcurve.h"
+#include "app/surfacewavecurves.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "numerics/numbertext.h"
+#include "numerics/parallel.h"
 
 namespace corvath::cli {
 
@@ -61,6 +64,11 @@ const std::string kUsage =
     "  -o, --output FILE     the final model (default standard output), every value exact; the\n"
     "                        file ends with its \"Ref frq:\" and \"K degree:\" lines\n"
     "  --curve-out FILE      the final theoretical curve as 'corvath-cli forward' writes it\n"
+    "  --forward K           the forward model fitted: transfer-function (the default) or\n"
+    "                        diffuse-field (20 Rayleigh and 20 Love modes and the body waves; it\n"
+    "                        uses H, Vp, Vs and rho: the quality factors, Ref frq and K degree do\n"
+    "                        not enter, leave them fixed)\n"
+    "  --surface-waves-only  diffuse-field without the body-wave terms\n"
     "prints \"Ref frq: V\", \"K degree: V\" and \"misfit: V\" (with several chains or an ensemble\n"
     "also the ensemble's size, f0 and depth to the half-space with their 5-95 % range); warnings\n"
     "about a weak result go to standard error; the progress goes to standard\n"
@@ -125,6 +133,14 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       flag(arg, settings.OptimizeDispersionExponent, false);
     } else if (name == "--no-ratio-constraint") {
       flag(arg, settings.RatioConstraint, false);
+    } else if (name == "--forward") {
+      const std::string kind = arg.value();
+      if (kind != "transfer-function" && kind != "diffuse-field")
+        throw UsageError("--forward expects transfer-function or diffuse-field (got '" + kind + "')");
+      options.request.forward.kind = kind == "diffuse-field" ? inversion::ForwardModelKind::DiffuseField
+                                                             : inversion::ForwardModelKind::TransferFunction;
+    } else if (name == "--surface-waves-only") {
+      flag(arg, options.request.forward.diffuseField.bodyWaves, false);
     } else if (name == "--model") {
       options.model = arg.file();
     } else if (name == "--curve") {
@@ -306,7 +322,20 @@ int RunInvert(const std::vector<std::string>& args) {
     ReportOutcome("invert", saved);
     return 1;
   }
-  if (!options.curveOutput.empty()) {
+  if (!options.curveOutput.empty() && options.request.forward.kind == inversion::ForwardModelKind::DiffuseField) {
+    surfacewaves::DiffuseFieldSettings diffuse = options.request.forward.diffuseField;
+    diffuse.workers = numerics::WorkerCount();
+    std::vector<surfacewaves::DiffuseFieldPoint> points;
+    if (const app::Outcome computed =
+            app::DiffuseFieldCurve(workspace, diffuse, app::ObservedFrequencies(workspace), points);
+        !computed.done())
+      return failure("no theoretical curve: " + computed.message);
+    if (const app::Outcome saved = app::WriteFileAtomically(options.curveOutput, app::DiffuseFieldTableText(points));
+        !saved.done()) {
+      ReportOutcome("invert", saved);
+      return 1;
+    }
+  } else if (!options.curveOutput.empty()) {
     std::vector<app::ForwardPoint> points;
     const app::ForwardModelSettings forward{workspace.referenceFrequency, workspace.dispersionExponent};
     if (const app::Outcome computed = app::ForwardCurve(workspace, forward, app::ObservedFrequencies(workspace), points);

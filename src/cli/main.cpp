@@ -16,6 +16,9 @@ void printUsage(std::FILE* out) {
       "  spectra FILE [FILE FILE]   compute spectra and the H/V ratio, write the results table\n"
       "  forward --model MODEL.txt (--freqs F1,F2,... | --curve TABLE.txt)\n"
       "                             the model's S and P transfer functions and theoretical H/V\n"
+      "                             (--kind diffuse-field: the diffuse-field H/V)\n"
+      "  dispersion --model MODEL.txt (--freqs F1,F2,... | --curve TABLE.txt)\n"
+      "                             the model's Rayleigh and Love modes: phase and group velocity\n"
       "  invert --model START.txt --curve OBSERVED.txt\n"
       "                             fit the model to an observed H/V curve, write the final model\n"
       "  hv FILE [FILE FILE]        field-standard H/V: f0, A0 and the SESAME criteria as a report\n"
@@ -36,6 +39,7 @@ int run(int argc, char** argv) {
   if (command == "dump") return corvath::cli::RunDump(args);
   if (command == "spectra") return corvath::cli::RunSpectra(args);
   if (command == "forward") return corvath::cli::RunForward(args);
+  if (command == "dispersion") return corvath::cli::RunDispersion(args);
   if (command == "invert") return corvath::cli::RunInvert(args);
   if (command == "hv") return corvath::cli::RunHv(args);
   if (command == "survey") return corvath::cli::RunSurvey(args);
