@@ -73,6 +73,7 @@ Result<StationFile> ParseStationFile(const std::string& text, const std::string&
   } catch (const json::exception& e) {
     std::string why = e.what();
     if (const std::size_t at = why.find("] "); at != std::string::npos) why = why.substr(at + 2);
+    if (why.size() > 160) why = why.substr(0, 157) + "...";  // the message quotes the token read last
     return refuse("not JSON (" + why + ")");
   }
   if (!document.is_object() || !document.contains(kFormatKey))
