@@ -154,8 +154,8 @@ int RunSurvey(const std::vector<std::string>& args) {
     const app::Outcome written = app::FinishSurveyStation(run, *manifest, options.out, figure, notices);
     if (!written.done()) return ReportFailure("survey", written.message);
     for (const std::string& notice : notices) std::fprintf(stderr, "corvath-cli survey: %s\n", notice.c_str());
-    if (run.done) return 0;
-    return ReportFailure("survey", run.cells[0] + ": " + run.cells.back());
+    if (run.done()) return 0;
+    return ReportFailure("survey", run.summary.station + ": " + run.summary.message);
   }
 
   app::SurveyOptions run;
@@ -164,9 +164,9 @@ int RunSurvey(const std::vector<std::string>& args) {
   run.map = map;
   if (isatty(STDERR_FILENO)) {
     run.progress = [](std::size_t finished, std::size_t total, const app::StationRun& station) {
-      std::fprintf(stderr, "[%zu/%zu] %s %s%s%s\n", finished, total, station.cells[0].c_str(),
-                   station.done ? "done" : "failed", station.done ? "" : ": ",
-                   station.done ? "" : station.cells.back().c_str());
+      const app::StationSummary& row = station.summary;
+      std::fprintf(stderr, "[%zu/%zu] %s %s%s%s\n", finished, total, row.station.c_str(),
+                   app::StationStatusName(row.status), row.done() ? "" : ": ", row.done() ? "" : row.message.c_str());
     };
   }
   return finish(app::RunSurvey(*manifest, settings, options.out, run));

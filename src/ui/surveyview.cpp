@@ -34,10 +34,9 @@ namespace {
 
 const char* const kSurveyFolderKey = "folders/survey";
 
-// The summary columns that hold numbers, sorted as numbers.
-bool NumericColumn(const QString& name) {
-  return name == "f0_hz" || name == "f0_sigma_ln" || name == "curve_f0_hz" || name == "a0" ||
-         name == "windows_used" || name == "longitude" || name == "latitude";
+// The summary columns that hold numbers, sorted as numbers (the further ones are text).
+bool NumericColumn(std::size_t column) {
+  return column < app::kSummaryColumnCount && app::kSummaryColumns[column].number;
 }
 
 // A cell that sorts by its number (empty cells first) and shows its text as written.
@@ -152,8 +151,8 @@ app::Outcome SurveyController::openSurveyFrom(const QString& folder) {
   view_->show();
   view_->raise();
   std::size_t failed = 0;
-  for (const auto& row : survey_->rows) failed += row[1] != "done";
-  answers_.note(QString("Survey of %1 stations opened, %2 failed").arg(survey_->rows.size()).arg(failed));
+  for (const app::StationSummary& station : survey_->stations) failed += !station.done();
+  answers_.note(QString("Survey of %1 stations opened, %2 failed").arg(survey_->stations.size()).arg(failed));
   return app::Outcome::Done();
 }
 
@@ -191,19 +190,19 @@ void SurveyController::fillTable() {
   table_->setSortingEnabled(false);
   table_->clear();
   table_->setColumnCount(int(survey.columns.size()));
-  table_->setRowCount(int(survey.rows.size()));
+  table_->setRowCount(int(survey.stations.size()));
   QStringList headings;
   for (const std::string& column : survey.columns) headings << QString::fromStdString(column);
   table_->setHorizontalHeaderLabels(headings);
-  for (std::size_t r = 0; r < survey.rows.size(); ++r) {
-    const auto& row = survey.rows[r];
-    const bool failed = row[1] != "done";
+  for (std::size_t r = 0; r < survey.stations.size(); ++r) {
+    const std::vector<std::string> row = survey.cells(r);
+    const bool failed = !survey.stations[r].done();
     for (std::size_t c = 0; c < row.size(); ++c) {
       const QString text = QString::fromStdString(row[c]);
-      QTableWidgetItem* item = NumericColumn(headings[int(c)]) ? new NumberItem(text) : new QTableWidgetItem(text);
+      QTableWidgetItem* item = NumericColumn(c) ? new NumberItem(text) : new QTableWidgetItem(text);
       if (failed) {
         item->setBackground(QColor(255, 215, 215));
-        item->setToolTip(QString::fromStdString(row[11]));
+        item->setToolTip(QString::fromStdString(survey.stations[r].message));
       }
       if (c == 0) item->setData(Qt::UserRole, int(r));  // the summary row, whatever the sorting
       table_->setItem(int(r), int(c), item);
@@ -215,9 +214,9 @@ void SurveyController::fillTable() {
 }
 
 app::Outcome SurveyController::loadStation(int row) {
-  if (!survey_ || row < 0 || std::size_t(row) >= survey_->rows.size()) return app::Outcome::Unchanged();
+  if (!survey_ || row < 0 || std::size_t(row) >= survey_->stations.size()) return app::Outcome::Unchanged();
   const std::vector<std::string>& files = survey_->files[std::size_t(row)];
-  const QString station = QString::fromStdString(survey_->rows[std::size_t(row)][0]);
+  const QString station = QString::fromStdString(survey_->stations[std::size_t(row)].station);
   QStringList paths;
   for (const std::string& file : files) paths << QFile::decodeName(file.c_str());
   app::Outcome refused = app::Outcome::Done();

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "app/csvtext.h"
+#include "app/filesha256.h"
 #include "import/fixtures.h"
 
 namespace corvath::app {

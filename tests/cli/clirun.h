@@ -1,6 +1,6 @@
 #pragma once
 // corvath-cli run as a program by the tests: its exit status and what it wrote,
-// captured in a scratch folder, and the records the tests hand it.
+// captured in a scratch folder (the records the tests hand it: support/records.h).
 #include <sys/wait.h>
 
 #include <cmath>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "import/fixtures.h"
+#include "support/records.h"
 
 namespace corvath::testing {
 
@@ -66,53 +67,6 @@ inline std::vector<std::string> CrLfLines(const std::string& text) {
     start = end + 2;
   }
   return lines;
-}
-
-//! Uniform noise in [-0.5, 0.5), the same sequence for the same seed.
-class Noise {
-public:
-  explicit Noise(unsigned long long seed) : state_(seed) {}
-  double operator()() {
-    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (state_ >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-  }
-
-private:
-  unsigned long long state_;
-};
-
-//! One sample time of a three-component record: time (s) and the X, Y, Z values.
-struct ComponentSample {
-  double t, x, y, z;
-};
-
-//! Writes x.txt, y.txt and z.txt in `dir` (three header lines, "t value" rows, CR LF),
-//! sample i < `count` given by `sample(i)`.
-inline void WriteComponentFiles(const ScratchDir& dir, int count, const std::function<ComponentSample(int)>& sample) {
-  const char* names[] = {"x.txt", "y.txt", "z.txt"};
-  std::ofstream files[3];
-  for (int c = 0; c < 3; ++c) {
-    files[c].open(dir.path(names[c]), std::ios::binary);
-    files[c] << "station\r\ncomponent " << names[c][0] << "\r\nunits\r\n";
-    files[c].precision(17);
-  }
-  for (int i = 0; i < count; ++i) {
-    const ComponentSample s = sample(i);
-    files[0] << s.t << ' ' << s.x << "\r\n";
-    files[1] << s.t << ' ' << s.y << "\r\n";
-    files[2] << s.t << ' ' << s.z << "\r\n";
-  }
-}
-
-//! 120 s at 50 Hz in x.txt, y.txt, z.txt: X and Y carry a 3 Hz oscillation above the noise.
-inline void WriteThreeHertzRecord(const ScratchDir& dir) {
-  Noise noise(77);
-  WriteComponentFiles(dir, 6000, [&](int i) {
-    const double t = i * 0.02;
-    const double x = noise() + std::sin(2 * M_PI * 3 * t);
-    const double y = noise() + std::cos(2 * M_PI * 3 * t);
-    return ComponentSample{t, x, y, noise()};
-  });
 }
 
 }  // namespace corvath::testing

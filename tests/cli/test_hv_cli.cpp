@@ -25,17 +25,7 @@ class HvCli : public ::testing::Test {
 protected:
   void SetUp() override {
     // 300 s at 50 Hz; X and Y carry noise through a band-pass resonator at 2 Hz.
-    corvath::testing::Noise noise(11);
-    const double c1 = 2 * 0.97 * std::cos(2 * M_PI * 2.0 * 0.02), c2 = -0.97 * 0.97;
-    double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
-    corvath::testing::WriteComponentFiles(scratch_, 15000, [&](int i) {
-      const double a = noise() + c1 * a1 + c2 * a2, b = noise() + c1 * b1 + c2 * b2;
-      const double x = noise() + 0.3 * (a - a2);
-      const double y = noise() + 0.3 * (b - b2);
-      const double z = noise();
-      a2 = a1, a1 = a, b2 = b1, b1 = b;
-      return corvath::testing::ComponentSample{i * 0.02, x, y, z};
-    });
+    corvath::testing::WriteComponentFiles(scratch_.root(), corvath::testing::ResonantNoise(15000, 0.02, 2.0, 0.3, 11));
   }
 
   std::vector<std::string> Components() const {

@@ -224,7 +224,7 @@ TEST_F(ModelCli, ModelTextChainsThroughSpectraForwardAndInvert) {
 
 TEST_F(ModelCli, InvertAcceptsTheBoundsTableOfSpectra) {
   // A record whose X and Y carry a 3 Hz oscillation: spectra writes its table and bounds.
-  corvath::testing::WriteThreeHertzRecord(scratch_);
+  corvath::testing::WriteThreeHertzRecord(scratch_.root());
   const CliRun spectra = Cli("spectra", {"-o", Path("table.txt"), "--bounds", Path("bounds.txt"), Path("x.txt"),
                                          Path("y.txt"), Path("z.txt")});
   ASSERT_EQ(spectra.status, 0) << spectra.err;

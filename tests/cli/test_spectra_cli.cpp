@@ -23,7 +23,7 @@ using corvath::testing::ReadAll;
 
 class SpectraCli : public ::testing::Test {
 protected:
-  void SetUp() override { corvath::testing::WriteThreeHertzRecord(scratch_); }
+  void SetUp() override { corvath::testing::WriteThreeHertzRecord(scratch_.root()); }
 
   std::vector<std::string> Components() const {
     return {(dir_ / "x.txt").string(), (dir_ / "y.txt").string(), (dir_ / "z.txt").string()};

@@ -196,6 +196,67 @@ TEST_F(SurveyCli, JobArrayTasksMergedEqualALocalRun) {
   EXPECT_NE(row[11].find("did not finish"), std::string::npos) << row[11];
 }
 
+TEST_F(SurveyCli, MergeFailsEachMalformedStationFileAloneAndWritesTheSummary) {
+  // A survey folder whose station tasks left one good station.json and broken ones.
+  std::string manifest = "station,files,longitude,latitude,site\nGOOD,a.saf,8.5,47.25,hill\n";
+  const std::string good =
+      R"({"corvath_station": 1, "station": "GOOD", "index": 0, "summary": {"station": "GOOD", "status": "done",)"
+      R"( "f0_hz": 2.5, "f0_sigma_ln": 0.125, "curve_f0_hz": 2.4, "a0": 3.5, "reliable": true, "clear": false,)"
+      R"( "windows_used": 12, "longitude": 8.5, "latitude": 47.25, "message": ""},)"
+      R"( "files": [{"path": "/data/a.saf", "size": 10, "sha256": null}]})";
+  auto replaced = [&](const std::string& from, const std::string& to) {  // every occurrence
+    std::string text = good;
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+      text.replace(at, from.size(), to);
+    return text;
+  };
+  const struct {
+    const char* station;
+    std::string text;
+    const char* why;
+  } broken[] = {
+      {"WORD", replaced("\"windows_used\": 12", "\"windows_used\": \"abc\""),
+       "summary.windows_used must be a whole number from 0 or null, not \"abc\""},
+      {"GLUED", replaced("\"f0_hz\": 2.5", "\"f0_hz\": \"2x6abc\""), "summary.f0_hz must be a number"},
+      {"NO_A0", replaced("\"a0\": 3.5, ", ""), "summary.a0 is missing"},
+      {"CUT", good.substr(0, good.size() / 2), "not JSON (parse error"},
+      {"FOREIGN", R"({"type": "FeatureCollection", "features": []})", "not a station file"},
+      {"OLD", R"({"station": "OLD", "index": 6, "summary": ["OLD", "done"], "files": []})", "not a station file"},
+      {"OTHER", replaced("GOOD", "ELSE"), "holds the station 'ELSE', not 'OTHER'"},
+  };
+  for (const auto& b : broken) manifest += std::string(b.station) + ",a.saf,1,2,x\n";
+  const std::string out = (dir_ / "out").string();
+  ASSERT_EQ(Run("survey", {Write("m.csv", manifest), "--out", out, "--slurm"}).status, 0);
+  fs::create_directories(fs::path(out) / "GOOD");
+  std::ofstream(fs::path(out) / "GOOD" / "station.json") << good;
+  for (const auto& b : broken) {
+    fs::create_directories(fs::path(out) / b.station);
+    std::ofstream(fs::path(out) / b.station / "station.json") << b.text;
+  }
+
+  const CliRun merged = Run("survey", {"--merge", out});
+  EXPECT_EQ(merged.status, 1) << merged.err;
+  EXPECT_NE(merged.err.find("7 of 8 stations failed"), std::string::npos) << merged.err;
+  const auto lines = Lines(ReadAll(fs::path(out) / "summary.csv"));
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[1], "GOOD,done,2.5,0.125,2.4,3.5,true,false,12,8.5,47.25,,hill");
+  for (std::size_t s = 0; s < std::size(broken); ++s) {
+    SCOPED_TRACE(broken[s].station);
+    const auto cells = Cells(lines[s + 2]);
+    ASSERT_EQ(cells.size(), 13u) << lines[s + 2];
+    EXPECT_EQ(cells[0], broken[s].station);
+    EXPECT_EQ(cells[1], "failed");
+    EXPECT_EQ(cells[2] + cells[8], "");  // nothing of the broken file passes into the row
+    EXPECT_EQ(cells[9] + "," + cells[10], "1,2");
+    const std::string file = (fs::path(out) / broken[s].station / "station.json").string();
+    EXPECT_EQ(cells[11].rfind(file + ": ", 0), 0u) << cells[11];
+    EXPECT_NE(cells[11].find(broken[s].why), std::string::npos) << cells[11];
+  }
+  const std::string geojson = ReadAll(fs::path(out) / "summary.geojson");
+  EXPECT_NE(geojson.find("\"windows_used\": 12"), std::string::npos) << geojson;
+  EXPECT_NE(ReadAll(fs::path(out) / "survey.json").find("\"status\": \"failed\""), std::string::npos);
+}
+
 TEST_F(SurveyCli, UsageErrorsAndUnreadableInputs) {
   const std::string manifest = Write("m.csv", "station,files,longitude,latitude\nA,a.saf,1,2\n");
   const std::string bad = Write("bad.json", R"({"corvath_settings": 1, "grid": {"points": 1}})");

@@ -13,6 +13,7 @@
 #include "numerics/numbertext.h"
 #include "spectra/calculatespectra.h"
 #include "spectra/export.h"
+#include "support/records.h"
 
 using namespace corvath;
 using namespace corvath::spectra;
@@ -20,37 +21,12 @@ using import::Component;
 
 namespace {
 
-struct Noise {
-  unsigned long long state;
-  double next() {  // roughly Gaussian, mean 0
-    double sum = 0;
-    for (int i = 0; i < 4; ++i) {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      sum += (state >> 11) * (1.0 / 9007199254740992.0);
-    }
-    return sum - 2.0;
-  }
-};
+using Noise = corvath::testing::GaussianNoise;
 
 // White noise on all three components; X and Y also carry noise through a narrow
 // resonator at resonanceHz.
 import::ThreeComponentRecord ResonantRecord(std::size_t samples, double dt, double resonanceHz) {
-  import::ThreeComponentRecord record;
-  Noise nx{1}, ny{2}, nz{3}, drive{4};
-  const double r = 0.985;
-  const double c1 = 2 * r * std::cos(2 * std::numbers::pi * resonanceHz * dt);
-  const double c2 = -r * r;
-  double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
-  for (std::size_t i = 0; i < samples; ++i) {
-    const double a = drive.next() + c1 * a1 + c2 * a2;
-    const double b = drive.next() + c1 * b1 + c2 * b2;
-    a2 = a1, a1 = a, b2 = b1, b1 = b;
-    const double t = i * dt;
-    record.append(Component::X, t, nx.next() + 0.3 * a);
-    record.append(Component::Y, t, ny.next() + 0.3 * b);
-    record.append(Component::Z, t, nz.next());
-  }
-  return record;
+  return corvath::testing::GaussianResonantRecord(samples, dt, resonanceHz, 0.985, {1, 2, 3, 4});
 }
 
 void ExpectAllFinite(const SpectraResult& result) {
@@ -116,7 +92,7 @@ TEST(ComputeWindowSpectra, SampleCountsNumbersAndFrequencies) {
   import::ThreeComponentRecord record;
   Noise noise{9};
   for (int i = 0; i < 400; ++i)
-    for (Component c : import::kComponents) record.append(c, i * 0.01, noise.next());
+    for (Component c : import::kComponents) record.append(c, i * 0.01, noise());
   // Window 1 holds 30 samples (0.00 ... 0.29), window 2 exactly 31 with both ends on a
   // sample (1.00 ... 1.30), window 3 overlaps window 2, window 4 has start = end.
   const std::vector<WindowInterval> windows{{0.0, 0.29}, {1.0, 1.3}, {1.1, 2.6}, {3.0, 3.0}};
@@ -149,7 +125,7 @@ TEST(ComputeWindowSpectra, FrequencyRangeLimits) {
   import::ThreeComponentRecord record;
   Noise noise{5};
   for (int i = 0; i < 2000; ++i)
-    for (Component c : import::kComponents) record.append(c, i * 0.002, noise.next());  // 500 Hz
+    for (Component c : import::kComponents) record.append(c, i * 0.002, noise());  // 500 Hz
   const auto x = ComputeWindowSpectra(record, Component::X, {{0.0, 3.0}}, false, 2.0, 400.0);
   ASSERT_TRUE(x.done()) << x.message();
   EXPECT_EQ(x->averaged.points.front().frequencyHz, 2.0);

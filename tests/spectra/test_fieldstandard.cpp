@@ -1,8 +1,10 @@
 // The field-standard H/V: Konno-Ohmachi smoothing, taper, horizontal combination,
 // lognormal statistics, window rejection, the SESAME criteria and the whole
-// computation on synthetic records with known answers and on the real STN11 record.
+// computation on synthetic records with known answers and on the real STN11 record;
+// the azimuthal H/V of horizontals that resonate at different frequencies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <limits>
 #include <numbers>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "import/record.h"
@@ -20,48 +23,23 @@
 #include "spectra/konnoohmachi.h"
 #include "spectra/sesame.h"
 #include "spectra/windowrejection.h"
+#include "support/records.h"
+#include "support/spectrasettings.h"
 
 using namespace corvath;
 using namespace corvath::spectra;
+using corvath::testing::CoarseFieldStandardSettings;
+using corvath::testing::NoiseWithResonances;
 using import::Component;
 
 namespace {
 
-struct Noise {
-  unsigned long long state;
-  double next() {  // roughly Gaussian, mean 0
-    double sum = 0;
-    for (int i = 0; i < 4; ++i) {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      sum += (state >> 11) * (1.0 / 9007199254740992.0);
-    }
-    return sum - 2.0;
-  }
-};
+using Noise = corvath::testing::GaussianNoise;
 
 // White noise on all three components; with resonanceHz > 0 the horizontals also
 // carry noise through a narrow two-pole resonator at that frequency.
 import::ThreeComponentRecord NoiseRecord(std::size_t samples, double dt, double resonanceHz, unsigned seed = 1) {
-  import::ThreeComponentRecord record;
-  record.reserve(samples);
-  Noise nx{seed}, ny{seed + 10}, nz{seed + 20}, drive{seed + 30};
-  const double r = 0.97;
-  const double c1 = 2 * r * std::cos(2 * std::numbers::pi * resonanceHz * dt);
-  const double c2 = -r * r;
-  double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
-  for (std::size_t i = 0; i < samples; ++i) {
-    double a = 0, b = 0;
-    if (resonanceHz > 0) {
-      a = drive.next() + c1 * a1 + c2 * a2;
-      b = drive.next() + c1 * b1 + c2 * b2;
-      a2 = a1, a1 = a, b2 = b1, b1 = b;
-    }
-    const double t = i * dt;
-    record.append(Component::X, t, nx.next() + 0.3 * a);
-    record.append(Component::Y, t, ny.next() + 0.3 * b);
-    record.append(Component::Z, t, nz.next());
-  }
-  return record;
+  return corvath::testing::GaussianResonantRecord(samples, dt, resonanceHz, 0.97, {seed, seed + 10, seed + 20, seed + 30});
 }
 
 void ExpectFiniteResult(const FieldStandardResult& r) {
@@ -108,7 +86,7 @@ TEST(KonnoOhmachi, TableMatchesDirectEvaluationAndKeepsConstants) {
   const std::size_t bins = 6001;  // 60 s at 200 Hz
   Noise noise{5};
   std::vector<double> spectrum(bins), constant(bins, 2.5);
-  for (auto& s : spectrum) s = std::exp(noise.next());
+  for (auto& s : spectrum) s = std::exp(noise());
   const std::vector<double> grid = LogFrequencyGrid(0.2, 20.0, 64);
   for (double b : {10.0, 40.0, 80.0}) {
     SCOPED_TRACE(b);
@@ -200,7 +178,7 @@ TEST(WindowRejection, LognormalStatistics) {
 TEST(WindowRejection, DropsPlantedOutliersAndKeepsTheRest) {
   std::vector<double> f0;
   Noise noise{9};
-  for (int i = 0; i < 30; ++i) f0.push_back(1.0 * std::exp(0.03 * noise.next()));
+  for (int i = 0; i < 30; ++i) f0.push_back(1.0 * std::exp(0.03 * noise()));
   f0[7] = 4.0;    // far off
   f0[19] = 0.3;   // far off on the other side
   const RejectionOutcome out = RejectOutlyingPeaks(f0, 2.0);
@@ -473,4 +451,34 @@ TEST(FieldStandardReport, NumbersThatAreNotFiniteAreWrittenAsText) {
   std::ostringstream json;
   WriteFieldStandardJson(json, r);
   EXPECT_EQ(json.str().rfind("{\"f0_hz\":null,", 0), 0u) << json.str();
+TEST(AzimuthalHv, EachDirectionFindsItsOwnResonance) {
+  // X resonates at 2 Hz, Y at 6 Hz: at 0 degrees the peak lies at 2 Hz, at 90 at 6 Hz.
+  const auto record = NoiseWithResonances(600, 2.0, 6.0);
+  FieldStandardSettings s = CoarseFieldStandardSettings(30);
+  auto hv = CalculateAzimuthalHv(record, {}, s, 15);
+  ASSERT_TRUE(hv.done()) << hv.outcome.message;
+  ASSERT_EQ(hv->azimuths.size(), 12u);
+  EXPECT_EQ(hv->azimuths[0].azimuthDegrees, 0.0);
+  EXPECT_EQ(hv->azimuths[11].azimuthDegrees, 165.0);
+  const auto& east = hv->azimuths[6];
+  EXPECT_EQ(east.azimuthDegrees, 90.0);
+  EXPECT_NEAR(hv->azimuths[0].result.curvePeakHz, 2.0, 0.15);
+  EXPECT_NEAR(east.result.curvePeakHz, 6.0, 0.4);
+  EXPECT_TRUE(hv->directional) << hv->directionality;
+
+  // Equal horizontals give no direction.
+  auto same = CalculateAzimuthalHv(NoiseWithResonances(600, 3.0, 3.0), {}, s, 30);
+  ASSERT_TRUE(same.done());
+  EXPECT_EQ(same->azimuths.size(), 6u);
+  EXPECT_FALSE(same->directional) << same->directionality;
+
+  // The table holds every azimuth over the whole grid.
+  std::ostringstream table;
+  WriteAzimuthTable(table, *hv);
+  const std::string rows = table.str();
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1 + 12 * 80);
+  EXPECT_EQ(rows.find("nan"), std::string::npos);
+
+  s.azimuthStepDegrees = 0.1;
+  EXPECT_FALSE(CheckFieldStandardSettings(s).done());
 }

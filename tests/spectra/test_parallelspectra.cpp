@@ -10,6 +10,7 @@
 #include "import/record.h"
 #include "numerics/parallel.h"
 #include "spectra/calculatespectra.h"
+#include "support/records.h"
 
 using namespace corvath;
 using namespace corvath::spectra;
@@ -18,19 +19,8 @@ using import::Component;
 namespace {
 
 import::ThreeComponentRecord NoiseRecord(std::size_t samples, double dt) {
-  import::ThreeComponentRecord record;
-  unsigned long long state = 7;
-  auto noise = [&] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-  };
-  for (std::size_t i = 0; i < samples; ++i) {
-    const double t = i * dt;
-    record.append(Component::X, t, noise() + 0.3 * std::sin(2 * M_PI * 2.5 * t));
-    record.append(Component::Y, t, noise() + 0.3 * std::cos(2 * M_PI * 2.5 * t));
-    record.append(Component::Z, t, noise());
-  }
-  return record;
+  return corvath::testing::RecordOf(
+      corvath::testing::OscillationOverNoise(static_cast<int>(samples), dt, 2.5, 0.3, 0.3, 7));
 }
 
 void ExpectIdentical(const SpectraResult& a, const SpectraResult& b) {

@@ -29,34 +29,22 @@
 #include "ui/fieldstandardview.h"
 #include "ui/mainwindow.h"
 #include "ui/windowbands.h"
+#include "support/records.h"
+#include "support/widgets.h"
 
 using corvath::import::Component;
 using corvath::import::ThreeComponentRecord;
 using corvath::ui::MainWindow;
+
+using corvath::testing::Child;
 
 namespace {
 
 // seconds of a 50 Hz record whose horizontals carry noise through a band-pass
 // resonator at 2 Hz over white noise.
 ThreeComponentRecord ResonantRecord(double seconds) {
-  ThreeComponentRecord record;
-  unsigned long long state = 99;
-  auto noise = [&] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-  };
-  const double c1 = 2 * 0.97 * std::cos(2 * M_PI * 2.0 * 0.02), c2 = -0.97 * 0.97;
-  double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
-  const int n = static_cast<int>(std::lround(seconds * 50));
-  for (int i = 0; i < n; ++i) {
-    const double a = noise() + c1 * a1 + c2 * a2, b = noise() + c1 * b1 + c2 * b2;
-    const double t = i * 0.02;
-    record.append(Component::X, t, noise() + 0.3 * (a - a2));
-    record.append(Component::Y, t, noise() + 0.3 * (b - b2));
-    record.append(Component::Z, t, noise());
-    a2 = a1, a1 = a, b2 = b1, b1 = b;
-  }
-  return record;
+  return corvath::testing::RecordOf(
+      corvath::testing::ResonantNoise(static_cast<int>(std::lround(seconds * 50)), 0.02, 2.0, 0.3, 99));
 }
 
 std::vector<float> ReadSac(const std::filesystem::path& path) {
@@ -82,15 +70,8 @@ class FieldStandardViewTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<MainWindow> window;
-
-  template <typename T = QWidget>
-  T* find(const char* name) {
-    auto* w = window->findChild<T*>(name);
-    if (!w) qFatal("no widget %s", name);
-    return w;
-  }
   QString status() { return window->statusBar()->currentMessage(); }
-  void calculate() { find<QToolButton>("SpeedButton7")->click(); }
+  void calculate() { Child<QToolButton>(*window, "SpeedButton7")->click(); }
   void load(ThreeComponentRecord record) {
     corvath::app::LoadRecord(window->workspace(), std::move(record));
     window->windowBands().refresh();
@@ -161,7 +142,7 @@ private slots:
   }
 
   void classicByDefault() {
-    auto* method = find<QComboBox>("spectraMethod");
+    auto* method = Child<QComboBox>(*window, "spectraMethod");
     QCOMPARE(method->currentText(), QString("Classic"));
     QCOMPARE(method->itemText(1), QString("Field standard"));
     load(ResonantRecord(120));
@@ -172,8 +153,8 @@ private slots:
 
   void drawsCurvesBandAndReportThenGivesWayToClassic() {
     load(ResonantRecord(300));
-    find<QComboBox>("spectraMethod")->setCurrentIndex(1);
-    find<QLineEdit>("fieldStandardWindow")->setText("30");
+    Child<QComboBox>(*window, "spectraMethod")->setCurrentIndex(1);
+    Child<QLineEdit>(*window, "fieldStandardWindow")->setText("30");
     calculate();
     QCOMPARE(status(), QString());
     const auto& result = window->workspace().fieldStandardResult;
@@ -181,35 +162,35 @@ private slots:
     QCOMPARE(result->windows.size(), std::size_t(10));
     QVERIFY(!window->workspace().spectraResult);  // the classic result is not touched
 
-    QCustomPlot* chart = find<QCustomPlot>("Chart5");
+    QCustomPlot* chart = Child<QCustomPlot>(*window, "Chart5");
     QCOMPARE(chart->xAxis->scaleType(), QCPAxis::stLogarithmic);
     QCOMPARE(OwnPlottables(chart), 10 + 3);  // windows, -sigma, +sigma, mean
     QStringList legend;
-    auto* list = find<corvath::charts::CurveLegend>("Chart5Legend");
+    auto* list = Child<corvath::charts::CurveLegend>(*window, "Chart5Legend");
     for (int i = 0; i < list->count(); ++i) legend << list->item(i)->text();
     QVERIFY(legend.contains("H/V"));
     QVERIFY(legend.contains("H/V_wnd1"));
     for (int i = 0; i < chart->graphCount(); ++i)
       for (auto it = chart->graph(i)->data()->begin(); it != chart->graph(i)->data()->end(); ++it)
         QVERIFY(std::isfinite(it->key) && std::isfinite(it->value));
-    const QString report = find<QPlainTextEdit>("fieldStandardReport")->toPlainText();
+    const QString report = Child<QPlainTextEdit>(*window, "fieldStandardReport")->toPlainText();
     QVERIFY(report.startsWith("f0_hz: "));
     QVERIFY(report.contains("windows_used: 10\n"));
     for (const char* key : {"reliability_1: ", "reliability_2: ", "reliability_3: ", "clarity_1: ", "clarity_6: "})
       QVERIFY2(report.contains(key), key);
 
     // A field that is not a number is named; the previous result stays.
-    find<QLineEdit>("fieldStandardB")->setText("wide");
+    Child<QLineEdit>(*window, "fieldStandardB")->setText("wide");
     calculate();
     QVERIFY(status().contains("K-O b"));
     QCOMPARE(result->windows.size(), std::size_t(10));
     // A window longer than the record: the command's reason.
-    find<QLineEdit>("fieldStandardB")->setText("40");
-    find<QLineEdit>("fieldStandardWindow")->setText("600");
+    Child<QLineEdit>(*window, "fieldStandardB")->setText("40");
+    Child<QLineEdit>(*window, "fieldStandardWindow")->setText("600");
     calculate();
     QVERIFY(status().contains("shorter than one window"));
 
-    find<QComboBox>("spectraMethod")->setCurrentIndex(0);
+    Child<QComboBox>(*window, "spectraMethod")->setCurrentIndex(0);
     calculate();
     QVERIFY(window->workspace().spectraResult);
     QCOMPARE(OwnPlottables(chart), 0);
@@ -219,17 +200,17 @@ private slots:
   void reportIsTheLinesOfTheBatchCommand() {
     // The same record and settings in the window and in "corvath-cli hv".
     corvath::testing::ScratchDir scratch;
-    corvath::testing::WriteThreeHertzRecord(scratch);
+    corvath::testing::WriteThreeHertzRecord(scratch.root());
     const std::vector<std::string> paths = {scratch.path("x.txt"), scratch.path("y.txt"), scratch.path("z.txt")};
     corvath::app::LoadRequest request;
     request.paths = paths;
     QVERIFY(corvath::app::LoadRecord(window->workspace(), request).done());
     window->windowBands().refresh();
     window->showRecord();
-    find<QComboBox>("spectraMethod")->setCurrentIndex(1);
-    find<QLineEdit>("fieldStandardWindow")->setText("20");
-    find<QLineEdit>("fieldStandardB")->setText("30");
-    find<QComboBox>("fieldStandardCombine")->setCurrentIndex(1);
+    Child<QComboBox>(*window, "spectraMethod")->setCurrentIndex(1);
+    Child<QLineEdit>(*window, "fieldStandardWindow")->setText("20");
+    Child<QLineEdit>(*window, "fieldStandardB")->setText("30");
+    Child<QComboBox>(*window, "fieldStandardCombine")->setCurrentIndex(1);
     calculate();
     QCOMPARE(status(), QString());
 
@@ -238,7 +219,7 @@ private slots:
     const corvath::testing::CliRun run = corvath::testing::RunCli(scratch, "hv", args);
     QCOMPARE(run.status, 0);
     const QStringList cli = QString::fromStdString(run.out).split('\n');
-    const QStringList shown = find<QPlainTextEdit>("fieldStandardReport")->toPlainText().split('\n');
+    const QStringList shown = Child<QPlainTextEdit>(*window, "fieldStandardReport")->toPlainText().split('\n');
     QVERIFY(shown.size() > 10);
     QCOMPARE(shown, cli);
   }
@@ -257,7 +238,7 @@ private slots:
       record.assign(corvath::import::kComponents[c], std::move(list));
     }
     load(std::move(record));
-    find<QComboBox>("spectraMethod")->setCurrentIndex(1);
+    Child<QComboBox>(*window, "spectraMethod")->setCurrentIndex(1);
     window->findChild<QTabWidget*>()->setCurrentIndex(2);
     calculate();
     QCOMPARE(status(), QString());

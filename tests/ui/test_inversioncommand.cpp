@@ -21,8 +21,11 @@
 #include "inversion/randomgenerator.h"
 #include "ui/inversionpanel.h"
 #include "ui/mainwindow.h"
+#include "support/widgets.h"
 
 using corvath::ui::MainWindow;
+
+using corvath::testing::Child;
 
 namespace {
 
@@ -53,20 +56,13 @@ void SetObservedCurveFromThreeLayers(corvath::app::Workspace& ws) {
 class InversionCommandTest : public QObject {
   Q_OBJECT
 
-  template <typename T>
-  T* find(MainWindow& window, const char* name) {
-    T* w = window.findChild<T*>(name);
-    if (!w) qFatal("no %s", name);
-    return w;
-  }
-
 private slots:
   void globalSearchRunsOffTheWindowThreadAndHoldsTheCommands() {
     MainWindow window;
     window.show();
     SetObservedCurveFromThreeLayers(window.workspace());
     window.findChild<QSpinBox*>("SpinEdit1")->setValue(3);
-    find<QCheckBox>(window, "CheckBox4")->setChecked(true);  // "Global search"
+    Child<QCheckBox>(window, "CheckBox4")->setChecked(true);  // "Global search"
     corvath::inversion::SeedRandomGenerator(7);
     const auto start = window.workspace().model;
 
@@ -81,7 +77,7 @@ private slots:
       last = now;
     });
 
-    auto* startButton = find<QToolButton>(window, "StartButton");
+    auto* startButton = Child<QToolButton>(window, "StartButton");
     startButton->click();
     QVERIFY(window.inversionRunning());
     clock.start();
@@ -96,17 +92,17 @@ private slots:
 
     QVERIFY(window.findChild<QAction*>("SpeedButton1")->isEnabled());
     QVERIFY(window.findChild<QTableWidget*>("parameterTable")->editTriggers() != QAbstractItemView::NoEditTriggers);
-    QCOMPARE(find<QProgressBar>(window, "ProgressBar1")->value(), 100);
+    QCOMPARE(Child<QProgressBar>(window, "ProgressBar1")->value(), 100);
     QVERIFY(!(window.workspace().model == start));
     QCOMPARE(window.workspace().theoreticalCurve.size(), std::size_t(101));
-    QCOMPARE(find<QCustomPlot>(window, "Chart5")->graph(1)->dataCount(), 101);
+    QCOMPARE(Child<QCustomPlot>(window, "Chart5")->graph(1)->dataCount(), 101);
     // The table shows the model the run kept.
     const QString shown = window.findChild<QTableWidget*>("parameterTable")->item(0, 3)->text();
     QCOMPARE(shown.toStdString(), corvath::inversion::ModelCellText(window.workspace().model, 2, 0));
     // The end of the run is said, with the misfit at its start and its end.
     const QString said = window.statusBar()->currentMessage();
     QVERIFY2(said.startsWith("Finished: misfit ") && said.contains(" -> "), qPrintable(said));
-    QVERIFY(find<QLabel>(window, "misfitLabel")->text().startsWith("misfit "));
+    QVERIFY(Child<QLabel>(window, "misfitLabel")->text().startsWith("misfit "));
   }
 
   void fourChainsShowTheirProgressStopTogetherAndDrawTheBands() {
@@ -119,12 +115,12 @@ private slots:
     QCoreApplication::processEvents();
     SetObservedCurveFromThreeLayers(window.workspace());
     window.findChild<QSpinBox*>("SpinEdit1")->setValue(3);
-    find<QCheckBox>(window, "CheckBox4")->setChecked(true);  // "Global search"
-    find<QSpinBox>(window, "chainsField")->setValue(4);
-    auto* startButton = find<QToolButton>(window, "StartButton");
-    auto* chainProgress = find<QLabel>(window, "chainProgress");
-    auto* profile = find<QCustomPlot>(window, "Chart6");
-    auto* ratioView = find<QCustomPlot>(window, "inversionRatioView");
+    Child<QCheckBox>(window, "CheckBox4")->setChecked(true);  // "Global search"
+    Child<QSpinBox>(window, "chainsField")->setValue(4);
+    auto* startButton = Child<QToolButton>(window, "StartButton");
+    auto* chainProgress = Child<QLabel>(window, "chainProgress");
+    auto* profile = Child<QCustomPlot>(window, "Chart6");
+    auto* ratioView = Child<QCustomPlot>(window, "inversionRatioView");
     const auto bandPoints = [](QCustomPlot* chart) {
       int points = 0;
       if (QCPLayer* layer = chart->layer("ensembleBand"))
@@ -136,7 +132,7 @@ private slots:
     // Started and stopped: every chain ends, the best state so far is kept.
     // The stop goes in at the first progress the window hears of, so that even a fast
     // machine cannot finish the run before it.
-    auto* progressBar = find<QProgressBar>(window, "ProgressBar1");
+    auto* progressBar = Child<QProgressBar>(window, "ProgressBar1");
     QMetaObject::Connection stopAtFirst;
     stopAtFirst = connect(progressBar, &QProgressBar::valueChanged, this, [&](int value) {
       if (value <= 0) return;
@@ -150,7 +146,7 @@ private slots:
     QCOMPARE(chainProgress->text().count('%'), 4);
     QVERIFY2(window.statusBar()->currentMessage().startsWith("Stopped at "),
              qPrintable(window.statusBar()->currentMessage()));
-    QVERIFY(find<QProgressBar>(window, "ProgressBar1")->value() < 100);
+    QVERIFY(Child<QProgressBar>(window, "ProgressBar1")->value() < 100);
     QVERIFY(bandPoints(profile) > 0);
 
     // Run to the end: all chains at 100 %, both bands drawn, the spread stated.
@@ -164,7 +160,7 @@ private slots:
     QCOMPARE(bandPoints(profile), 3 * 101);  // 5 %, 50 % and 95 % at 101 depths
     QCOMPARE(bandPoints(ratioView), 2 * 101);
     QCOMPARE(window.workspace().modelTables.SelectedParameter, 2);  // the profile shows Vs
-    const QString summary = find<QLabel>(window, "ensembleSummary")->text();
+    const QString summary = Child<QLabel>(window, "ensembleSummary")->text();
     QVERIFY2(summary.contains("f0 Hz: ") && summary.contains("depth to the half-space m: "), qPrintable(summary));
   }
 
@@ -173,13 +169,13 @@ private slots:
     window.show();
     SetObservedCurveFromThreeLayers(window.workspace());
     window.findChild<QSpinBox*>("SpinEdit3")->setValue(500);
-    auto* startButton = find<QToolButton>(window, "StartButton");
+    auto* startButton = Child<QToolButton>(window, "StartButton");
     startButton->click();
     QVERIFY(window.inversionRunning());
     QTest::qWait(50);
     startButton->click();  // stop
     QTRY_VERIFY_WITH_TIMEOUT(!window.inversionRunning(), 20000);
-    QVERIFY(find<QProgressBar>(window, "ProgressBar1")->value() < 100);
+    QVERIFY(Child<QProgressBar>(window, "ProgressBar1")->value() < 100);
     QVERIFY2(window.statusBar()->currentMessage().startsWith("Stopped at "),
              qPrintable(window.statusBar()->currentMessage()));
     QVERIFY(window.findChild<QAction*>("SpeedButton8")->isEnabled());
@@ -194,7 +190,7 @@ private slots:
 
   void withoutAnObservedCurveNothingStarts() {
     MainWindow window;
-    find<QToolButton>(window, "StartButton")->click();
+    Child<QToolButton>(window, "StartButton")->click();
     QVERIFY(!window.inversionRunning());
     QVERIFY(window.findChild<QAction*>("SpeedButton1")->isEnabled());
     QVERIFY2(window.statusBar()->currentMessage().contains("no observed H/Z curve"),
@@ -217,8 +213,8 @@ private slots:
     MainWindow window;
     SetObservedCurveFromThreeLayers(window.workspace());
     const auto model = window.workspace().model;
-    find<QLineEdit>(window, qPrintable(field))->setText("abc");
-    find<QToolButton>(window, "StartButton")->click();
+    Child<QLineEdit>(window, qPrintable(field))->setText("abc");
+    Child<QToolButton>(window, "StartButton")->click();
     QVERIFY(!window.inversionRunning());
     QCOMPARE(window.statusBar()->currentMessage(), QString("Start inversion: %1: 'abc' is not a number").arg(label));
     QVERIFY(window.workspace().model == model);

@@ -30,11 +30,14 @@
 #include "ui/sessions.h"
 #include "ui/surveyview.h"
 #include "ui/windowbands.h"
+#include "support/widgets.h"
 
 using corvath::import::Component;
 using corvath::import::ThreeComponentRecord;
 using corvath::ui::ChartViewController;
 using corvath::ui::MainWindow;
+
+using corvath::testing::Child;
 
 namespace {
 
@@ -69,15 +72,8 @@ class MenuBarTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<MainWindow> window;
-
-  template <typename T = QWidget>
-  T* find(const char* name) {
-    auto* w = window->findChild<T*>(name);
-    if (!w) qFatal("no child %s", name);
-    return w;
-  }
-  QAction* action(const char* name) { return find<QAction>(name); }
-  QCustomPlot* chart(const char* name) { return find<QCustomPlot>(name); }
+  QAction* action(const char* name) { return Child<QAction>(*window, name); }
+  QCustomPlot* chart(const char* name) { return Child<QCustomPlot>(*window, name); }
 
   void load() {
     corvath::app::LoadRecord(window->workspace(), ResonantRecord());
@@ -132,7 +128,7 @@ private slots:
 
   void helpExplainsTheWorkflowAndAboutNamesTheVersions() {
     action("helpAction")->trigger();
-    auto* page = find<QDialog>("helpPage");
+    auto* page = Child<QDialog>(*window, "helpPage");
     QVERIFY(page->isVisible());
     const QString help = page->findChild<QTextBrowser*>()->toPlainText();
     for (const char* step : {"Load a record", "analysis windows", "Calculate spectra", "Field-standard",
@@ -161,7 +157,7 @@ private slots:
     QMouseEvent move(QEvent::MouseMove, QPointF(at), ratio->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(ratio, &move);
-    auto* readout = find<QLabel>("cursorReadout");
+    auto* readout = Child<QLabel>(*window, "cursorReadout");
     const QString expected = ChartViewController::ReadoutText(
         "f", ratio->xAxis->pixelToCoord(at.x()), "Hz", "H/V", ratio->yAxis->pixelToCoord(at.y()), QString());
     QCOMPARE(readout->text(), expected);
@@ -225,7 +221,7 @@ private slots:
     QCOMPARE(view->graph(1)->data()->at(3)->value, window->workspace().theoreticalCurve[3].im);
     QTRY_COMPARE(view->xAxis->range(), chart("Chart5")->xAxis->range());
     // A failed calculation leaves no observed curve here either.
-    find<QLineEdit>("Edit4")->setText("abc");
+    Child<QLineEdit>(*window, "Edit4")->setText("abc");
     window->findChild<QTabWidget*>("tabs")->setCurrentIndex(2);
     calculate();
     QCOMPARE(view->graph(0)->dataCount(), 0);

@@ -29,9 +29,13 @@
 #include "ui/mainwindow.h"
 #include "ui/sessions.h"
 #include "ui/windowbands.h"
+#include "support/records.h"
+#include "support/widgets.h"
 
 using corvath::ui::MainWindow;
 using corvath::ui::SessionController;
+
+using corvath::testing::Child;
 
 namespace {
 
@@ -41,14 +45,11 @@ QString Seg2Record() {
   static QTemporaryDir dir;
   static const QString path = [] {
     std::vector<corvath::testing::Seg2TraceFixture> traces;
-    unsigned long long state = 7;
+    corvath::testing::Noise noise(7);
     for (int t = 0; t < 4; ++t) {
       std::vector<float> samples;
-      for (int i = 0; i < 2000; ++i) {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        const double noise = static_cast<double>(state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-        samples.push_back(static_cast<float>((t + 1) * std::sin(2 * M_PI * (5.0 + 3 * t) * i * 0.001) + noise));
-      }
+      for (int i = 0; i < 2000; ++i)
+        samples.push_back(static_cast<float>((t + 1) * std::sin(2 * M_PI * (5.0 + 3 * t) * i * 0.001) + noise()));
       traces.push_back(corvath::testing::FloatTrace(samples, {"SAMPLE_INTERVAL 0.001"}));
     }
     const QString file = dir.filePath("shot.sg2");
@@ -96,13 +97,6 @@ struct Answers {
     };
   }
 };
-
-template <typename T>
-T* Child(QWidget& window, const char* name) {
-  auto* child = window.findChild<T*>(name);
-  if (!child) qFatal("no %s", name);
-  return child;
-}
 
 std::vector<std::pair<double, double>> GraphPoints(QCPGraph* graph) {
   std::vector<std::pair<double, double>> points;

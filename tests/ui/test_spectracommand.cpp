@@ -22,6 +22,8 @@
 #include "ui/messagearea.h"
 #include "charts/spectradrawing.h"
 #include "ui/windowbands.h"
+#include "support/records.h"
+#include "support/widgets.h"
 
 using corvath::import::Component;
 using corvath::import::ThreeComponentRecord;
@@ -29,25 +31,15 @@ using corvath::ui::MainWindow;
 namespace spectra = corvath::spectra;
 namespace windows = corvath::windows;
 
+using corvath::testing::Child;
+
 namespace {
 
 // seconds of a 100 Hz record whose horizontal components carry a 4 Hz oscillation
 // over noise; the vertical one is noise only.
 ThreeComponentRecord ResonantRecord(double seconds) {
-  ThreeComponentRecord record;
-  unsigned long long state = 12345;
-  auto noise = [&] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-  };
-  const int n = static_cast<int>(std::lround(seconds * 100));
-  for (int i = 0; i < n; ++i) {
-    const double t = i * 0.01;
-    record.append(Component::X, t, 3.0 * std::sin(2 * M_PI * 4.0 * t) + noise());
-    record.append(Component::Y, t, 2.0 * std::cos(2 * M_PI * 4.0 * t) + noise());
-    record.append(Component::Z, t, noise());
-  }
-  return record;
+  return corvath::testing::RecordOf(
+      corvath::testing::OscillationOverNoise(static_cast<int>(std::lround(seconds * 100)), 0.01, 4.0, 3.0, 2.0, 12345));
 }
 
 // 60 s at 100 Hz: horizontal components at 4.05 Hz, half-way between two frequencies
@@ -110,18 +102,11 @@ class SpectraCommandTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<MainWindow> window;
-
-  template <typename T = QWidget>
-  T* find(const char* name) {
-    auto* w = window->findChild<T*>(name);
-    if (!w) qFatal("no widget %s", name);
-    return w;
-  }
-  QCustomPlot* chart(const char* name) { return find<QCustomPlot>(name); }
-  corvath::charts::CurveLegend* legend(const char* name) { return find<corvath::charts::CurveLegend>(name); }
+  QCustomPlot* chart(const char* name) { return Child<QCustomPlot>(*window, name); }
+  corvath::charts::CurveLegend* legend(const char* name) { return Child<corvath::charts::CurveLegend>(*window, name); }
   QTabWidget* tabs() { return window->findChild<QTabWidget*>(); }
   QString status() { return window->statusBar()->currentMessage(); }
-  void calculate() { find<QToolButton>("SpeedButton7")->click(); }
+  void calculate() { Child<QToolButton>(*window, "SpeedButton7")->click(); }
 
   // A record through the load command's workspace step and the window's redraw.
   void load(ThreeComponentRecord record) {
@@ -145,7 +130,7 @@ class SpectraCommandTest : public QObject {
 private slots:
   void init() {
     window = std::make_unique<MainWindow>();
-    find<QLineEdit>("Edit4")->setText("11");  // a 0.1 Hz grid from 1 Hz: 4 Hz is a grid frequency
+    Child<QLineEdit>(*window, "Edit4")->setText("11");  // a 0.1 Hz grid from 1 Hz: 4 Hz is a grid frequency
   }
   void cleanup() { window.reset(); }
 
@@ -265,8 +250,8 @@ private slots:
     addWindows({{5.0, 25.0}});
 
     tabs()->setCurrentIndex(3);
-    find<QLineEdit>("Edit1")->setText("2,5");
-    find<QLineEdit>("Edit2")->setText("0.3");
+    Child<QLineEdit>(*window, "Edit1")->setText("2,5");
+    Child<QLineEdit>(*window, "Edit2")->setText("0.3");
     calculate();
     QCOMPARE(window->workspace().referenceFrequency, 2.5);
     QCOMPARE(window->workspace().dispersionExponent, 0.3);
@@ -277,8 +262,8 @@ private slots:
     QCOMPARE(status(), QString());
 
     // A field that is not a number keeps its value and says so.
-    find<QLineEdit>("Edit1")->setText("abc");
-    find<QLineEdit>("Edit2")->setText("0.5");
+    Child<QLineEdit>(*window, "Edit1")->setText("abc");
+    Child<QLineEdit>(*window, "Edit2")->setText("0.5");
     calculate();
     QCOMPARE(window->workspace().referenceFrequency, 2.5);
     QCOMPARE(window->workspace().dispersionExponent, 0.5);
@@ -303,9 +288,9 @@ private slots:
         own += ratio->item(i)->objectName() == QLatin1String(corvath::ui::kFieldStandardDrawingName);
       return own;
     };
-    auto* report = find<QPlainTextEdit>("fieldStandardReport");
-    auto* method = find<QComboBox>("spectraMethod");
-    auto* windowLength = find<QLineEdit>("fieldStandardWindow");
+    auto* report = Child<QPlainTextEdit>(*window, "fieldStandardReport");
+    auto* method = Child<QComboBox>(*window, "spectraMethod");
+    auto* windowLength = Child<QLineEdit>(*window, "fieldStandardWindow");
     const QString length = windowLength->text();
     load(ResonantRecord(240));
     method->setCurrentIndex(1);  // "Field standard"
@@ -322,8 +307,8 @@ private slots:
     calculate();
     QVERIFY(drawn() > 0);
     method->setCurrentIndex(0);  // "Classic", over an empty band
-    find<QLineEdit>("Edit3")->setText("70");
-    find<QLineEdit>("Edit4")->setText("80");
+    Child<QLineEdit>(*window, "Edit3")->setText("70");
+    Child<QLineEdit>(*window, "Edit4")->setText("80");
     calculate();
     QVERIFY(status().startsWith("Calculate spectra: "));
     QCOMPARE(drawn(), 0);
@@ -333,9 +318,9 @@ private slots:
   // A failure's reason stays in the message area when a hover hint takes the status
   // line, goes into the log, and is replaced by the next command's answer.
   void aFailureStaysUntilTheNextAnswer() {
-    auto* area = find<corvath::ui::MessageArea>("messageArea");
+    auto* area = Child<corvath::ui::MessageArea>(*window, "messageArea");
     load(ResonantRecord(60));
-    find<QLineEdit>("Edit4")->setText("abc");
+    Child<QLineEdit>(*window, "Edit4")->setText("abc");
     calculate();
     const QString said = "Calculate spectra: Max frq: 'abc' is not a number";
     QCOMPARE(area->text(), said);
@@ -344,7 +329,7 @@ private slots:
     QVERIFY(!area->isHidden());
     QCOMPARE(area->log().size(), 1);
     QVERIFY(area->log().back().endsWith(said));
-    find<QLineEdit>("Edit4")->setText("20");
+    Child<QLineEdit>(*window, "Edit4")->setText("20");
     calculate();
     QVERIFY(area->text().isEmpty() || area->text().startsWith("no peak inside the band"));
   }
@@ -374,8 +359,8 @@ private slots:
     QVERIFY(window->workspace().spectraResult);
     QCOMPARE(GraphNames(chart("Chart3")), QStringList({"X", "Y"}));
 
-    find<QLineEdit>("Edit3")->setText(minFrq);
-    find<QLineEdit>("Edit4")->setText(maxFrq);
+    Child<QLineEdit>(*window, "Edit3")->setText(minFrq);
+    Child<QLineEdit>(*window, "Edit4")->setText(maxFrq);
     calculate();
     QVERIFY2(status().startsWith("Calculate spectra: ") && status().contains(says), qPrintable(status()));
     // The stored result stays, but the charts no longer show it as if it were this
@@ -391,8 +376,8 @@ private slots:
     QCOMPARE(LegendTexts(legend("Chart3Legend")), QStringList());
 
     // The next good computation clears the message.
-    find<QLineEdit>("Edit3")->setText("1");
-    find<QLineEdit>("Edit4")->setText("11");
+    Child<QLineEdit>(*window, "Edit3")->setText("1");
+    Child<QLineEdit>(*window, "Edit4")->setText("11");
     load(ResonantRecord(30));
     calculate();
     QCOMPARE(status(), QString());
@@ -402,7 +387,7 @@ private slots:
   void smoothedSpectraOffGivesLinearMeans() {
     const ThreeComponentRecord record = ResonantRecord(60);
     load(record);
-    auto* smoothed = find<QToolButton>("SpeedButton6");
+    auto* smoothed = Child<QToolButton>(*window, "SpeedButton6");
     QVERIFY(smoothed->isChecked());
     calculate();
     const auto logarithmic = *window->workspace().spectraResult;
@@ -444,8 +429,8 @@ private slots:
     QFETCH(bool, inside);
     QFETCH(QString, said);
     load(SteadyRatioRecord());
-    find<QLineEdit>("Edit3")->setText(minFrq);
-    find<QLineEdit>("Edit4")->setText(maxFrq);
+    Child<QLineEdit>(*window, "Edit3")->setText(minFrq);
+    Child<QLineEdit>(*window, "Edit4")->setText(maxFrq);
     calculate();
     const auto& result = window->workspace().spectraResult;
     QVERIFY(result && result->ratio.peak);

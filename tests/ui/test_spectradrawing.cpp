@@ -9,25 +9,14 @@
 #include "charts/peaklabel.h"
 #include "app/fieldstandardhv.h"
 #include "charts/spectradrawing.h"
+#include "support/records.h"
 
 using namespace corvath;
 
 namespace {
 
 import::ThreeComponentRecord NoisyRecord() {
-  import::ThreeComponentRecord record;
-  unsigned long long state = 7;
-  auto noise = [&] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-  };
-  for (int i = 0; i < 6000; ++i) {
-    const double t = i * 0.01;
-    record.append(import::Component::X, t, noise() + std::sin(2 * M_PI * 2.5 * t));
-    record.append(import::Component::Y, t, noise() + std::cos(2 * M_PI * 2.5 * t));
-    record.append(import::Component::Z, t, noise());
-  }
-  return record;
+  return corvath::testing::RecordOf(corvath::testing::OscillationOverNoise(6000, 0.01, 2.5, 1.0, 1.0, 7));
 }
 
 QStringList GraphNames(QCustomPlot& chart) {

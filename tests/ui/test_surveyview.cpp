@@ -26,21 +26,20 @@
 #include "spectra/fieldstandardreport.h"
 #include "ui/mainwindow.h"
 #include "ui/surveyview.h"
+#include "support/records.h"
+#include "support/widgets.h"
 
 using corvath::ui::MainWindow;
 using corvath::ui::SurveyController;
 namespace app = corvath::app;
+
+using corvath::testing::Child;
 
 namespace {
 
 // Three component files of 120 s at 50 Hz: noise, the horizontals ringing at fHz.
 QStringList WriteStation(const QTemporaryDir& dir, const QString& name, double fHz) {
   QStringList paths;
-  unsigned long long state = 11;
-  auto noise = [&state] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<double>(state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-  };
   std::ofstream out[3];
   for (int c = 0; c < 3; ++c) {
     paths << dir.filePath(QString("%1_%2.txt").arg(name).arg("xyz"[c]));
@@ -48,20 +47,12 @@ QStringList WriteStation(const QTemporaryDir& dir, const QString& name, double f
     out[c] << "station\ncomponent\nunits\n";
     out[c].precision(12);
   }
-  for (int i = 0; i < 6000; ++i) {
-    const double t = i * 0.02;
-    out[0] << t << ' ' << noise() + 2 * std::sin(2 * M_PI * fHz * t) << '\n';
-    out[1] << t << ' ' << noise() + 2 * std::cos(2 * M_PI * fHz * t) << '\n';
-    out[2] << t << ' ' << noise() << '\n';
+  for (const corvath::testing::ComponentSample& s : corvath::testing::OscillationOverNoise(6000, 0.02, fHz, 2, 2, 11)) {
+    out[0] << s.t << ' ' << s.x << '\n';
+    out[1] << s.t << ' ' << s.y << '\n';
+    out[2] << s.t << ' ' << s.z << '\n';
   }
   return paths;
-}
-
-template <typename T>
-T* Child(QWidget& window, const char* name) {
-  auto* child = window.findChild<T*>(name);
-  if (!child) qFatal("no %s", name);
-  return child;
 }
 
 }  // namespace

@@ -25,10 +25,13 @@
 #include "ui/mainwindow.h"
 #include "ui/settingsdialog.h"
 #include "ui/windowbands.h"
+#include "support/widgets.h"
 
 using corvath::import::Component;
 using corvath::ui::MainWindow;
 using corvath::windows::Chart;
+
+using corvath::testing::Child;
 
 namespace {
 
@@ -92,16 +95,9 @@ void SetObservedCurve(corvath::app::Workspace& ws) {
 
 class UndoTest : public QObject {
   Q_OBJECT
-
-  template <typename T>
-  static T* find(QWidget& window, const char* name) {
-    T* w = window.findChild<T*>(name);
-    if (!w) qFatal("no %s", name);
-    return w;
-  }
-  static QAction* undo(QWidget& w) { return find<QAction>(w, "undoAction"); }
-  static QAction* redo(QWidget& w) { return find<QAction>(w, "redoAction"); }
-  static QTableWidget* table(QWidget& w) { return find<QTableWidget>(w, "parameterTable"); }
+  static QAction* undo(QWidget& w) { return Child<QAction>(w, "undoAction"); }
+  static QAction* redo(QWidget& w) { return Child<QAction>(w, "redoAction"); }
+  static QTableWidget* table(QWidget& w) { return Child<QTableWidget>(w, "parameterTable"); }
 
   // A press, two moves and a release on a time-series chart from one time to another.
   static void drag(MainWindow& window, double from, double to) {
@@ -153,7 +149,7 @@ private slots:
     QCOMPARE(undo(window)->text(), QString("Undo Load record"));
     window.windowBands().chart(Chart::Horizontal)->replot();
 
-    find<QAction>(window, "SpeedButton2")->trigger();  // "Add window"
+    Child<QAction>(window, "SpeedButton2")->trigger();  // "Add window"
     drag(window, 3.0, 6.0);
     const auto& windows = window.workspace().windows.windows;
     QCOMPARE(windows.size(), std::size_t(1));
@@ -179,14 +175,14 @@ private slots:
     QVERIFY(!redo(window)->isEnabled());
 
     // "Remove window" and a new step after an undo: the redo step goes.
-    find<QAction>(window, "SpeedButton4")->trigger();
+    Child<QAction>(window, "SpeedButton4")->trigger();
     drag(window, 4.0, 4.0);
     QVERIFY(windows.empty());
     QCOMPARE(undo(window)->text(), QString("Undo Remove window"));
     undo(window)->trigger();
     QVERIFY(windows == added);
     QVERIFY(redo(window)->isEnabled());
-    find<QAction>(window, "SpeedButton2")->trigger();
+    Child<QAction>(window, "SpeedButton2")->trigger();
     drag(window, 10.0, 12.0);
     QCOMPARE(windows.size(), std::size_t(2));
     QVERIFY(!redo(window)->isEnabled());
@@ -196,7 +192,7 @@ private slots:
   void modelEditsAreUndone() {
     MainWindow window;
     window.show();
-    find<QTabWidget>(window, "tabs")->setCurrentIndex(3);
+    Child<QTabWidget>(window, "tabs")->setCurrentIndex(3);
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     corvath::app::Workspace& ws = window.workspace();
     const auto start = ws.model;
@@ -227,7 +223,7 @@ private slots:
     QVERIFY(ws.model == start);
 
     // "Layers number": the spin field follows the undone count without stepping again.
-    auto* layers = find<QSpinBox>(window, "SpinEdit1");
+    auto* layers = Child<QSpinBox>(window, "SpinEdit1");
     layers->setValue(9);
     QCOMPARE(ws.model.layerCount(), 9);
     QCOMPARE(undo(window)->text(), QString("Undo Layers number"));
@@ -305,7 +301,7 @@ private slots:
     QCOMPARE(window.windowTitle(), firstTitle);
     QCOMPARE(window.workspace().windows.windows.size(), std::size_t(1));
     QCOMPARE(window.windowBands().bands(Chart::Horizontal).size(), std::size_t(1));
-    QVERIFY(find<QLabel>(window, "recordInfo")->text().contains("1200 samples"));
+    QVERIFY(Child<QLabel>(window, "recordInfo")->text().contains("1200 samples"));
     redo(window)->trigger();
     QCOMPARE(window.workspace().record.size(Component::X), std::size_t(800));
     QVERIFY(window.windowTitle().contains("b_x.txt"));
@@ -335,30 +331,30 @@ private slots:
     MainWindow window;
     window.show();
     SetObservedCurve(window.workspace());
-    find<QSpinBox>(window, "SpinEdit1")->setValue(3);
-    find<QSpinBox>(window, "SpinEdit3")->setValue(3);
-    find<QCheckBox>(window, "CheckBox1")->setChecked(true);  // optimise "Ref frq" too
-    find<QLineEdit>(window, "Edit1")->setText("2");
+    Child<QSpinBox>(window, "SpinEdit1")->setValue(3);
+    Child<QSpinBox>(window, "SpinEdit3")->setValue(3);
+    Child<QCheckBox>(window, "CheckBox1")->setChecked(true);  // optimise "Ref frq" too
+    Child<QLineEdit>(window, "Edit1")->setText("2");
     const auto start = window.workspace().model;
-    find<QToolButton>(window, "StartButton")->click();
+    Child<QToolButton>(window, "StartButton")->click();
     QVERIFY(window.inversionRunning());
     QVERIFY(!undo(window)->isEnabled());  // "Layers number" waits for the run's end
     QTRY_VERIFY_WITH_TIMEOUT(!window.inversionRunning(), 60000);
     QCOMPARE(undo(window)->text(), QString("Undo Inversion result"));
     const auto result = window.workspace().model;
-    const QString resultK = find<QLineEdit>(window, "Edit2")->text();
+    const QString resultK = Child<QLineEdit>(window, "Edit2")->text();
     QVERIFY(!(result == start));
 
     undo(window)->trigger();
     QVERIFY(window.workspace().model == start);
     QCOMPARE(window.workspace().referenceFrequency, 2.0);
-    QCOMPARE(find<QLineEdit>(window, "Edit1")->text(), QString("2"));
-    QCOMPARE(find<QLineEdit>(window, "Edit2")->text().toDouble(), 0.1);
+    QCOMPARE(Child<QLineEdit>(window, "Edit1")->text(), QString("2"));
+    QCOMPARE(Child<QLineEdit>(window, "Edit2")->text().toDouble(), 0.1);
     QCOMPARE(table(window)->item(0, 3)->text().toStdString(), corvath::inversion::ModelCellText(start, 2, 0));
     redo(window)->trigger();
     QVERIFY(window.workspace().model == result);
-    QCOMPARE(find<QLineEdit>(window, "Edit2")->text(), resultK);
-    QCOMPARE(find<QCustomPlot>(window, "Chart5")->graph(1)->dataCount(), 101);
+    QCOMPARE(Child<QLineEdit>(window, "Edit2")->text(), resultK);
+    QCOMPARE(Child<QCustomPlot>(window, "Chart5")->graph(1)->dataCount(), 101);
   }
 };
 

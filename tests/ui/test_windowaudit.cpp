@@ -26,34 +26,22 @@
 #include "ui/mainwindow.h"
 #include "ui/windowaudit.h"
 #include "ui/windowbands.h"
+#include "support/records.h"
+#include "support/widgets.h"
 
 using corvath::import::Component;
 using corvath::import::ThreeComponentRecord;
 using corvath::ui::MainWindow;
+
+using corvath::testing::Child;
 
 namespace {
 
 // 400 s at 50 Hz: noise, the horizontals through a resonator at 2 Hz, and a loud
 // burst in the middle of the 20 s windows 4 and 11 (counted from 0).
 ThreeComponentRecord BurstRecord() {
-  ThreeComponentRecord record;
-  unsigned long long state = 7;
-  auto noise = [&] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return (state >> 11) * (1.0 / 9007199254740992.0) - 0.5;
-  };
-  const double c1 = 2 * 0.97 * std::cos(2 * M_PI * 2.0 * 0.02), c2 = -0.97 * 0.97;
-  double a1 = 0, a2 = 0, b1 = 0, b2 = 0;
-  for (int i = 0; i < 20000; ++i) {
-    const double t = i * 0.02;
-    const double gain = (t >= 89 && t < 89.5) || (t >= 229 && t < 229.5) ? 30.0 : 1.0;
-    const double a = noise() + c1 * a1 + c2 * a2, b = noise() + c1 * b1 + c2 * b2;
-    record.append(Component::X, t, gain * (noise() + 0.05 * (a - a2)));
-    record.append(Component::Y, t, gain * (noise() + 0.05 * (b - b2)));
-    record.append(Component::Z, t, gain * noise());
-    a2 = a1, a1 = a, b2 = b1, b1 = b;
-  }
-  return record;
+  const auto loudness = [](double t) { return (t >= 89 && t < 89.5) || (t >= 229 && t < 229.5) ? 30.0 : 1.0; };
+  return corvath::testing::RecordOf(corvath::testing::ResonantNoise(20000, 0.02, 2.0, 0.05, 7, loudness));
 }
 
 int ItemsNamed(QCustomPlot* chart, const char* name) {
@@ -74,23 +62,16 @@ class WindowAuditTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<MainWindow> window;
-
-  template <typename T = QWidget>
-  T* find(const char* name) {
-    auto* w = window->findChild<T*>(name);
-    if (!w) qFatal("no widget %s", name);
-    return w;
-  }
   QString status() { return window->statusBar()->currentMessage(); }
-  void calculate() { find<QToolButton>("SpeedButton7")->click(); }
+  void calculate() { Child<QToolButton>(*window, "SpeedButton7")->click(); }
   void fieldStandard(bool staLta, bool azimuths) {
-    find<QComboBox>("spectraMethod")->setCurrentIndex(1);
-    find<QLineEdit>("fieldStandardWindow")->setText("20");
-    find<QLineEdit>("fieldStandardGridMax")->setText("10");
-    find<QLineEdit>("fieldStandardGridPoints")->setText("60");
-    find<QCheckBox>("fieldStandardStaLta")->setChecked(staLta);
-    find<QCheckBox>("fieldStandardAzimuths")->setChecked(azimuths);
-    find<QLineEdit>("fieldStandardAzimuthStep")->setText("30");
+    Child<QComboBox>(*window, "spectraMethod")->setCurrentIndex(1);
+    Child<QLineEdit>(*window, "fieldStandardWindow")->setText("20");
+    Child<QLineEdit>(*window, "fieldStandardGridMax")->setText("10");
+    Child<QLineEdit>(*window, "fieldStandardGridPoints")->setText("60");
+    Child<QCheckBox>(*window, "fieldStandardStaLta")->setChecked(staLta);
+    Child<QCheckBox>(*window, "fieldStandardAzimuths")->setChecked(azimuths);
+    Child<QLineEdit>(*window, "fieldStandardAzimuthStep")->setText("30");
   }
 
 private slots:
@@ -105,7 +86,7 @@ private slots:
 
   void selectWindowsAutomaticallyAndUndo() {
     fieldStandard(false, false);
-    find<QAction>("selectWindowsAction")->trigger();
+    Child<QAction>(*window, "selectWindowsAction")->trigger();
     QCOMPARE(status(), QString("18 of 20 windows pass the STA/LTA anti-trigger"));
     const auto& windows = window->workspace().windows.windows;
     QCOMPARE(windows.size(), std::size_t(18));
@@ -115,9 +96,9 @@ private slots:
     QCOMPARE(window->workspace().windows.windows.size(), std::size_t(0));
 
     // Bounds no window meets: the reason, and the windows stay as they were.
-    find<QCheckBox>("fieldStandardStaLta")->setChecked(true);
-    find<QLineEdit>("fieldStandardStaLtaMax")->setText("0.9");
-    find<QAction>("selectWindowsAction")->trigger();
+    Child<QCheckBox>(*window, "fieldStandardStaLta")->setChecked(true);
+    Child<QLineEdit>(*window, "fieldStandardStaLtaMax")->setText("0.9");
+    Child<QAction>(*window, "selectWindowsAction")->trigger();
     QVERIFY2(status().contains("kept none of the 20 windows"), qPrintable(status()));
     QCOMPARE(window->workspace().windows.windows.size(), std::size_t(0));
   }
@@ -127,9 +108,9 @@ private slots:
   void fatesLeaveWithTheWindowsTheyDescribe() {
     fieldStandard(true, false);
     calculate();
-    QCustomPlot* chart = find<QCustomPlot>("Chart1");
+    QCustomPlot* chart = Child<QCustomPlot>(*window, "Chart1");
     QCOMPARE(ItemsNamed(chart, corvath::ui::kWindowFateBandName), 20);
-    find<QAction>("selectWindowsAction")->trigger();
+    Child<QAction>(*window, "selectWindowsAction")->trigger();
     QCOMPARE(window->workspace().windows.windows.size(), std::size_t(18));
     QCOMPARE(ItemsNamed(chart, corvath::ui::kWindowFateBandName), 0);
     calculate();
@@ -150,7 +131,7 @@ private slots:
 
     // A band per window on both time-series charts, the reason under the pointer.
     for (const char* name : {"Chart1", "Chart2"})
-      QCOMPARE(ItemsNamed(find<QCustomPlot>(name), corvath::ui::kWindowFateBandName), 20);
+      QCOMPARE(ItemsNamed(Child<QCustomPlot>(*window, name), corvath::ui::kWindowFateBandName), 20);
     corvath::ui::WindowAudit* audit = window->findChild<corvath::ui::FieldStandardView*>()->audit();
     QVERIFY(audit);
     QVERIFY2(audit->tooltipAt(90).startsWith("Window 5, 80 to 99.98 s: f0 "), qPrintable(audit->tooltipAt(90)));
@@ -159,7 +140,7 @@ private slots:
     QVERIFY(audit->tooltipAt(-5).isEmpty());
 
     // The window curves: kept grey, rejected light red and named with their fate.
-    QCustomPlot* ratio = find<QCustomPlot>("Chart5");
+    QCustomPlot* ratio = Child<QCustomPlot>(*window, "Chart5");
     int rejectedCurves = 0;
     for (int i = 0; i < ratio->graphCount(); ++i) {
       const QString name = ratio->graph(i)->name();
@@ -171,15 +152,15 @@ private slots:
     QCOMPARE(rejectedCurves, 2);
 
     // The time-frequency map over the windows and the grid; the azimuth map and f0 of each azimuth.
-    QCPColorMap* timeFrequency = ColorMapOf(find<QCustomPlot>("timeFrequencyChart"));
+    QCPColorMap* timeFrequency = ColorMapOf(Child<QCustomPlot>(*window, "timeFrequencyChart"));
     QVERIFY(timeFrequency);
     QCOMPARE(timeFrequency->data()->valueSize(), 60);
-    QVERIFY(find<QLabel>("windowsSummary")->text().startsWith("20 windows: 18 kept, 2 rejected by the STA/LTA"));
-    QCPColorMap* azimuths = ColorMapOf(find<QCustomPlot>("azimuthMapChart"));
+    QVERIFY(Child<QLabel>(*window, "windowsSummary")->text().startsWith("20 windows: 18 kept, 2 rejected by the STA/LTA"));
+    QCPColorMap* azimuths = ColorMapOf(Child<QCustomPlot>(*window, "azimuthMapChart"));
     QVERIFY(azimuths);
     QCOMPARE(azimuths->data()->keySize(), 6);
-    QCOMPARE(find<QCustomPlot>("azimuthF0Chart")->graph(0)->data()->size(), 6);
-    QVERIFY(find<QLabel>("azimuthsSummary")->text().startsWith("Peak directional: "));
+    QCOMPARE(Child<QCustomPlot>(*window, "azimuthF0Chart")->graph(0)->data()->size(), 6);
+    QVERIFY(Child<QLabel>(*window, "azimuthsSummary")->text().startsWith("Peak directional: "));
 
     // Saved as a .hv file through the dialog: read back, it is the mean curve.
     corvath::testing::ScratchDir scratch;
@@ -190,7 +171,7 @@ private slots:
       files.selectFile(path);
       return int(QDialog::Accepted);
     });
-    QAction* save = find<QAction>("saveFieldStandardAction");
+    QAction* save = Child<QAction>(*window, "saveFieldStandardAction");
     QVERIFY(save->isEnabled());
     save->trigger();
     std::ifstream in(scratch.path("site.hv"));
@@ -206,7 +187,7 @@ private slots:
       static_cast<QFileDialog&>(dialog).selectFile(chosen);
       return int(QDialog::Accepted);
     });
-    find<QAction>("openObservedCurveAction")->trigger();
+    Child<QAction>(*window, "openObservedCurveAction")->trigger();
     const auto& observed = window->workspace().spectraResult;
     QVERIFY(observed);
     QVERIFY(observed->ratio.hasBounds);
@@ -216,16 +197,16 @@ private slots:
     chosen = QString::fromStdString(scratch.path("cut.hv"));
     QString told;
     window->setMessageSink([&](const QString& text, const QString&) { told = text; });
-    find<QAction>("openObservedCurveAction")->trigger();
+    Child<QAction>(*window, "openObservedCurveAction")->trigger();
     QVERIFY2(told.contains("line 3"), qPrintable(told));
     QCOMPARE(observed->ratio.points.size(), std::size_t(60));
 
     // A failed run leaves no band, map or curve of the one before in view.
-    find<QLineEdit>("fieldStandardWindow")->setText("900");
+    Child<QLineEdit>(*window, "fieldStandardWindow")->setText("900");
     calculate();
     QVERIFY(status().contains("shorter than one window"));
-    QCOMPARE(ItemsNamed(find<QCustomPlot>("Chart1"), corvath::ui::kWindowFateBandName), 0);
-    QVERIFY(!ColorMapOf(find<QCustomPlot>("timeFrequencyChart")));
+    QCOMPARE(ItemsNamed(Child<QCustomPlot>(*window, "Chart1"), corvath::ui::kWindowFateBandName), 0);
+    QVERIFY(!ColorMapOf(Child<QCustomPlot>(*window, "timeFrequencyChart")));
     QVERIFY(!save->isEnabled());
   }
 };
