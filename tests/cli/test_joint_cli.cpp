@@ -40,7 +40,7 @@ constexpr const char* kSettings = R"({"corvath_inversion_settings": 1,
     {"thickness_m": [5, 30], "vs_m_s": [100, 420], "vp_m_s": 600, "density_kg_m3": 1800},
     {"thickness_m": [20, 80], "vs_m_s": [250, 840], "vp_m_s": 1200, "density_kg_m3": 1900},
     {"vs_m_s": [800, 1700], "vp_m_s": 2500, "density_kg_m3": 2200}],
-  "fit_band_hz": [0.5, 20], "chains": 4, "seed": 3})";
+  "fit_band_hz": [0.5, 20], "chains": 2, "seed": 3})";
 
 // The truth's curve at 0.5 to 20 Hz in 5 % steps with +-10 % bounds.
 std::string BoundsTable(const inversion::amodel& truth) {
@@ -105,11 +105,11 @@ TEST_F(JointCli, TheSampledBandHoldsTheTruthOfASyntheticSite) {
            "--save-inversion-settings", Path("effective.json")});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("\nensemble: "), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find(" models sampled by 4 Markov chains"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" models sampled by 2 Markov chains"), std::string::npos) << run.out;
 
   // Every model within the settings' ranges, Vp >= sqrt(2) Vs (Poisson's ratio >= 0).
   const auto models = TableRows(corvath::testing::ReadAll(dir_ / "ensemble.txt"));
-  ASSERT_GT(models.size(), 300u);
+  ASSERT_GT(models.size(), 500u);
   for (const auto& row : models) {
     ASSERT_EQ(row.size(), 9u);
     EXPECT_GE(row[4], std::sqrt(2.0) * row[5] * (1 - 1e-12));
