@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the record readers, the observed-curve reader and the
-# settings, session, manifest and station-file readers with clang (AddressSanitizer
+# Builds the libFuzzer targets of the record readers, the observed-curve readers (H/V and
+# dispersion) and the settings, session, manifest and station-file readers with clang (AddressSanitizer
 # and UndefinedBehaviorSanitizer on) and runs each for a bounded time.
 #   scripts/fuzz.sh [SECONDS]    seconds per target, 30 by default
 # New inputs go to build/fuzz/corpus/<target>; the seeds are fuzz/corpus/<target>.
@@ -12,7 +12,7 @@ seconds="${1:-30}"
 CXX=clang++ cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/fuzz
 
-targets=(seg2 saf delta componentfile miniseed sac curvetable settingsfiles stationfile)
+targets=(seg2 saf delta componentfile miniseed sac curvetable settingsfiles stationfile dispersiontable)
 
 # Runs one target for the bounded time; its summary goes to build/fuzz/<target>.result.
 run_target() {

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <new>
 
 #include "inversion/curveevaluator.h"
 #include "inversion/globalsearch.h"
 #include "inversion/linearizedinversion.h"
 #include "inversion/randomgenerator.h"
+#include "inversion/vs30.h"
 #include "numerics/numbertext.h"
 #include "numerics/parallel.h"
 
@@ -37,6 +39,8 @@ InversionRun::InversionRun(const Workspace& workspace, const InversionRequest& r
 
 Outcome InversionRun::Run(inversion::InversionProgress& progress) {
   if (!precondition_.done()) return precondition_;
+  if (request_.posterior && request_.posterior->dispersion && !request_.posterior->phaseVelocities)
+    return Outcome::Failed("a dispersion curve needs the surface-wave modal engine, which computes no phase velocities here");
   ran_ = true;
   try {
     if (settings_.GlobalSearch) {
@@ -56,7 +60,12 @@ Outcome InversionRun::Run(inversion::InversionProgress& progress) {
         if (chain.outcome.end == inversion::InversionEnd::Stopped && result_.end == inversion::InversionEnd::Completed)
           result_.end = inversion::InversionEnd::Stopped;
       }
-      if (result_.end != inversion::InversionEnd::NothingToFit) Summarize(chains);
+      if (result_.end != inversion::InversionEnd::NothingToFit) {
+        if (request_.posterior && result_.end == inversion::InversionEnd::Completed)
+          Sample(chains, progress);
+        else
+          Summarize(chains);
+      }
     } else {
       const inversion::CurveEvaluator evaluate =
           inversion::CurveEvaluatorFor(request_.forward, observed_, numerics::WorkerCount());
@@ -83,6 +92,11 @@ void InversionRun::Summarize(const inversion::ChainsOutcome& chains) {
   summary.bestMisfit = chains.chains[chains.bestChain].bestMisfit;
   for (const inversion::GlobalSearchChain& chain : chains.chains) summary.chainMisfits.push_back(chain.bestMisfit);
   summary.models = inversion::SelectEnsemble(chains.chains, chains.bestChain, summary.tolerance);
+  SummarizeModels(summary);
+  ensemble_ = std::move(summary);
+}
+
+void InversionRun::SummarizeModels(EnsembleSummary& summary) {
   summary.profileDepth = inversion::kProfileDepthFactor * inversion::DepthToHalfSpace(state_.model.values);
   summary.profile = inversion::VsProfileBand(summary.models, summary.profileDepth);
   std::vector<double> depths, peaks;
@@ -105,6 +119,92 @@ void InversionRun::Summarize(const inversion::ChainsOutcome& chains) {
   summary.halfSpaceDepth = inversion::SpreadOf(depths);
   summary.peakFrequency = inversion::SpreadOf(peaks);
   inversion::CurveBand(curves, summary.curveLower, summary.curveUpper);
+}
+
+inversion::StateFitFunction InversionRun::MakeStateFit(inversion::JointMisfit* parts) const {
+  const inversion::CurveEvaluator evaluate = inversion::TheoreticalCurveEvaluator(observed_);
+  const inversion::FitWeights weights = inversion::ComputeBandWeights(observed_, settings_);
+  const numerics::arofdoubleM sigmas = inversion::LogRatioSigmas(observed_, settings_);
+  const PosteriorRequest* posterior = request_.posterior ? &*request_.posterior : nullptr;
+  const inversion::DispersionCurve* dispersion =
+      posterior && posterior->dispersion ? &*posterior->dispersion : nullptr;
+  double w = 0.0;
+  if (dispersion) {
+    const std::size_t hvPoints = static_cast<std::size_t>(std::count_if(weights.begin(), weights.end(), [](double x) { return x > 0.0; }));
+    w = posterior->dispersionWeight.value_or(inversion::BalancedDispersionWeight(hvPoints, dispersion->points.size()));
+  }
+  const spectra::RatioCurve* observed = &observed_;
+  // chi2 of the sampler: the H/V part alone, or 2 ((1 - w) chi2_HV + w chi2_DC), which is the
+  // product of the two likelihoods at w = 1/2.
+  return [=](const inversion::InversionState& state) -> inversion::StateFit {
+    numerics::arofcomplexM curve;
+    evaluate(state.model, state.referenceFrequency, state.dispersionExponent, curve);
+    const double hv = inversion::GlobalSearchMisfit(curve, *observed, weights);
+    const double hvChi = inversion::LogRatioChiSquare(curve, *observed, sigmas);
+    if (!dispersion) {
+      if (parts) *parts = inversion::CombineMisfits(hv, 0.0, 0.0);
+      return {hvChi, hv};
+    }
+    const double dc = inversion::DispersionMisfit(*dispersion, posterior->phaseVelocities(state.model, dispersion->points));
+    const inversion::JointMisfit joint = inversion::CombineMisfits(hv, dc, w);
+    if (parts) *parts = joint;
+    const double dcChi = dc * dc * static_cast<double>(dispersion->points.size());
+    return {2.0 * ((1.0 - w) * hvChi + w * dcChi), joint.total};
+  };
+}
+
+void InversionRun::Sample(const inversion::ChainsOutcome& chains, inversion::InversionProgress& progress) {
+  std::vector<inversion::InversionState> starts;
+  for (const inversion::GlobalSearchChain& chain : chains.chains) starts.push_back(chain.best);
+  const std::uint64_t seed =
+      request_.seed ? *request_.seed
+                    : static_cast<std::uint64_t>(inversion::RandomInteger()) * (inversion::kRandomIntegerMax + 1ULL) +
+                          inversion::RandomInteger();
+  const inversion::PosteriorOutcome posterior = inversion::SamplePosterior(
+      starts, tables_, settings_, [this] { return MakeStateFit(nullptr); }, request_.posterior->sampler, seed, progress);
+  if (posterior.end == inversion::InversionEnd::Failed) {
+    result_.end = posterior.end;
+    result_.message = posterior.message;
+  } else if (posterior.end == inversion::InversionEnd::Stopped) {
+    result_.end = posterior.end;
+  }
+  EnsembleSummary summary;
+  summary.tolerance = request_.ensembleTolerance;
+  summary.bestChain = chains.bestChain;
+  summary.bestMisfit = chains.chains[chains.bestChain].bestMisfit;
+  for (const inversion::GlobalSearchChain& chain : chains.chains) summary.chainMisfits.push_back(chain.bestMisfit);
+  if (posterior.bestFit.misfit < std::numeric_limits<double>::infinity()) {
+    state_ = posterior.best;
+    numerics::arofcomplexM curve;
+    try {
+      inversion::TheoreticalCurveEvaluator(observed_)(state_.model, state_.referenceFrequency,
+                                                      state_.dispersionExponent, curve);
+      result_.theoreticalCurve = std::move(curve);
+      MakeStateFit(&summary.bestParts)(state_);
+    } catch (const std::exception&) {
+      // the sampler computed this very state; a fault now leaves the chains' curve
+    }
+  }
+  summary.models = posterior.models;
+  summary.sampled = true;
+  summary.samplerChains = starts.size();
+  summary.acceptance = posterior.acceptance;
+  summary.joint = request_.posterior->dispersion.has_value();
+  SummarizeModels(summary);
+  std::vector<double> vs30;
+  for (const inversion::AcceptedModel& model : summary.models) vs30.push_back(inversion::TimeAveragedVs(model.values));
+  summary.vs30 = inversion::SpreadOf(vs30);
+  const auto& thickness = state_.model.values[static_cast<int>(inversion::ModelParameter::H)];
+  double top = 0.0;
+  for (int layer = 0; layer < state_.model.layerCount(); ++layer) {
+    const bool halfSpace = layer + 1 == state_.model.layerCount();
+    const double depth = halfSpace ? 1.25 * top : top + 0.5 * thickness[static_cast<std::size_t>(layer)];
+    std::vector<double> at;
+    for (const inversion::AcceptedModel& model : summary.models)
+      at.push_back(1000.0 * inversion::ShearVelocityAt(model.values, depth));
+    summary.layerVs.push_back({depth, inversion::SpreadOf(at)});
+    if (!halfSpace) top += thickness[static_cast<std::size_t>(layer)];
+  }
   ensemble_ = std::move(summary);
 }
 
@@ -224,9 +324,24 @@ std::vector<std::string> EnsembleReportLines(const EnsembleSummary& ensemble) {
     return NumberToText(2, spread.p50) + " (5-95 %: " + NumberToText(2, spread.p05) + " to " +
            NumberToText(2, spread.p95) + ")";
   };
-  return {"ensemble: " + std::to_string(ensemble.models.size()) + " models within " +
-              numerics::NumberToShortestText(1.0 + ensemble.tolerance) + " times the best misfit",
-          "f0 Hz: " + range(ensemble.peakFrequency), "depth to the half-space m: " + range(ensemble.halfSpaceDepth)};
+  if (!ensemble.sampled)
+    return {"ensemble: " + std::to_string(ensemble.models.size()) + " models within " +
+                numerics::NumberToShortestText(1.0 + ensemble.tolerance) + " times the best misfit",
+            "f0 Hz: " + range(ensemble.peakFrequency), "depth to the half-space m: " + range(ensemble.halfSpaceDepth)};
+  std::vector<std::string> lines{
+      "ensemble: " + std::to_string(ensemble.models.size()) + " models sampled by " +
+          std::to_string(ensemble.samplerChains) + " Markov chains (acceptance " +
+          numerics::NumberToText(2, ensemble.acceptance) + ")",
+      "f0 Hz: " + range(ensemble.peakFrequency), "depth to the half-space m: " + range(ensemble.halfSpaceDepth),
+      "Vs30 m/s: " + range(ensemble.vs30)};
+  for (const DepthSpread& at : ensemble.layerVs)
+    lines.push_back("Vs m/s at " + numerics::NumberToText(1, at.depthM) + " m: " + range(at.vsMS));
+  if (ensemble.joint) {
+    lines.push_back("misfit H/V: " + numerics::NumberToShortestText(ensemble.bestParts.hv));
+    lines.push_back("misfit dispersion: " + numerics::NumberToShortestText(ensemble.bestParts.dispersion));
+    lines.push_back("misfit total: " + numerics::NumberToShortestText(ensemble.bestParts.total));
+  }
+  return lines;
 }
 
 void SeedRandomGenerator(std::uint64_t seed) { inversion::SeedRandomGenerator(seed); }

@@ -10,12 +10,26 @@
 
 #include "app/outcome.h"
 #include "app/workspace.h"
+#include "inversion/dispersioncurve.h"
 #include "inversion/ensemble.h"
 #include "inversion/forwardmodelchoice.h"
-#include "inversion/searchchains.h"
 #include "inversion/inversionsettings.h"
+#include "inversion/jointmisfit.h"
+#include "inversion/posteriorsampler.h"
+#include "inversion/searchchains.h"
 
 namespace corvath::app {
+
+//! The Markov-chain sampler of the models the data allow, run after the global search from
+//! its chains' end points, and the dispersion curve fitted with the H/V curve.
+struct PosteriorRequest {
+  inversion::SamplerSettings sampler;
+  //! A dispersion curve to fit as well; it needs phaseVelocities (the modal engine).
+  std::optional<inversion::DispersionCurve> dispersion;
+  inversion::PhaseVelocityFunction phaseVelocities;
+  //! The dispersion part's weight w (0 to 1); none: balanced by the numbers of points.
+  std::optional<double> dispersionWeight;
+};
 
 //! What a run starts from besides the workspace: the panel's settings and the
 //! "Ref frq" (Hz) and "K degree" values, already read from their fields.
@@ -32,6 +46,15 @@ struct InversionRequest {
   double ensembleTolerance = inversion::kDefaultEnsembleTolerance;
   //! The forward model fitted (the transfer functions' ratio by default).
   inversion::ForwardModelChoice forward;
+  //! Global search: the ensemble sampled by Markov chains; none: the models the chains
+  //! accepted within the tolerance.
+  std::optional<PosteriorRequest> posterior;
+};
+
+//! The Vs spread at one depth.
+struct DepthSpread {
+  double depthM = 0.0;
+  inversion::Spread vsMS;
 };
 
 //! What the chains of a global search say beyond their best model.
@@ -46,6 +69,14 @@ struct EnsembleSummary {
   inversion::Spread peakFrequency;             //!< f0 of the models' curves (Hz)
   inversion::Spread halfSpaceDepth;            //!< depth to the half-space (m)
   numerics::arofcomplexM curveLower, curveUpper;  //!< 5 and 95 % of the models' curves
+  //! Set when the models were sampled by the Markov chains (below: what only they report).
+  bool sampled = false;
+  std::size_t samplerChains = 0;
+  double acceptance = 0.0;                 //!< of the chains' proposals after the burn-in
+  inversion::Spread vs30;                  //!< time-averaged Vs of the top 30 m (m/s)
+  std::vector<DepthSpread> layerVs;        //!< Vs (m/s) in the middle of each layer of the best model
+  inversion::JointMisfit bestParts;        //!< the best model's misfit and its parts
+  bool joint = false;                      //!< a dispersion curve took part
 };
 
 class InversionRun {
@@ -90,6 +121,9 @@ public:
 
 private:
   void Summarize(const inversion::ChainsOutcome& chains);
+  void Sample(const inversion::ChainsOutcome& chains, inversion::InversionProgress& progress);
+  void SummarizeModels(EnsembleSummary& summary);
+  inversion::StateFitFunction MakeStateFit(inversion::JointMisfit* parts) const;
 
   Outcome precondition_;
   inversion::InversionSettings settings_;
@@ -119,6 +153,9 @@ std::vector<std::string> ValuesAtLimits(const inversion::InversionState& start, 
 
 //! The ensemble in words: "ensemble: 57 models within 1.2 times the best misfit",
 //! "f0 Hz: 2.33 (5-95 %: 2.31 to 2.35)", "depth to the half-space m: 50.1 (5-95 %: ...)".
+//! A sampled ensemble says "ensemble: 1600 models sampled by 4 Markov chains (acceptance
+//! 0.31)" and adds Vs30, Vs in the middle of each layer and, with a dispersion curve, the
+//! best model's misfit parts.
 std::vector<std::string> EnsembleReportLines(const EnsembleSummary& ensemble);
 
 //! Fixes the seed of the global search's random generator for the runs that follow: the

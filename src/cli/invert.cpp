@@ -14,9 +14,11 @@
 
 #include "app/atomicfile.h"
 #include "app/commands.h"
+#include "app/dispersionfile.h"
 #include "app/ensemblefile.h"
 #include "app/forwardcurve.h"
 #include "app/inversionrun.h"
+#include "app/inversionsettingsfile.h"
 #include "app/modelfile.h"
 #include "app/observedcurve.h"
 #include "app/surfacewavecurves.h"
@@ -36,13 +38,22 @@ std::string IterationsRangeText() {
 }
 
 const std::string kUsage =
-    "usage: corvath-cli invert --model START.txt --curve OBSERVED.txt [options]\n"
+    "usage: corvath-cli invert (--model START.txt | --inversion-settings FILE) --curve OBSERVED.txt [options]\n"
     "  --model FILE          the start model as \"Model to text file\" writes it (2 to 10 layers);\n"
     "                        its \"Ref frq:\" and \"K degree:\" lines, if any, replace the defaults\n"
     "  --curve FILE          the observed H/Z: a results table (\"f,Hz   X  Y  Z  H/Z\") or a bounds\n"
     "                        table of 'corvath-cli spectra --bounds' or a .hv file of 'corvath-cli hv --hv-out'\n"
     "                        (their bounds, or Min and Max, weight the fit)\n"
     "  --global              the global search instead of the damped least squares\n"
+    "  --inversion-settings FILE  the global search's settings file (JSON): the forward model, the\n"
+    "                        layers with their search ranges (then --model is optional), the fit band,\n"
+    "                        the dispersion curve and its weight, chains, seed, ensemble tolerance;\n"
+    "                        options given win; the ensemble is sampled by Markov chains\n"
+    "  --save-inversion-settings FILE  writes the inversion settings in effect\n"
+    "  --posterior           the global search's ensemble sampled by Markov chains started from the\n"
+    "                        chains' end points (likelihood exp(-chi2/2)); reports Vs30 as well\n"
+    "  --dispersion FILE     a dispersion curve fitted with the H/V curve (columns named by its heading:\n"
+    "                        frequency_hz phase_m_s [wave mode sigma_m_s]); needs the sampler\n"
     "  --seed N              fixes the global search's random numbers (default: from the clock)\n"
     "  --chains N            N independent global searches with the seeds S, S+1, ... (S of --seed)\n"
     "                        the best model of all is the result (default 1)\n"
@@ -91,6 +102,12 @@ struct Options {
   std::string profileOutput;
   bool chainsGiven = false;
   bool help = false;
+  std::string inversionSettings;
+  std::string saveInversionSettings;
+  std::string dispersion;
+  bool posterior = false;
+  bool bandGiven = false;
+  bool toleranceGiven = false;
 };
 
 std::string lowered(std::string text) {
@@ -141,6 +158,14 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
                                                              : inversion::ForwardModelKind::TransferFunction;
     } else if (name == "--surface-waves-only") {
       flag(arg, options.request.forward.diffuseField.bodyWaves, false);
+    } else if (name == "--inversion-settings") {
+      options.inversionSettings = arg.file();
+    } else if (name == "--save-inversion-settings") {
+      options.saveInversionSettings = arg.file();
+    } else if (name == "--dispersion") {
+      options.dispersion = arg.file();
+    } else if (name == "--posterior") {
+      flag(arg, options.posterior, true);
     } else if (name == "--model") {
       options.model = arg.file();
     } else if (name == "--curve") {
@@ -156,6 +181,7 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       options.ensembleOutput = arg.file();
     } else if (name == "--ensemble-tolerance") {
       options.request.ensembleTolerance = arg.number();
+      options.toleranceGiven = true;
       if (!(options.request.ensembleTolerance >= 0.0) || !std::isfinite(options.request.ensembleTolerance))
         throw UsageError("--ensemble-tolerance expects a number 0 or above, got " +
                          numerics::NumberToShortestText(options.request.ensembleTolerance));
@@ -165,8 +191,10 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
       settings.IterationCount = arg.whole(*inversion::InversionSettingTable().find("iterNumber"));
     } else if (name == "--min-frq") {
       settings.MinFrequency = arg.number();
+      options.bandGiven = true;
     } else if (name == "--max-frq") {
       settings.MaxFrequency = arg.number();
+      options.bandGiven = true;
     } else if (name == "--ref-frq") {
       options.request.referenceFrequencyHz = arg.number();
       options.referenceGiven = true;
@@ -186,7 +214,11 @@ void parseOptions(const std::vector<std::string>& args, Options& options) {
     }
   }
   if (options.help) return;
-  if (options.model.empty()) throw UsageError("--model START.txt is required");
+  if (options.model.empty() && options.inversionSettings.empty())
+    throw UsageError("--model START.txt (or --inversion-settings FILE with its layers) is required");
+  if (!options.inversionSettings.empty() || options.posterior) settings.GlobalSearch = true;
+  if (!options.dispersion.empty() && options.inversionSettings.empty() && !options.posterior)
+    throw UsageError("--dispersion needs --posterior or --inversion-settings");
   if (options.curve.empty()) throw UsageError("--curve OBSERVED.txt is required");
   if (!settings.GlobalSearch && (options.chainsGiven || !options.ensembleOutput.empty() || !options.profileOutput.empty()))
     throw UsageError("--chains, --ensemble and --profile-out need --global");
@@ -265,6 +297,56 @@ class StopOnSignals {
   struct sigaction previousTerm_ {};
 };
 
+// The settings file's values where no option was given, the sampler and the dispersion
+// curve; writes --save-inversion-settings. Nonzero: the exit status of a failure.
+int ApplyInversionSettings(Options& options, const std::optional<app::InversionSettingsFile>& file,
+                           const app::Workspace& workspace) {
+  inversion::InversionSettings& settings = options.request.settings;
+  app::InversionSettingsFile effective = file.value_or(app::InversionSettingsFile{});
+  if (file) {
+    if (!options.bandGiven) {
+      settings.MinFrequency = file->fitMinHz;
+      settings.MaxFrequency = file->fitMaxHz;
+    }
+    if (!options.chainsGiven) options.request.chains = file->chains;
+    if (!options.seed) options.seed = file->seed;
+    if (!options.toleranceGiven) options.request.ensembleTolerance = file->ensembleTolerance;
+    if (options.dispersion.empty()) options.dispersion = app::DispersionPathOf(*file, options.inversionSettings);
+    if (file->forward == app::ForwardModelKind::DiffuseField)
+      return failure("the diffuse-field forward model is not available in this build");
+  }
+  if (file || options.posterior) {
+    app::PosteriorRequest posterior;
+    if (file) posterior.sampler.poissonRanges = app::PoissonRanges(file->layers);
+    posterior.sampler.workers = options.request.workers;
+    if (file) posterior.dispersionWeight = file->dispersionWeight;
+    if (!options.dispersion.empty()) {
+      app::Result<inversion::DispersionCurve> curve = app::ReadDispersionFile(options.dispersion);
+      if (!curve.done()) {
+        ReportOutcome("invert", curve.outcome);
+        return 1;
+      }
+      posterior.dispersion = std::move(*curve);
+    }
+    options.request.posterior = std::move(posterior);
+  }
+  if (!options.saveInversionSettings.empty()) {
+    effective.fitMinHz = settings.MinFrequency;
+    effective.fitMaxHz = settings.MaxFrequency;
+    effective.chains = options.request.chains;
+    effective.seed = options.seed;
+    effective.ensembleTolerance = options.request.ensembleTolerance;
+    if (effective.layers.empty()) effective.layers = app::LayersOfModel(workspace.model, workspace.modelTables);
+    if (!file && !options.dispersion.empty()) effective.dispersion = options.dispersion;
+    if (const app::Outcome saved = app::SaveInversionSettingsFile(options.saveInversionSettings, effective);
+        !saved.done()) {
+      ReportOutcome("invert", saved);
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int RunInvert(const std::vector<std::string>& args) {
@@ -272,11 +354,24 @@ int RunInvert(const std::vector<std::string>& args) {
   if (const std::optional<int> status = ParseCommandLine("invert", kUsage, args, options, parseOptions)) return *status;
 
   app::Workspace workspace;
-  const app::Result<inversion::ModelTextSettings> loaded = app::OpenModelText(workspace, options.model);
+  std::optional<app::InversionSettingsFile> file;
+  if (!options.inversionSettings.empty()) {
+    app::Result<app::InversionSettingsFile> read = app::ReadInversionSettingsFile(options.inversionSettings);
+    if (!read.done()) {
+      ReportOutcome("invert", read.outcome);
+      return 1;
+    }
+    file = std::move(*read);
+    if (file->layers.empty() && options.model.empty())
+      return ReportUsageError("invert", kUsage, options.inversionSettings + " gives no layers: --model START.txt is required");
+  }
+  app::Result<inversion::ModelTextSettings> loaded{inversion::ModelTextSettings{}};
+  if (!options.model.empty()) loaded = app::OpenModelText(workspace, options.model);
   if (!loaded.done()) {
     ReportOutcome("invert", loaded.outcome);
     return 1;
   }
+  if (file && !file->layers.empty()) workspace.model = app::StartModelOfLayers(file->layers, workspace.modelTables);
   // The options win over the values the model file carries.
   if (loaded->referenceFrequencyHz && !options.referenceGiven)
     options.request.referenceFrequencyHz = *loaded->referenceFrequencyHz;
@@ -286,7 +381,7 @@ int RunInvert(const std::vector<std::string>& args) {
     ReportOutcome("invert", loaded);
     return 1;
   }
-  if (options.free) {
+  if (options.free && !(file && !file->layers.empty())) {
     for (int p = 0; p < inversion::kParameterCount; ++p) {
       inversion::ParameterSettings invertOnly;
       invertOnly.invertEnabled = true;
@@ -294,6 +389,7 @@ int RunInvert(const std::vector<std::string>& args) {
       app::ApplyParameterSettings(workspace, p, invertOnly);
     }
   }
+  if (const int status = ApplyInversionSettings(options, file, workspace); status != 0) return status;
   if (options.seed) app::SeedRandomGenerator(*options.seed);
   options.request.seed = options.seed;
 
@@ -361,7 +457,8 @@ int RunInvert(const std::vector<std::string>& args) {
   std::printf("Ref frq: %s\nK degree: %s\nmisfit: %s\n", numerics::NumberToShortestText(workspace.referenceFrequency).c_str(),
               numerics::NumberToShortestText(workspace.dispersionExponent).c_str(),
               misfit ? numerics::NumberToShortestText(*misfit).c_str() : "*");
-  if (ensemble && (options.request.chains > 1 || !options.ensembleOutput.empty() || !options.profileOutput.empty()))
+  if (ensemble && (options.request.chains > 1 || !options.ensembleOutput.empty() || !options.profileOutput.empty() ||
+                   ensemble->sampled))
     std::fputs(EnsembleReport(*ensemble).c_str(), stdout);
   for (const std::string& warning : run.warnings())
     std::fprintf(stderr, "corvath-cli invert: warning: %s\n", warning.c_str());
