@@ -253,7 +253,8 @@ app::Outcome SurveyController::loadStation(int row) {
   auto once = std::make_shared<QMetaObject::Connection>();
   *once = connect(answers_.record, &RecordController::loaded, this, [this, once, said](const app::Outcome& outcome) {
     disconnect(*once);
-    if (outcome.done()) answers_.calculateOnRatio();
+    if (!outcome.done()) return;  // the load has said why
+    answers_.calculateOnRatio();
     answers_.report(QString(), said);
   });
   // The files in the manifest's order and the default channels, as the survey read them.

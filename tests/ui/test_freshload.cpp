@@ -28,7 +28,8 @@ using corvath::ui::MainWindow;
 
 namespace {
 
-// X, Y and Z text files of a 40 s record at 100 Hz whose horizontals resonate at f Hz.
+// X, Y and Z text files of a 240 s record at 100 Hz whose horizontals resonate at f Hz
+// (four windows of the field standard's 60 s).
 QStringList WriteRecord(const QTemporaryDir& dir, const QString& stem, double f) {
   QStringList paths;
   for (int c = 0; c < 3; ++c) {
@@ -36,7 +37,7 @@ QStringList WriteRecord(const QTemporaryDir& dir, const QString& stem, double f)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
     QByteArray text = "h\nh\nh\n";
-    for (int i = 0; i < 4000; ++i) {
+    for (int i = 0; i < 24000; ++i) {
       const double t = i * 0.01;
       double z = 0;
       for (int k = 1; k <= 60; ++k) z += std::cos(2 * M_PI * k * 0.33 * t + 0.37 * k * k);
@@ -87,7 +88,7 @@ private slots:
     window.setMessageSink([](const QString& text, const QString&) { QFAIL(qPrintable("unexpected box: " + text)); });
     const QStringList first = WriteRecord(dir, "first", 4.0), second = WriteRecord(dir, "second", 9.0);
     window.loadDroppedFiles(first);
-    QCOMPARE(window.workspace().record.size(Component::X), std::size_t{4000});
+    QCOMPARE(window.workspace().record.size(Component::X), std::size_t{24000});
 
     // Classic, then field standard (with azimuths) on the first record.
     window.calculateSpectra();
@@ -181,7 +182,7 @@ private slots:
       QVERIFY2(window.statusBar()->currentMessage().contains(g.name), qPrintable(window.statusBar()->currentMessage()));
       QVERIFY(line->log().size() > logged);
       QVERIFY2(line->log().back().contains(g.name), qPrintable(line->log().back()));
-      QCOMPARE(window.workspace().record.size(Component::X), std::size_t{4000});  // the record stays
+      QCOMPARE(window.workspace().record.size(Component::X), std::size_t{24000});  // the record stays
     }
   }
 
