@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include "ui/mainwindow.h"
+#include "ui/openfiles.h"
 #include "ui/sessions.h"
 #include "ui/surveyview.h"
 
@@ -22,5 +23,9 @@ int main(int argc, char** argv) {
     window.move(frame.topLeft());
   }
   window.show();
+  // `corvath FILE...` (the menu entry's Exec for a double-clicked file); QApplication took its own options out.
+  QStringList files;
+  for (int k = 1; k < argc; ++k) files << QString::fromLocal8Bit(argv[k]);
+  corvath::ui::OpenFiles(window, files);
   return app.exec();
 }

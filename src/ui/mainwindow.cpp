@@ -23,6 +23,7 @@
 #include <qcustomplot.h>
 
 #include "app/commands.h"
+#include "app/observedcurve.h"
 #include "charts/charts.h"
 #include "charts/curvelegend.h"
 #include "charts/spectradrawing.h"
@@ -294,6 +295,12 @@ void MainWindow::loadDroppedFiles(const QStringList& paths) {
   std::vector<std::string> files;
   for (const QString& path : sorted) files.push_back(LocalPath(path));
   if (const app::Outcome outcome = record_->loadByExtension(files); !outcome.done()) report("Drop", outcome);
+}
+
+void MainWindow::openObservedCurve(const QString& path) {
+  const app::Outcome outcome = app::LoadObservedCurve(workspace_, QFile::encodeName(path).toStdString());
+  if (outcome.failed()) return showFailure(outcome);
+  spectraCalculated(SpectraController::Method::Classic, outcome);
 }
 
 void MainWindow::recordLoaded(const app::Outcome& outcome) {

@@ -128,10 +128,7 @@ void MainWindow::buildMenus() {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters({"H/V curves (*.hv *.txt)", "All files (*)"});
     if (runDialog_(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const app::Outcome outcome =
-        app::LoadObservedCurve(workspace_, QFile::encodeName(dialog.selectedFiles().front()).toStdString());
-    if (outcome.failed()) return showFailure(outcome);
-    spectraCalculated(SpectraController::Method::Classic, outcome);
+    openObservedCurve(dialog.selectedFiles().front());
   });
   openCurve->setObjectName("openObservedCurveAction");
   openCurve->setStatusTip("The observed H/V from a .hv file or a results table, in place of a calculated one");
