@@ -1,6 +1,7 @@
 #include "app/inversionrun.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "inversion/linearizedinversion.h"
 #include "inversion/randomgenerator.h"
 #include "inversion/vs30.h"
+#include "inversion/runsupport.h"
 #include "numerics/numbertext.h"
 #include "numerics/parallel.h"
 
@@ -78,6 +80,7 @@ Outcome InversionRun::Run(inversion::InversionProgress& progress) {
   switch (result_.end) {
     case inversion::InversionEnd::Completed:
     case inversion::InversionEnd::Stopped: return Outcome::Done();
+    case inversion::InversionEnd::Halted: return Outcome::Done(result_.message);
     case inversion::InversionEnd::NothingToFit:
       return Outcome::Unchanged("nothing to fit: no free value, or no observed point in the band");
     case inversion::InversionEnd::Failed: break;
@@ -211,7 +214,15 @@ void InversionRun::Sample(const inversion::ChainsOutcome& chains, inversion::Inv
 std::vector<std::string> InversionRun::warnings() const {
   std::vector<std::string> texts;
   if (!ran_ || result_.end == inversion::InversionEnd::NothingToFit) return texts;
-  for (const std::string& layer : UnphysicalLayers(state_.model)) texts.push_back("no physical material in " + layer);
+  if (const std::vector<std::string> layers = inversion::UnphysicalLayers(state_.model); !layers.empty()) {
+    // "layer 3: Vs 0.99 >= Vp 0.90" becomes "layer 3 (Vs 0.99 >= Vp 0.90)" in one line.
+    std::string line = "no physical material in ";
+    for (std::size_t k = 0; k < layers.size(); ++k) {
+      const std::size_t colon = layers[k].find(": ");
+      line += (k ? ", " : "") + layers[k].substr(0, colon) + " (" + layers[k].substr(colon + 2) + ")";
+    }
+    texts.push_back(line);
+  }
   // Chains stopped part-way have searched for different lengths: their misfits say
   // nothing about whether they would have agreed.
   if (ensemble_ && ensemble_->chainMisfits.size() > 1 && result_.end == inversion::InversionEnd::Completed) {
@@ -255,37 +266,66 @@ std::optional<double> InversionRun::misfitOf(const numerics::arofcomplexM& curve
   return inversion::LinearizedMisfit(curve, inversion::ObservedLogarithms(observed_, weights), weights);
 }
 
-std::vector<std::string> UnphysicalLayers(const inversion::amodel& model) {
-  using inversion::ModelParameter;
-  auto of = [&](ModelParameter p, int layer) { return model.values[static_cast<int>(p)][static_cast<std::size_t>(layer)]; };
-  auto text = [](double v) { return numerics::NumberToText(1, v); };
-  std::vector<std::string> layers;
-  for (int layer = 0; layer < model.layerCount(); ++layer) {
-    const std::string name = "layer " + std::to_string(layer + 1) + ": ";
-    if (of(ModelParameter::Vs, layer) >= of(ModelParameter::Vp, layer))
-      layers.push_back(name + "Vs " + text(of(ModelParameter::Vs, layer)) + " >= Vp " + text(of(ModelParameter::Vp, layer)));
-    else if (layer + 1 < model.layerCount() && of(ModelParameter::Qs, layer) > of(ModelParameter::Qp, layer))
-      layers.push_back(name + "Qs " + text(of(ModelParameter::Qs, layer)) + " > Qp " + text(of(ModelParameter::Qp, layer)));
+std::vector<std::string> UnphysicalLayers(const inversion::amodel& model) { return inversion::UnphysicalLayers(model); }
+
+namespace {
+
+// One line of values at one end of their ranges: "at its lower limit: H of layer 1 (0.100);
+// Vs of layers 2, 5 (0.250, 0.300)", the parameters in table order.
+struct LimitLine {
+  std::array<std::vector<int>, inversion::kParameterCount> layers;
+  std::array<std::vector<double>, inversion::kParameterCount> limits;
+  std::vector<std::string> others;  // "Ref frq (10)", "K degree (3)"
+
+  bool empty() const {
+    for (const auto& l : layers)
+      if (!l.empty()) return false;
+    return others.empty();
   }
-  return layers;
-}
+  std::string text(const std::string& end) const {
+    static constexpr const char* kNames[] = {"H", "Vp", "Vs", "rho", "Qp", "Qs"};
+    const auto number = [](double v) { return numerics::NumberToText(2, v); };
+    std::string line = "at its " + end + " limit: ";
+    std::size_t parts = 0;
+    for (int p = 0; p < inversion::kParameterCount; ++p) {
+      if (layers[p].empty()) continue;
+      std::string which, values;
+      for (std::size_t k = 0; k < layers[p].size(); ++k) {
+        which += (k ? ", " : "") + std::to_string(layers[p][k] + 1);
+        values += (k ? ", " : "") + number(limits[p][k]);
+      }
+      line += (parts++ ? "; " : "") + std::string(kNames[p]) + " of layer" + (layers[p].size() > 1 ? "s " : " ") +
+              which + " (" + values + ")";
+    }
+    for (const std::string& other : others) line += (parts++ ? "; " : "") + other;
+    return line;
+  }
+};
+
+}  // namespace
 
 std::vector<std::string> ValuesAtLimits(const inversion::InversionState& start, const inversion::InversionState& state,
                                         const inversion::ModelTables& tables,
                                         const inversion::InversionSettings& settings) {
   using inversion::FreeValueKind;
   using inversion::ModelParameter;
-  constexpr double kNearEnd = 0.005;  // of the range width
-  static constexpr const char* kNames[] = {"H", "Vp", "Vs", "rho", "Qp", "Qs"};
-  std::vector<std::string> texts;
-  const auto check = [&](const std::string& name, double value, numerics::Complex range) {
-    const double width = range.im - range.re;
-    if (!(width > 0.0) || !std::isfinite(width)) return;
-    const auto text = [](double v) { return numerics::NumberToText(2, v); };
-    if (value - range.re <= kNearEnd * width)
-      texts.push_back(name + " " + text(value) + " at its lower limit " + text(range.re));
-    else if (range.im - value <= kNearEnd * width)
-      texts.push_back(name + " " + text(value) + " at its upper limit " + text(range.im));
+  constexpr double kNearLimit = 0.005;  // of the limit's own size
+  LimitLine lower, upper;
+  // Which end a value inside its range lies within 0.5 % of; a value outside its range
+  // is no value "at its limit" (and an empty range says nothing).
+  const auto end = [&](double value, numerics::Complex range) -> LimitLine* {
+    if (!(range.re < range.im) || !std::isfinite(range.re) || !std::isfinite(range.im)) return nullptr;
+    if (!(value >= range.re && value <= range.im)) return nullptr;
+    const double toLower = value - range.re, toUpper = range.im - value;
+    const bool nearLower = toLower <= kNearLimit * std::fabs(range.re);
+    const bool nearUpper = toUpper <= kNearLimit * std::fabs(range.im);
+    if (nearLower && (!nearUpper || toLower <= toUpper)) return &lower;
+    if (nearUpper) return &upper;
+    return nullptr;
+  };
+  const auto other = [&](const std::string& name, double value, numerics::Complex range) {
+    if (LimitLine* line = end(value, range))
+      line->others.push_back(name + " (" + numerics::NumberToText(2, line == &lower ? range.re : range.im) + ")");
   };
   const auto& values = state.model.values;
   const int vp = static_cast<int>(ModelParameter::Vp), qp = static_cast<int>(ModelParameter::Qp);
@@ -293,28 +333,36 @@ std::vector<std::string> ValuesAtLimits(const inversion::InversionState& start, 
     switch (entry.kind) {
       case FreeValueKind::ReferenceFrequency:
         if (settings.GlobalSearch)
-          check("Ref frq", state.referenceFrequency, inversion::GlobalSearchRange(tables, entry, start.referenceFrequency));
+          other("Ref frq", state.referenceFrequency, inversion::GlobalSearchStartRange(tables, start, entry));
         continue;
       case FreeValueKind::DispersionExponent:
         if (settings.GlobalSearch)
-          check("K degree", state.dispersionExponent, inversion::GlobalSearchRange(tables, entry, start.dispersionExponent));
+          other("K degree", state.dispersionExponent, inversion::GlobalSearchStartRange(tables, start, entry));
         continue;
       case FreeValueKind::Layer: break;
     }
     const int p = entry.parameter, layer = entry.layer;
-    const std::string name = std::string(kNames[p]) + " of layer " + std::to_string(layer + 1);
     const double value = values[p][static_cast<std::size_t>(layer)];
     numerics::Complex range{};
     if (!settings.GlobalSearch) {
       range = inversion::LinearizedRange(tables, values, p, layer, settings.RatioConstraint);
     } else if (p == static_cast<int>(ModelParameter::Vs) || p == static_cast<int>(ModelParameter::Qs)) {
-      const double partner = values[p == static_cast<int>(ModelParameter::Vs) ? vp : qp][static_cast<std::size_t>(layer)];
-      range = {std::max(partner / 5.0, tables.HardLimits[p].re), std::min(partner, tables.HardLimits[p].im)};
+      // Drawn against the partner of the same proposal, which the result keeps.
+      const bool velocity = p == static_cast<int>(ModelParameter::Vs);
+      const double partner = values[velocity ? vp : qp][static_cast<std::size_t>(layer)];
+      range = {std::max(partner / 5.0, tables.HardLimits[p].re),
+               std::min(velocity ? partner / inversion::kMinVelocityRatio : partner, tables.HardLimits[p].im)};
     } else {
-      range = inversion::GlobalSearchRange(tables, entry, start.model.values[p][static_cast<std::size_t>(layer)]);
+      range = inversion::GlobalSearchStartRange(tables, start, entry);
     }
-    check(name, value, range);
+    if (LimitLine* line = end(value, range)) {
+      line->layers[p].push_back(layer);
+      line->limits[p].push_back(line == &lower ? range.re : range.im);
+    }
   }
+  std::vector<std::string> texts;
+  if (!lower.empty()) texts.push_back(lower.text("lower"));
+  if (!upper.empty()) texts.push_back(upper.text("upper"));
   return texts;
 }
 

@@ -88,8 +88,9 @@ public:
   const Outcome& precondition() const { return precondition_; }
 
   //! Runs the damped least squares or, with GlobalSearch, the global search to its end
-  //! or to a stop request of progress. Failed when the forward model faulted; the kept
-  //! state is consistent either way.
+  //! or to a stop request of progress. Failed when the forward model faulted on the start
+  //! model or the start was refused; Done with a notice when the run halted early with its
+  //! best model (why it could not go on); the kept state is consistent either way.
   Outcome Run(inversion::InversionProgress& progress);
 
   //! Writes the kept model, "Ref frq", "K degree" and the theoretical curve into the
@@ -115,8 +116,9 @@ public:
   //! The ensemble of a global search (after Run); nothing for the damped least squares
   //! or when the run had nothing to fit.
   const std::optional<EnsembleSummary>& ensemble() const { return ensemble_; }
-  //! Where the kept result is weak (after Run): layers that make no physical material,
-  //! chains that disagree by more than the tolerance, free values at an end of their range.
+  //! Where the kept result is weak (after Run), one line per kind: layers that make no
+  //! physical material, chains that disagree by more than the tolerance, free values at
+  //! the lower and at the upper end of their range.
   std::vector<std::string> warnings() const;
 
 private:
@@ -143,10 +145,11 @@ private:
 //! layer ("layer 3: Vs 0.99 >= Vp 0.90"); empty when every layer is sound.
 std::vector<std::string> UnphysicalLayers(const inversion::amodel& model);
 
-//! The free values of state that lie within 0.5 % of the range width of an end of the range
-//! they were searched in: the global search's ranges (from the start state) or, for the
-//! damped least squares, the value limits. One text per value ("Vs of layer 2 at its upper
-//! limit 0.93").
+//! The free values of state that lie inside the range they were searched in and within
+//! 0.5 % of one of its ends: the global search's ranges (from the start state) or, for
+//! the damped least squares, the value limits with the ratio constraint's partners. One
+//! line per end, the values grouped by parameter with their limits ("at its upper limit:
+//! Vs of layers 2, 5 (0.930, 1.10); K degree (3)").
 std::vector<std::string> ValuesAtLimits(const inversion::InversionState& start, const inversion::InversionState& state,
                                         const inversion::ModelTables& tables,
                                         const inversion::InversionSettings& settings);

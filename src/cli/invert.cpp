@@ -407,6 +407,8 @@ int RunInvert(const std::vector<std::string>& args) {
   const bool stopped = run.result().end == inversion::InversionEnd::Stopped;
   if (stopped)
     std::fputs("corvath-cli invert: stopped before the end; the model reached so far is written\n", stderr);
+  if (run.result().end == inversion::InversionEnd::Halted)
+    std::fprintf(stderr, "corvath-cli invert: %s\n", run.result().message.c_str());
 
   if (options.output.empty()) {
     const std::string text = app::ModelText(workspace, app::ModelValueText::Exact);

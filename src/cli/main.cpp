@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "cli/commands.h"
 
 namespace {
@@ -24,7 +25,7 @@ void printUsage(std::FILE* out) {
       "  hv FILE [FILE FILE]        field-standard H/V: f0, A0 and the SESAME criteria as a report\n"
       "  survey MANIFEST.csv --out DIR\n"
       "                             hv for every station of a manifest: summary table, GeoJSON and map\n"
-      "run 'corvath-cli COMMAND --help' for the options of a command\n",
+      "run 'corvath-cli COMMAND --help' for the options of a command, 'corvath-cli --version' for the version\n",
       out);
 }
 
@@ -43,6 +44,12 @@ int run(int argc, char** argv) {
   if (command == "invert") return corvath::cli::RunInvert(args);
   if (command == "hv") return corvath::cli::RunHv(args);
   if (command == "survey") return corvath::cli::RunSurvey(args);
+  if (command == "--version") {
+    std::printf("corvath-cli %s\n", corvath::app::ProgramVersion().c_str());
+    for (const auto& [library, version] : corvath::app::LibraryVersions())
+      std::printf("  %s %s\n", library.c_str(), version.c_str());
+    return 0;
+  }
   if (command == "--help" || command == "-h" || command == "help") {
     printUsage(stdout);
     return 0;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <string>
 
 #include "inversion/randomgenerator.h"
 #include "inversion/runsupport.h"
@@ -69,6 +70,27 @@ Complex GlobalSearchRange(const ModelTables& tables, const FreeParameter& entry,
   return {0.0, 0.0};
 }
 
+Complex GlobalSearchStartRange(const ModelTables& tables, const InversionState& startState,
+                               const FreeParameter& entry) {
+  const amodel& start = startState.model;
+  if (entry.kind == FreeValueKind::ReferenceFrequency)
+    return GlobalSearchRange(tables, entry, startState.referenceFrequency);
+  if (entry.kind == FreeValueKind::DispersionExponent)
+    return GlobalSearchRange(tables, entry, startState.dispersionExponent);
+  const int p = entry.parameter, layer = entry.layer;
+  Complex range = GlobalSearchRange(tables, entry, start.values[p][layer]);
+  // A free Vp (Qp) over a fixed Vs (Qs) keeps the ratio a drawn Vs (Qs) would keep.
+  const auto keepAbove = [&](ModelParameter partner, double lowestRatio) {
+    const double fixed = start.values[static_cast<int>(partner)][layer];
+    range = {std::max(range.re, lowestRatio * fixed), std::min(range.im, 5.0 * fixed)};
+  };
+  const int vs = static_cast<int>(ModelParameter::Vs), qs = static_cast<int>(ModelParameter::Qs);
+  if (p == static_cast<int>(ModelParameter::Vp) && !start.invertFlags[vs][layer]) keepAbove(ModelParameter::Vs, kMinVelocityRatio);
+  if (p == static_cast<int>(ModelParameter::Qp) && layer != start.layerCount() - 1 && !start.invertFlags[qs][layer])
+    keepAbove(ModelParameter::Qs, 1.0);
+  return range;
+}
+
 double VfsaDraw(double lo, double hi, double centre, double temperature,
                 const std::function<std::uint32_t()>& randomInteger) {
   if (lo == hi) return lo;
@@ -129,6 +151,7 @@ class GlobalRun {
 
   InversionEnd Execute();
   void RestoreBest() { RestoreValues(state_, best_); }
+  const std::string& note() const { return note_; }
   const arofcomplexM& bestCurve() const { return bestCurve_; }
   double bestMisfit() const { return bestMisfit_; }
 
@@ -162,6 +185,7 @@ class GlobalRun {
   arofcomplexM curve_, bestCurve_;
   double temperature_ = 1.0;
   double bestMisfit_ = kInfinity;
+  std::string note_;  // why the start was refused
 };
 
 void GlobalRun::Propose() {
@@ -186,7 +210,7 @@ void GlobalRun::Propose() {
         switch (static_cast<ModelParameter>(p)) {
           case ModelParameter::Vs: {
             const double partner = state_.model.values[vp][layer];
-            value = Draw(std::max(partner / 5.0, hard.re), std::min(partner, hard.im), centre);
+            value = Draw(std::max(partner / 5.0, hard.re), std::min(partner / kMinVelocityRatio, hard.im), centre);
             break;
           }
           case ModelParameter::Qs: {
@@ -218,13 +242,12 @@ InversionEnd GlobalRun::Execute() {
   list_ = BuildFreeParameterList(state_.model, settings_);
   const std::size_t d = list_.size();
   if (d == 0) return InversionEnd::NothingToFit;
-  ranges_.resize(d);
-  for (std::size_t k = 0; k < d; ++k) {
-    const FreeParameter& entry = list_[k];
-    double start = 0.0;
-    if (entry.kind == FreeValueKind::Layer) start = state_.model.values[entry.parameter][entry.layer];
-    ranges_[k] = GlobalSearchRange(tables_, entry, start);
+  if (settings_.RatioConstraint) {
+    note_ = detail::UnphysicalStartMessage(state_.model);
+    if (!note_.empty()) return InversionEnd::Failed;
   }
+  ranges_.resize(d);
+  for (std::size_t k = 0; k < d; ++k) ranges_[k] = GlobalSearchStartRange(tables_, state_, list_[k]);
   weights_ = ComputeBandWeights(observed_, settings_);
 
   Evaluate(curve_);
@@ -278,6 +301,7 @@ InversionOutcome RunGlobalSearch(InversionState& state, const spectra::RatioCurv
   GlobalRun run(state, observed, tables, settings, evaluate, progress, random, nullptr);
   try {
     outcome.end = run.Execute();
+    outcome.message = run.note();
   } catch (const std::exception& fault) {
     outcome.end = InversionEnd::Failed;
     outcome.message = detail::FaultMessage(fault.what());
@@ -297,6 +321,7 @@ GlobalSearchChain RunGlobalSearchChain(const InversionState& start, const spectr
                 recordAccepted ? &chain.accepted : nullptr);
   try {
     chain.outcome.end = run.Execute();
+    chain.outcome.message = run.note();
   } catch (const std::exception& fault) {
     chain.outcome.end = InversionEnd::Failed;
     chain.outcome.message = detail::FaultMessage(fault.what());

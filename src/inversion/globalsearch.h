@@ -25,6 +25,13 @@ inline constexpr double kMisfitRatioCeiling = 100.0;
 //! the exponent [0.001, 3]. Vs and Qs have no fixed range: (0, 0) is returned for them.
 numerics::Complex GlobalSearchRange(const ModelTables& tables, const FreeParameter& entry, double startValue);
 
+//! The range an entry is drawn in by a run from startState: GlobalSearchRange
+//! of its start value, and for a free Vp (Qp, above the half-space) whose Vs (Qs) is not free,
+//! narrowed to kMinVelocityRatio (1) to 5 times that fixed partner. (0, 0) for Vs and Qs,
+//! which are drawn against their partner of the proposal.
+numerics::Complex GlobalSearchStartRange(const ModelTables& tables, const InversionState& startState,
+                                         const FreeParameter& entry);
+
 //! One very-fast-annealing draw in [lo, hi] around the centre (clamped into the range first)
 //! at temperature T > 0, from uniform integers 0..999999999: x = c + (hi - lo) y with
 //! y = sgn(u - 0.5) T ((1 + 1/T)^|2u - 1| - 1), u = k / 10^9, redrawn until x is in range.
@@ -46,6 +53,9 @@ bool AcceptProposal(double misfitIncrease, double temperature);
 //! level j, shows the best state after every level and at the end, and reads the stop
 //! request after every proposal (the run then ends with the best state so far, shown).
 //! A fault of the evaluator ends the run with the best state so far and the message.
+//! Vs and Qs are drawn below their layer's Vp (by kMinVelocityRatio) and Qp, and a free
+//! Vp or Qp over a fixed partner keeps above it; with the ratio constraint ticked a start
+//! model without physical material is refused (Failed, nothing changed).
 InversionOutcome RunGlobalSearch(InversionState& state, const spectra::RatioCurve& observed,
                                  const ModelTables& tables, const InversionSettings& settings,
                                  const CurveEvaluator& evaluate, InversionProgress& progress);

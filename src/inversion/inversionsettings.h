@@ -116,13 +116,14 @@ enum class InversionEnd {
   Completed,     //!< every iteration or level ran
   Stopped,       //!< a stop request was honoured at a stop check
   NothingToFit,  //!< no observed point, no free value, or no damping could be formed
-  Failed,        //!< the theoretical curve could not be computed (message says why)
+  Failed,        //!< the theoretical curve could not be computed, or the start was refused (message says why)
+  Halted,        //!< the run could not go on and kept its best state so far (message says why)
 };
 
 //! The end of a run. The state passed to the run holds the kept result.
 struct InversionOutcome {
   InversionEnd end = InversionEnd::NothingToFit;
-  std::string message;                      //!< the fault's message when Failed, else empty
+  std::string message;                      //!< why, when Failed or Halted, else empty
   numerics::arofcomplexM theoreticalCurve;  //!< the curve of the kept state; empty if none was computed
 };
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <string>
 
 #include "inversion/runsupport.h"
 #include "numerics/svd.h"
@@ -51,36 +52,37 @@ int LinearizedProgressSteps(int iterationCount, int freeCount) {
   return iterationCount * (freeCount + 6) + 1;
 }
 
-Complex LinearizedRange(const ModelTables& tables, const PerParameter<arofdoubleM>& saved, int parameter,
+Complex LinearizedRange(const ModelTables& tables, const PerParameter<arofdoubleM>& partners, int parameter,
                         int layer, bool ratioConstraint) {
   double lo = tables.HardLimits[parameter].re;
   double hi = tables.HardLimits[parameter].im;
   const Complex& user = tables.UserLimits[parameter];
   if (user.re != InvalidNumber) lo = std::max(lo, user.re);
   if (user.im != InvalidNumber) hi = std::min(hi, user.im);
-  const int halfSpace = static_cast<int>(saved[0].size()) - 1;
-  if (ratioConstraint && layer != halfSpace) {
-    const auto partner = [&](ModelParameter p) { return saved[static_cast<int>(p)][layer]; };
-    switch (static_cast<ModelParameter>(parameter)) {
-      case ModelParameter::Vp:
-        lo = std::max(lo, partner(ModelParameter::Vs));
-        hi = std::min(hi, 5.0 * partner(ModelParameter::Vs));
-        break;
-      case ModelParameter::Vs:
-        lo = std::max(lo, partner(ModelParameter::Vp) / 5.0);
-        hi = std::min(hi, partner(ModelParameter::Vp));
-        break;
-      case ModelParameter::Qp:
-        lo = std::max(lo, partner(ModelParameter::Qs));
-        hi = std::min(hi, 5.0 * partner(ModelParameter::Qs));
-        break;
-      case ModelParameter::Qs:
-        lo = std::max(lo, partner(ModelParameter::Qp) / 5.0);
-        hi = std::min(hi, partner(ModelParameter::Qp));
-        break;
-      default:
-        break;
-    }
+  if (!ratioConstraint) return {lo, hi};
+  const bool halfSpace = layer == static_cast<int>(partners[0].size()) - 1;
+  const auto partner = [&](ModelParameter p) { return partners[static_cast<int>(p)][layer]; };
+  switch (static_cast<ModelParameter>(parameter)) {
+    case ModelParameter::Vp:
+      lo = std::max(lo, kMinVelocityRatio * partner(ModelParameter::Vs));
+      hi = std::min(hi, 5.0 * partner(ModelParameter::Vs));
+      break;
+    case ModelParameter::Vs:
+      lo = std::max(lo, partner(ModelParameter::Vp) / 5.0);
+      hi = std::min(hi, partner(ModelParameter::Vp) / kMinVelocityRatio);
+      break;
+    case ModelParameter::Qp:
+      if (halfSpace) break;
+      lo = std::max(lo, partner(ModelParameter::Qs));
+      hi = std::min(hi, 5.0 * partner(ModelParameter::Qs));
+      break;
+    case ModelParameter::Qs:
+      if (halfSpace) break;
+      lo = std::max(lo, partner(ModelParameter::Qp) / 5.0);
+      hi = std::min(hi, partner(ModelParameter::Qp));
+      break;
+    default:
+      break;
   }
   return {lo, hi};
 }
@@ -119,6 +121,8 @@ class LinearizedRun {
   // Back to the state of the start of the current iteration (after a stop or a fault).
   void RestoreSaved() { RestoreValues(state_, saved_); }
   const arofcomplexM& currentCurve() const { return current_; }
+  // Why the run failed before it began, or halted.
+  const std::string& note() const { return note_; }
 
  private:
   void Evaluate(arofcomplexM& curve) { detail::EvaluateCurve(evaluate_, state_, n_, curve); }
@@ -126,6 +130,8 @@ class LinearizedRun {
   bool JacobianRow(const FreeParameter& entry, arofdoubleM& row);
   bool ApplyStep(std::size_t k, double d, double& scale) const;
   double Misfit(const arofcomplexM& curve) const;
+  // The trial of damping lambda from the saved state; its misfit (+infinity when its curve faults).
+  double Trial(double lambda, const ararofdoubleM& normal, const arofdoubleM& gradient, arofcomplexM& curve);
 
   InversionState& state_;
   const spectra::RatioCurve& observed_;
@@ -143,6 +149,10 @@ class LinearizedRun {
   ValueSet saved_;           // state at the start of the iteration
   arofcomplexM current_;     // theoretical curve of the saved state
   arofcomplexM curve1_, curve2_;
+  arofdoubleM scales_;       // step scales of the trial
+  ararofdoubleM a_;          // damped normal matrix of the trial
+  arofdoubleM b_;
+  std::string note_;
   long long done_ = 0;
   long long steps_ = 1;
 };
@@ -218,8 +228,11 @@ bool LinearizedRun::ApplyStep(std::size_t k, double d, double& scale) const {
       const double x0 = std::log(v0);
       const double x1 = x0 + d;
       double v = std::exp(x1);
-      const Complex range = LinearizedRange(tables_, saved_.values, entry.parameter, entry.layer,
-                                            settings_.RatioConstraint);
+      // Vp and Qp come first in the list: Vs and Qs keep below the values just stepped.
+      const bool follower = entry.parameter == static_cast<int>(ModelParameter::Vs) ||
+                            entry.parameter == static_cast<int>(ModelParameter::Qs);
+      const Complex range = LinearizedRange(tables_, follower ? state_.model.values : saved_.values, entry.parameter,
+                                            entry.layer, settings_.RatioConstraint);
       bool met = false;
       if (v < range.re) {
         met = true;
@@ -257,11 +270,50 @@ double LinearizedRun::Misfit(const arofcomplexM& curve) const {
   return LinearizedMisfit(curve, logObserved_, weights_);
 }
 
+double LinearizedRun::Trial(double lambda, const ararofdoubleM& normal, const arofdoubleM& gradient,
+                            arofcomplexM& curve) {
+  const std::size_t s = list_.size();
+  std::fill(scales_.begin(), scales_.end(), 1.0);
+  for (int attempt = 1; attempt <= kBoundAttempts; ++attempt) {
+    for (std::size_t k = 0; k < s; ++k) {
+      for (std::size_t l = 0; l < s; ++l) a_[k][l] = scales_[k] * normal[k][l] * scales_[l];
+      a_[k][k] += 2.0 * lambda;
+      b_[k] = scales_[k] * gradient[k];
+    }
+    RestoreSaved();
+    const arofdoubleM y = numerics::SvdSolve(a_, b_, kLinearizedSvdTolerance);
+    bool met = false;
+    for (std::size_t k = 0; k < s; ++k) {
+      const double d = scales_[k] * y[k];
+      if (ApplyStep(k, d, scales_[k])) met = true;
+    }
+    if (!met) break;
+  }
+  try {
+    Evaluate(curve);
+  } catch (const std::exception&) {
+    return std::numeric_limits<double>::infinity();  // a step the forward model cannot follow
+  }
+  return Misfit(curve);
+}
+
+// A trial may be taken when its misfit is a number, finite (or a perfect fit) and not
+// above the misfit the iteration started from.
+bool MayTake(double misfit, double startMisfit) {
+  if (std::isnan(misfit) || misfit == std::numeric_limits<double>::infinity() || misfit == kUndefinedMisfit)
+    return false;
+  return misfit <= startMisfit;
+}
+
 InversionEnd LinearizedRun::Execute() {
   if (n_ == 0) return InversionEnd::NothingToFit;
   list_ = BuildFreeParameterList(state_.model, settings_);
   const std::size_t s = list_.size();
   if (s == 0) return InversionEnd::NothingToFit;
+  if (settings_.RatioConstraint) {
+    note_ = detail::UnphysicalStartMessage(state_.model);
+    if (!note_.empty()) return InversionEnd::Failed;
+  }
   // The exponent is adjusted in ln a: a value of 0 or below has no logarithm.
   if (settings_.OptimizeDispersionExponent && !(state_.dispersionExponent > 0.0)) {
     state_.dispersionExponent = kMinDispersionExponent;
@@ -278,13 +330,20 @@ InversionEnd LinearizedRun::Execute() {
 
   weights_ = ComputeFitWeights(observed_, settings_);
   logObserved_ = ObservedLogarithms(observed_, weights_);
+  double currentMisfit = Misfit(current_);
 
   ararofdoubleM jacobian(s);
   ararofdoubleM normal(s, arofdoubleM(s, 0.0));
-  arofdoubleM gradient(s, 0.0), residual(n_, 0.0), scales(s, 1.0);
-  ararofdoubleM a(s, arofdoubleM(s, 0.0));
-  arofdoubleM b(s, 0.0);
+  arofdoubleM gradient(s, 0.0), residual(n_, 0.0);
+  scales_.assign(s, 1.0);
+  a_.assign(s, arofdoubleM(s, 0.0));
+  b_.assign(s, 0.0);
   arofcomplexM trialCurve;
+  const auto halt = [&](int iteration, const std::string& why) {
+    note_ = "stopped in iteration " + std::to_string(iteration + 1) + " of " + std::to_string(iterations) + ": " +
+            why + "; the best model so far is kept";
+    return InversionEnd::Halted;
+  };
 
   for (int iteration = 0; iteration < iterations; ++iteration) {
     // Residual of the current curve.
@@ -297,8 +356,14 @@ InversionEnd LinearizedRun::Execute() {
       if (weights_[i] != 0.0) residual[i] = weights_[i] * (logObserved_[i] - logCurrent_[i]);
     }
 
-    for (std::size_t k = 0; k < s; ++k)
-      if (!JacobianRow(list_[k], jacobian[k])) return InversionEnd::Stopped;
+    for (std::size_t k = 0; k < s; ++k) {
+      try {
+        if (!JacobianRow(list_[k], jacobian[k])) return InversionEnd::Stopped;
+      } catch (const std::exception& fault) {
+        return halt(iteration, "the forward model fails next to the model reached (" +
+                                   detail::FaultMessage(fault.what()) + ")");
+      }
+    }
 
     for (std::size_t k = 0; k < s; ++k) {
       for (std::size_t l = 0; l < s; ++l) {
@@ -326,25 +391,8 @@ InversionEnd LinearizedRun::Execute() {
     ValueSet best;
     bool haveBest = false;
     for (int trial = 0; trial < kDampingTrials; ++trial) {
-      std::fill(scales.begin(), scales.end(), 1.0);
-      for (int attempt = 1; attempt <= kBoundAttempts; ++attempt) {
-        for (std::size_t k = 0; k < s; ++k) {
-          for (std::size_t l = 0; l < s; ++l) a[k][l] = scales[k] * normal[k][l] * scales[l];
-          a[k][k] += 2.0 * lambda;
-          b[k] = scales[k] * gradient[k];
-        }
-        RestoreSaved();
-        const arofdoubleM y = numerics::SvdSolve(a, b, kLinearizedSvdTolerance);
-        bool met = false;
-        for (std::size_t k = 0; k < s; ++k) {
-          const double d = scales[k] * y[k];
-          if (ApplyStep(k, d, scales[k])) met = true;
-        }
-        if (!met) break;
-      }
-      Evaluate(trialCurve);
+      const double m = Trial(lambda, normal, gradient, trialCurve);
       Step();
-      const double m = Misfit(trialCurve);
       if (m < bestMisfit) {
         bestMisfit = m;
         best = SaveValues(state_);
@@ -352,13 +400,31 @@ InversionEnd LinearizedRun::Execute() {
       }
       lambda *= 10.0;
     }
-
-    if (haveBest)
-      RestoreValues(state_, best);
-    else
+    // None of the five may be taken: shorter steps, by a damping that keeps rising.
+    for (int extra = 0; extra < kExtraDampingTrials && !(haveBest && MayTake(bestMisfit, currentMisfit)); ++extra) {
+      const double m = Trial(lambda, normal, gradient, trialCurve);
+      if (MayTake(m, currentMisfit)) {
+        bestMisfit = m;
+        best = SaveValues(state_);
+        haveBest = true;
+      }
+      lambda *= 10.0;
+    }
+    if (!(haveBest && MayTake(bestMisfit, currentMisfit))) {
       RestoreSaved();
-    Evaluate(current_);
+      return halt(iteration, "no step keeps the misfit from rising");
+    }
+
+    RestoreValues(state_, best);
+    try {
+      Evaluate(current_);
+    } catch (const std::exception& fault) {
+      RestoreSaved();
+      return halt(iteration, "the forward model fails next to the model reached (" +
+                                 detail::FaultMessage(fault.what()) + ")");
+    }
     Step();
+    currentMisfit = Misfit(current_);
     saved_ = SaveValues(state_);
     progress_.ShowState({state_, current_});
   }
@@ -374,6 +440,7 @@ InversionOutcome RunLinearizedInversion(InversionState& state, const spectra::Ra
   LinearizedRun run(state, observed, tables, settings, evaluate, progress);
   try {
     outcome.end = run.Execute();
+    outcome.message = run.note();
   } catch (const std::exception& fault) {
     outcome.end = InversionEnd::Failed;
     outcome.message = detail::FaultMessage(fault.what());

@@ -30,10 +30,17 @@ struct CellEdit {
 };
 
 //! Validates a value given to cell (c, r): a number within HardLimits[c - 1] (by the
-//! rules of RangeRefusal, named by the column heading) is stored in values[c - 1][r - 1]
-//! (also under a "*" cell, where it has no effect); anything else is refused with its
-//! reason, and a cell that is not a data cell refuses silently. UserLimits do not apply.
+//! rules of RangeRefusal, named by the column heading) that PartnerRefusal lets pass is
+//! stored in values[c - 1][r - 1] (also under a "*" cell, where it has no effect);
+//! anything else is refused with its reason, and a cell that is not a data cell refuses
+//! silently. UserLimits do not apply.
 CellEdit ValidateCellEdit(amodel& model, const ModelTables& tables, int c, int r, double value);
+
+//! Why value may not become parameter p of a layer because of its partner in the same
+//! layer: Vs must stay below Vp, and (above the half-space, whose quality factors are no
+//! model values) Qs must not exceed Qp ("Vs(km/s): 0.6 is not below Vp 0.5 of layer 2
+//! (S waves are slower than P waves)"). Empty when it may.
+std::string PartnerRefusal(const amodel& model, int p, int layer, double value);
 
 //! The texts of the parameter table as ShowModelTable writes them: the heading row
 //! ("N", "H(m)" ...), then per layer its number (from 1) and its six cell texts.

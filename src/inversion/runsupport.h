@@ -3,8 +3,22 @@
 // of the curve evaluator and logarithms that never raise a floating-point flag.
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "inversion/inversionsettings.h"
+
+namespace corvath::inversion {
+
+//! Under the ratio constraint Vp stays at least this many times Vs of its layer, so
+//! that no step and no draw brings Vs up to Vp.
+inline constexpr double kMinVelocityRatio = 1.001;
+
+//! The layers of a model that make no physical material: Vs not below Vp, or (above
+//! the half-space, whose quality factors are no model values) Qs above Qp. One text per
+//! layer ("layer 3: Vs 0.99 >= Vp 0.90"); empty when every layer is sound.
+std::vector<std::string> UnphysicalLayers(const amodel& model);
+
+}  // namespace corvath::inversion
 
 namespace corvath::inversion::detail {
 
@@ -44,5 +58,9 @@ int ProgressPercent(long long done, long long total);
 
 //! The message of a fault that ended a run.
 std::string FaultMessage(const char* what);
+
+//! Why a run with the ratio constraint refuses its start model (its first layer without
+//! physical material, and what to do); empty when the model may start.
+std::string UnphysicalStartMessage(const amodel& model);
 
 }  // namespace corvath::inversion::detail

@@ -6,6 +6,9 @@
 
 #include "ui/mainwindow.h"
 #include "ui/windowsettings.h"
+#include "ui/openfiles.h"
+#include "ui/sessions.h"
+#include "ui/surveyview.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -21,5 +24,9 @@ int main(int argc, char** argv) {
     window.move(frame.topLeft());
   }
   window.show();
+  // `corvath FILE...` (the menu entry's Exec for a double-clicked file); QApplication took its own options out.
+  QStringList files;
+  for (int k = 1; k < argc; ++k) files << QString::fromLocal8Bit(argv[k]);
+  corvath::ui::OpenFiles(window, files);
   return app.exec();
 }

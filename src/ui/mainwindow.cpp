@@ -251,6 +251,8 @@ void MainWindow::loadDroppedFiles(const QStringList& paths) {
   if (const app::Outcome outcome = record_->loadByExtension(files); !outcome.done()) report("Drop", outcome);
 }
 
+void MainWindow::openObservedCurve(const QString& path) { openObservedCurveFrom(path); }
+
 void MainWindow::recordLoaded(const app::Outcome& outcome) {
   if (outcome.failed()) return showFailure(outcome);
   // Nothing usable in the file, or a cancel: everything stays, and the status bar says why.

@@ -114,6 +114,8 @@ public:
   void loadRecordFile();
   //! Loads files dropped on the window by their extensions.
   void loadDroppedFiles(const QStringList& paths);
+  //! "Open observed curve…" without its dialog: a .hv file or a results table.
+  void openObservedCurve(const QString& path);
   //! "Save results": the save dialog, then the file of the chosen type; does nothing
   //! before the first "Calculate spectra".
   void saveResults();

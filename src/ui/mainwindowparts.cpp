@@ -153,7 +153,8 @@ void MainWindow::bindPages() {
           [this] { modelView_->setLayerCount(panel_->layersNumber->value()); });
   connect(modelView_, &ModelTableController::cellEditRefused, this,
           [this](const QString& reason) { report(QString(), app::Outcome::Failed(reason.toStdString())); });
-  connect(modelView_, &ModelTableController::cellValueAccepted, this, [this] { statusBar()->clearMessage(); });
+  // A good edit clears an earlier refusal from the message line.
+  connect(modelView_, &ModelTableController::cellValueAccepted, this, [this] { report(QString(), app::Outcome::Done()); });
   connect(modelView_, &ModelTableController::parameterSettingsRequested, this, [this](int p) {
     EditParameterSettings(*settingsDialog_, runDialog_, workspace_, p);
     modelView_->showModelTable();

@@ -345,8 +345,8 @@ TEST(ModelCommands, ParameterSettingsAnswerOneShape) {
 TEST(ModelCommands, CellValuesAndInvertTogglesAnswerOneShape) {
   constexpr int Vs = 2, Rho = 3;
   corvath::app::Workspace ws;
-  EXPECT_TRUE(corvath::app::EditModelCell(ws, Vs + 1, 2, 1.5).done());
-  EXPECT_EQ(ws.model.values[Vs][1], 1.5);
+  EXPECT_TRUE(corvath::app::EditModelCell(ws, Vs + 1, 2, 0.5).done());
+  EXPECT_EQ(ws.model.values[Vs][1], 0.5);
 
   const corvath::inversion::amodel before = ws.model;
   const Outcome refused = corvath::app::EditModelCell(ws, Vs + 1, 2, 7.0);

@@ -128,7 +128,7 @@ struct ModelEdit {
 
 TEST(WorkspaceHistory, ModelStepsRestoreTheModelAndItsTablesExactly) {
   const ModelEdit edits[] = {
-      {"Edit model value", [](Workspace& w) { return corvath::app::EditModelCell(w, Vs + 1, 2, 1.2345678901); }},
+      {"Edit model value", [](Workspace& w) { return corvath::app::EditModelCell(w, Vs + 1, 2, 0.52345678901); }},
       {"Invert flag", [](Workspace& w) { return corvath::app::ToggleInvertFlag(w, Rho + 1, 4); }},
       {"Layers number", [](Workspace& w) { return corvath::app::SetLayerCount(w, 9); }},
       {"Settings",
@@ -225,7 +225,7 @@ TEST(WorkspaceHistory, ALoadKeepsTheRecordItReplacedAndItsNames) {
   const ThreeComponentRecord first = workspace.record;
   WorkspaceHistory history;
   AddWindow(workspace, history, 0.01, 0.1);
-  ASSERT_TRUE(corvath::app::EditModelCell(workspace, Vs + 1, 1, 0.77).done());
+  ASSERT_TRUE(corvath::app::EditModelCell(workspace, Vs + 1, 1, 0.37).done());
   const auto windows = workspace.windows.windows;
   const auto model = workspace.model;
   const corvath::import::SampleList* xList = &workspace.record.samples(Component::X);

@@ -58,29 +58,76 @@ app::InversionRequest Global(int chains) {
 }  // namespace
 
 TEST(InversionWarnings, NameUnphysicalLayersAndValuesAtTheirLimits) {
-  // The half-space's Vs above its Vp stays as it is: only the top layer's H is free.
+  // The half-space's Vs above its Vp stays as it is: only the top layer's H is free, and
+  // without the constraint the start is taken as it is.
   app::Workspace workspace = Site(0.2, 2.5);
   workspace.model.invertFlags[H][0] = true;
-  app::InversionRun run(workspace, Global(1));
+  app::InversionRequest request = Global(1);
+  request.settings.RatioConstraint = false;
+  app::InversionRun run(workspace, request);
   Quiet quiet;
   ASSERT_TRUE(run.Run(quiet).done());
   const std::vector<std::string> warnings = run.warnings();
-  EXPECT_TRUE(Has(warnings, "no physical material in layer 2: Vs 2.50 >= Vp 2")) << ::testing::PrintToString(warnings);
+  EXPECT_TRUE(Has(warnings, "no physical material in layer 2 (Vs 2.50 >= Vp 2)")) << ::testing::PrintToString(warnings);
 
-  // A value on an end of its search range is named with the end.
+  // A value on an end of its search range is named with the end, one line per end.
   inversion::InversionState start, state;
   start.model = state.model = workspace.model;
   state.model.values[H][0] = 40.0;  // the upper end of [H/2, 2H]
   inversion::InversionSettings settings = Global(1).settings;
   EXPECT_EQ(app::ValuesAtLimits(start, state, workspace.modelTables, settings),
-            (std::vector<std::string>{"H of layer 1 40 at its upper limit 40"}));
+            (std::vector<std::string>{"at its upper limit: H of layer 1 (40)"}));
   state.model.values[H][0] = 30.0;
   EXPECT_TRUE(app::ValuesAtLimits(start, state, workspace.modelTables, settings).empty());
-  // Vs searched between Vp/5 and Vp of its layer.
+  // Vs searched between Vp/5 and just below Vp of its layer.
   start.model.invertFlags[Vs][0] = true;
-  state.model.values[Vs][0] = 0.6;
+  state.model.values[Vs][0] = 0.599;
   EXPECT_EQ(app::ValuesAtLimits(start, state, workspace.modelTables, settings),
-            (std::vector<std::string>{"Vs of layer 1 0.600 at its upper limit 0.600"}));
+            (std::vector<std::string>{"at its upper limit: Vs of layer 1 (0.599)"}));
+}
+
+// "At its limit" only for a value inside its range and within 0.5 % of the limit itself:
+// H 0.824 m is 0.5 % of the width of [0.1, 1000] from its end, but eight times that end;
+// a Vp of 0.408 under a limit of 0.410 lies outside it.
+TEST(InversionWarnings, AValueInsideItsLimitsIsNeverCalledAtItsLimit) {
+  app::Workspace workspace = Site(0.2, 0.8);
+  inversion::InversionState start;
+  start.model = workspace.model;
+  for (int layer : {0, 1})
+    for (int p : {H, Vp, Vs, Qp, Qs}) start.model.invertFlags[p][layer] = !(layer == 1 && (p == H || p == Qp || p == Qs));
+  inversion::InversionSettings settings;  // damped least squares, constraint ticked
+  struct Case {
+    const char* name;
+    int p, layer;
+    double value;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"H well above its lower limit", H, 0, 0.824, {}},
+      {"H at its lower limit", H, 0, 0.1004, {"at its lower limit: H of layer 1 (0.100)"}},
+      {"H at its upper limit", H, 0, 999.0, {"at its upper limit: H of layer 1 (1000)"}},
+      {"Vp below its lower limit (Vs 0.410)", Vp, 0, 0.408, {}},
+      // A pair at the constraint: each at the limit the other sets.
+      {"Vp just above 1.001 Vs", Vp, 0, 0.4110,
+       {"at its lower limit: Vp of layer 1 (0.410)", "at its upper limit: Vs of layer 1 (0.411)"}},
+      {"Qs at Qp", Qs, 0, 20.0, {"at its lower limit: Qp of layer 1 (20)", "at its upper limit: Qs of layer 1 (20)"}},
+      {"Qs inside", Qs, 0, 15.0, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    inversion::InversionState state = start;
+    state.model.values[Vs][0] = 0.41;
+    state.model.values[c.p][c.layer] = c.value;
+    EXPECT_EQ(app::ValuesAtLimits(start, state, workspace.modelTables, settings), c.expected);
+  }
+  // Several values at one end: one line, grouped by parameter in table order.
+  inversion::InversionState state = start;
+  state.model.values[H][0] = 0.1;
+  state.model.values[Vs][0] = 0.5992;
+  state.model.values[Vs][1] = 1.997;
+  EXPECT_EQ(app::ValuesAtLimits(start, state, workspace.modelTables, settings),
+            (std::vector<std::string>{"at its lower limit: H of layer 1 (0.100); Vp of layers 1, 2 (0.600, 1.999)",
+                                      "at its upper limit: Vs of layers 1, 2 (0.599, 1.998)"}));
 }
 
 TEST(InversionWarnings, TheEnsembleAndDisagreeingChainsAreReported) {

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "inversion/inversionsettings.h"
 #include "inversion/curveevaluator.h"
 #include "inversion/linearizedinversion.h"
+#include "inversion/runsupport.h"
 #include "inversionfixtures.h"
 #include "numerics/numbertext.h"
 
@@ -237,12 +240,17 @@ TEST(LinearizedInversion, StepsKeepToHardAndUserLimitsAndTheRatioConstraint) {
       ASSERT_TRUE(AllFinite(snapshot.state));
       for (int p = 0; p < kParameterCount; ++p)
         for (int layer = 0; layer < 3; ++layer) {
-          const Complex range = LinearizedRange(tables, before, p, layer, constraint);
+          // Vs and Qs keep to the Vp and Qp of the same step, the others to the saved partners.
+          const Complex range = LinearizedRange(tables, p == kVs || p == kQs ? v : before, p, layer, constraint);
           if (!start.model.invertFlags[p][layer]) {
             EXPECT_EQ(v[p][layer], start.model.values[p][layer]);
             continue;
           }
-          EXPECT_GE(v[p][layer], range.re) << "parameter " << p << " layer " << layer;
+          // Where the limits leave no room (the half-space's Vs under its user maximum 0.25
+          // and above Vp/5 = 0.4), the value keeps below its partner: the upper end wins.
+          if (range.re <= range.im) {
+            EXPECT_GE(v[p][layer], range.re) << "parameter " << p << " layer " << layer;
+          }
           EXPECT_LE(v[p][layer], range.im) << "parameter " << p << " layer " << layer;
           EXPECT_GE(v[p][layer], tables.HardLimits[p].re);
           EXPECT_LE(v[p][layer], tables.HardLimits[p].im);
@@ -250,13 +258,17 @@ TEST(LinearizedInversion, StepsKeepToHardAndUserLimitsAndTheRatioConstraint) {
       EXPECT_GE(v[kVs][0], 0.15);
       EXPECT_LE(v[kVs][0], 0.25);
       EXPECT_LE(v[kH][0], 40.0);
-      if (v[kVs][0] == 0.25) userBoundReached = true;
+      // Without the constraint Vs climbs to its user maximum; with it, Vp and Vs of the top
+      // layer come down together, Vs to its user minimum.
+      if (v[kVs][0] == 0.25 || v[kVs][0] == 0.15) userBoundReached = true;
       if (constraint) {
-        for (int layer = 0; layer < 2; ++layer) {
-          EXPECT_GE(v[kVp][layer], before[kVs][layer]);
-          EXPECT_LE(v[kVs][layer], before[kVp][layer]);
-          EXPECT_GE(v[kQp][layer], before[kQs][layer]);
-          EXPECT_LE(v[kQs][layer], before[kQp][layer]);
+        for (int layer = 0; layer < 3; ++layer) {
+          EXPECT_GE(v[kVp][layer], kMinVelocityRatio * before[kVs][layer]);
+          EXPECT_LT(v[kVs][layer], v[kVp][layer]);
+          if (layer < 2) {
+            EXPECT_GE(v[kQp][layer], before[kQs][layer]);
+            EXPECT_LE(v[kQs][layer], v[kQp][layer]);
+          }
         }
       }
       previous = &snapshot.state;
@@ -265,14 +277,18 @@ TEST(LinearizedInversion, StepsKeepToHardAndUserLimitsAndTheRatioConstraint) {
   }
 }
 
-TEST(LinearizedInversion, HalfSpaceKeepsOnlyItsOwnLimitsUnderTheConstraint) {
+TEST(LinearizedInversion, TheConstraintKeepsVsBelowVpInEveryLayerAndQsToQpAboveTheHalfSpace) {
   ModelTables tables;
   const InversionState state = SmallState();
-  const Complex vp = LinearizedRange(tables, state.model.values, kVp, 2, true);
-  EXPECT_EQ(vp, tables.HardLimits[kVp]);
-  const Complex vs = LinearizedRange(tables, state.model.values, kVs, 1, true);
-  EXPECT_EQ(vs, (Complex{1.2 / 5.0, 1.2}));
-  const Complex rho = LinearizedRange(tables, state.model.values, kRho, 0, true);
+  const auto& v = state.model.values;
+  // The half-space's velocities too (Vs 1.0, Vp 2.0); its quality factors are no model values.
+  EXPECT_EQ(LinearizedRange(tables, v, kVp, 2, true), (Complex{kMinVelocityRatio * 1.0, 5.0}));
+  EXPECT_EQ(LinearizedRange(tables, v, kVs, 2, true), (Complex{2.0 / 5.0, 2.0 / kMinVelocityRatio}));
+  EXPECT_EQ(LinearizedRange(tables, v, kQs, 2, true), tables.HardLimits[kQs]);
+  EXPECT_EQ(LinearizedRange(tables, v, kVs, 1, true), (Complex{1.2 / 5.0, 1.2 / kMinVelocityRatio}));
+  EXPECT_EQ(LinearizedRange(tables, v, kQs, 1, true), (Complex{40.0 / 5.0, 40.0}));
+  EXPECT_EQ(LinearizedRange(tables, v, kVp, 2, false), tables.HardLimits[kVp]);
+  const Complex rho = LinearizedRange(tables, v, kRho, 0, true);
   EXPECT_EQ(rho, (Complex{1.0, 2.5}));  // default user limits of rho
 }
 
@@ -296,18 +312,20 @@ TEST(LinearizedInversion, ReferenceFrequencyStartsItsRowAtOneHundredthAndStaysWi
   EXPECT_GT(state.referenceFrequency, 25.0);  // driven towards the upper end
 }
 
-TEST(LinearizedInversion, FaultEndsTheRunWithTheStateOfTheIterationStart) {
-  // Free: H and Vs of the top layer, 3 iterations; 10 curves per iteration after the start one.
+TEST(LinearizedInversion, FaultsFailTheStartHaltARowAndCostATrialOnly) {
+  // Free: H and Vs of the top layer, 3 iterations; 10 curves per iteration after the start
+  // one (4 for the rows, 5 trials, 1 for the chosen trial).
   struct Case {
     const char* name;
     int failAtCall;
+    InversionEnd end;
     int completedIterations;
   };
-  const Case cases[] = {{"start curve", 1, 0},
-                        {"row of iteration 1", 3, 0},
-                        {"row of iteration 2", 13, 1},
-                        {"trial of iteration 2", 18, 1},
-                        {"chosen trial of iteration 3", 31, 2}};
+  const Case cases[] = {{"start curve", 1, InversionEnd::Failed, 0},
+                        {"row of iteration 1", 3, InversionEnd::Halted, 0},
+                        {"row of iteration 2", 13, InversionEnd::Halted, 1},
+                        {"trial of iteration 2", 18, InversionEnd::Completed, 3},
+                        {"chosen trial of iteration 3", 31, InversionEnd::Halted, 2}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     InversionState start = SmallState();
@@ -318,9 +336,18 @@ TEST(LinearizedInversion, FaultEndsTheRunWithTheStateOfTheIterationStart) {
     RecordingProgress progress;
     const InversionOutcome outcome = RunLinearizedInversion(
         state, ObservedFrom(Truth(), evaluator.frequencies), ModelTables{}, Settings(3), Bind(evaluator), progress);
-    EXPECT_EQ(outcome.end, InversionEnd::Failed);
-    EXPECT_EQ(outcome.message, "Floating point overflow");
-    EXPECT_EQ(evaluator.calls, c.failAtCall);
+    EXPECT_EQ(outcome.end, c.end);
+    switch (c.end) {
+      case InversionEnd::Failed: EXPECT_EQ(outcome.message, "Floating point overflow"); break;
+      case InversionEnd::Halted:
+        EXPECT_NE(outcome.message.find("the forward model fails next to the model reached (Floating point overflow)"),
+                  std::string::npos)
+            << outcome.message;
+        EXPECT_NE(outcome.message.find("the best model so far is kept"), std::string::npos);
+        EXPECT_EQ(evaluator.calls, c.failAtCall);
+        break;
+      default: EXPECT_EQ(outcome.message, ""); break;
+    }
     ASSERT_EQ(static_cast<int>(progress.shown.size()), c.completedIterations);
     EXPECT_TRUE(AllFinite(state));
     if (c.completedIterations == 0) {
@@ -331,6 +358,61 @@ TEST(LinearizedInversion, FaultEndsTheRunWithTheStateOfTheIterationStart) {
     } else {
       EXPECT_EQ(state, progress.shown.back().state);
       EXPECT_EQ(outcome.theoreticalCurve, progress.shown.back().theoreticalCurve);
+    }
+  }
+}
+
+// The five damped trials of an iteration all leave the range where the curve exists:
+// the damping keeps rising until a step is short enough, and the run goes on from there.
+// Where no step is short enough, the run halts with the model it started the iteration from.
+TEST(LinearizedInversion, StepsThatRaiseTheMisfitAreShortenedOrTheRunHalts) {
+  InversionState start = SmallState();
+  start.model.invertFlags[kH][0] = true;
+  const RatioCurve observed = ObservedFrom(Truth(), LogFrequencies());
+  const double h0 = start.model.values[kH][0];
+  const double probe1 = h0 / 1.1, probe2 = 2.0 * h0 - probe1;
+  // One free value: calls 2 and 3 are its row, 4 to 8 the five trials.
+  std::vector<double> trialH;
+  {
+    SyntheticEvaluator evaluator;
+    evaluator.onCall = [&](const amodel& m, double, double) {
+      if (evaluator.calls >= 4 && evaluator.calls <= 8) trialH.push_back(m.values[kH][0]);
+    };
+    InversionState state = start;
+    RecordingProgress progress;
+    RunLinearizedInversion(state, observed, ModelTables{}, Settings(1), Bind(evaluator), progress);
+  }
+  ASSERT_EQ(trialH.size(), 5u);
+  double shortest = 1e300;
+  for (double h : trialH) shortest = std::min(shortest, std::fabs(h - h0));
+  ASSERT_GT(shortest, 0.0);
+
+  for (const double reach : {0.5 * shortest, 0.0}) {
+    SCOPED_TRACE(reach > 0.0 ? "a shorter step exists" : "no step exists");
+    SyntheticEvaluator evaluator;
+    evaluator.onCall = [&](const amodel& m, double, double) {
+      const double h = m.values[kH][0];
+      if (h != h0 && h != probe1 && h != probe2 && !(std::fabs(h - h0) < reach))
+        throw std::runtime_error("Floating point overflow");
+    };
+    InversionState state = start;
+    RecordingProgress progress;
+    const InversionOutcome outcome =
+        RunLinearizedInversion(state, observed, ModelTables{}, Settings(1), Bind(evaluator), progress);
+    if (reach > 0.0) {
+      EXPECT_EQ(outcome.end, InversionEnd::Completed);
+      EXPECT_EQ(outcome.message, "");
+      EXPECT_GT(state.model.values[kH][0], h0);  // towards the truth's 25 m
+      EXPECT_LT(state.model.values[kH][0], h0 + reach);
+      ASSERT_EQ(progress.shown.size(), 1u);
+    } else {
+      EXPECT_EQ(outcome.end, InversionEnd::Halted);
+      EXPECT_EQ(outcome.message,
+                "stopped in iteration 1 of 1: no step keeps the misfit from rising; the best model so far is kept");
+      EXPECT_EQ(state, start);
+      EXPECT_TRUE(progress.shown.empty());
+      EXPECT_EQ(evaluator.calls, 1 + 2 + kDampingTrials + kExtraDampingTrials);
+      EXPECT_EQ(outcome.theoreticalCurve.size(), observed.points.size());  // the start model's curve
     }
   }
 }
@@ -436,4 +518,37 @@ TEST(LinearizedInversion, UnreadableExponentFailsTheRunWithTheRuntimeMessage) {
   EXPECT_EQ(state, start);
   EXPECT_TRUE(outcome.theoreticalCurve.empty());
   EXPECT_EQ(progress.percents, std::vector<int>{0});
+}
+
+// A well-posed fit in which every iteration's best trial lowers the misfit: no step is
+// shortened, and every iteration ends on the very digits the plain five-trial method gives
+// (H, Vp, Vs, Qs of the top layer and the exponent, as that method computed them).
+TEST(LinearizedInversion, WellPosedFitKeepsItsDigits) {
+  InversionState truth = SmallState();
+  truth.model.values[kH][0] = 25.0;
+  truth.model.values[kVs][0] = 0.18;
+  truth.model.values[kQs][0] = 12.0;
+  truth.dispersionExponent = 0.2;
+  const RatioCurve observed = ForwardObserved(truth);
+  InversionState state = SmallState();
+  for (int p : {kH, kVp, kVs, kQs}) state.model.invertFlags[p][0] = true;
+  RecordingProgress progress;
+  const InversionOutcome outcome = RunLinearizedInversion(state, observed, ModelTables{}, Settings(6, false, true),
+                                                          TheoreticalCurveEvaluator(observed), progress);
+  ASSERT_EQ(outcome.end, InversionEnd::Completed);
+  const double expected[6][5] = {
+      {0x1.3addffd9a8eecp+4, 0x1.bdf9282cd2acep-2, 0x1.9beb6c1ce0fb2p-3, 0x1.8747e73cd08bap+3, 0x1.9fec9d727a1d6p-4},
+      {0x1.441d09f93bfe9p+4, 0x1.ad41c5092201dp-2, 0x1.9cc81b969d64bp-3, 0x1.850a03718e4e7p+3, 0x1.9ed2437502639p-4},
+      {0x1.45a26a7d9b75dp+4, 0x1.a745d3c1b22bcp-2, 0x1.97e788b2baeb2p-3, 0x1.814efbf904915p+3, 0x1.9d76ef180042bp-4},
+      {0x1.45d7d6ef91574p+4, 0x1.a5fd85e86f754p-2, 0x1.919242c215664p-3, 0x1.7e34300b63c89p+3, 0x1.9c843fbc6aadap-4},
+      {0x1.46b2dde94ba82p+4, 0x1.a65bf5a460cbfp-2, 0x1.8b72bbb7e71cp-3, 0x1.7c0247c85d50ep+3, 0x1.9c099fc7e4284p-4},
+      {0x1.48753df59156fp+4, 0x1.a740d9e397976p-2, 0x1.860ffb55b7a7p-3, 0x1.7a90716b53adp+3, 0x1.9bf6e47bac3ddp-4},
+  };
+  ASSERT_EQ(progress.shown.size(), 6u);
+  for (std::size_t k = 0; k < 6; ++k) {
+    const InversionState& s = progress.shown[k].state;
+    const double got[5] = {s.model.values[kH][0], s.model.values[kVp][0], s.model.values[kVs][0],
+                           s.model.values[kQs][0], s.dispersionExponent};
+    for (int j = 0; j < 5; ++j) EXPECT_EQ(got[j], expected[k][j]) << "iteration " << k + 1 << " value " << j;
+  }
 }

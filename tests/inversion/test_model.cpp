@@ -304,9 +304,18 @@ TEST(ValidateCellEdit, AcceptsNumbersWithinTheHardLimitsOnly) {
     double stored;       // value of the cell's parameter afterwards (when it is a data cell)
   };
   const Case cases[] = {
-      {Vs + 1, 2, 1.5, nullptr, 1.5},
+      {Vs + 1, 2, 0.5, nullptr, 0.5},
       {Vs + 1, 2, 7, "Vs(km/s): 7 is not within 0.01 to 6", 0.33},
-      {Vs + 1, 2, 6, nullptr, 6.0},
+      // The partner of the same layer: Vs below Vp (0.55 in layer 2), Qs not above Qp (10).
+      {Vs + 1, 2, 0.55, "Vs(km/s): 0.55 is not below Vp 0.55 of layer 2 (S waves are slower than P waves)", 0.33},
+      {Vs + 1, 2, 6, "Vs(km/s): 6 is not below Vp 0.55 of layer 2 (S waves are slower than P waves)", 0.33},
+      {Vp + 1, 1, 0.3, "Vp(km/s): 0.30 is not above Vs 0.30 of layer 1 (P waves are faster than S waves)", 0.5},
+      {Vp + 1, 1, 0.31, nullptr, 0.31},
+      {Qs + 1, 1, 10.5, "Qs: 10.50 is above Qp 10 of layer 1 (S waves are damped at least as much as P waves)", 5.0},
+      {Qs + 1, 1, 10, nullptr, 10.0},
+      {Qp + 1, 2, 5, nullptr, 5.0},  // equal quality factors are allowed
+      {Qs + 1, 3, 50, nullptr, 50.0},  // the half-space's quality factors are no model values
+      {Vs + 1, 3, 0.7, "Vs(km/s): 0.70 is not below Vp 0.61 of layer 3 (S waves are slower than P waves)", 0.363},
       {Vs + 1, 2, 0.01, nullptr, 0.01},
       {Vs + 1, 2, 0.0099, "Vs(km/s): 0.0099 is not within 0.01 to 6", 0.33},
       {Vs + 1, 2, std::nan(""), "Vs(km/s): * is not a number", 0.33},
@@ -324,7 +333,8 @@ TEST(ValidateCellEdit, AcceptsNumbersWithinTheHardLimitsOnly) {
     SCOPED_TRACE(std::string("cell ") + std::to_string(c.c) + "," + std::to_string(c.r) + " " +
                  std::to_string(c.value));
     const CellEdit edit = ValidateCellEdit(model, tables, c.c, c.r, c.value);
-    EXPECT_EQ(edit, (CellEdit{c.reason == nullptr, c.reason ? c.reason : ""}));
+    EXPECT_EQ(edit.accepted, c.reason == nullptr);
+    EXPECT_EQ(edit.reason, c.reason ? c.reason : "");
     if (c.reason) { EXPECT_EQ(model, before); }
     if (IsDataCell(model, c.c, c.r)) { EXPECT_DOUBLE_EQ(model.values[c.c - 1][c.r - 1], c.stored); }
   }

@@ -155,10 +155,10 @@ private slots:
     tables.SelectedParameter = Vs;
     controller->showModelTable();
     QSignalSpy accepted(controller, &ModelTableController::cellValueAccepted);
-    type(1, Vs + 1, "1,5");
-    QCOMPARE(model.values[Vs][1], 1.5);
-    QCOMPARE(table->item(1, Vs + 1)->text(), QString("1,5"));  // kept as typed
-    QCOMPARE(profile()->data()->at(2)->key, 1.5);              // the profile follows
+    type(1, Vs + 1, "0,5");
+    QCOMPARE(model.values[Vs][1], 0.5);
+    QCOMPARE(table->item(1, Vs + 1)->text(), QString("0,5"));  // kept as typed
+    QCOMPARE(profile()->data()->at(2)->key, 0.5);              // the profile follows
     QCOMPARE(accepted.size(), 1);
     QCOMPARE(accepted.at(0), (QVariantList{Vs + 1, 2}));
 
@@ -166,23 +166,25 @@ private slots:
     QSignalSpy refused(controller, &ModelTableController::cellEditRefused);
     const double fourth = model.values[Vs][3];
     type(1, Vs + 1, "7");  // above the hard maximum 6
-    QCOMPARE(table->item(1, Vs + 1)->text(), QString("1,5"));
-    QCOMPARE(model.values[Vs][1], 1.5);
+    QCOMPARE(table->item(1, Vs + 1)->text(), QString("0,5"));
+    QCOMPARE(model.values[Vs][1], 0.5);
     const struct {
       const char* text;
       const char* reason;
     } refusedTexts[] = {{"abc", "Vs(km/s): 'abc' is not a number"},
                         {"", "Vs(km/s): '' is not a number"},
                         {"1.5 ", "Vs(km/s): '1.5 ' is not a number"},
-                        {"0,001", "Vs(km/s): '0,001' is not within 0.01 to 6"}};
+                        {"0,001", "Vs(km/s): '0,001' is not within 0.01 to 6"},
+                        // S waves are slower than P waves: Vs of layer 4 stays below its Vp 0.67.
+                        {"0,7", "Vs(km/s): 0.70 is not below Vp 0.67 of layer 4 (S waves are slower than P waves)"}};
     for (const auto& c : refusedTexts) {
       type(3, Vs + 1, c.text);
       QCOMPARE(table->item(3, Vs + 1)->text(), QString("0.40"));
     }
     QCOMPARE(model.values[Vs][3], fourth);
-    QCOMPARE(refused.size(), 5);
+    QCOMPARE(refused.size(), 6);
     QCOMPARE(refused.at(0).at(0).toString(), QString("Vs(km/s): '7' is not within 0.01 to 6"));
-    for (int i = 0; i < 4; ++i) QCOMPARE(refused.at(i + 1).at(0).toString(), QString(refusedTexts[i].reason));
+    for (int i = 0; i < 5; ++i) QCOMPARE(refused.at(i + 1).at(0).toString(), QString(refusedTexts[i].reason));
     QCOMPARE(accepted.size(), 1);
 
     type(9, H + 1, "20");  // a "*" cell takes the value
@@ -191,13 +193,13 @@ private slots:
     // The exported texts are the table as shown.
     const auto texts = corvath::ui::ModelTableTexts(*table);
     auto expected = corvath::inversion::ModelTableRows(model);
-    expected[2][Vs + 1] = "1,5";
+    expected[2][Vs + 1] = "0,5";
     expected[10][H + 1] = "20";
     QVERIFY(texts == expected);
 
     // "Iter number" refreshes with the same layer count: the typed texts are redrawn.
     controller->setLayerCount(10);
-    QCOMPARE(table->item(1, Vs + 1)->text(), QString("1.50"));
+    QCOMPARE(table->item(1, Vs + 1)->text(), QString("0.50"));
     QCOMPARE(table->item(9, H + 1)->text(), QString("*"));
   }
 

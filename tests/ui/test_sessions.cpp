@@ -27,6 +27,7 @@
 #include "ui/channelsdialog.h"
 #include "ui/loadcomponentsdialog.h"
 #include "ui/mainwindow.h"
+#include "ui/openfiles.h"
 #include "ui/sessions.h"
 #include "ui/windowbands.h"
 #include "support/records.h"
@@ -252,6 +253,37 @@ private slots:
     QVERIFY(!GraphPoints(RatioGraph(second, "H/Zc")).empty());
     QVERIFY(GraphPoints(RatioGraph(second, "H/Zc")) == GraphPoints(RatioGraph(first, "H/Zc")));
     QVERIFY(second.findChild<QAction*>("SpeedButton10")->isEnabled());  // "Save results"
+  }
+
+  // `corvath FILE`: a session or settings file by the marker it names itself with, a .hv
+  // curve by its extension, anything else as a record.
+  void filesNamedOnTheCommandLineOpenByTheirContent() {
+    QTemporaryDir dir;
+    using corvath::ui::OpenedFileKind;
+    const struct {
+      const char* name;
+      const char* text;
+      OpenedFileKind kind;
+    } cases[] = {{"work.json", "{\"computed\": null, \"corvath_session\": 1}", OpenedFileKind::Session},
+                 {"field", "{\"classic_max_hz\": 20, \"corvath_settings\": 1}", OpenedFileKind::Settings},
+                 {"STN11.HV", "# GEOPSY output version 1.1\n", OpenedFileKind::ObservedCurve},
+                 {"other.json", "{\"corvath\": 1}", OpenedFileKind::Record},
+                 {"x.saf", "SESAME ASCII data format (saf) v. 1\n", OpenedFileKind::Record}};
+    for (const auto& c : cases) {
+      QFile file(dir.filePath(c.name));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(c.text);
+      file.close();
+      QCOMPARE(corvath::ui::KindOfOpenedFile(file.fileName()), c.kind);
+    }
+    QCOMPARE(corvath::ui::KindOfOpenedFile(dir.filePath("missing.hv")), OpenedFileKind::ObservedCurve);
+
+    // A .hv file becomes the observed curve to fit.
+    MainWindow window;
+    const QString curve = QFileInfo(QString(__FILE__)).dir().filePath("../app/stn11.hv");
+    corvath::ui::OpenFiles(window, {curve});
+    QVERIFY(window.workspace().spectraResult);
+    QCOMPARE(window.workspace().spectraResult->ratio.points.size(), std::size_t{128});
   }
 
   void aSessionThatCannotBeOpenedChangesNothing() {

@@ -200,15 +200,15 @@ private slots:
     QTableWidget* t = table(window);
     const QString shown = t->item(1, 3)->text();
 
-    type(t, 1, 3, "1.234");  // Vs of the second layer
-    QCOMPARE(ws.model.values[2][1], 1.234);
+    type(t, 1, 3, "0.4234");  // Vs of the second layer (below its Vp 0.55)
+    QCOMPARE(ws.model.values[2][1], 0.4234);
     QCOMPARE(undo(window)->text(), QString("Undo Edit model value"));
     undo(window)->trigger();
     QVERIFY(ws.model == start);
     QCOMPARE(t->item(1, 3)->text(), shown);
     redo(window)->trigger();
-    QCOMPARE(ws.model.values[2][1], 1.234);
-    QCOMPARE(t->item(1, 3)->text(), QString("1.23"));
+    QCOMPARE(ws.model.values[2][1], 0.4234);
+    QCOMPARE(t->item(1, 3)->text(), QString("0.42"));
     undo(window)->trigger();
 
     // A refused entry is no step.

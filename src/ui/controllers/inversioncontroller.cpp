@@ -45,6 +45,8 @@ InversionController::InversionController(app::Workspace& workspace, QObject* par
     emit misfitShown(MisfitText(run.misfit()));
     QString notice = completed ? QString("Finished: %1").arg(misfits)
                                : QString("Stopped at %1 %: %2").arg(percent_).arg(misfits);
+    // A run that could not go on says why.
+    if (!outcome.message.empty()) notice = QString("%1; %2").arg(QString::fromStdString(outcome.message), misfits);
     QStringList warnings;
     for (const std::string& warning : run.warnings()) warnings << QString::fromStdString(warning);
     if (const auto& ensemble = run.ensemble()) {
