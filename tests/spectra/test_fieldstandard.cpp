@@ -451,6 +451,8 @@ TEST(FieldStandardReport, NumbersThatAreNotFiniteAreWrittenAsText) {
   std::ostringstream json;
   WriteFieldStandardJson(json, r);
   EXPECT_EQ(json.str().rfind("{\"f0_hz\":null,", 0), 0u) << json.str();
+}
+
 TEST(AzimuthalHv, EachDirectionFindsItsOwnResonance) {
   // X resonates at 2 Hz, Y at 6 Hz: at 0 degrees the peak lies at 2 Hz, at 90 at 6 Hz.
   const auto record = NoiseWithResonances(600, 2.0, 6.0);
