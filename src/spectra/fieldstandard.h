@@ -60,8 +60,8 @@ struct FrequencyBand {
 };
 
 struct FieldStandardSettings {
-  double windowLengthSeconds = 60.0;  //!< automatic windows: length (s)
-  double overlapPercent = 0.0;        //!< automatic windows: overlap, 0 <= p < 100
+  double windowLengthSeconds = 60.0;  //!< length of every window (s), cut from the record or each analysis window
+  double overlapPercent = 0.0;        //!< overlap of neighbouring windows, 0 <= p < 100
   double taperFraction = 0.05;        //!< share of each window inside the Tukey taper's cosine ends, 0 ... 1
   HorizontalCombination combination = HorizontalCombination::Geometric;
   double bandwidth = 40.0;            //!< Konno-Ohmachi b
@@ -72,7 +72,7 @@ struct FieldStandardSettings {
   bool reject = true;                 //!< frequency-domain window rejection
   double rejectionStdDevs = 2.0;      //!< n of the rejection
   int rejectionIterations = 50;       //!< at most this many passes
-  //! STA/LTA anti-trigger selection of the automatic windows; none: every window is a
+  //! STA/LTA anti-trigger selection of the windows; none: every window is a
   //! candidate. The ratios of every window are measured (with these or the default
   //! lengths) and reported either way.
   std::optional<StaLtaSettings> staLta;
@@ -115,12 +115,24 @@ struct FieldStandardWindow {
   //! For an f0 outlier: (ln f0 - mean ln f0) / sigma_ln of the kept windows, 0 when
   //! they all share one f0.
   double f0Deviation = 0.0;
+  //! The analysis window (its position in FieldStandardResult::ranges) the window was
+  //! cut from; 0 for windows cut from the whole record.
+  std::size_t rangeIndex = 0;
+};
+
+//! An analysis window as the computation used it: a time range cut into windows of
+//! the settings' length, and how many it gave.
+struct WindowRange {
+  double startSeconds = 0.0;
+  double endSeconds = 0.0;
+  std::size_t windows = 0;  //!< windows cut from it (0: shorter than one window)
 };
 
 struct FieldStandardResult {
   FieldStandardSettings settings;     //!< as used
   FrequencyBand search;               //!< the search band as used
   bool automaticWindows = false;      //!< cut from the whole record (no analysis window)
+  std::vector<WindowRange> ranges;    //!< the analysis windows, in their order; empty when automatic
   std::vector<double> frequenciesHz;  //!< the grid
   std::vector<FieldStandardWindow> windows;
   std::size_t skippedWindows = 0;     //!< analysis windows too short or without signal
@@ -142,9 +154,10 @@ struct FieldStandardResult {
   std::size_t staLtaWindows() const;  //!< dropped by the STA/LTA anti-trigger
 };
 
-//! The field-standard H/V of the record over the analysis windows (seconds, both
-//! ends inclusive) or, with none, over windows cut from the whole record, or Failed
-//! saying why there is none. Only sample indices present in X, Y and Z are used; X
+//! The field-standard H/V of the record over windows of the settings' length and
+//! overlap cut from each analysis window (a time range in seconds, both ends
+//! inclusive) or, with none, from the whole record, or Failed saying why there is none.
+//! The STA/LTA anti-trigger and the rejection apply to every window either way. Only sample indices present in X, Y and Z are used; X
 //! and Y are the horizontals, Z the vertical.
 numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
                                                              const std::vector<WindowInterval>& windows,

@@ -166,7 +166,7 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   field(searchMax, "fieldStandardSearchMax", "Search to, Hz", defaults.gridMaxHz);
   const spectra::StaLtaSettings staLtaDefaults;
   box(staLta, "fieldStandardStaLta", "STA/LTA windows", false,
-      "Keep only automatic windows whose STA/LTA ratio stays within min to max on every component");
+      "Keep only windows whose STA/LTA ratio stays within min to max on every component");
   field(staSeconds, "fieldStandardSta", "STA, s", staLtaDefaults.staSeconds);
   field(ltaSeconds, "fieldStandardLta", "LTA, s", staLtaDefaults.ltaSeconds);
   field(staLtaMin, "fieldStandardStaLtaMin", "STA/LTA min", staLtaDefaults.minRatio);

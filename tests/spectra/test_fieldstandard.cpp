@@ -341,13 +341,16 @@ TEST(FieldStandard, WindowsOverlapCombinationAndSearch) {
   EXPECT_EQ(overlapped.value->rejectedWindows(), 0u);
   EXPECT_EQ(overlapped.value->windows[1].startSeconds, 30.0);
 
-  // The user's windows: a too-short one is skipped, not fatal.
+  // The user's windows are ranges cut into 60 s windows; one shorter than that gives none.
   const auto user = CalculateFieldStandard(record, {{0, 100}, {200, 200.2}, {300, 420}}, FieldStandardSettings{});
   ASSERT_TRUE(user.value) << user.message();
-  EXPECT_EQ(user.value->windows.size(), 2u);
-  EXPECT_EQ(user.value->skippedWindows, 1u);
+  EXPECT_EQ(user.value->windows.size(), 3u);
+  EXPECT_EQ(user.value->skippedWindows, 0u);
   EXPECT_FALSE(user.value->automaticWindows);
-  EXPECT_NEAR(user.value->windows[1].lengthSeconds, 120.02, 1e-9);
+  ASSERT_EQ(user.value->ranges.size(), 3u);
+  EXPECT_EQ(user.value->ranges[1].windows, 0u);
+  EXPECT_EQ(user.value->windows[2].rangeIndex, 2u);
+  EXPECT_EQ(user.value->windows[2].startSeconds, 360.0);
 
   // Quadratic >= geometric everywhere (mean of squares over product), and a search
   // band that excludes the resonance finds its peak inside the band.
@@ -364,6 +367,58 @@ TEST(FieldStandard, WindowsOverlapCombinationAndSearch) {
   ASSERT_TRUE(searched.value);
   EXPECT_GE(searched.value->curvePeakHz, 5.0);
   for (const auto& w : searched.value->windows) EXPECT_GE(w.peakFrequencyHz, 5.0);
+}
+
+// Hand-drawn windows are the ranges in which windows of the form's length are cut:
+// the length, the overlap, STA/LTA and the rejection apply to them as to the record.
+TEST(FieldStandard, AnalysisWindowsAreRangesCutIntoWindows) {
+  auto record = NoiseRecord(45000, 0.02, 2.5, 5);  // 15 min at 50 Hz
+  // A burst in 400-410 s, inside the first range, for the anti-trigger to find.
+  for (std::size_t i = 20000; i < 20500; ++i)
+    for (Component c : import::kComponents) record.setValue(c, i, record.sample(c, i).value * 40.0);
+  const std::vector<WindowInterval> hand{{20, 385}, {500, 745}};  // 365 s and 245 s
+  FieldStandardSettings settings;
+  settings.reject = false;
+  const auto plain = CalculateFieldStandard(record, hand, settings);
+  ASSERT_TRUE(plain.value) << plain.message();
+  const FieldStandardResult& r = *plain.value;
+  ASSERT_EQ(r.windows.size(), 6u + 4u);  // never the two ranges used whole
+  for (const auto& w : r.windows) EXPECT_NEAR(w.lengthSeconds, 60.0, 1e-9);
+  EXPECT_EQ(r.windows[0].startSeconds, 20.0);
+  EXPECT_EQ(r.windows[6].startSeconds, 500.0);
+  EXPECT_EQ(r.windows[6].rangeIndex, 1u);
+  ASSERT_EQ(r.ranges.size(), 2u);
+  EXPECT_EQ(r.ranges[0].windows, 6u);
+  EXPECT_EQ(r.ranges[1].windows, 4u);
+  EXPECT_EQ(WindowRangesText(r), "20-385 s: 6 (6 kept); 500-745 s: 4 (4 kept)");
+  std::ostringstream report, json;
+  WriteFieldStandardReport(report, r);
+  WriteFieldStandardJson(json, r);
+  EXPECT_NE(report.str().find("windows_from_ranges: 20-385 s: 6 (6 kept)"), std::string::npos) << report.str();
+  EXPECT_NE(json.str().find("\"ranges\":[{\"start_s\":20,\"end_s\":385,\"windows\":6,\"kept\":6}"),
+            std::string::npos);
+
+  // Half overlap: windows every 30 s inside each range.
+  settings.overlapPercent = 50;
+  const auto overlapped = CalculateFieldStandard(record, hand, settings);
+  ASSERT_TRUE(overlapped.value);
+  EXPECT_EQ(overlapped.value->ranges[0].windows, 11u);
+  EXPECT_EQ(overlapped.value->ranges[1].windows, 7u);
+
+  // STA/LTA drops the window over the burst (390-450 s) and keeps the one before it.
+  settings.overlapPercent = 0;
+  settings.staLta = StaLtaSettings{};
+  const auto triggered = CalculateFieldStandard(record, {{330, 470}}, settings);
+  ASSERT_TRUE(triggered.value) << triggered.message();
+  ASSERT_EQ(triggered.value->windows.size(), 2u);
+  EXPECT_EQ(triggered.value->windows[0].fate, WindowFate::Kept);
+  EXPECT_EQ(triggered.value->windows[1].fate, WindowFate::StaLta);
+  EXPECT_EQ(triggered.value->staLtaWindows(), 1u);
+
+  // No range as long as one window: refused, naming the longest.
+  const auto none = CalculateFieldStandard(record, {{0, 30}, {100, 145}}, FieldStandardSettings{});
+  EXPECT_FALSE(none.value);
+  EXPECT_NE(none.message().find("the longest holds 45"), std::string::npos) << none.message();
 }
 
 TEST(FieldStandard, RefusalsSayWhy) {
@@ -434,3 +489,4 @@ TEST(FieldStandard, RealRecordStn11) {
   WriteFieldStandardReport(report, r);
   EXPECT_NE(report.str().find("windows_used: " + std::to_string(r.usedWindows())), std::string::npos);
 }
+
