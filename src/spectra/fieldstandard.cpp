@@ -263,6 +263,8 @@ bool windowCurve(const Preparation& p, const import::ThreeComponentRecord& recor
   window.staLtaMin = p.staLta[r].min;
   window.staLtaMax = p.staLta[r].max;
   window.ratio.resize(grid.size());
+  window.horizontal.assign(smoothH.begin(), smoothH.begin() + static_cast<std::ptrdiff_t>(grid.size()));
+  window.vertical.assign(smoothV.begin(), smoothV.begin() + static_cast<std::ptrdiff_t>(grid.size()));
   for (std::size_t g = 0; g < grid.size(); ++g) {
     const double ratio = smoothH[g] / smoothV[g];
     if (!(smoothV[g] > 0.0 && ratio > 0.0 && finite(ratio))) return false;
@@ -336,6 +338,16 @@ numerics::Outcome finish(FieldStandardResult& result) {
   for (std::size_t g = 0; g < points; ++g) {
     result.lower[g] = result.mean[g] * std::exp(-result.sigmaLn[g]);
     result.upper[g] = result.mean[g] * std::exp(result.sigmaLn[g]);
+  }
+  // The mean spectra as the mean curve: lognormal, over the kept windows.
+  result.meanHorizontal.assign(points, 0.0);
+  result.meanVertical.assign(points, 0.0);
+  for (std::size_t g = 0; g < points; ++g) {
+    double h = 0.0, v = 0.0;
+    for (std::size_t w = 0; w < count; ++w)
+      if (accepted[w]) h += std::log(result.windows[w].horizontal[g]), v += std::log(result.windows[w].vertical[g]);
+    result.meanHorizontal[g] = std::exp(h / static_cast<double>(used));
+    result.meanVertical[g] = std::exp(v / static_cast<double>(used));
   }
   result.f0 = LognormalOf(f0s, accepted);
   result.a0 = LognormalOf(a0s, accepted);

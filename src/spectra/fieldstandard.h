@@ -106,6 +106,8 @@ struct FieldStandardWindow {
   double endSeconds = 0.0;
   double lengthSeconds = 0.0;   //!< samples x sampling interval
   std::vector<double> ratio;    //!< H/V at the grid frequencies, all positive and finite
+  std::vector<double> horizontal;  //!< smoothed combined horizontal amplitude at the grid frequencies
+  std::vector<double> vertical;    //!< smoothed vertical amplitude at the grid frequencies
   double peakFrequencyHz = 0.0; //!< f0 of the window: largest H/V within the search band
   double peakAmplitude = 0.0;
   bool rejected = false;        //!< not in the statistics (fate not Kept; still shown)
@@ -141,6 +143,8 @@ struct FieldStandardResult {
   std::vector<double> sigmaLn;        //!< standard deviation of ln H/V
   std::vector<double> lower;          //!< exp(mean - sigma)
   std::vector<double> upper;          //!< exp(mean + sigma)
+  std::vector<double> meanHorizontal; //!< lognormal mean of the kept windows' horizontal spectra
+  std::vector<double> meanVertical;   //!< and of their vertical spectra
   Lognormal f0;                       //!< of the accepted windows' peak frequencies (Hz)
   Lognormal a0;                       //!< of their peak amplitudes
   double sigmaF0Hz = 0.0;             //!< standard deviation of the peak frequencies in Hz

@@ -2,7 +2,9 @@
 // lognormal statistics, window rejection, the SESAME criteria and the whole
 // computation on synthetic records with known answers and on the real STN11 record.
 #include <gtest/gtest.h>
+#include <zip.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -10,11 +12,13 @@
 #include <fstream>
 #include <iterator>
 #include <numbers>
+#include <sstream>
 #include <vector>
 
 #include "import/record.h"
 #include "spectra/fieldstandard.h"
 #include "spectra/fieldstandardreport.h"
+#include "spectra/fieldstandardresults.h"
 #include "spectra/konnoohmachi.h"
 #include "spectra/sesame.h"
 #include "spectra/windowrejection.h"
@@ -488,5 +492,78 @@ TEST(FieldStandard, RealRecordStn11) {
   std::ostringstream report;
   WriteFieldStandardReport(report, r);
   EXPECT_NE(report.str().find("windows_used: " + std::to_string(r.usedWindows())), std::string::npos);
+}
+
+// ---- Results as saved ----------------------------------------------------------------
+
+namespace {
+
+std::string ZipText(const std::string& path, const char* member) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (!archive) return {};
+  std::string text;
+  zip_stat_t stat;
+  if (zip_stat(archive, member, 0, &stat) == 0)
+    if (zip_file_t* file = zip_fopen(archive, member, 0)) {
+      text.resize(stat.size);
+      if (zip_fread(file, text.data(), stat.size) != static_cast<zip_int64_t>(stat.size)) text.clear();
+      zip_fclose(file);
+    }
+  zip_discard(archive);
+  return text;
+}
+
+}  // namespace
+
+TEST(FieldStandardResults, MeanSpectraTextAndWorkbookKeepEveryNumber) {
+  const auto record = NoiseRecord(30000, 0.02, 2.5, 7);  // 10 min at 50 Hz
+  FieldStandardSettings settings;
+  settings.staLta = StaLtaSettings{};
+  const auto out = CalculateFieldStandard(record, {{0, 300}, {310, 330}, {400, 599}}, settings);
+  ASSERT_TRUE(out.value) << out.message();
+  const FieldStandardResult& r = *out.value;
+
+  // The mean spectra are the lognormal means of the kept windows: their ratio is the mean curve.
+  ASSERT_EQ(r.meanHorizontal.size(), r.frequenciesHz.size());
+  ASSERT_EQ(r.meanVertical.size(), r.frequenciesHz.size());
+  for (std::size_t g = 0; g < r.mean.size(); ++g)
+    EXPECT_NEAR(r.meanHorizontal[g] / r.meanVertical[g] / r.mean[g], 1.0, 1e-12) << g;
+
+  const FieldStandardFileDetails details{"Corvath test", {"a.sac", "b.sac", "c.sac"}};
+  std::ostringstream text;
+  WriteFieldStandardResultsText(text, r, details);
+  const std::string saved = text.str();
+  for (const std::string& expected :
+       {std::string("[result]\r\nrecord: a.sac; b.sac; c.sac\r\nf0_hz: ") + ShortestNumber(r.f0.median()) + "\r\n",
+        "a0: " + ShortestNumber(r.a0.median()) + "\r\n", std::string("program: Corvath test\r\n"),
+        std::string("[criteria]\r\ncriterion\tverdict\tvalue\tlimit\ttext\r\nreliability_1\t"),
+        std::string("[settings]\r\nwindow_length_s: 60\r\n"), std::string("sta_lta: 1,30,0.2,2.5\r\n"),
+        std::string("search: off\r\n"), std::string("[ranges]\r\nstart_s end_s windows kept\r\n0 300 5 "),
+        std::string("310 330 0 0\r\n"), std::string("[windows]\r\nstart_s end_s f0_hz a0"),
+        "[curve]\r\nf_hz hv lower upper sigma_ln horizontal vertical\r\n" + ShortestNumber(r.frequenciesHz[0]) + " " +
+            ShortestNumber(r.mean[0]) + " " + ShortestNumber(r.lower[0]) + " "})
+    EXPECT_NE(saved.find(expected), std::string::npos) << expected;
+  const std::size_t criteria = saved.find("[criteria]");
+  EXPECT_EQ(std::count(saved.begin() + static_cast<std::ptrdiff_t>(criteria),
+                       saved.begin() + static_cast<std::ptrdiff_t>(saved.find("[settings]")), '\n'),
+            1 + 1 + 9 + 1);
+
+  const std::filesystem::path book = std::filesystem::temp_directory_path() / "corvath_fs_results.xlsx";
+  const numerics::Outcome written = WriteFieldStandardWorkbook(book.string(), r, details);
+  ASSERT_TRUE(written.done()) << written.message;
+  const std::string workbook = ZipText(book.string(), "xl/workbook.xml");
+  for (const char* sheet : {"Curve", "Result", "Windows", "Settings"})
+    EXPECT_NE(workbook.find(std::string("name=\"") + sheet + "\""), std::string::npos) << sheet;
+  // Numbers are cells holding the exact doubles.
+  EXPECT_NE(ZipText(book.string(), "xl/worksheets/sheet2.xml").find("<v>" + ShortestNumber(r.f0.median()) + "</v>"),
+            std::string::npos);
+  std::string f = ShortestNumber(r.frequenciesHz[1]);
+  for (char& c : f)
+    if (c == 'e') c = 'E';
+  EXPECT_NE(ZipText(book.string(), "xl/worksheets/sheet1.xml").find("<v>" + f + "</v>"), std::string::npos) << f;
+  EXPECT_NE(ZipText(book.string(), "xl/sharedStrings.xml").find("a.sac; b.sac; c.sac"), std::string::npos);
+  std::filesystem::remove(book);
+  EXPECT_FALSE(WriteFieldStandardWorkbook("/nonexistent-corvath-dir/sub/r.xlsx", r, details).done());
 }
 
