@@ -28,6 +28,7 @@
 #include "ui/mainwindow.h"
 #include "ui/pages.h"
 #include "ui/sessions.h"
+#include "spectra/fieldstandardsummary.h"
 
 namespace corvath::ui {
 
@@ -42,13 +43,23 @@ bool NumericColumn(const QString& name) {
          name == "windows_used" || name == "longitude" || name == "latitude";
 }
 
-// A cell that sorts by its number (empty cells first) and shows its text as written.
+// The measured columns are shown to a few digits; the summary file keeps them all.
+bool RoundedColumn(const QString& name) {
+  return name == "f0_hz" || name == "f0_sigma_ln" || name == "curve_f0_hz" || name == "a0";
+}
+
+// A cell that sorts by its number (empty cells first); rounded for the eye when asked,
+// with the text as written in its tooltip.
 class NumberItem : public QTableWidgetItem {
 public:
-  explicit NumberItem(const QString& text) : QTableWidgetItem(text) {
+  NumberItem(const QString& text, bool rounded) : QTableWidgetItem(text) {
     bool ok = false;
     const double value = text.toDouble(&ok);
     number_ = ok && std::isfinite(value) ? value : -std::numeric_limits<double>::infinity();
+    if (rounded && ok && std::isfinite(value)) {
+      setText(QString::fromStdString(spectra::DisplayNumber(value, 4)));
+      setToolTip(text);
+    }
   }
   bool operator<(const QTableWidgetItem& other) const override {
     if (const auto* number = dynamic_cast<const NumberItem*>(&other)) return number_ < number->number_;
@@ -164,7 +175,7 @@ void SurveyController::fillTable() {
     const bool failed = row[1] != "done";
     for (std::size_t c = 0; c < row.size(); ++c) {
       const QString text = QString::fromStdString(row[c]);
-      QTableWidgetItem* item = NumericColumn(headings[int(c)]) ? new NumberItem(text) : new QTableWidgetItem(text);
+      QTableWidgetItem* item = NumericColumn(headings[int(c)]) ? new NumberItem(text, RoundedColumn(headings[int(c)])) : new QTableWidgetItem(text);
       if (failed) {
         item->setBackground(QColor(255, 215, 215));
         item->setToolTip(QString::fromStdString(row[11]));

@@ -19,6 +19,7 @@
 #include "spectra/fieldstandard.h"
 #include "spectra/fieldstandardreport.h"
 #include "spectra/fieldstandardresults.h"
+#include "spectra/fieldstandardsummary.h"
 #include "spectra/konnoohmachi.h"
 #include "spectra/sesame.h"
 #include "spectra/windowrejection.h"
@@ -567,3 +568,40 @@ TEST(FieldStandardResults, MeanSpectraTextAndWorkbookKeepEveryNumber) {
   EXPECT_FALSE(WriteFieldStandardWorkbook("/nonexistent-corvath-dir/sub/r.xlsx", r, details).done());
 }
 
+// ---- The result for the eye ----------------------------------------------------------------
+
+TEST(FieldStandardSummary, RoundsForTheEyeAndSaysWhatDecidesEachCriterion) {
+  const struct {
+    double value;
+    int digits;
+    const char* shown;
+  } numbers[] = {{0.687409, 3, "0.687"}, {0.7055719512727981, 4, "0.7056"}, {12.5, 3, "12.5"},
+                 {1234.6, 3, "1235"},    {0.000123456, 3, "0.000123"},       {0.99996, 3, "1.00"},
+                 {99.96, 3, "100"},      {-2.345, 3, "-2.35"},               {0.0, 3, "0"},
+                 {std::nan(""), 3, "0"}, {HUGE_VAL, 4, "0"}};
+  for (const auto& n : numbers) EXPECT_EQ(DisplayNumber(n.value, n.digits), n.shown) << n.value;
+
+  const auto record = NoiseRecord(60000, 0.02, 2.5);
+  const auto out = CalculateFieldStandard(record, {}, FieldStandardSettings{});
+  ASSERT_TRUE(out.value) << out.message();
+  const FieldStandardResult& r = *out.value;
+  const FieldStandardSummary s = SummarizeFieldStandard(r);
+  EXPECT_EQ(s.f0, DisplayNumber(r.f0.median()) + " ± " + DisplayNumber(r.sigmaF0Hz) + " Hz");
+  EXPECT_EQ(s.a0, DisplayNumber(r.a0.median()));
+  EXPECT_EQ(s.windows.rfind(std::to_string(r.usedWindows()) + " of 20 kept", 0), 0u) << s.windows;
+  ASSERT_EQ(s.reliability.size(), 3u);
+  ASSERT_EQ(s.clarity.size(), 6u);
+  // Each line carries the two numbers that decide it, rounded.
+  const SesameCheck& first = r.sesame.checks[0];
+  EXPECT_EQ(s.reliability[0].numbers, DisplayNumber(first.value) + " Hz > " + DisplayNumber(first.threshold) + " Hz");
+  EXPECT_EQ(s.reliability[0].passed, first.passed);
+  EXPECT_EQ(s.clarity[5].passed, r.sesame.checks[8].passed);
+  EXPECT_TRUE(s.ranges.empty());
+
+  const std::string html = FieldStandardSummaryHtml(s);
+  EXPECT_NE(html.find("<b>" + s.f0 + "</b>"), std::string::npos);
+  EXPECT_NE(html.find("Reliable curve: " + s.reliable), std::string::npos);
+  EXPECT_NE(html.find("0.167 Hz"), std::string::npos) << html;  // 10 / 60 s, as the eye reads it
+  EXPECT_EQ(html.find("0.16666"), std::string::npos);
+  EXPECT_NE(html.find("&gt;"), std::string::npos);  // comparisons escaped
+}

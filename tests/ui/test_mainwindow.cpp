@@ -178,7 +178,7 @@ private slots:
     }
     for (const char* name : {"Chart3", "Chart4", "Chart5"}) QCOMPARE(Chart(window, name)->xAxis->range(), QCPRange(0, 100));
     QVERIFY(Chart(window, "Chart6")->yAxis->rangeReversed());
-    QCOMPARE(Chart(window, "Chart6")->yAxis->label(), QString("Z"));
+    QCOMPARE(Chart(window, "Chart6")->yAxis->label(), QString("Depth, m"));
 
     // Logarithmic ticks: decades on a wide range, 1-2-5 steps of the decade on a
     // narrow one, linear steps when fewer than three of those fit.
