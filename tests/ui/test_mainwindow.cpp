@@ -162,7 +162,7 @@ private slots:
         {"Chart3", "Horizontal spectra", "f,Hz", true, false, 1},
         {"Chart4", "Vertical spectra", "f,Hz", true, false, 1},
         {"Chart5", "Ratio", "f,Hz", false, false, 2},
-        {"Chart6", "", "Vp(km/s)", false, true, 3},
+        {"Chart6", "", "Vp, km/s", false, true, 3},
     };
     auto* tabs = window.findChild<QTabWidget*>();
     for (const Row& row : rows) {
