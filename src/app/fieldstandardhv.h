@@ -39,10 +39,11 @@ ComputedFieldStandard ComputeFieldStandardHv(const import::ThreeComponentRecord&
 //! computation's outcome.
 Outcome ApplyComputedFieldStandard(Workspace& workspace, ComputedFieldStandard&& computed);
 
-//! The field-standard H/V of the record over the analysis windows (automatic windows
-//! without any), and the azimuthal H/V when the settings give an azimuth step. On
-//! success the results replace fieldStandardResult and azimuthalResult; otherwise
-//! both stay and the answer (Failed) says why.
+//! The field-standard H/V of the record over windows of the settings' length cut from
+//! each analysis window (from the whole record without any), and the azimuthal H/V
+//! when the settings give an azimuth step. On success the results replace
+//! fieldStandardResult and azimuthalResult; otherwise both stay and the answer
+//! (Failed) says why.
 Outcome CalculateFieldStandardHv(Workspace& workspace, const FieldStandardSettings& settings);
 
 //! "Select windows automatically": the automatic windows of the settings' length and

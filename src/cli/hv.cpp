@@ -24,9 +24,9 @@ const std::string kUsage =
     "  one FILE: a record file; three FILEs: the X, Y and Z component files, or three of one channel each\n"
     "  (X and Y horizontal, Z vertical)\n" +
     RecordOptionsHelp() +
-    "  --window START:END       an analysis window in seconds, repeatable; none means automatic windows\n"
-    "  --window-length SECONDS  automatic windows: length (default 60)\n"
-    "  --overlap PERCENT        automatic windows: overlap, 0 to below 100 (default 0)\n"
+    "  --window START:END       a time range in seconds cut into windows, repeatable; none: the whole record\n"
+    "  --window-length SECONDS  length of the windows (default 60)\n"
+    "  --overlap PERCENT        overlap of the windows, 0 to below 100 (default 0)\n"
     "  --taper FRACTION         share of each window in the Tukey taper, 0 to 1 (default 0.05)\n"
     "  --ko-b B                 Konno-Ohmachi bandwidth (default 40)\n"
     "  --grid FMIN,FMAX,N       logarithmic frequency grid (default 0.2,20,256)\n"
@@ -34,7 +34,7 @@ const std::string kUsage =
     "  --search FMIN,FMAX       band of the peak search (default the grid)\n"
     "  --reject N               reject windows whose f0 lies more than N standard deviations off (default 2)\n"
     "  --no-reject              keep every window\n"
-    "  --sta-lta default|STA,LTA,MIN,MAX   keep only automatic windows whose STA/LTA ratio stays within MIN to MAX\n"
+    "  --sta-lta default|STA,LTA,MIN,MAX   keep only windows whose STA/LTA ratio stays within MIN to MAX\n"
     "                           on every component (default 1 s, 30 s, 0.2, 2.5)\n"
     "  --azimuths DEG           also the H/V of each direction every DEG degrees below 180 (default " +
     numerics::NumberToShortestText(spectra::kAzimuthStepDegreesWhenOn) + " with\n"

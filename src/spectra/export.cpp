@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "numerics/numbertext.h"
+#include "spectra/workbooknumbers.h"
 
 namespace corvath::spectra {
 
@@ -451,6 +452,15 @@ void WriteSpectrumCsv(std::ostream& out, const SpectraResult& result) {
 void WriteBoundsTable(std::ostream& out, const RatioCurve& ratio) {
   out << "f,Hz   H/Z  lower  upper" << kLineEnd;
   for (const RatioPoint& p : ratio.points) writeRow(out, {p.frequencyHz, p.ratio, p.lower, p.upper});
+}
+
+}  // namespace corvath::spectra
+
+namespace corvath::spectra {
+
+numerics::Outcome RewriteExactWorkbookNumbers(const std::string& path, const char* member,
+                                              const std::map<WorkbookCell, double>& numbers) {
+  return rewriteExactNumbers(path, member, numbers);
 }
 
 }  // namespace corvath::spectra

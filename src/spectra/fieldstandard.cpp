@@ -107,6 +107,7 @@ ComponentValues valuesOf(const import::ThreeComponentRecord& record, Component c
 struct Preparation {
   FieldStandardResult result;  // settings, search band, grid, automaticWindows, skippedWindows
   std::vector<SampleSpan> ranges;
+  std::vector<std::size_t> rangeOf;  // per range: the analysis window it was cut from
   std::vector<StaLtaRange> staLta;  // per range
   std::map<std::size_t, KonnoOhmachiTable> tables;  // by window length in samples
   double dt = 0.0;
@@ -141,28 +142,42 @@ numerics::Result<Preparation> prepare(const import::ThreeComponentRecord& record
   result.automaticWindows = intervals.empty();
   result.frequenciesHz = LogFrequencyGrid(settings.gridMinHz, settings.gridMaxHz, settings.gridPoints);
 
+  // Windows of the settings' length and overlap, cut from the whole record or from
+  // each analysis window, which is a time range here rather than a window itself.
+  const double lengthSamples = numerics::RoundHalfEven(settings.windowLengthSeconds / dt);
+  if (intervals.empty() && (!finite(lengthSamples) || lengthSamples > static_cast<double>(n)))
+    return fail("the record (" + text(static_cast<double>(n - 1) * dt) + " s) is shorter than one window (" +
+                text(settings.windowLengthSeconds) + " s)");
+  if (finite(lengthSamples) && lengthSamples < static_cast<double>(kMinimumWindowSamples))
+    return fail("a window of " + text(settings.windowLengthSeconds) + " s holds fewer than " +
+                std::to_string(kMinimumWindowSamples) + " samples");
+  const std::size_t length = finite(lengthSamples) && lengthSamples <= static_cast<double>(n)
+                                 ? static_cast<std::size_t>(lengthSamples)
+                                 : n + 1;  // longer than any range: no window
+  const auto step = static_cast<std::size_t>(
+      std::max(1.0, numerics::RoundHalfEven(static_cast<double>(length) * (1.0 - settings.overlapPercent / 100.0))));
+  auto cut = [&](std::size_t first, std::size_t last, std::size_t rangeIndex) {
+    std::size_t count = 0;
+    for (std::size_t at = first; at + length <= last; at += step, ++count) {
+      p.ranges.push_back({at, length});
+      p.rangeOf.push_back(rangeIndex);
+    }
+    return count;
+  };
   if (intervals.empty()) {
-    const double lengthSamples = numerics::RoundHalfEven(settings.windowLengthSeconds / dt);
-    if (!finite(lengthSamples) || lengthSamples > static_cast<double>(n))
-      return fail("the record (" + text(static_cast<double>(n - 1) * dt) + " s) is shorter than one window (" +
-                  text(settings.windowLengthSeconds) + " s)");
-    const auto length = static_cast<std::size_t>(lengthSamples);
-    if (length < kMinimumWindowSamples)
-      return fail("a window of " + text(settings.windowLengthSeconds) + " s holds fewer than " +
-                  std::to_string(kMinimumWindowSamples) + " samples");
-    const auto step = static_cast<std::size_t>(
-        std::max(1.0, numerics::RoundHalfEven(lengthSamples * (1.0 - settings.overlapPercent / 100.0))));
-    for (std::size_t first = 0; first + length <= n; first += step) p.ranges.push_back({first, length});
+    cut(0, n, 0);
   } else {
+    double longest = 0.0;
     for (const WindowInterval& interval : intervals) {
       const auto [first, last] = WindowSampleRange(record, n, interval);
-      const std::size_t count = last > first ? last - first : 0;
-      if (count < kMinimumWindowSamples) {
-        ++result.skippedWindows;
-        continue;
-      }
-      p.ranges.push_back({first, count});
+      const std::size_t windows = last > first ? cut(first, last, result.ranges.size()) : 0;
+      result.ranges.push_back({interval.startSeconds, interval.endSeconds, windows});
+      if (last > first) longest = std::max(longest, static_cast<double>(last - first) * dt);
     }
+    if (p.ranges.empty())
+      return fail("none of the " + std::to_string(intervals.size()) + " analysis windows is as long as one window (" +
+                  text(settings.windowLengthSeconds) + " s); the longest holds " + text(longest) +
+                  " s: shorten the window length or draw longer analysis windows");
   }
 
   // The STA/LTA ratios of every window over the three components.
@@ -201,9 +216,12 @@ bool windowCurve(const Preparation& p, const import::ThreeComponentRecord& recor
   window.startSeconds = record.sample(Component::X, range.first).time;
   window.endSeconds = record.sample(Component::X, range.first + range.count - 1).time;
   window.lengthSeconds = static_cast<double>(range.count) * p.dt;
+  window.rangeIndex = p.rangeOf[r];
   window.staLtaMin = p.staLta[r].min;
   window.staLtaMax = p.staLta[r].max;
   window.ratio.resize(grid.size());
+  window.horizontal.assign(smoothH.begin(), smoothH.begin() + static_cast<std::ptrdiff_t>(grid.size()));
+  window.vertical.assign(smoothV.begin(), smoothV.begin() + static_cast<std::ptrdiff_t>(grid.size()));
   for (std::size_t g = 0; g < grid.size(); ++g) {
     const double ratio = smoothH[g] / smoothV[g];
     if (!(smoothV[g] > 0.0 && ratio > 0.0 && finite(ratio))) return false;
@@ -223,11 +241,11 @@ numerics::Outcome finish(FieldStandardResult& result) {
   std::vector<double> f0s, a0s;
   for (const auto& w : result.windows) f0s.push_back(w.peakFrequencyHz), a0s.push_back(w.peakAmplitude);
 
-  // The anti-trigger selects among automatic windows; the user's own windows stay.
+  // The anti-trigger selects among all windows, those cut from analysis windows too.
   std::vector<std::size_t> candidates;
   for (std::size_t w = 0; w < count; ++w) {
     FieldStandardWindow& window = result.windows[w];
-    if (settings.staLta && result.automaticWindows &&
+    if (settings.staLta &&
         !StaLtaKeeps(*settings.staLta, {window.staLtaMin, window.staLtaMax}))
       window.fate = WindowFate::StaLta;
     else
@@ -277,6 +295,16 @@ numerics::Outcome finish(FieldStandardResult& result) {
   for (std::size_t g = 0; g < points; ++g) {
     result.lower[g] = result.mean[g] * std::exp(-result.sigmaLn[g]);
     result.upper[g] = result.mean[g] * std::exp(result.sigmaLn[g]);
+  }
+  // The mean spectra as the mean curve: lognormal, over the kept windows.
+  result.meanHorizontal.assign(points, 0.0);
+  result.meanVertical.assign(points, 0.0);
+  for (std::size_t g = 0; g < points; ++g) {
+    double h = 0.0, v = 0.0;
+    for (std::size_t w = 0; w < count; ++w)
+      if (accepted[w]) h += std::log(result.windows[w].horizontal[g]), v += std::log(result.windows[w].vertical[g]);
+    result.meanHorizontal[g] = std::exp(h / static_cast<double>(used));
+    result.meanVertical[g] = std::exp(v / static_cast<double>(used));
   }
   result.f0 = LognormalOf(f0s, accepted);
   result.a0 = LognormalOf(a0s, accepted);

@@ -47,6 +47,8 @@ struct FieldStandardWindow {
   double endSeconds = 0.0;
   double lengthSeconds = 0.0;   //!< samples x sampling interval
   std::vector<double> ratio;    //!< H/V at the grid frequencies, all positive and finite
+  std::vector<double> horizontal;  //!< smoothed combined horizontal amplitude at the grid frequencies
+  std::vector<double> vertical;    //!< smoothed vertical amplitude at the grid frequencies
   double peakFrequencyHz = 0.0; //!< f0 of the window: largest H/V within the search band
   double peakAmplitude = 0.0;
   bool rejected = false;        //!< not in the statistics (fate not Kept; still shown)
@@ -56,12 +58,24 @@ struct FieldStandardWindow {
   //! For an f0 outlier: (ln f0 - mean ln f0) / sigma_ln of the kept windows, 0 when
   //! they all share one f0.
   double f0Deviation = 0.0;
+  //! The analysis window (its position in FieldStandardResult::ranges) the window was
+  //! cut from; 0 for windows cut from the whole record.
+  std::size_t rangeIndex = 0;
+};
+
+//! An analysis window as the computation used it: a time range cut into windows of
+//! the settings' length, and how many it gave.
+struct WindowRange {
+  double startSeconds = 0.0;
+  double endSeconds = 0.0;
+  std::size_t windows = 0;  //!< windows cut from it (0: shorter than one window)
 };
 
 struct FieldStandardResult {
   FieldStandardSettings settings;     //!< as used
   FrequencyBand search;               //!< the search band as used
   bool automaticWindows = false;      //!< cut from the whole record (no analysis window)
+  std::vector<WindowRange> ranges;    //!< the analysis windows, in their order; empty when automatic
   std::vector<double> frequenciesHz;  //!< the grid
   std::vector<FieldStandardWindow> windows;
   std::size_t skippedWindows = 0;     //!< analysis windows too short or without signal
@@ -70,6 +84,8 @@ struct FieldStandardResult {
   std::vector<double> sigmaLn;        //!< standard deviation of ln H/V
   std::vector<double> lower;          //!< exp(mean - sigma)
   std::vector<double> upper;          //!< exp(mean + sigma)
+  std::vector<double> meanHorizontal; //!< lognormal mean of the kept windows' horizontal spectra
+  std::vector<double> meanVertical;   //!< and of their vertical spectra
   Lognormal f0;                       //!< of the accepted windows' peak frequencies (Hz)
   Lognormal a0;                       //!< of their peak amplitudes
   double sigmaF0Hz = 0.0;             //!< standard deviation of the peak frequencies in Hz
@@ -83,11 +99,12 @@ struct FieldStandardResult {
   std::size_t staLtaWindows() const;  //!< dropped by the STA/LTA anti-trigger
 };
 
-//! The field-standard H/V of the record over the analysis windows (seconds, both
-//! ends inclusive) or, with none, over windows cut from the whole record, or Failed
-//! saying why there is none. Only sample indices present in X, Y and Z are used; X
-//! and Y are the horizontals, Z the vertical. `progress` counts the windows
-//! transformed and may cancel (numerics::Cancelled).
+//! The field-standard H/V of the record over windows of the settings' length and
+//! overlap cut from each analysis window (a time range in seconds, both ends
+//! inclusive) or, with none, from the whole record, or Failed saying why there is none.
+//! The STA/LTA anti-trigger and the rejection apply to every window either way. Only
+//! sample indices present in X, Y and Z are used; X and Y are the horizontals, Z the
+//! vertical. `progress` counts the windows transformed and may cancel (numerics::Cancelled).
 numerics::Result<FieldStandardResult> CalculateFieldStandard(const import::ThreeComponentRecord& record,
                                                              const std::vector<WindowInterval>& windows,
                                                              const FieldStandardSettings& settings,

@@ -1,5 +1,6 @@
 #include "spectra/fieldstandardreport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -74,9 +75,34 @@ std::vector<ReportLine> FieldStandardReport(const FieldStandardResult& r) {
                                       {"sta_lta", ReportNumber(s.staSeconds) + "," + ReportNumber(s.ltaSeconds) + "," +
                                                       ReportNumber(s.minRatio) + "," + ReportNumber(s.maxRatio)}});
   }
+  if (!r.automaticWindows) {
+    const auto skipped = std::find_if(lines.begin(), lines.end(),
+                                      [](const ReportLine& line) { return line.key == "windows_skipped"; });
+    lines.insert(skipped + 1, {"windows_from_ranges", WindowRangesText(r)});
+  }
   for (const SesameCheck& check : r.sesame.checks)
     lines.push_back({SesameCriterionKey(check.criterion), criterionValue(check)});
   return lines;
+}
+
+std::vector<std::size_t> KeptWindowsPerRange(const FieldStandardResult& r) {
+  std::vector<std::size_t> kept(r.ranges.size(), 0);
+  for (const FieldStandardWindow& w : r.windows)
+    if (!w.rejected && w.rangeIndex < kept.size()) ++kept[w.rangeIndex];
+  return kept;
+}
+
+std::string WindowRangesText(const FieldStandardResult& r) {
+  const std::vector<std::size_t> kept = KeptWindowsPerRange(r);
+  std::string text;
+  for (std::size_t i = 0; i < r.ranges.size(); ++i) {
+    const WindowRange& range = r.ranges[i];
+    if (!text.empty()) text += "; ";
+    text += ReportNumber(range.startSeconds) + "-" + ReportNumber(range.endSeconds) + " s: " +
+            std::to_string(range.windows) +
+            (range.windows ? " (" + std::to_string(kept[i]) + " kept)" : std::string(" (shorter than one window)"));
+  }
+  return text;
 }
 
 std::vector<ReportLine> AzimuthalReport(const AzimuthalHv& hv) {
@@ -108,6 +134,15 @@ void WriteFieldStandardJson(std::ostream& out, const FieldStandardResult& r, con
       << ",\"curve_a0\":" << number(r.curvePeakAmplitude) << ",\"windows_used\":" << r.usedWindows()
       << ",\"windows_rejected\":" << r.rejectedWindows() << ",\"windows_skipped\":" << r.skippedWindows
       << ",\"rejection_iterations\":" << r.rejectionIterations;
+  if (!r.automaticWindows) {
+    const std::vector<std::size_t> kept = KeptWindowsPerRange(r);
+    out << ",\"ranges\":[";
+    for (std::size_t i = 0; i < r.ranges.size(); ++i)
+      out << (i ? "," : "") << "{\"start_s\":" << number(r.ranges[i].startSeconds)
+          << ",\"end_s\":" << number(r.ranges[i].endSeconds) << ",\"windows\":" << r.ranges[i].windows
+          << ",\"kept\":" << kept[i] << '}';
+    out << ']';
+  }
   if (r.settings.staLta) {
     const StaLtaSettings& s = *r.settings.staLta;
     out << ",\"windows_sta_lta\":" << r.staLtaWindows() << ",\"sta_lta\":{\"sta_s\":" << number(s.staSeconds)

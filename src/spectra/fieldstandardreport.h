@@ -2,6 +2,7 @@
 // The field-standard result as the user and scripts read it: a report of
 // "name: value" lines or one JSON object, and the mean curve with its lower and
 // upper curves as a text table.
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,9 +18,18 @@ struct ReportLine {
 };
 
 //! f0 (lognormal median, its sigma_ln and the f0 range in Hz), A0 likewise, the mean
-//! curve's peak, the windows used, rejected and skipped, the settings that matter,
+//! curve's peak, the windows used, rejected and skipped (and, for analysis windows, how
+//! many windows came from each), the settings that matter,
 //! the two verdicts and every criterion as "pass|fail value (text, limit)".
 std::vector<ReportLine> FieldStandardReport(const FieldStandardResult& result);
+
+//! Per analysis window of the result (its ranges), how many of the windows cut from
+//! it are kept in the statistics.
+std::vector<std::size_t> KeptWindowsPerRange(const FieldStandardResult& result);
+
+//! The analysis windows and the windows cut from each: "0-100 s: 1 (1 kept); 200-250 s: 0
+//! (shorter than one window)"; empty for automatic windows.
+std::string WindowRangesText(const FieldStandardResult& result);
 
 //! f0 and the mean curve's peak height per azimuth ("0:2.4 15:2.38 ...") and whether
 //! the peak is directional, with why.

@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,7 @@
 #include "numerics/settingtable.h"
 #include "numerics/numbertext.h"
 #include "spectra/fieldstandardreport.h"
+#include "spectra/fieldstandardsummary.h"
 #include "ui/windowaudit.h"
 #include "charts/chartinteraction.h"
 #include "charts/charts.h"
@@ -106,7 +108,7 @@ void DrawFieldStandard(QCustomPlot* chart, const spectra::FieldStandardResult& r
   label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
   label->position->setCoords(result.f0.median(), 0.02);
   label->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  label->setText(QString("f0 = %1 Hz").arg(QString::fromStdString(spectra::ReportNumber(result.f0.median()))));
+  label->setText(QString("f0 = %1 Hz").arg(QString::fromStdString(spectra::DisplayNumber(result.f0.median()))));
 
   chart->xAxis->setScaleType(QCPAxis::stLogarithmic);
   UseLogarithmicLabels(chart->xAxis);
@@ -169,7 +171,7 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   field(searchMin, "fieldStandardSearchMin", "search.min_hz");
   field(searchMax, "fieldStandardSearchMax", "search.max_hz");
   box(staLta, "fieldStandardStaLta", "STA/LTA windows", defaults.staLta.has_value(),
-      "Keep only automatic windows whose STA/LTA ratio stays within min to max on every component");
+      "Keep only windows whose STA/LTA ratio stays within min to max on every component");
   field(staSeconds, "fieldStandardSta", "sta_lta.sta_s");
   field(ltaSeconds, "fieldStandardLta", "sta_lta.lta_s");
   field(staLtaMin, "fieldStandardStaLtaMin", "sta_lta.min");
@@ -190,13 +192,21 @@ FieldStandardView::FieldStandardView(QWidget* parent) : QObject(parent) {
   report = new QPlainTextEdit(panel_);
   report->setObjectName("fieldStandardReport");
   report->setReadOnly(true);
-  report->setLineWrapMode(QPlainTextEdit::NoWrap);
+  report->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   report->setPlaceholderText("Choose \"Field standard\" beside \"Calculate spectra\" and calculate.");
+  // The result for the eye first; the lines of "corvath-cli hv" beside it.
+  summary = new QTextBrowser(panel_);
+  summary->setObjectName("fieldStandardSummary");
+  summary->setPlaceholderText(report->placeholderText());
+  auto* reportTabs = new QTabWidget(panel_);
+  reportTabs->setObjectName("fieldStandardReportTabs");
+  reportTabs->addTab(summary, "Summary");
+  reportTabs->addTab(report, "Lines");
   auto* split = new QSplitter(Qt::Vertical, panel_);
   split->setObjectName("fieldStandardSplitter");
   split->setChildrenCollapsible(false);
   split->addWidget(fieldsScroll);
-  split->addWidget(report);
+  split->addWidget(reportTabs);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 2);
   column->addWidget(split, 1);
@@ -301,6 +311,7 @@ void FieldStandardView::clearResult(QCustomPlot* ratioChart) {
   saveAction_->setEnabled(false);
   ClearFieldStandard(ratioChart);
   report->clear();
+  summary->clear();
   if (audit_) audit_->clear();
 }
 
@@ -322,6 +333,8 @@ void FieldStandardView::showResult(const app::Workspace& workspace, QCustomPlot*
   std::ostringstream text;
   app::WriteFieldStandardReport(workspace, text, /*json=*/false);
   report->setPlainText(QString::fromStdString(text.str()));
+  summary->setHtml(QString::fromStdString(
+      spectra::FieldStandardSummaryHtml(spectra::SummarizeFieldStandard(*workspace.fieldStandardResult))));
 }
 
 }  // namespace corvath::ui

@@ -19,6 +19,7 @@ class QCustomPlot;
 class QLineEdit;
 class QPlainTextEdit;
 class QTabWidget;
+class QTextBrowser;
 class QWidget;
 
 namespace corvath::ui {
@@ -104,7 +105,8 @@ public:
   QLineEdit* staLtaMax = nullptr;     // "STA/LTA max"
   QCheckBox* azimuths = nullptr;      // "Azimuths"
   QLineEdit* azimuthStep = nullptr;   // "Azimuth step, deg"
-  QPlainTextEdit* report = nullptr;   // the report of the last computation
+  QPlainTextEdit* report = nullptr;   // the report of the last computation, as "corvath-cli hv" prints it
+  QTextBrowser* summary = nullptr;    // the same result formatted for reading (tab "Summary")
 
 private:
   QComboBox* method_ = nullptr;

@@ -45,7 +45,9 @@ statistics, rejection of outlying windows, f0 and A0 with their uncertainty and 
 reliability and clarity criteria, reported beside the ratio chart. <i>Passes</i> limits how
 often the rejection repeats; tick <i>Peak search band</i> to look for f0 only between its two
 frequencies.</p>
-<p><b>Which windows count.</b> Tick <i>STA/LTA windows</i> to keep only automatic windows where
+<p><b>Which windows count.</b> Without analysis windows the record is cut into windows of
+<i>Window, s</i>; analysis windows you draw are the time ranges cut so, and the report says how
+many windows came from each. Tick <i>STA/LTA windows</i> to keep only windows where
 the short-term average of each component stays between min and max times its long-term average
 (footsteps, traffic and machinery leave the rest out); <b>Analysis → Select windows
 automatically</b> makes those windows analysis windows you can edit. Each window's band on

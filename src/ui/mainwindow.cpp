@@ -25,8 +25,10 @@
 
 #include "app/commands.h"
 #include "app/observedcurve.h"
+#include "app/fieldstandardresults.h"
 #include "charts/charts.h"
 #include "charts/curvelegend.h"
+#include "charts/fieldstandardspectra.h"
 #include "charts/spectradrawing.h"
 #include "numerics/numberfield.h"
 #include "ui/backgroundstatus.h"
@@ -268,9 +270,12 @@ void MainWindow::recordLoaded(const app::Outcome& outcome) {
 }
 
 void MainWindow::saveResults() {
-  if (!workspace_.spectraResult || !saveResultsAction_->isEnabled()) return;
+  // While the field-standard result is shown, "Save results" writes it.
+  const bool fieldStandard = fieldStandard_->chosen() && workspace_.fieldStandardResult;
+  if ((!workspace_.spectraResult && !fieldStandard) || !saveResultsAction_->isEnabled()) return;
   // Results computed on a record are saved only with that record loaded.
-  if (workspace_.spectraResult->computedWith && workspace_.spectraResult->recordFiles != workspace_.recordFiles)
+  if (!fieldStandard && workspace_.spectraResult->computedWith &&
+      workspace_.spectraResult->recordFiles != workspace_.recordFiles)
     return report("Save results", app::Outcome::Failed("the results were computed on another record: calculate again"));
   if (runDialog_(*saveResultsDialog_) != QDialog::Accepted) return;
   std::optional<app::SaveRequest> request = ChosenResultFile(*saveResultsDialog_);
@@ -281,7 +286,8 @@ void MainWindow::saveResults() {
   app::Outcome outcome;
   {
     BusyCursor busy;
-    outcome = app::SaveResults(workspace_, *request);
+    outcome = fieldStandard ? app::SaveFieldStandardResults(workspace_, *request)
+                            : app::SaveResults(workspace_, *request);
   }
   // A failure, or the notice that the workbook became a comma-separated file.
   if (outcome.failed() || !outcome.message.empty()) showFailure(outcome);
@@ -340,10 +346,14 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
   if (method == Method::FieldStandard) {
     if (outcome.done()) {
       fieldStandard_->showResult(workspace_, ratioChart_);
+      DrawFieldStandardSpectra(horizontalSpectraChart_, verticalSpectraChart_, *workspace_.fieldStandardResult);
+      saveResultsAction_->setEnabled(true);
       chartView_->useLogarithmicScale();  // its curves lie on a logarithmic grid
     } else if (!outcome.unchanged()) {
       // No curve, f0 band or report of an earlier run stays as if it were this one's.
       fieldStandard_->clearResult(ratioChart_);
+      ClearSpectraResult(horizontalSpectraChart_, verticalSpectraChart_, ratioChart_);
+      saveResultsAction_->setEnabled(false);
       chartView_->useChosenScale();
     }
     ratioLegend_->refresh();

@@ -177,7 +177,7 @@ void MainWindow::buildChartView() {
   ratioChart_->yAxis->setLabel("H/V");
   chartView_->watch(ratioChart_, "f", "Hz", "H/V", QString());
   chartView_->watch(inversionPage_->ratioView, "f", "Hz", "H/V", QString());
-  chartView_->watch(profileChart_, QString(), QString(), "Z", "m");
+  chartView_->watch(profileChart_, QString(), QString(), "Depth", "m");
 }
 
 }  // namespace corvath::ui

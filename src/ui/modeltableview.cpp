@@ -120,7 +120,7 @@ void ShowModelTable(QTableWidget& table, const inversion::amodel& model) {
 
 void SetUpProfileChart(QCustomPlot& chart) {
   chart.yAxis->setRangeReversed(true);  // depth grows downward
-  chart.yAxis->setLabel("Z");
+  chart.yAxis->setLabel("Depth, m");
   chart.xAxis->ticker()->setTickCount(4);
   chart.legend->setVisible(false);
   for (QCPAxis* axis : {chart.xAxis, chart.yAxis}) axis->grid()->setVisible(true);
@@ -135,7 +135,10 @@ void ShowProfile(QCustomPlot& chart, const inversion::amodel& model, int p) {
   QCPCurve* curve = ProfileCurve(chart);
   if (!curve) return;
   const int shown = (p <= 0 || p >= inversion::kParameterCount) ? 1 : p;
-  chart.xAxis->setLabel(inversion::kModelTableHeadings[shown + 1]);
+  // The table's headings with the units written out for an axis.
+  static const char* const kAxisLabels[] = {"H, m",          "Vp, km/s", "Vs, km/s",
+                                            "Density, g/cm³", "Qp",       "Qs"};
+  chart.xAxis->setLabel(QString::fromUtf8(kAxisLabels[shown]));
   const auto points = inversion::ProfilePoints(model, shown);
   QVector<double> t, keys, values;
   for (const auto& [value, depth] : points) {

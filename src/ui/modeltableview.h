@@ -27,7 +27,7 @@ void SetUpModelTable(QTableWidget& table);
 //! silver cells where the invert flag is off.
 void ShowModelTable(QTableWidget& table, const inversion::amodel& model);
 
-//! Sets up the profile chart: inverted depth axis titled "Z", grid shown, no
+//! Sets up the profile chart: inverted depth axis titled "Depth, m", grid shown, no
 //! legend, one line curve 2 pixels wide. May be called again (one curve only).
 void SetUpProfileChart(QCustomPlot& chart);
 

@@ -27,6 +27,7 @@
 #include "ui/pages.h"
 #include "ui/sessions.h"
 #include "ui/windowsettings.h"
+#include "spectra/fieldstandardsummary.h"
 
 namespace corvath::ui {
 
@@ -39,13 +40,23 @@ bool NumericColumn(std::size_t column) {
   return column < app::kSummaryColumnCount && app::kSummaryColumns[column].number;
 }
 
-// A cell that sorts by its number (empty cells first) and shows its text as written.
+// The measured columns are shown to a few digits; the summary file keeps them all.
+bool RoundedColumn(const QString& name) {
+  return name == "f0_hz" || name == "f0_sigma_ln" || name == "curve_f0_hz" || name == "a0";
+}
+
+// A cell that sorts by its number (empty cells first); rounded for the eye when asked,
+// with the text as written in its tooltip.
 class NumberItem : public QTableWidgetItem {
 public:
-  explicit NumberItem(const QString& text) : QTableWidgetItem(text) {
+  NumberItem(const QString& text, bool rounded) : QTableWidgetItem(text) {
     bool ok = false;
     const double value = text.toDouble(&ok);
     number_ = ok && std::isfinite(value) ? value : -std::numeric_limits<double>::infinity();
+    if (rounded && ok && std::isfinite(value)) {
+      setText(QString::fromStdString(spectra::DisplayNumber(value, 4)));
+      setToolTip(text);
+    }
   }
   bool operator<(const QTableWidgetItem& other) const override {
     if (const auto* number = dynamic_cast<const NumberItem*>(&other)) return number_ < number->number_;
@@ -199,7 +210,8 @@ void SurveyController::fillTable() {
     const bool failed = !survey.stations[r].done();
     for (std::size_t c = 0; c < row.size(); ++c) {
       const QString text = QString::fromStdString(row[c]);
-      QTableWidgetItem* item = NumericColumn(c) ? new NumberItem(text) : new QTableWidgetItem(text);
+      QTableWidgetItem* item =
+          NumericColumn(c) ? new NumberItem(text, RoundedColumn(headings[int(c)])) : new QTableWidgetItem(text);
       if (failed) {
         item->setBackground(QColor(255, 215, 215));
         item->setToolTip(QString::fromStdString(survey.stations[r].message));

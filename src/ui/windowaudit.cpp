@@ -13,6 +13,7 @@
 
 #include "spectra/fieldstandardreport.h"
 #include "ui/chartmenu.h"
+#include "ui/mapreadout.h"
 
 namespace corvath::ui {
 
@@ -161,6 +162,8 @@ WindowAudit::WindowAudit(QCustomPlot* horizontal, QCustomPlot* vertical, QWidget
   azimuthsColumn->addWidget(azimuthsSummary);
   azimuthsColumn->addWidget(splitter, 1);
 
+  WatchMapValues(timeFrequencyChart, "window start", "s");
+  WatchMapValues(azimuthMapChart, "azimuth", "°");
   for (QCustomPlot* chart : timeSeries_) {
     if (!chart) continue;
     if (!chart->layer(kFateLayer))

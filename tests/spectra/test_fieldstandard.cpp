@@ -3,6 +3,7 @@
 // computation on synthetic records with known answers and on the real STN11 record;
 // the azimuthal H/V of horizontals that resonate at different frequencies.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,6 +21,8 @@
 #include "import/record.h"
 #include "spectra/fieldstandard.h"
 #include "spectra/fieldstandardreport.h"
+#include "spectra/fieldstandardresults.h"
+#include "spectra/fieldstandardsummary.h"
 #include "spectra/konnoohmachi.h"
 #include "spectra/sesame.h"
 #include "spectra/windowrejection.h"
@@ -321,13 +324,16 @@ TEST(FieldStandard, WindowsOverlapCombinationAndSearch) {
   EXPECT_EQ(overlapped.value->rejectedWindows(), 0u);
   EXPECT_EQ(overlapped.value->windows[1].startSeconds, 30.0);
 
-  // The user's windows: a too-short one is skipped, not fatal.
+  // The user's windows are ranges cut into 60 s windows; one shorter than that gives none.
   const auto user = CalculateFieldStandard(record, {{0, 100}, {200, 200.2}, {300, 420}}, FieldStandardSettings{});
   ASSERT_TRUE(user.value) << user.message();
-  EXPECT_EQ(user.value->windows.size(), 2u);
-  EXPECT_EQ(user.value->skippedWindows, 1u);
+  EXPECT_EQ(user.value->windows.size(), 3u);
+  EXPECT_EQ(user.value->skippedWindows, 0u);
   EXPECT_FALSE(user.value->automaticWindows);
-  EXPECT_NEAR(user.value->windows[1].lengthSeconds, 120.02, 1e-9);
+  ASSERT_EQ(user.value->ranges.size(), 3u);
+  EXPECT_EQ(user.value->ranges[1].windows, 0u);
+  EXPECT_EQ(user.value->windows[2].rangeIndex, 2u);
+  EXPECT_EQ(user.value->windows[2].startSeconds, 360.0);
 
   // Quadratic >= geometric everywhere (mean of squares over product), and a search
   // band that excludes the resonance finds its peak inside the band.
@@ -344,6 +350,58 @@ TEST(FieldStandard, WindowsOverlapCombinationAndSearch) {
   ASSERT_TRUE(searched.value);
   EXPECT_GE(searched.value->curvePeakHz, 5.0);
   for (const auto& w : searched.value->windows) EXPECT_GE(w.peakFrequencyHz, 5.0);
+}
+
+// Hand-drawn windows are the ranges in which windows of the form's length are cut:
+// the length, the overlap, STA/LTA and the rejection apply to them as to the record.
+TEST(FieldStandard, AnalysisWindowsAreRangesCutIntoWindows) {
+  auto record = NoiseRecord(45000, 0.02, 2.5, 5);  // 15 min at 50 Hz
+  // A burst in 400-410 s, inside the first range, for the anti-trigger to find.
+  for (std::size_t i = 20000; i < 20500; ++i)
+    for (Component c : import::kComponents) record.setValue(c, i, record.sample(c, i).value * 40.0);
+  const std::vector<WindowInterval> hand{{20, 385}, {500, 745}};  // 365 s and 245 s
+  FieldStandardSettings settings;
+  settings.reject = false;
+  const auto plain = CalculateFieldStandard(record, hand, settings);
+  ASSERT_TRUE(plain.value) << plain.message();
+  const FieldStandardResult& r = *plain.value;
+  ASSERT_EQ(r.windows.size(), 6u + 4u);  // never the two ranges used whole
+  for (const auto& w : r.windows) EXPECT_NEAR(w.lengthSeconds, 60.0, 1e-9);
+  EXPECT_EQ(r.windows[0].startSeconds, 20.0);
+  EXPECT_EQ(r.windows[6].startSeconds, 500.0);
+  EXPECT_EQ(r.windows[6].rangeIndex, 1u);
+  ASSERT_EQ(r.ranges.size(), 2u);
+  EXPECT_EQ(r.ranges[0].windows, 6u);
+  EXPECT_EQ(r.ranges[1].windows, 4u);
+  EXPECT_EQ(WindowRangesText(r), "20-385 s: 6 (6 kept); 500-745 s: 4 (4 kept)");
+  std::ostringstream report, json;
+  WriteFieldStandardReport(report, r);
+  WriteFieldStandardJson(json, r);
+  EXPECT_NE(report.str().find("windows_from_ranges: 20-385 s: 6 (6 kept)"), std::string::npos) << report.str();
+  EXPECT_NE(json.str().find("\"ranges\":[{\"start_s\":20,\"end_s\":385,\"windows\":6,\"kept\":6}"),
+            std::string::npos);
+
+  // Half overlap: windows every 30 s inside each range.
+  settings.overlapPercent = 50;
+  const auto overlapped = CalculateFieldStandard(record, hand, settings);
+  ASSERT_TRUE(overlapped.value);
+  EXPECT_EQ(overlapped.value->ranges[0].windows, 11u);
+  EXPECT_EQ(overlapped.value->ranges[1].windows, 7u);
+
+  // STA/LTA drops the window over the burst (390-450 s) and keeps the one before it.
+  settings.overlapPercent = 0;
+  settings.staLta = StaLtaSettings{};
+  const auto triggered = CalculateFieldStandard(record, {{330, 470}}, settings);
+  ASSERT_TRUE(triggered.value) << triggered.message();
+  ASSERT_EQ(triggered.value->windows.size(), 2u);
+  EXPECT_EQ(triggered.value->windows[0].fate, WindowFate::Kept);
+  EXPECT_EQ(triggered.value->windows[1].fate, WindowFate::StaLta);
+  EXPECT_EQ(triggered.value->staLtaWindows(), 1u);
+
+  // No range as long as one window: refused, naming the longest.
+  const auto none = CalculateFieldStandard(record, {{0, 30}, {100, 145}}, FieldStandardSettings{});
+  EXPECT_FALSE(none.value);
+  EXPECT_NE(none.message().find("the longest holds 45"), std::string::npos) << none.message();
 }
 
 TEST(FieldStandard, RefusalsSayWhy) {
@@ -483,4 +541,113 @@ TEST(AzimuthalHv, EachDirectionFindsItsOwnResonance) {
 
   s.azimuthStepDegrees = 0.1;
   EXPECT_FALSE(CheckFieldStandardSettings(s).done());
+// ---- Results as saved ----------------------------------------------------------------
+
+namespace {
+
+std::string ZipText(const std::string& path, const char* member) {
+  int error = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+  if (!archive) return {};
+  std::string text;
+  zip_stat_t stat;
+  if (zip_stat(archive, member, 0, &stat) == 0)
+    if (zip_file_t* file = zip_fopen(archive, member, 0)) {
+      text.resize(stat.size);
+      if (zip_fread(file, text.data(), stat.size) != static_cast<zip_int64_t>(stat.size)) text.clear();
+      zip_fclose(file);
+    }
+  zip_discard(archive);
+  return text;
+}
+
+}  // namespace
+
+TEST(FieldStandardResults, MeanSpectraTextAndWorkbookKeepEveryNumber) {
+  const auto record = NoiseRecord(30000, 0.02, 2.5, 7);  // 10 min at 50 Hz
+  FieldStandardSettings settings;
+  settings.staLta = StaLtaSettings{};
+  const auto out = CalculateFieldStandard(record, {{0, 300}, {310, 330}, {400, 599}}, settings);
+  ASSERT_TRUE(out.value) << out.message();
+  const FieldStandardResult& r = *out.value;
+
+  // The mean spectra are the lognormal means of the kept windows: their ratio is the mean curve.
+  ASSERT_EQ(r.meanHorizontal.size(), r.frequenciesHz.size());
+  ASSERT_EQ(r.meanVertical.size(), r.frequenciesHz.size());
+  for (std::size_t g = 0; g < r.mean.size(); ++g)
+    EXPECT_NEAR(r.meanHorizontal[g] / r.meanVertical[g] / r.mean[g], 1.0, 1e-12) << g;
+
+  const FieldStandardFileDetails details{"Corvath test", {"a.sac", "b.sac", "c.sac"}};
+  std::ostringstream text;
+  WriteFieldStandardResultsText(text, r, details);
+  const std::string saved = text.str();
+  for (const std::string& expected :
+       {std::string("[result]\r\nrecord: a.sac; b.sac; c.sac\r\nf0_hz: ") + ShortestNumber(r.f0.median()) + "\r\n",
+        "a0: " + ShortestNumber(r.a0.median()) + "\r\n", std::string("program: Corvath test\r\n"),
+        std::string("[criteria]\r\ncriterion\tverdict\tvalue\tlimit\ttext\r\nreliability_1\t"),
+        std::string("[settings]\r\nwindow_length_s: 60\r\n"), std::string("sta_lta: 1,30,0.2,2.5\r\n"),
+        std::string("search: off\r\n"), std::string("[ranges]\r\nstart_s end_s windows kept\r\n0 300 5 "),
+        std::string("310 330 0 0\r\n"), std::string("[windows]\r\nstart_s end_s f0_hz a0"),
+        "[curve]\r\nf_hz hv lower upper sigma_ln horizontal vertical\r\n" + ShortestNumber(r.frequenciesHz[0]) + " " +
+            ShortestNumber(r.mean[0]) + " " + ShortestNumber(r.lower[0]) + " "})
+    EXPECT_NE(saved.find(expected), std::string::npos) << expected;
+  const std::size_t criteria = saved.find("[criteria]");
+  EXPECT_EQ(std::count(saved.begin() + static_cast<std::ptrdiff_t>(criteria),
+                       saved.begin() + static_cast<std::ptrdiff_t>(saved.find("[settings]")), '\n'),
+            1 + 1 + 9 + 1);
+
+  const std::filesystem::path book = std::filesystem::temp_directory_path() / "corvath_fs_results.xlsx";
+  const numerics::Outcome written = WriteFieldStandardWorkbook(book.string(), r, details);
+  ASSERT_TRUE(written.done()) << written.message;
+  const std::string workbook = ZipText(book.string(), "xl/workbook.xml");
+  for (const char* sheet : {"Curve", "Result", "Windows", "Settings"})
+    EXPECT_NE(workbook.find(std::string("name=\"") + sheet + "\""), std::string::npos) << sheet;
+  // Numbers are cells holding the exact doubles.
+  EXPECT_NE(ZipText(book.string(), "xl/worksheets/sheet2.xml").find("<v>" + ShortestNumber(r.f0.median()) + "</v>"),
+            std::string::npos);
+  std::string f = ShortestNumber(r.frequenciesHz[1]);
+  for (char& c : f)
+    if (c == 'e') c = 'E';
+  EXPECT_NE(ZipText(book.string(), "xl/worksheets/sheet1.xml").find("<v>" + f + "</v>"), std::string::npos) << f;
+  EXPECT_NE(ZipText(book.string(), "xl/sharedStrings.xml").find("a.sac; b.sac; c.sac"), std::string::npos);
+  std::filesystem::remove(book);
+  EXPECT_FALSE(WriteFieldStandardWorkbook("/nonexistent-corvath-dir/sub/r.xlsx", r, details).done());
+}
+
+// ---- The result for the eye ----------------------------------------------------------------
+
+TEST(FieldStandardSummary, RoundsForTheEyeAndSaysWhatDecidesEachCriterion) {
+  const struct {
+    double value;
+    int digits;
+    const char* shown;
+  } numbers[] = {{0.687409, 3, "0.687"}, {0.7055719512727981, 4, "0.7056"}, {12.5, 3, "12.5"},
+                 {1234.6, 3, "1235"},    {0.000123456, 3, "0.000123"},       {0.99996, 3, "1.00"},
+                 {99.96, 3, "100"},      {-2.345, 3, "-2.35"},               {0.0, 3, "0"},
+                 {std::nan(""), 3, "0"}, {HUGE_VAL, 4, "0"}};
+  for (const auto& n : numbers) EXPECT_EQ(DisplayNumber(n.value, n.digits), n.shown) << n.value;
+
+  const auto record = NoiseRecord(60000, 0.02, 2.5);
+  const auto out = CalculateFieldStandard(record, {}, FieldStandardSettings{});
+  ASSERT_TRUE(out.value) << out.message();
+  const FieldStandardResult& r = *out.value;
+  const FieldStandardSummary s = SummarizeFieldStandard(r);
+  EXPECT_EQ(s.f0, DisplayNumber(r.f0.median()) + " ± " + DisplayNumber(r.sigmaF0Hz) + " Hz");
+  EXPECT_EQ(s.a0, DisplayNumber(r.a0.median()));
+  EXPECT_EQ(s.windows.rfind(std::to_string(r.usedWindows()) + " of 20 kept", 0), 0u) << s.windows;
+  ASSERT_EQ(s.reliability.size(), 3u);
+  ASSERT_EQ(s.clarity.size(), 6u);
+  // Each line carries the two numbers that decide it, rounded.
+  const SesameCheck& first = r.sesame.checks[0];
+  EXPECT_EQ(s.reliability[0].numbers, DisplayNumber(first.value) + " Hz > " + DisplayNumber(first.threshold) + " Hz");
+  EXPECT_EQ(s.reliability[0].passed, first.passed);
+  EXPECT_EQ(s.clarity[5].passed, r.sesame.checks[8].passed);
+  EXPECT_TRUE(s.ranges.empty());
+
+  const std::string html = FieldStandardSummaryHtml(s);
+  EXPECT_NE(html.find("<b>" + s.f0 + "</b>"), std::string::npos);
+  EXPECT_NE(html.find("Reliable curve: " + s.reliable), std::string::npos);
+  EXPECT_NE(html.find("0.167 Hz"), std::string::npos) << html;  // 10 / 60 s, as the eye reads it
+  EXPECT_EQ(html.find("0.16666"), std::string::npos);
+  EXPECT_NE(html.find("&gt;"), std::string::npos);  // comparisons escaped
 }

@@ -135,10 +135,12 @@ TEST(StaLta, PlantedBurstsAreDroppedWithTheirReasonAndTheRestKept) {
   EXPECT_EQ(statuses[5], "sta-lta");
   EXPECT_EQ(statuses[6], "kept");
 
-  // The user's own windows stay, whatever their ratios.
-  auto own = CalculateFieldStandard(record, {{100, 119.99}, {140, 159.99}}, s);
+  // The user's own windows go through the same anti-trigger: the one over a burst is dropped.
+  auto own = CalculateFieldStandard(record, {{100, 120}, {140, 160}}, s);
   ASSERT_TRUE(own.done());
-  EXPECT_EQ(own->usedWindows(), 2u);
+  ASSERT_EQ(own->windows.size(), 2u);
+  EXPECT_EQ(own->windows[0].fate, WindowFate::StaLta);
+  EXPECT_EQ(own->usedWindows(), 1u);
 
   // "Select windows automatically" keeps the same 27 as analysis windows.
   auto quiet = SelectQuietWindows(record, s);

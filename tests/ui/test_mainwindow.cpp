@@ -165,7 +165,7 @@ private slots:
         {"Chart3", "Horizontal spectra", "f,Hz", true, false, 1},
         {"Chart4", "Vertical spectra", "f,Hz", true, false, 1},
         {"Chart5", "Ratio", "f,Hz", false, false, 2},
-        {"Chart6", "", "Vp(km/s)", false, true, 3},
+        {"Chart6", "", "Vp, km/s", false, true, 3},
     };
     auto* tabs = window.findChild<QTabWidget*>();
     for (const Row& row : rows) {
@@ -181,7 +181,7 @@ private slots:
     }
     for (const char* name : {"Chart3", "Chart4", "Chart5"}) QCOMPARE(Chart(window, name)->xAxis->range(), QCPRange(0, 100));
     QVERIFY(Chart(window, "Chart6")->yAxis->rangeReversed());
-    QCOMPARE(Chart(window, "Chart6")->yAxis->label(), QString("Z"));
+    QCOMPARE(Chart(window, "Chart6")->yAxis->label(), QString("Depth, m"));
 
     // Logarithmic ticks: decades on a wide range, 1-2-5 steps of the decade on a
     // narrow one, linear steps when fewer than three of those fit.

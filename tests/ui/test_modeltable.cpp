@@ -111,8 +111,8 @@ private slots:
     QCOMPARE(profile()->pen().width(), 2);
     QVERIFY(!chart->legend->visible());
     QVERIFY(chart->yAxis->rangeReversed());
-    QCOMPARE(chart->yAxis->label(), QString("Z"));
-    QCOMPARE(chart->xAxis->label(), QString("Vp(km/s)"));
+    QCOMPARE(chart->yAxis->label(), QString("Depth, m"));
+    QCOMPARE(chart->xAxis->label(), QString("Vp, km/s"));
     const auto data = profile()->data();
     QCOMPARE(data->size(), 20);
     // (value, depth) pairs in drawing order: down the top layer, then the next one.
@@ -126,7 +126,7 @@ private slots:
 
     tables.SelectedParameter = Rho;
     controller->showProfile();
-    QCOMPARE(chart->xAxis->label(), QString("rho(g/cm)"));
+    QCOMPARE(chart->xAxis->label(), QString("Density, g/cm³"));
     QCOMPARE(profile()->data()->at(5)->key, 1.8);
   }
 
@@ -317,7 +317,7 @@ private slots:
     QVERIFY(tables == before);
     tables.SelectedParameter = H;
     controller->showModelTable();
-    QCOMPARE(chart->xAxis->label(), QString("Vp(km/s)"));
+    QCOMPARE(chart->xAxis->label(), QString("Vp, km/s"));
     QCOMPARE(profile()->data()->at(0)->key, 5.0);
   }
   // An unreadable field is named inside the dialog, which stays open; its group is

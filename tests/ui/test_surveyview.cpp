@@ -24,6 +24,7 @@
 #include "app/survey.h"
 #include "charts/surveymap.h"
 #include "spectra/fieldstandardreport.h"
+#include "spectra/fieldstandardsummary.h"
 #include "ui/mainwindow.h"
 #include "ui/surveyview.h"
 #include "support/records.h"
@@ -146,8 +147,10 @@ private slots:
     const auto& shown = *window.workspace().fieldStandardResult;
     QVERIFY(shown.settings.search.has_value());
     QCOMPARE(shown.settings.rejectionIterations, 3);
-    QCOMPARE(QString::fromStdString(corvath::spectra::ShortestNumber(shown.f0.median())), table->item(1, 2)->text());
-    QCOMPARE(QString::fromStdString(corvath::spectra::ShortestNumber(shown.curvePeakHz)), table->item(1, 4)->text());
+    // The cells show a few digits; their tooltips hold the summary's text.
+    QCOMPARE(QString::fromStdString(corvath::spectra::ShortestNumber(shown.f0.median())), table->item(1, 2)->toolTip());
+    QCOMPARE(QString::fromStdString(corvath::spectra::ShortestNumber(shown.curvePeakHz)), table->item(1, 4)->toolTip());
+    QCOMPARE(QString::fromStdString(corvath::spectra::DisplayNumber(shown.f0.median(), 4)), table->item(1, 2)->text());
     QCOMPARE(Child<QTabWidget>(window, "tabs")->currentIndex(), 2);
     // It was said that the survey's settings replaced the form's, and the change is undone.
     auto* line = window.findChild<QLabel*>("messageText");
