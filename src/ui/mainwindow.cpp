@@ -202,9 +202,8 @@ bool MainWindow::backgroundRunning() const { return record_->work().running() ||
 bool MainWindow::inversionRunning() const { return inversion_->running(); }
 
 void MainWindow::showModel() { modelView_->showModelTable(); }
-
 void MainWindow::refreshLegends() {
-  for (CurveLegend* legend : {horizontalSpectraLegend_, verticalSpectraLegend_, ratioLegend_}) legend->refresh();
+  for (CurveLegend* l : {horizontalSpectraLegend_, verticalSpectraLegend_, ratioLegend_}) l->refresh();
 }
 
 void MainWindow::showRecord() { timeSeries_->showRecord(); }
@@ -356,7 +355,7 @@ void MainWindow::spectraCalculated(SpectraController::Method method, const app::
       saveResultsAction_->setEnabled(false);
       chartView_->useChosenScale();
     }
-    ratioLegend_->refresh();
+    refreshLegends();  // the spectra charts' legends too: the field-standard spectra are drawn there
     return report("Calculate spectra", outcome);
   }
   if (outcome.unchanged()) return report("Calculate spectra", outcome);  // cancelled: everything stays

@@ -541,6 +541,8 @@ TEST(AzimuthalHv, EachDirectionFindsItsOwnResonance) {
 
   s.azimuthStepDegrees = 0.1;
   EXPECT_FALSE(CheckFieldStandardSettings(s).done());
+}
+
 // ---- Results as saved ----------------------------------------------------------------
 
 namespace {
