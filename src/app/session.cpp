@@ -311,7 +311,9 @@ void ReadFormatOneForm(Reader& r, const json& j, const std::string& path, FieldS
     }
     if (!r.ok()) return;
   }
+  // A rejection that is off keeps no n, as in a settings file.
   s.reject = reject;
+  if (!reject) s.rejectionStdDevs = FieldStandardSettings{}.rejectionStdDevs;
   if (const auto refused = numerics::FirstRefusedSetting(table, s))
     r.refuse(refused->setting ? Reader::Join(path, refused->setting->key) : Reader::Join(path, refused->group->key),
              refused->why);

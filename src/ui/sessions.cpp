@@ -137,11 +137,18 @@ std::pair<app::WindowSettings, app::Outcome> SessionController::windowSettings(
       refuse(value.outcome);
   };
   const InversionPanel& panel = *views_.panel;
-  // "Min frq", "Max frq" and "Smoothed spectra" through the classic settings' rows.
-  if (const auto classic = panel.spectraSettings(views_.workspace.smoothedSpectra); classic.done())
-    s.analysis.classic = *classic;
-  else
-    refuse(classic.outcome);
+  // "Min frq" and "Max frq" through the classic settings' rows, each on its own.
+  const auto& classicRows = app::ClassicSettingTable();
+  for (const auto& [key, field] :
+       {std::pair{"classic_min_hz", panel.minFrequency}, std::pair{"classic_max_hz", panel.maxFrequency}}) {
+    const numerics::Setting<app::ClassicSettings>& row = *classicRows.find(key);
+    const numerics::Result<double> value = numerics::SettingField(row, row.label, field->text().toStdString());
+    if (value.done())
+      row.set(s.analysis.classic, *value);
+    else
+      refuse(value.outcome);
+  }
+  s.analysis.classic.smoothedSpectra = views_.workspace.smoothedSpectra;
   number("Ref frq", panel.refFrequency, s.referenceFrequencyHz);
   number("K degree", panel.dispersionExponent, s.dispersionExponent);
   s.layersNumber = panel.layersNumber->value();

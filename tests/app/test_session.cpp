@@ -64,7 +64,8 @@ Session RichSession() {
   s.model = model;
   s.computed.classic = ClassicSettings{0.5, 15.000000000000002, false};
   s.computed.fieldStandard = w.analysis.fieldStandard;
-  s.computed.fieldStandard->reject = false;
+  s.computed.fieldStandard->reject = false;  // and with it no n
+  s.computed.fieldStandard->rejectionStdDevs = spectra::FieldStandardSettings{}.rejectionStdDevs;
   s.computed.theoreticalCurve = ForwardModelSettings{1.0 / 7.0, 0.30000000000000004};
   return s;
 }
