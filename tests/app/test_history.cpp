@@ -84,12 +84,14 @@ TEST(WorkspaceHistory, WindowStepsUndoAndRedoTheListWithoutTouchingTheRecord) {
   const ThreeComponentRecord record = workspace.record;
 
   EXPECT_EQ(history.undoName(), "Remove window");
+  // "Remove window" is one-shot: the removal ended the mode, and undo leaves it so.
+  EXPECT_FALSE(workspace.windows.removeMode);
   std::optional<HistoryChange> change = history.undo(workspace);
   ASSERT_TRUE(change);
   EXPECT_EQ(change->name, "Remove window");
   EXPECT_EQ(change->parts, (HistoryParts{.windows = true}));
   EXPECT_EQ(workspace.windows.windows, twoWindows);
-  EXPECT_TRUE(workspace.windows.removeMode);  // the modes are not part of the history
+  EXPECT_FALSE(workspace.windows.removeMode);  // the modes are not part of the history
   ASSERT_TRUE(history.undo(workspace));
   EXPECT_EQ(workspace.windows.windows, oneWindow);
   ASSERT_TRUE(history.undo(workspace));

@@ -29,7 +29,7 @@ struct Recording : inversion::InversionProgress {
 
 app::Workspace Stn11() {
   app::Workspace workspace;  // the default ten-layer model
-  const std::string path = (std::filesystem::path(__FILE__).parent_path() / "stn11.hv").string();
+  const std::string path = (std::filesystem::path(CORVATH_TEST_SOURCE) / "app" / "stn11.hv").string();
   const app::Outcome loaded = app::LoadObservedCurve(workspace, path);
   EXPECT_TRUE(loaded.done()) << loaded.message;
   return workspace;

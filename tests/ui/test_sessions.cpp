@@ -280,7 +280,7 @@ private slots:
 
     // A .hv file becomes the observed curve to fit.
     MainWindow window;
-    const QString curve = QFileInfo(QString(__FILE__)).dir().filePath("../app/stn11.hv");
+    const QString curve = QString(CORVATH_TEST_SOURCE) + "/app/stn11.hv";
     corvath::ui::OpenFiles(window, {curve});
     QVERIFY(window.workspace().spectraResult);
     QCOMPARE(window.workspace().spectraResult->ratio.points.size(), std::size_t{128});
