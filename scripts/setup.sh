@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-svg-dev libqcustomplot-dev libalglib-dev libfftw3-dev
           libxlsxwriter-dev libzip-dev libmseed-dev nlohmann-json3-dev libgtest-dev libbenchmark-dev fonts-dejavu-core
-          xvfb xauth xdotool imagemagick clang libclang-rt-14-dev valgrind libssl-dev slurm-wlm munge libboost-math-dev libeigen3-dev
+          xvfb xauth xdotool imagemagick clang libclang-rt-14-dev valgrind libssl-dev slurm-wlm munge libboost-math-dev
           desktop-file-utils appstream man-db dpkg-dev file librsvg2-bin shared-mime-info)
 
 missing=()
